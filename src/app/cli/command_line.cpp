@@ -1,0 +1,94 @@
+#include "app/cli/command_line.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <iterator>
+
+namespace cli {
+namespace {
+
+const Subcommand kSubcommands[] = {
+    {"devices", "", "liste les périphériques de capture, « INDEX: NOM »", runDevices},
+};
+
+void printHelp(FILE *stream)
+{
+    QTextStream out(stream);
+    out << "Sonoriel, enregistreur de son.\n\n"
+        << "usage: sonoriel [SOUS-COMMANDE [ARGUMENTS]]\n\n"
+        << "Sous-commandes :\n";
+    for (const Subcommand &command : kSubcommands) {
+        out << "  " << command.name;
+        if (*command.synopsis)
+            out << ' ' << QString::fromUtf8(command.synopsis);
+        out << "\n      " << QString::fromUtf8(command.summary) << '\n';
+    }
+    out << "\n  --help  affiche cette aide\n";
+}
+
+const Subcommand *findSubcommand(const QString &name)
+{
+    for (const Subcommand &command : kSubcommands)
+        if (name == QLatin1String(command.name))
+            return &command;
+    return nullptr;
+}
+
+} // namespace
+
+void printError(const QString &message)
+{
+    QTextStream(stderr) << message << '\n';
+}
+
+int usageError(const Subcommand &command, const QString &problem)
+{
+    if (!problem.isEmpty())
+        printError(problem);
+    printError(QStringLiteral("usage: sonoriel %1 %2")
+                   .arg(QLatin1String(command.name), QString::fromUtf8(command.synopsis))
+                   .trimmed());
+    return kExitUsage;
+}
+
+int usageErrorFor(const QString &name, const QString &problem)
+{
+    const Subcommand *command = findSubcommand(name);
+    return command ? usageError(*command, problem) : kExitUsage;
+}
+
+} // namespace cli
+
+int runCommandLine(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Sonoriel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Sonoriel"));
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+
+    if (arguments.isEmpty()) {
+        cli::printError(QStringLiteral("La fenêtre principale n'est pas encore disponible dans "
+                                       "cette version ; utilisez une sous-commande."));
+        cli::printHelp(stderr);
+        return cli::kExitUsage;
+    }
+    const QString name = arguments.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
+        name == QLatin1String("help")) {
+        cli::printHelp(stdout);
+        return cli::kExitOk;
+    }
+    const cli::Subcommand *command = cli::findSubcommand(name);
+    if (!command) {
+        cli::printError(QStringLiteral("Sous-commande inconnue : %1").arg(name));
+        cli::printHelp(stderr);
+        return cli::kExitUsage;
+    }
+    if (arguments.contains(QStringLiteral("--help"))) {
+        cli::usageError(*command, {});
+        return cli::kExitOk;
+    }
+    return command->run(arguments);
+}

@@ -1,0 +1,36 @@
+#include "platform/audio/audio_backend.h"
+
+#include "platform/audio/pulse/pulse_backend.h"
+#include "platform/audio/virtual/virtual_backend.h"
+
+QString captureFormatProblem(const WaveFormat &format)
+{
+    if (format.formatTag != WaveFormat::kTagPcm || format.bitsPerSample != 16)
+        return QStringLiteral("Format de capture non pris en charge (seul le PCM 16 bits l'est).");
+    if (format.channels < 1 || format.channels > 2)
+        return QStringLiteral("Nombre de canaux non pris en charge : %1.").arg(format.channels);
+    if (format.samplesPerSec < 1000 || format.samplesPerSec > 192000)
+        return QStringLiteral("Fréquence d'échantillonnage non prise en charge : %1 Hz.")
+            .arg(format.samplesPerSec);
+    if (format.blockAlign != 2 * format.channels ||
+        format.avgBytesPerSec != format.blockAlign * format.samplesPerSec)
+        return QStringLiteral("Format de capture incohérent.");
+    return {};
+}
+
+std::unique_ptr<AudioBackend> createAudioBackend(QString *error)
+{
+    const QString wanted = qEnvironmentVariable("SONORIEL_AUDIO").trimmed().toLower();
+    if (wanted == QLatin1String("virtual"))
+        return createVirtualBackend(VirtualDeviceOptions::fromEnvironment());
+    if (wanted == QLatin1String("pulse"))
+        return createPulseBackend(error);
+    if (!wanted.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("SONORIEL_AUDIO inconnu : « %1 » (pulse ou virtual).").arg(wanted);
+        return nullptr;
+    }
+    if (auto pulse = createPulseBackend(nullptr))
+        return pulse;
+    return createVirtualBackend(VirtualDeviceOptions::fromEnvironment());
+}

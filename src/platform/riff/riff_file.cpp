@@ -1,0 +1,120 @@
+#include "platform/riff/riff_file.h"
+
+#include "common/wave_format.h"
+
+#include <QFile>
+
+#include <cstring>
+
+bool RiffChunk::is(const char (&name)[5]) const
+{
+    return std::memcmp(id, name, 4) == 0;
+}
+
+std::uint64_t RiffChunk::end() const
+{
+    return dataOffset + size + (size & 1u);
+}
+
+bool RiffFile::open(const QString &path)
+{
+    close();
+    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    if (!file)
+        return false;
+    m_fileOwner.reset(file);
+    m_file = file;
+    return true;
+}
+
+void RiffFile::close()
+{
+    m_fileOwner.reset();
+    m_file = nullptr;
+}
+
+std::optional<RiffChunk> RiffFile::readChunkHeader()
+{
+    std::uint8_t header[8];
+    if (read(header) != 8)
+        return std::nullopt;
+    RiffChunk chunk;
+    std::memcpy(chunk.id, header, 4);
+    chunk.size = le::get32(header + 4);
+    chunk.dataOffset = static_cast<std::uint64_t>(position());
+    return chunk;
+}
+
+std::optional<RiffChunk> RiffFile::descendRiff(const char (&formType)[5])
+{
+    if (seek(0, Origin::Begin) != 0)
+        return std::nullopt;
+    auto chunk = readChunkHeader();
+    if (!chunk || !chunk->is("RIFF"))
+        return std::nullopt;
+    std::uint8_t form[4];
+    if (read(form) != 4 || std::memcmp(form, formType, 4) != 0)
+        return std::nullopt;
+    std::memcpy(chunk->formType, form, 4);
+    return chunk;
+}
+
+std::optional<RiffChunk> RiffFile::descend(const char (&id)[5], const RiffChunk *parent)
+{
+    const std::uint64_t limit =
+        parent ? parent->dataOffset + parent->size : static_cast<std::uint64_t>(size());
+    for (;;) {
+        const std::int64_t here = position();
+        if (here < 0 || static_cast<std::uint64_t>(here) + 8 > limit)
+            return std::nullopt;
+        auto chunk = readChunkHeader();
+        if (!chunk)
+            return std::nullopt;
+        if (chunk->is(id))
+            return chunk;
+        if (!ascend(*chunk))
+            return std::nullopt;
+    }
+}
+
+bool RiffFile::ascend(const RiffChunk &chunk)
+{
+    return seek(static_cast<std::int64_t>(chunk.end()), Origin::Begin) >= 0;
+}
+
+std::int64_t RiffFile::read(std::span<std::uint8_t> bytes)
+{
+    if (!m_file)
+        return -1;
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), m_file);
+    if (got < bytes.size() && std::ferror(m_file))
+        return -1;
+    return static_cast<std::int64_t>(got);
+}
+
+std::int64_t RiffFile::seek(std::int64_t offset, Origin origin)
+{
+    if (!m_file)
+        return -1;
+    const int whence = origin == Origin::Begin ? SEEK_SET : origin == Origin::Current ? SEEK_CUR : SEEK_END;
+    if (::fseeko(m_file, offset, whence) != 0)
+        return -1;
+    return position();
+}
+
+std::int64_t RiffFile::position() const
+{
+    return m_file ? static_cast<std::int64_t>(::ftello(m_file)) : -1;
+}
+
+std::int64_t RiffFile::size() const
+{
+    if (!m_file)
+        return -1;
+    const off_t here = ::ftello(m_file);
+    if (::fseeko(m_file, 0, SEEK_END) != 0)
+        return -1;
+    const off_t end = ::ftello(m_file);
+    ::fseeko(m_file, here, SEEK_SET);
+    return end;
+}

@@ -1,0 +1,60 @@
+// A small RIFF chunk reader: descend into a chunk by its identifier (searching from the current
+// position to the end of the parent), ascend past it, read and seek inside the file. Sizes and
+// offsets are those written in the file; a chunk that claims more bytes than the file holds is
+// reported as found with its claimed size, and reads past the end simply return fewer bytes.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+
+struct RiffChunk {
+    char id[4] = {};
+    std::uint32_t size = 0;       // the chunk's size field (data bytes, without the 8-byte header)
+    std::uint64_t dataOffset = 0; // file offset of the first data byte (after id and size)
+    char formType[4] = {};        // for RIFF and LIST chunks: the 4-byte form type
+
+    bool is(const char (&name)[5]) const;
+    std::uint64_t end() const;    // offset just past the data and its pad byte
+};
+
+class RiffFile {
+public:
+    enum class Origin { Begin, Current, End };
+
+    // False when the file cannot be opened for reading.
+    bool open(const QString &path);
+    void close();
+    bool isOpen() const { return m_file != nullptr; }
+
+    // Finds the RIFF chunk with the given form type ("WAVE") at the start of the file and leaves
+    // the position at its first subchunk.
+    std::optional<RiffChunk> descendRiff(const char (&formType)[5]);
+
+    // Finds the chunk `id` among the chunks from the current position up to the end of `parent`
+    // (or of the file), and leaves the position at its first data byte.
+    std::optional<RiffChunk> descend(const char (&id)[5], const RiffChunk *parent = nullptr);
+
+    // Moves past the chunk (and its pad byte).
+    bool ascend(const RiffChunk &chunk);
+
+    // Reads up to bytes.size() bytes; returns how many were read (0 at the end), -1 on error.
+    std::int64_t read(std::span<std::uint8_t> bytes);
+    // Returns the new position, -1 on error.
+    std::int64_t seek(std::int64_t offset, Origin origin);
+    std::int64_t position() const;
+    std::int64_t size() const;
+
+private:
+    struct Closer {
+        void operator()(std::FILE *file) const { std::fclose(file); }
+    };
+    std::optional<RiffChunk> readChunkHeader();
+
+    std::unique_ptr<std::FILE, Closer> m_fileOwner;
+    std::FILE *m_file = nullptr;
+};

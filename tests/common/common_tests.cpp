@@ -1,0 +1,110 @@
+#include "common/app_error.h"
+#include "common/number_format.h"
+#include "common/paths.h"
+#include "common/rounding.h"
+#include "common/wave_format.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+TEST(AddBackslash, AppendsTheSeparatorOnlyWhenMissing)
+{
+    EXPECT_EQ(AddBackslash("/home/a"), "/home/a/");
+    EXPECT_EQ(AddBackslash("/home/a/"), "/home/a/");
+    EXPECT_EQ(AddBackslash(""), "/");
+}
+
+TEST(FileExists, FindsOrdinaryFilesOnly)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("a.wav");
+    EXPECT_FALSE(FileExists(file));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_FALSE(FileExists(dir.path()));           // a folder
+    EXPECT_FALSE(FileExists("/dev/null"));          // a device
+    EXPECT_FALSE(FileExists(""));
+    ASSERT_EQ(::symlink("/nonexistent/x", QFile::encodeName(dir.filePath("dangling")).constData()), 0);
+    EXPECT_FALSE(FileExists(dir.filePath("dangling")));
+}
+
+TEST(RecordingsFolder, FollowsSonorielHomeAndIsCreated)
+{
+    QTemporaryDir dir;
+    const QByteArray saved = qgetenv("SONORIEL_HOME");
+    qputenv("SONORIEL_HOME", QFile::encodeName(dir.filePath("deep/home")));
+    EXPECT_EQ(programFolder(), dir.filePath("deep/home") + "/");
+    const QString wav = ensureRecordingsFolder();
+    EXPECT_EQ(wav, dir.filePath("deep/home/Wav"));
+    EXPECT_TRUE(QDir(wav).exists());
+    qputenv("SONORIEL_HOME", "/proc/not-writable");
+    EXPECT_TRUE(ensureRecordingsFolder().isEmpty());
+    qputenv("SONORIEL_HOME", saved);
+}
+
+TEST(Rounding, HalvesGoToEvenAndSamplesSaturate)
+{
+    EXPECT_EQ(roundHalfEven(2.5), 2.0);
+    EXPECT_EQ(roundHalfEven(3.5), 4.0);
+    EXPECT_EQ(roundHalfEven(-2.5), -2.0);
+    EXPECT_EQ(roundHalfEven(2.5000001), 3.0);
+    EXPECT_EQ(roundHalfAway(2.5), 3.0);
+    EXPECT_EQ(saturate16(40000.0), 32767);
+    EXPECT_EQ(saturate16(-40000.0), -32768);
+    EXPECT_EQ(saturate16(32766.5), 32766);
+    EXPECT_EQ(saturate16(-32767.5), -32768);
+    EXPECT_EQ(saturate16(std::int64_t{70000}), 32767);
+    EXPECT_EQ(saturate16(std::int64_t{-32769}), -32768);
+}
+
+TEST(NumberFormat, UsesTheLocaleDecimalSeparator)
+{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    EXPECT_EQ(formatNumber(44.1), "44,1");
+    EXPECT_EQ(formatNumber(11), "11");
+    EXPECT_EQ(formatNumber(12345.5), "12345,5"); // no grouping
+    EXPECT_EQ(formatFixed(24.66, 1), "24,7");
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(formatNumber(22.05), "22.05");
+    QLocale::setDefault(QLocale::system());
+}
+
+TEST(AppError, CarriesNumberTextAndSource)
+{
+    const AppError error(90, "Encoder already running!", errorSource("EncoderWAV"));
+    EXPECT_EQ(error.number(), 90);
+    EXPECT_EQ(error.text(), "Encoder already running!");
+    EXPECT_EQ(error.source(), "common_tests.EncoderWAV");
+    EXPECT_STREQ(error.what(), "Encoder already running!");
+}
+
+TEST(WaveFormat, PcmRecordRoundTripsThroughItsBytes)
+{
+    const WaveFormat stereo = WaveFormat::pcm(44100, 2, 16);
+    EXPECT_EQ(stereo.blockAlign, 4);
+    EXPECT_EQ(stereo.avgBytesPerSec, 176400u);
+    const auto bytes = stereo.toBytes();
+    ASSERT_EQ(bytes.size(), 18u);
+    EXPECT_EQ(bytes[0], 1);
+    EXPECT_EQ(bytes[4], 0x44);
+    EXPECT_EQ(bytes[5], 0xAC);
+    EXPECT_EQ(WaveFormat::fromBytes(bytes), stereo);
+
+    WaveFormat adpcm = WaveFormat::pcm(22050, 1, 4);
+    adpcm.formatTag = 0x11;
+    adpcm.extra = {0xF9, 0x01};
+    const auto adpcmBytes = adpcm.toBytes();
+    EXPECT_EQ(adpcmBytes.size(), 20u);
+    EXPECT_EQ(adpcmBytes[16], 2);
+    EXPECT_EQ(WaveFormat::fromBytes(adpcmBytes), adpcm);
+    EXPECT_FALSE(WaveFormat::fromBytes(std::span(adpcmBytes).first(15)));
+    EXPECT_EQ(WaveFormat::fromBytes(std::span(adpcmBytes).first(19))->extra.size(), 1u);
+}

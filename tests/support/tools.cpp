@@ -1,0 +1,89 @@
+#include "tools.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+ToolResult runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    ToolResult result;
+    if (!process.waitForStarted(10000))
+        return result;
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+bool haveTool(const QString &program)
+{
+    if (!QStandardPaths::findExecutable(program).isEmpty())
+        return true;
+    ADD_FAILURE() << "reference tool not found: " << program.toStdString()
+                  << " (./test.sh installs it)";
+    return false;
+}
+
+MediaInfo soxInfo(const QString &path)
+{
+    MediaInfo info;
+    info.rateHz = runTool("sox", {"--i", "-r", path}).out.trimmed().toInt();
+    info.channels = runTool("sox", {"--i", "-c", path}).out.trimmed().toInt();
+    info.seconds = runTool("sox", {"--i", "-D", path}).out.trimmed().toDouble();
+    return info;
+}
+
+MediaInfo ffprobeInfo(const QString &path)
+{
+    MediaInfo info;
+    const ToolResult probe = runTool("ffprobe", {"-v", "error", "-show_streams", "-show_format",
+                                                 "-of", "json", path});
+    const QJsonObject root = QJsonDocument::fromJson(probe.out.toUtf8()).object();
+    const QJsonArray streams = root.value("streams").toArray();
+    if (streams.isEmpty())
+        return info;
+    const QJsonObject stream = streams.first().toObject();
+    info.rateHz = stream.value("sample_rate").toString().toInt();
+    info.channels = stream.value("channels").toInt();
+    const QString duration = stream.value("duration").toString();
+    info.seconds = duration.isEmpty() ? root.value("format").toObject().value("duration").toString().toDouble()
+                                      : duration.toDouble();
+    return info;
+}
+
+bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeout.count())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+QByteArray readFileBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}

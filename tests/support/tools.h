@@ -1,0 +1,38 @@
+// Helpers shared by the tests: running the independent reference tools (sox, ffprobe, lame),
+// and letting the event loop run until something happened.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+
+struct ToolResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs program with arguments and waits (at most 120 s). exitCode -1 when it could not start.
+ToolResult runTool(const QString &program, const QStringList &arguments);
+
+// Fails the current test (with a clear message) when a reference tool is missing; under
+// SONORIEL_TEST_TOOLS_REQUIRED (set by CTest) a missing tool is an error, never a skip.
+bool haveTool(const QString &program);
+
+// `sox --i -r/-c/-D` and ffprobe's view of a file.
+struct MediaInfo {
+    int rateHz = 0;
+    int channels = 0;
+    double seconds = 0;
+};
+MediaInfo soxInfo(const QString &path);
+MediaInfo ffprobeInfo(const QString &path);
+
+// Processes events until done() is true or the timeout passes; returns done().
+bool waitUntil(const std::function<bool()> &done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Reads a whole file; empty when it cannot be read.
+QByteArray readFileBytes(const QString &path);
