@@ -22,15 +22,13 @@ bool RiffFile::open(const QString &path)
     std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
     if (!file)
         return false;
-    m_fileOwner.reset(file);
-    m_file = file;
+    m_file.reset(file);
     return true;
 }
 
 void RiffFile::close()
 {
-    m_fileOwner.reset();
-    m_file = nullptr;
+    m_file.reset();
 }
 
 std::optional<RiffChunk> RiffFile::readChunkHeader()
@@ -86,8 +84,8 @@ std::int64_t RiffFile::read(std::span<std::uint8_t> bytes)
 {
     if (!m_file)
         return -1;
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), m_file);
-    if (got < bytes.size() && std::ferror(m_file))
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), m_file.get());
+    if (got < bytes.size() && std::ferror(m_file.get()))
         return -1;
     return static_cast<std::int64_t>(got);
 }
@@ -97,24 +95,24 @@ std::int64_t RiffFile::seek(std::int64_t offset, Origin origin)
     if (!m_file)
         return -1;
     const int whence = origin == Origin::Begin ? SEEK_SET : origin == Origin::Current ? SEEK_CUR : SEEK_END;
-    if (::fseeko(m_file, offset, whence) != 0)
+    if (::fseeko(m_file.get(), offset, whence) != 0)
         return -1;
     return position();
 }
 
 std::int64_t RiffFile::position() const
 {
-    return m_file ? static_cast<std::int64_t>(::ftello(m_file)) : -1;
+    return m_file ? static_cast<std::int64_t>(::ftello(m_file.get())) : -1;
 }
 
 std::int64_t RiffFile::size() const
 {
     if (!m_file)
         return -1;
-    const off_t here = ::ftello(m_file);
-    if (::fseeko(m_file, 0, SEEK_END) != 0)
+    const off_t here = ::ftello(m_file.get());
+    if (::fseeko(m_file.get(), 0, SEEK_END) != 0)
         return -1;
-    const off_t end = ::ftello(m_file);
-    ::fseeko(m_file, here, SEEK_SET);
+    const off_t end = ::ftello(m_file.get());
+    ::fseeko(m_file.get(), here, SEEK_SET);
     return end;
 }

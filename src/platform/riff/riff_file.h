@@ -55,6 +55,5 @@ private:
     };
     std::optional<RiffChunk> readChunkHeader();
 
-    std::unique_ptr<std::FILE, Closer> m_fileOwner;
-    std::FILE *m_file = nullptr;
+    std::unique_ptr<std::FILE, Closer> m_file;
 };

@@ -1,0 +1,15 @@
+#include "platform/acm/conversion_stream.h"
+
+#include "platform/acm/pcm_stream.h"
+
+std::unique_ptr<ConversionStream> openConversionStream(const WaveFormat &source,
+                                                       const WaveFormat &destination,
+                                                       QString *error)
+{
+    if (source.isPcm() && destination.isPcm())
+        return openPcmStream(source, destination, error);
+    if (error)
+        *error = QStringLiteral("Conversion vers le format %1 non disponible.")
+                     .arg(destination.formatTag);
+    return nullptr;
+}

@@ -1,0 +1,11 @@
+// PCM to PCM conversion (rate, channels, 8/16/24/32-bit integer and 32-bit float) over
+// libswresample; equal formats are copied unchanged.
+#pragma once
+
+#include "platform/acm/conversion_stream.h"
+
+// The formats it takes: tag 1 with 8, 16, 24 or 32 bits, tag 3 with 32 bits; 1 or 2 channels.
+bool isSupportedPcm(const WaveFormat &format);
+
+std::unique_ptr<ConversionStream> openPcmStream(const WaveFormat &source,
+                                                const WaveFormat &destination, QString *error);

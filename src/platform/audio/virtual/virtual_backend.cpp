@@ -1,0 +1,70 @@
+#include "platform/audio/virtual/virtual_backend.h"
+
+#include "platform/audio/virtual/virtual_capture_device.h"
+
+namespace {
+
+const QString kDeviceName = QStringLiteral("Entrée virtuelle de Sonoriel");
+
+class VirtualMixer final : public AudioMixer {
+};
+
+class VirtualBackend final : public AudioBackend {
+public:
+    explicit VirtualBackend(const VirtualDeviceOptions &options) : m_options(options) {}
+
+    QString backendName() const override { return QStringLiteral("virtual"); }
+    int deviceCount() override { return 1; }
+    QString deviceName(int index) override { return index == 0 ? kDeviceName : QString(); }
+
+    std::unique_ptr<AudioMixer> openMixer(int index) override
+    {
+        if (index != 0)
+            return nullptr;
+        return std::make_unique<VirtualMixer>();
+    }
+
+    std::unique_ptr<CaptureDevice> openDevice(int index, const WaveFormat &format,
+                                              CaptureNotifier &notifier, QString *error) override
+    {
+        if (index != 0 && index != -1) {
+            if (error)
+                *error = QStringLiteral("Périphérique de capture %1 introuvable.").arg(index);
+            return nullptr;
+        }
+        const QString problem = captureFormatProblem(format);
+        if (!problem.isEmpty()) {
+            if (error)
+                *error = problem;
+            return nullptr;
+        }
+        std::unique_ptr<SampleSource> source =
+            m_options.inputPath.isEmpty() ? makeTestSignal(format)
+                                          : makeWavFileSource(m_options.inputPath, format, error);
+        if (!source)
+            return nullptr;
+        return std::make_unique<VirtualCaptureDevice>(format, notifier, std::move(source),
+                                                      m_options.speed, m_options.failPrepareAt);
+    }
+
+private:
+    VirtualDeviceOptions m_options;
+};
+
+} // namespace
+
+VirtualDeviceOptions VirtualDeviceOptions::fromEnvironment()
+{
+    VirtualDeviceOptions options;
+    options.inputPath = qEnvironmentVariable("SONORIEL_VIRTUAL_INPUT");
+    bool ok = false;
+    const double speed = qEnvironmentVariable("SONORIEL_VIRTUAL_SPEED").toDouble(&ok);
+    if (ok && speed >= 0)
+        options.speed = speed;
+    return options;
+}
+
+std::unique_ptr<AudioBackend> createVirtualBackend(const VirtualDeviceOptions &options)
+{
+    return std::make_unique<VirtualBackend>(options);
+}

@@ -1,0 +1,166 @@
+#include "recording/encoder_wav.h"
+
+#include "common/app_error.h"
+#include "common/number_format.h"
+#include "common/rounding.h"
+
+#include <QFile>
+
+#include <cstring>
+
+EncoderWAV::EncoderWAV() : m_outputFormat(WaveFormat::pcm(44100, 2, 16).toBytes()) {}
+
+EncoderWAV::~EncoderWAV()
+{
+    Encoder_EncoderClose();
+}
+
+void EncoderWAV::setWriteHeader(bool writeHeader)
+{
+    if (isOpen())
+        throw AppError(90, QStringLiteral("Encoder already running!"), errorSource(QStringLiteral("EncoderWAV")));
+    m_writeHeader = writeHeader;
+}
+
+void EncoderWAV::SetFormat(std::span<const std::uint8_t> wfx, const QString &FormatID,
+                           const QString &FormatTag)
+{
+    if (wfx.size() < 16)
+        return;
+    m_outputFormat.assign(wfx.begin(), wfx.end());
+    m_formatId = FormatID;
+    m_formatTag = FormatTag;
+}
+
+void EncoderWAV::SetPCMFormat(std::int32_t samplerate, std::int16_t Channels, const QString &FormatID,
+                              const QString &FormatTag)
+{
+    const WaveFormat format = WaveFormat::pcm(static_cast<std::uint32_t>(std::max(samplerate, 0)),
+                                              static_cast<std::uint16_t>(std::max<std::int16_t>(Channels, 0)), 16);
+    QString id = FormatID;
+    if (id.isEmpty()) {
+        const double kHz = roundHalfEven(samplerate / 100.0) / 10.0;
+        id = formatNumber(kHz) + QStringLiteral(" ") + QString::number(format.bitsPerSample) +
+             QStringLiteral(" Bit ") + (Channels == 2 ? QStringLiteral("stereo") : QStringLiteral("mono"));
+    }
+    const QString tag = FormatTag.isEmpty() ? QStringLiteral("PCM") : FormatTag;
+    SetFormat(format.toBytes(), id, tag);
+}
+
+std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16_t Channels,
+                                             const QString &output)
+{
+    Encoder_EncoderClose();
+    if (samplerate < 1 || Channels < 1)
+        return kBadFormat;
+    m_inputFormat = WaveFormat::pcm(static_cast<std::uint32_t>(samplerate), static_cast<std::uint16_t>(Channels), 16);
+
+    const auto outputFormat = WaveFormat::fromBytes(m_outputFormat);
+    if (!outputFormat)
+        return kBadFormat;
+    m_stream = openConversionStream(m_inputFormat, *outputFormat);
+    if (!m_stream)
+        return kBadFormat;
+    m_input.assign(m_inputFormat.avgBytesPerSec, 0);
+    m_output.assign(m_stream->destinationSize(m_input.size()), 0);
+
+    if (!m_file.create(output)) {
+        releaseStream(); // nothing to convert for: the next init starts afresh
+        return kNoFile;
+    }
+    if (m_writeHeader) {
+        const std::vector<std::uint8_t> reserved(headerBytes(), 0);
+        if (m_file.append(reserved) != static_cast<std::int64_t>(reserved.size())) {
+            // Not even the header fits: leave no half-made file behind.
+            const QString path = m_file.path();
+            m_file.close();
+            QFile::remove(path);
+            releaseStream();
+            return kWriteError;
+        }
+    }
+    return kDone;
+}
+
+std::int32_t EncoderWAV::Encoder_Encode(const void *buffer_ptr, std::int32_t buffer_len,
+                                        std::int32_t &buffer_used)
+{
+    if (buffer_len < 0 || static_cast<std::size_t>(buffer_len) > m_input.size())
+        return kBlockTooLarge;
+    buffer_used = 0;
+    if (!m_stream)
+        return kConversionFailed;
+    if (buffer_ptr)
+        std::memcpy(m_input.data(), buffer_ptr, static_cast<std::size_t>(buffer_len));
+
+    const ConversionResult result =
+        m_stream->convert(std::span(m_input).first(static_cast<std::size_t>(buffer_len)), m_output, false);
+    buffer_used = static_cast<std::int32_t>(result.sourceUsed);
+    if (!result.ok)
+        return result.sourceUsed > 0 ? kDone : kConversionFailed;
+    const std::int64_t written = writeConverted(result.destinationUsed);
+    return written == static_cast<std::int64_t>(result.destinationUsed) ? kDone : kWriteError;
+}
+
+std::int64_t EncoderWAV::writeConverted(std::size_t bytes)
+{
+    if (bytes == 0)
+        return 0;
+    return m_file.append(std::span(m_output).first(bytes));
+}
+
+std::int32_t EncoderWAV::Encoder_EncoderClose()
+{
+    if (!isOpen())
+        return kNoFile;
+    bool intact = true;
+    if (m_stream) {
+        const ConversionResult flushed = m_stream->convert({}, m_output, true);
+        if (flushed.ok)
+            intact = writeConverted(flushed.destinationUsed) == static_cast<std::int64_t>(flushed.destinationUsed);
+    }
+    if (m_writeHeader)
+        intact = writeFinalHeader() && intact;
+    releaseStream();
+    intact = m_file.close() && intact;
+    // A file whose tail or header could not be written is not reported as finished.
+    return intact ? kDone : kWriteError;
+}
+
+bool EncoderWAV::writeFinalHeader()
+{
+    const std::int64_t length = m_file.length();
+    if (length < headerBytes())
+        return false;
+    const auto total = static_cast<std::uint64_t>(length);
+    std::vector<std::uint8_t> header;
+    header.reserve(headerBytes());
+    const auto tag = [&header](const char *fourcc) { header.insert(header.end(), fourcc, fourcc + 4); };
+    tag("RIFF");
+    le::put32(header, static_cast<std::uint32_t>(total - 8));
+    tag("WAVE");
+    tag("fmt ");
+    le::put32(header, static_cast<std::uint32_t>(m_outputFormat.size()));
+    header.insert(header.end(), m_outputFormat.begin(), m_outputFormat.end());
+    tag("data");
+    le::put32(header, static_cast<std::uint32_t>(total - headerBytes()));
+    return m_file.writeAt(0, header);
+}
+
+void EncoderWAV::releaseStream()
+{
+    m_stream.reset();
+    m_input.clear();
+    m_input.shrink_to_fit();
+    m_output.clear();
+    m_output.shrink_to_fit();
+}
+
+std::int32_t EncoderWAV::Encoder_EncoderMetrics(std::int32_t info) const
+{
+    if (info != 0 && info != 1)
+        return 0;
+    if (!isOpen())
+        return -1;
+    return info == 1 ? static_cast<std::int32_t>(m_inputFormat.avgBytesPerSec) : m_inputFormat.blockAlign;
+}

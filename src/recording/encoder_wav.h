@@ -1,0 +1,82 @@
+// Turns the stream of 16-bit PCM capture blocks into a WAV file in the chosen output format.
+// Every block goes through one conversion stream (for PCM output it only converts rate,
+// channels and sample width, or copies). The header's place is reserved with zeros when the
+// file is opened and the real header is written when it is closed:
+//
+//   0 "RIFF", 4 file length - 8, 8 "WAVE", 12 "fmt ", 16 F, 20 the output format (F bytes),
+//   20+F "data", 24+F data length, 28+F the converted sound.
+//
+// F is 18 for PCM (a 46-byte header), 18 + extra size for a compressed format. There is no
+// other chunk and no pad byte. All members run on the UI thread.
+#pragma once
+
+#include "platform/acm/conversion_stream.h"
+#include "platform/files/output_file.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+class EncoderWAV {
+public:
+    // Result codes of the Encoder_ methods.
+    static constexpr std::int32_t kDone = 0;
+    static constexpr std::int32_t kNoFile = 2;        // nothing open, or the file cannot be created
+    static constexpr std::int32_t kBadFormat = 7;     // rate/channels below 1, or no conversion
+    static constexpr std::int32_t kBlockTooLarge = 8; // larger than one second of input
+    static constexpr std::int32_t kConversionFailed = 9;
+    static constexpr std::int32_t kWriteError = 10;
+    static constexpr std::int32_t kChooserCancelled = 11;
+
+    EncoderWAV();
+    ~EncoderWAV(); // closes an open file, so it always gets its header
+    EncoderWAV(const EncoderWAV &) = delete;
+    EncoderWAV &operator=(const EncoderWAV &) = delete;
+
+    bool WriteHeader() const { return m_writeHeader; }
+    // Throws AppError 90 "Encoder already running!" while a file is open.
+    void setWriteHeader(bool writeHeader);
+
+    const QString &FormatTag() const { return m_formatTag; }
+    const QString &FormatID() const { return m_formatId; }
+    // The output format record (WAVEFORMATEX and the codec's extra bytes).
+    std::span<const std::uint8_t> outputFormat() const { return m_outputFormat; }
+
+    // Takes the output format record as given. A record shorter than 16 bytes cannot describe
+    // a format and changes nothing.
+    void SetFormat(std::span<const std::uint8_t> wfx, const QString &FormatID = {},
+                   const QString &FormatTag = {});
+    void SetPCMFormat(std::int32_t samplerate, std::int16_t Channels, const QString &FormatID = {},
+                      const QString &FormatTag = {});
+
+    QString Encoder_Description() const { return QStringLiteral("Wave ACM Encoder"); }
+    QString Encoder_Extension() const { return QStringLiteral("wav"); }
+
+    std::int32_t Encoder_EncoderInit(std::int32_t samplerate, std::int16_t Channels, const QString &output);
+    // buffer_ptr may be null: the previous input is converted again.
+    std::int32_t Encoder_Encode(const void *buffer_ptr, std::int32_t buffer_len, std::int32_t &buffer_used);
+    std::int32_t Encoder_EncoderClose();
+    // info 1: input bytes per second, 0: input block align; -1 when no file is open.
+    std::int32_t Encoder_EncoderMetrics(std::int32_t info) const;
+
+    bool isOpen() const { return m_file.isOpen(); }
+
+private:
+    std::int64_t writeConverted(std::size_t bytes);
+    bool writeFinalHeader();
+    std::uint32_t headerBytes() const { return 28 + static_cast<std::uint32_t>(m_outputFormat.size()); }
+    void releaseStream();
+
+    WaveFormat m_inputFormat;
+    std::vector<std::uint8_t> m_outputFormat;
+    QString m_formatId = QStringLiteral("44.1 kHz 16 Bit Stereo");
+    QString m_formatTag = QStringLiteral("PCM");
+    std::vector<std::uint8_t> m_input;  // one second of input
+    std::vector<std::uint8_t> m_output; // the converted data of one input buffer
+    std::unique_ptr<ConversionStream> m_stream;
+    OutputFile m_file;
+    bool m_writeHeader = true;
+};

@@ -1,0 +1,78 @@
+#include "recording/notification_window.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<int> g_liveWindows{0};
+
+const QEvent::Type kMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class WindowMessage final : public QEvent {
+public:
+    WindowMessage(int message, quintptr wParam, quintptr lParam)
+        : QEvent(kMessageEvent), message(message), wParam(wParam), lParam(lParam)
+    {
+    }
+    const int message;
+    const quintptr wParam;
+    const quintptr lParam;
+};
+
+} // namespace
+
+NotificationWindow::NotificationWindow()
+{
+    setObjectName(QStringLiteral("WAVE_IN_WINDOW"));
+    ++g_liveWindows;
+}
+
+NotificationWindow::~NotificationWindow()
+{
+    --g_liveWindows;
+}
+
+int NotificationWindow::liveCount()
+{
+    return g_liveWindows.load();
+}
+
+void NotificationWindow::bufferDone(CaptureBuffer *buffer)
+{
+    postMessage(MM_WIM_DATA, 0, reinterpret_cast<quintptr>(buffer));
+}
+
+void NotificationWindow::postMessage(int message, quintptr wParam, quintptr lParam)
+{
+    QCoreApplication::postEvent(this, new WindowMessage(message, wParam, lParam));
+}
+
+void NotificationWindow::destroy(NotificationWindow *window)
+{
+    if (!window)
+        return;
+    QCoreApplication::removePostedEvents(window, kMessageEvent);
+    if (window->isProcessing())
+        window->deleteLater();
+    else
+        delete window;
+}
+
+bool NotificationWindow::event(QEvent *event)
+{
+    if (event->type() != kMessageEvent)
+        return QObject::event(event);
+    const auto *message = static_cast<const WindowMessage *>(event);
+    // Keep the hook alive for this message even if the handler removes it meanwhile.
+    const std::shared_ptr<MessageHook> hook = m_hook;
+    ++m_depth;
+    if (hook && !hook->shutDown)
+        hook->process(this, message->message, message->wParam, message->lParam, [] { return 0L; });
+    --m_depth;
+    if (hook && hook->shutDown && hook->nesting == 0 && m_hook == hook)
+        m_hook.reset(); // the hook has been shut down: the object's own processing alone remains
+    return true;
+}
