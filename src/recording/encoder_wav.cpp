@@ -2,6 +2,7 @@
 
 #include "common/app_error.h"
 #include "common/number_format.h"
+#include "common/paths.h"
 #include "common/rounding.h"
 
 #include <QFile>
@@ -74,7 +75,8 @@ std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16
             // Not even the header fits: leave no half-made file behind.
             const QString path = m_file.path();
             m_file.close();
-            QFile::remove(path);
+            if (FileExists(path)) // an ordinary file we made; never a device or a pipe
+                QFile::remove(path);
             releaseStream();
             return kWriteError;
         }

@@ -1,0 +1,230 @@
+// The WAV files the recorder writes: their exact layout, the result codes, and what other
+// programs read in them.
+#include "recording/encoder_wav.h"
+
+#include "common/app_error.h"
+
+#include "../support/tools.h"
+#include "signal_helpers.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+class EncoderWavTest : public ::testing::Test {
+protected:
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    // Encodes `blocks` blocks of 10240 bytes of a 1 kHz tone at 44100 Hz stereo.
+    void encodeBlocks(EncoderWAV &encoder, int blocks)
+    {
+        const auto tone = makeTone(1000, 44100, 2, 2560);
+        for (int i = 0; i < blocks; ++i) {
+            std::int32_t used = -1;
+            ASSERT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), 0);
+            EXPECT_EQ(used, 10240);
+        }
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(EncoderWavTest, TenStereoBlocksGiveTheExactPcmLayout)
+{
+    EncoderWAV encoder;
+    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("a.wav")), 0);
+    encodeBlocks(encoder, 10);
+    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
+
+    const QByteArray file = readFileBytes(path("a.wav"));
+    ASSERT_EQ(file.size(), 102446);
+    EXPECT_EQ(file.left(4), "RIFF");
+    EXPECT_EQ(le32At(file, 4), 102438u);
+    EXPECT_EQ(file.mid(8, 8), "WAVEfmt ");
+    EXPECT_EQ(le32At(file, 16), 18u);
+    EXPECT_EQ(le16At(file, 20), 1);       // PCM
+    EXPECT_EQ(le16At(file, 22), 2);       // channels
+    EXPECT_EQ(le32At(file, 24), 44100u);
+    EXPECT_EQ(le32At(file, 28), 176400u);
+    EXPECT_EQ(le16At(file, 32), 4);       // block align
+    EXPECT_EQ(le16At(file, 34), 16);
+    EXPECT_EQ(le16At(file, 36), 0);       // extra size
+    EXPECT_EQ(file.mid(38, 4), "data");
+    EXPECT_EQ(le32At(file, 42), 102400u);
+
+    const auto tone = makeTone(1000, 44100, 2, 2560);
+    EXPECT_EQ(file.mid(46, 10240), QByteArray(reinterpret_cast<const char *>(tone.data()), 10240));
+
+    ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
+    for (const MediaInfo &info : {soxInfo(path("a.wav")), ffprobeInfo(path("a.wav"))}) {
+        EXPECT_EQ(info.rateHz, 44100);
+        EXPECT_EQ(info.channels, 2);
+        EXPECT_NEAR(info.seconds, 25600 / 44100.0, 0.001);
+    }
+}
+
+TEST_F(EncoderWavTest, ClosingWithNothingEncodedLeavesAHeaderWithNoData)
+{
+    EncoderWAV encoder;
+    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("empty.wav")), 0);
+    EXPECT_EQ(readFileBytes(path("empty.wav")), QByteArray(46, '\0')); // the header's place, reserved
+    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
+    const QByteArray file = readFileBytes(path("empty.wav"));
+    ASSERT_EQ(file.size(), 46);
+    EXPECT_EQ(le32At(file, 4), 38u);
+    EXPECT_EQ(le32At(file, 42), 0u);
+    EXPECT_EQ(soxInfo(path("empty.wav")).rateHz, 44100);
+}
+
+TEST_F(EncoderWavTest, IdleEncoderRefusesCloseAndEncode)
+{
+    EncoderWAV encoder;
+    EXPECT_EQ(encoder.Encoder_EncoderClose(), 2);
+    std::int32_t used = -1;
+    const std::int16_t block[2] = {1, 2};
+    EXPECT_NE(encoder.Encoder_Encode(block, 4, used), 0);
+    EXPECT_EQ(encoder.Encoder_EncoderMetrics(1), -1);
+    EXPECT_EQ(encoder.Encoder_EncoderMetrics(0), -1);
+    EXPECT_EQ(encoder.Encoder_EncoderMetrics(5), 0);
+}
+
+TEST_F(EncoderWavTest, BlockLargerThanOneSecondOfInputIsRefused)
+{
+    EncoderWAV encoder;
+    ASSERT_EQ(encoder.Encoder_EncoderInit(8000, 1, path("small.wav")), 0);
+    EXPECT_EQ(encoder.Encoder_EncoderMetrics(1), 16000);
+    EXPECT_EQ(encoder.Encoder_EncoderMetrics(0), 2);
+    std::vector<std::int16_t> second(8001, 100);
+    std::int32_t used = 123;
+    EXPECT_EQ(encoder.Encoder_Encode(second.data(), 16001, used), 8);
+    EXPECT_EQ(used, 123); // nothing happened
+    EXPECT_EQ(encoder.Encoder_Encode(second.data(), 16000, used), 0);
+    EXPECT_EQ(used, 16000);
+    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
+    EXPECT_EQ(readFileBytes(path("small.wav")).size(), 46 + 16000);
+}
+
+TEST_F(EncoderWavTest, SecondInitFinishesTheFirstFileWithItsHeader)
+{
+    EncoderWAV encoder;
+    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("first.wav")), 0);
+    encodeBlocks(encoder, 2);
+    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("second.wav")), 0);
+    const QByteArray first = readFileBytes(path("first.wav"));
+    ASSERT_EQ(first.size(), 46 + 20480);
+    EXPECT_EQ(first.left(4), "RIFF");
+    EXPECT_EQ(le32At(first, 42), 20480u);
+    encodeBlocks(encoder, 1);
+    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
+    EXPECT_EQ(le32At(readFileBytes(path("second.wav")), 42), 10240u);
+}
+
+TEST_F(EncoderWavTest, HeaderSwitchGivesRawFilesAndIsLockedWhileOpen)
+{
+    EncoderWAV encoder;
+    encoder.setWriteHeader(false);
+    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("raw.pcm")), 0);
+    try {
+        encoder.setWriteHeader(true);
+        FAIL() << "no error while a file is open";
+    } catch (const AppError &error) {
+        EXPECT_EQ(error.number(), 90);
+        EXPECT_EQ(error.text(), "Encoder already running!");
+    }
+    EXPECT_FALSE(encoder.WriteHeader());
+    encodeBlocks(encoder, 3);
+    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
+    const QByteArray raw = readFileBytes(path("raw.pcm"));
+    ASSERT_EQ(raw.size(), 3 * 10240);
+    const auto tone = makeTone(1000, 44100, 2, 2560);
+    EXPECT_EQ(raw.left(10240), QByteArray(reinterpret_cast<const char *>(tone.data()), 10240));
+}
+
+TEST_F(EncoderWavTest, BadArgumentsAndUnwritablePathsLeaveTheEncoderIdle)
+{
+    EncoderWAV encoder;
+    EXPECT_EQ(encoder.Encoder_EncoderInit(0, 2, path("x.wav")), 7);
+    EXPECT_EQ(encoder.Encoder_EncoderInit(44100, 0, path("x.wav")), 7);
+    EXPECT_FALSE(QFile::exists(path("x.wav")));
+
+    EXPECT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("no/such/folder/x.wav")), 2);
+    EXPECT_FALSE(encoder.isOpen());
+    EXPECT_EQ(encoder.Encoder_EncoderClose(), 2);
+    // The conversion stream prepared for the failed file is gone too.
+    std::int32_t used = 0;
+    const std::int16_t block[2] = {};
+    EXPECT_NE(encoder.Encoder_Encode(block, 4, used), 0);
+
+    // Afterwards the encoder works as new.
+    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("ok.wav")), 0);
+    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
+}
+
+TEST_F(EncoderWavTest, WriteErrorIsReportedAndTheHeaderDescribesWhatIsOnDisk)
+{
+    // A file-size limit stands in for a full disk: writes past it fail with EFBIG.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = 46 + 2 * 10240 + 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+
+    EncoderWAV encoder;
+    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("full.wav")), 0);
+    const auto tone = makeTone(1000, 44100, 2, 2560);
+    std::int32_t used = 0;
+    EXPECT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), 0);
+    EXPECT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), 0);
+    EXPECT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), 10); // only 1000 bytes fit
+    EXPECT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), 10); // later blocks still tried
+    encoder.Encoder_EncoderClose();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+
+    const QByteArray file = readFileBytes(path("full.wav"));
+    ASSERT_EQ(file.size(), 46 + 2 * 10240 + 1000);
+    EXPECT_EQ(le32At(file, 4), static_cast<std::uint32_t>(file.size() - 8));
+    EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
+}
+
+TEST(EncoderWavFormat, PcmFormatTextsFollowTheLocale)
+{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    EncoderWAV encoder;
+    EXPECT_EQ(encoder.FormatID(), "44.1 kHz 16 Bit Stereo");
+    EXPECT_EQ(encoder.FormatTag(), "PCM");
+    EXPECT_EQ(encoder.Encoder_Description(), "Wave ACM Encoder");
+    EXPECT_EQ(encoder.Encoder_Extension(), "wav");
+    encoder.SetPCMFormat(44100, 1);
+    EXPECT_EQ(encoder.FormatID(), "44,1 16 Bit mono");
+    EXPECT_EQ(encoder.FormatTag(), "PCM");
+    encoder.SetPCMFormat(8000, 2, "huit", "tag");
+    EXPECT_EQ(encoder.FormatID(), "huit");
+    EXPECT_EQ(encoder.FormatTag(), "tag");
+    encoder.SetPCMFormat(11025, 2);
+    EXPECT_EQ(encoder.FormatID(), "11 16 Bit stereo");
+    ASSERT_EQ(encoder.outputFormat().size(), 18u);
+    EXPECT_EQ(WaveFormat::fromBytes(encoder.outputFormat()), WaveFormat::pcm(11025, 2, 16));
+    QLocale::setDefault(QLocale::system());
+}
+
+TEST(EncoderWavFormat, SetFormatTakesTheRecordAsGiven)
+{
+    EncoderWAV encoder;
+    const auto mono8 = WaveFormat::pcm(22050, 1, 8).toBytes();
+    encoder.SetFormat(mono8, "id");
+    EXPECT_EQ(encoder.FormatID(), "id");
+    EXPECT_EQ(encoder.FormatTag(), "");
+    EXPECT_TRUE(std::equal(mono8.begin(), mono8.end(), encoder.outputFormat().begin()));
+    encoder.SetFormat(std::span(mono8).first(10), "short");
+    EXPECT_EQ(encoder.FormatID(), "id"); // unchanged
+}

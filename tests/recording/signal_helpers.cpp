@@ -1,0 +1,87 @@
+#include "signal_helpers.h"
+
+#include "common/wave_format.h"
+
+#include "../support/tools.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <numbers>
+
+std::vector<std::int16_t> makeTone(double hz, int rateHz, int channels, int frames, double amplitude)
+{
+    std::vector<std::int16_t> samples;
+    samples.reserve(static_cast<std::size_t>(frames * channels));
+    for (int i = 0; i < frames; ++i) {
+        const auto v = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / rateHz)));
+        for (int c = 0; c < channels; ++c)
+            samples.push_back(v);
+    }
+    return samples;
+}
+
+bool writePcmWav(const QString &path, int rateHz, int channels, const std::vector<std::int16_t> &samples)
+{
+    const auto format = WaveFormat::pcm(static_cast<std::uint32_t>(rateHz), static_cast<std::uint16_t>(channels), 16).toBytes();
+    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+    std::vector<std::uint8_t> header;
+    const auto tag = [&header](const char *t) { header.insert(header.end(), t, t + 4); };
+    tag("RIFF");
+    le::put32(header, 36 + dataBytes);
+    tag("WAVE");
+    tag("fmt ");
+    le::put32(header, 16);
+    header.insert(header.end(), format.begin(), format.begin() + 16);
+    tag("data");
+    le::put32(header, dataBytes);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(reinterpret_cast<const char *>(header.data()), static_cast<qint64>(header.size()));
+    file.write(reinterpret_cast<const char *>(samples.data()), dataBytes);
+    return file.error() == QFile::NoError;
+}
+
+double measureFrequency(const std::vector<std::int16_t> &samples, int channels, int rateHz)
+{
+    int first = -1;
+    int last = -1;
+    int crossings = 0;
+    const int frames = static_cast<int>(samples.size()) / channels;
+    for (int i = 1; i < frames; ++i) {
+        if (samples[static_cast<std::size_t>((i - 1) * channels)] < 0 && samples[static_cast<std::size_t>(i * channels)] >= 0) {
+            if (first < 0)
+                first = i;
+            last = i;
+            ++crossings;
+        }
+    }
+    if (crossings < 2)
+        return 0;
+    return (crossings - 1) * static_cast<double>(rateHz) / (last - first);
+}
+
+std::vector<std::int16_t> decodeWithSox(const QString &path)
+{
+    QTemporaryDir dir;
+    const QString raw = dir.filePath("decoded.raw");
+    const ToolResult result = runTool("sox", {"-D", path, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", raw});
+    if (result.exitCode != 0)
+        return {};
+    const QByteArray bytes = readFileBytes(raw);
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(bytes.size() / 2));
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+    return samples;
+}
+
+std::uint32_t le32At(const QByteArray &bytes, int offset)
+{
+    return le::get32(reinterpret_cast<const std::uint8_t *>(bytes.constData()) + offset);
+}
+
+std::uint16_t le16At(const QByteArray &bytes, int offset)
+{
+    return le::get16(reinterpret_cast<const std::uint8_t *>(bytes.constData()) + offset);
+}
