@@ -11,6 +11,8 @@ namespace {
 
 const Subcommand kSubcommands[] = {
     {"devices", "", "liste les périphériques de capture, « INDEX: NOM »", runDevices},
+    {"join", "SORTIE.wav ENTRÉE1.wav ENTRÉE2.wav [ENTRÉE3.wav …]",
+     "joint des fichiers Wav de même format, dans l'ordre donné", runJoin},
 };
 
 void printHelp(FILE *stream)
