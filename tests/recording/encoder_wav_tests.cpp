@@ -100,6 +100,7 @@ TEST_F(EncoderWavTest, IdleEncoderRefusesCloseAndEncode)
 TEST_F(EncoderWavTest, BlockLargerThanOneSecondOfInputIsRefused)
 {
     EncoderWAV encoder;
+    encoder.SetPCMFormat(8000, 1);
     ASSERT_EQ(encoder.Encoder_EncoderInit(8000, 1, path("small.wav")), 0);
     EXPECT_EQ(encoder.Encoder_EncoderMetrics(1), 16000);
     EXPECT_EQ(encoder.Encoder_EncoderMetrics(0), 2);

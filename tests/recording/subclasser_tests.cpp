@@ -6,6 +6,9 @@
 
 #include "../support/tools.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -10,6 +10,10 @@
 
 #include <QTemporaryDir>
 
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <thread>
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,0 +1,87 @@
+// The sonoriel executable's command line: help, the device list from each backend, and the exit
+// status of failures and usage errors.
+#include "../support/pulse_server.h"
+#include "../support/tools.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ToolResult runSonoriel(const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(SONORIEL_EXECUTABLE), arguments);
+    ToolResult result;
+    if (!process.waitForFinished(60000))
+        return result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+QProcessEnvironment withAudio(const QString &backend, const QString &pulseServer = {})
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("SONORIEL_AUDIO", backend);
+    if (!pulseServer.isEmpty())
+        environment.insert("PULSE_SERVER", pulseServer);
+    return environment;
+}
+
+} // namespace
+
+TEST(CommandLine, HelpListsTheSubcommands)
+{
+    const ToolResult help = runSonoriel({"--help"}, QProcessEnvironment::systemEnvironment());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("devices"));
+}
+
+TEST(CommandLine, UsageErrorsExitWithTwo)
+{
+    const auto environment = withAudio("virtual");
+    EXPECT_EQ(runSonoriel({"no-such-command"}, environment).exitCode, 2);
+    const ToolResult extra = runSonoriel({"devices", "extra"}, environment);
+    EXPECT_EQ(extra.exitCode, 2);
+    EXPECT_TRUE(extra.err.contains("usage: sonoriel devices"));
+}
+
+TEST(CommandLine, DevicesListsTheVirtualDeviceWithoutASoundServer)
+{
+    const ToolResult devices = runSonoriel({"devices"}, withAudio("virtual"));
+    EXPECT_EQ(devices.exitCode, 0);
+    EXPECT_EQ(devices.out, "0: Entrée virtuelle de Sonoriel\n");
+
+    // Unset: no server answers at this address, so the virtual device stands in.
+    const ToolResult automatic = runSonoriel({"devices"}, withAudio("", "unix:/nonexistent/pulse/native"));
+    EXPECT_EQ(automatic.exitCode, 0);
+    EXPECT_EQ(automatic.out, "0: Entrée virtuelle de Sonoriel\n");
+}
+
+TEST(CommandLine, DevicesSaysSoInOneLineWhenTheAskedServerIsMissing)
+{
+    const ToolResult devices = runSonoriel({"devices"}, withAudio("pulse", "unix:/nonexistent/pulse/native"));
+    EXPECT_EQ(devices.exitCode, 1);
+    EXPECT_TRUE(devices.out.isEmpty());
+    EXPECT_EQ(devices.err.count('\n'), 1) << devices.err.toStdString();
+}
+
+TEST(CommandLine, DevicesListsTheServerSourcesInputsFirst)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    const ToolResult devices = runSonoriel({"devices"}, withAudio("pulse", server.serverAddress()));
+    ASSERT_EQ(devices.exitCode, 0) << devices.err.toStdString();
+    const QStringList lines = devices.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << devices.out.toStdString();
+    EXPECT_EQ(lines[0], "0: " + server.sourceDescription());
+    EXPECT_EQ(lines[1], "1: Monitor of " + server.sinkDescription());
+
+    const ToolResult automatic = runSonoriel({"devices"}, withAudio("", server.serverAddress()));
+    EXPECT_EQ(automatic.out, devices.out);
+}
