@@ -1,0 +1,155 @@
+// clsDraw's trace, spectrum bars and rectangle fill, painted with QPainter on the box's image.
+#include "display/draw.h"
+
+#include "common/rounding.h"
+
+#include <QPen>
+
+#include <cmath>
+
+namespace {
+
+constexpr std::int32_t kSpectrumLength = 1024;
+constexpr std::int32_t kSpectrumBins = 513;
+constexpr std::int32_t kBlack = 0;
+constexpr std::int32_t kWhite = 255 + 256 * 255 + 65536 * 255;
+
+std::int32_t roundToLong(double value)
+{
+    return static_cast<std::int32_t>(roundHalfEven(value));
+}
+
+std::int32_t rgb(std::int32_t red, std::int32_t green, std::int32_t blue)
+{
+    return red + 256 * green + 65536 * blue;
+}
+
+// A one-pixel pen whose lines stop before their end point, as LineTo's do.
+QPen linePen(std::int32_t color)
+{
+    QPen pen(colorFromRgbValue(color));
+    pen.setWidth(0);
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+} // namespace
+
+clsDraw::clsDraw() = default;
+clsDraw::~clsDraw() = default;
+
+float clsDraw::HannWeight(std::int32_t n, std::int32_t length)
+{
+    return static_cast<float>((1 - std::cos(6.2831855f * static_cast<double>(n) / length)) / 2);
+}
+
+void clsDraw::DrawRect(QPainter &hdc, std::int32_t lngLeft, std::int32_t lngTop,
+                       std::int32_t lngRight, std::int32_t lngBottom, std::int32_t lngColor)
+{
+    if (lngRight <= lngLeft || lngBottom <= lngTop)
+        return;
+    hdc.fillRect(QRect(lngLeft, lngTop, lngRight - lngLeft, lngBottom - lngTop),
+                 colorFromRgbValue(lngColor));
+}
+
+void clsDraw::DrawAmplitudes(std::span<const std::int16_t> samples, PictureBox &box)
+{
+    const std::int32_t width = roundToLong(box.ScaleWidth);
+    const std::int32_t height = roundToLong(box.ScaleHeight);
+    const std::int32_t mid = height / 2;
+
+    QPainter painter(box.image);
+    DrawRect(painter, 0, 0, width, height, kBlack);
+    painter.setPen(linePen(kWhite));
+
+    m_trace.clear();
+    m_trace.emplace_back(0, mid);
+    const std::int32_t last = roundToLong(box.ScaleWidth - 3);
+    if (last < 1) {
+        m_trace.emplace_back(1, mid);
+        m_trace.emplace_back(2, mid);
+        painter.drawPolyline(m_trace.data(), static_cast<int>(m_trace.size()));
+        return;
+    }
+
+    // Each column shows the mean of `step` consecutive stored samples. A box too wide for the
+    // block would make the run empty or carry it past the block's end; such columns show
+    // silence instead.
+    const double lastIndex = static_cast<double>(samples.size()) - 1;
+    const std::int32_t step = roundToLong(lastIndex / box.ScaleWidth);
+    const std::size_t count = samples.size();
+    std::size_t i = 0;
+    for (std::int32_t x = 1; x <= last; ++x) {
+        double a = 0;
+        if (step >= 1 && i + static_cast<std::size_t>(step) <= count) {
+            double sum = 0;
+            for (std::int32_t n = 0; n < step; ++n)
+                sum += samples[i + static_cast<std::size_t>(n)];
+            i += static_cast<std::size_t>(step);
+            a = sum / step / 32767;
+            if (a > 1)
+                a = 1;
+            if (a < -1)
+                a = -1;
+        }
+        m_trace.emplace_back(x, roundToLong((mid - 2) * a + mid));
+    }
+    m_trace.emplace_back(last + 1, mid);
+    m_trace.emplace_back(last + 2, mid);
+    painter.drawPolyline(m_trace.data(), static_cast<int>(m_trace.size()));
+}
+
+void clsDraw::DrawFrequencies(std::span<const std::int16_t> samples, PictureBox &box)
+{
+    if (samples.size() < static_cast<std::size_t>(kSpectrumLength))
+        return;
+
+    if (!m_fourier) {
+        auto fourier = std::make_unique<clsFourier>();
+        fourier->NumberOfSamples(kSpectrumLength);
+        fourier->WithTimeWindow(1);
+        m_fourier = std::move(fourier);
+    }
+    for (std::int32_t i = 0; i < kSpectrumLength; ++i)
+        m_fourier->RealIn(i + 1, samples[static_cast<std::size_t>(i)]);
+
+    for (double &level : m_levels) {
+        level -= 0.07;
+        if (level < 0)
+            level = 0;
+    }
+
+    // Bin magnitudes scaled so that 0.2 of full scale (after the window) and above reads 1.
+    std::array<float, kSpectrumLength> s{};
+    for (std::int32_t i = 0; i < kSpectrumBins; ++i) {
+        float value = static_cast<float>(m_fourier->ComplexOut(i + 1) / 256 / 32767);
+        if (value > 0.2)
+            value = 0.2f;
+        s[static_cast<std::size_t>(i)] = static_cast<float>(value / 0.2);
+    }
+
+    // The running sum is never reset, so each bar carries a share of the bars to its left.
+    float sum = 0;
+    std::size_t k = 1;
+    for (int b = 0; b < kBarCount; ++b) {
+        sum = sum + s[k] + s[k + 1] + s[k + 2] + s[k + 3];
+        sum = (HannWeight(b + 3, 25) + 1) * sum / 3;
+        double &level = m_levels[static_cast<std::size_t>(b)];
+        if (static_cast<float>(level) < sum)
+            level = sum;
+        if (level > 1)
+            level = 1;
+        k += 5;
+    }
+
+    const double height = box.ScaleHeight;
+    QPainter painter(box.image);
+    painter.fillRect(box.image->rect(), colorFromRgbValue(box.backColor));
+    for (int b = 0; b < kBarCount; ++b) {
+        const double level = m_levels[static_cast<std::size_t>(b)];
+        const std::int32_t color = rgb(255, roundToLong(level * 255), 50);
+        const std::int32_t top =
+            MaxLong(2, MinLong(roundToLong(height), roundToLong(height - height * level)) - 2);
+        DrawRect(painter, 4 * b + 4, top, 4 * b + 7, roundToLong(height - 2), color);
+    }
+}
