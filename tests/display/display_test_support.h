@@ -1,0 +1,81 @@
+// Helpers of the display tests: a French locale for the duration of a test, blocks of known
+// samples, and reading what the drawing left on an image.
+#pragma once
+
+#include <QImage>
+#include <QLocale>
+#include <QString>
+
+#include <cmath>
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+// Lets GoogleTest print texts as they read.
+inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+
+// Makes French the default locale until the end of the scope, then restores the previous one.
+class FrenchLocale {
+public:
+    FrenchLocale() : m_previous(QLocale()) { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+    ~FrenchLocale() { QLocale::setDefault(m_previous); }
+    FrenchLocale(const FrenchLocale &) = delete;
+    FrenchLocale &operator=(const FrenchLocale &) = delete;
+
+private:
+    QLocale m_previous;
+};
+
+inline constexpr std::int32_t rgbValue(int red, int green, int blue)
+{
+    return red + 256 * green + 65536 * blue;
+}
+
+inline QImage blackImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    return image;
+}
+
+inline std::vector<std::int16_t> constantBlock(std::size_t count, std::int16_t value)
+{
+    return std::vector<std::int16_t>(count, value);
+}
+
+// amplitude * sin(2 pi * cycles * n / period) for n = 0 .. count - 1, rounded.
+inline std::vector<std::int16_t> sineBlock(std::size_t count, double amplitude, double cycles,
+                                           double period)
+{
+    std::vector<std::int16_t> block(count);
+    const double twoPi = 2 * std::acos(-1.0);
+    for (std::size_t n = 0; n < count; ++n)
+        block[n] = static_cast<std::int16_t>(
+            std::lround(amplitude * std::sin(twoPi * cycles * static_cast<double>(n) / period)));
+    return block;
+}
+
+inline bool isColor(const QImage &image, int x, int y, int red, int green, int blue)
+{
+    const QRgb pixel = image.pixel(x, y);
+    return qRed(pixel) == red && qGreen(pixel) == green && qBlue(pixel) == blue;
+}
+
+inline bool isWhite(const QImage &image, int x, int y) { return isColor(image, x, y, 255, 255, 255); }
+
+// Number of pixels in column x that differ from black.
+inline int litPixelsInColumn(const QImage &image, int x)
+{
+    int lit = 0;
+    for (int y = 0; y < image.height(); ++y)
+        lit += (image.pixel(x, y) & 0xffffff) != 0 ? 1 : 0;
+    return lit;
+}
+
+inline int litPixels(const QImage &image)
+{
+    int lit = 0;
+    for (int x = 0; x < image.width(); ++x)
+        lit += litPixelsInColumn(image, x);
+    return lit;
+}
