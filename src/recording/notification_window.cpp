@@ -45,6 +45,11 @@ void NotificationWindow::bufferDone(CaptureBuffer *buffer)
     postMessage(MM_WIM_DATA, 0, reinterpret_cast<quintptr>(buffer));
 }
 
+void NotificationWindow::deviceFailed()
+{
+    postMessage(MM_WIM_CLOSE, 0, 0);
+}
+
 void NotificationWindow::postMessage(int message, quintptr wParam, quintptr lParam)
 {
     QCoreApplication::postEvent(this, new WindowMessage(message, wParam, lParam));

@@ -16,12 +16,14 @@ class NotificationWindow final : public QObject, public CaptureNotifier {
     Q_OBJECT
 public:
     static constexpr int MM_WIM_DATA = 0x3C0;
+    static constexpr int MM_WIM_CLOSE = 0x3BF; // the device stopped working on its own
 
     NotificationWindow();
     ~NotificationWindow() override;
 
     // Thread-safe: the device's thread calls these.
     void bufferDone(CaptureBuffer *buffer) override;
+    void deviceFailed() override;
     void postMessage(int message, quintptr wParam, quintptr lParam);
 
     void setHook(std::shared_ptr<MessageHook> hook) { m_hook = std::move(hook); }

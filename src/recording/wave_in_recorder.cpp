@@ -130,8 +130,10 @@ void WaveInRecorder::createNotificationWindow()
                quintptr wParam, quintptr lParam, long lParamUser) {
             onWindowMessage(bBefore, bHandled, lReturn, hWnd, uMsg, wParam, lParam, lParamUser);
         });
-    if (hooked)
+    if (hooked) {
         m_subclasser.sc_AddMsg(m_window, NotificationWindow::MM_WIM_DATA, MSG_AFTER);
+        m_subclasser.sc_AddMsg(m_window, NotificationWindow::MM_WIM_CLOSE, MSG_AFTER);
+    }
 }
 
 void WaveInRecorder::removeNotificationWindow()
@@ -148,6 +150,8 @@ void WaveInRecorder::onWindowMessage(bool, bool &, long &, NotificationWindow *,
 {
     if (uMsg == NotificationWindow::MM_WIM_DATA)
         bufferCompleted(lParam);
+    else if (uMsg == NotificationWindow::MM_WIM_CLOSE && m_device)
+        emit DeviceLost();
 }
 
 void WaveInRecorder::bufferCompleted(quintptr headerAddress)
@@ -169,4 +173,65 @@ void WaveInRecorder::bufferCompleted(quintptr headerAddress)
     // A listener may have stopped the recording (or even started another one) meanwhile.
     if (m_device && recording == m_recordingNumber)
         m_device->addBuffer(m_ring[index].header);
+}
+
+std::vector<MixerLine> WaveInRecorder::mixerLines()
+{
+    if (m_selectedDevice < 0 || !m_mixer)
+        return {};
+    return m_mixer->lines().value_or(std::vector<MixerLine>{});
+}
+
+std::int32_t WaveInRecorder::MixerLineCount()
+{
+    return static_cast<std::int32_t>(mixerLines().size());
+}
+
+QString WaveInRecorder::MixerLineName(std::int32_t Index)
+{
+    const std::vector<MixerLine> lines = mixerLines();
+    if (Index < 0 || Index >= static_cast<std::int32_t>(lines.size()))
+        return {};
+    return lines[static_cast<std::size_t>(Index)].name;
+}
+
+bool WaveInRecorder::SelectMixerLine(std::int32_t Index)
+{
+    if (m_selectedDevice < 0 || !m_mixer)
+        return false;
+    if (Index < 0 || Index >= MixerLineCount())
+        return false; // nothing to select: not reported as done
+    return m_mixer->selectLine(Index);
+}
+
+std::int32_t WaveInRecorder::SelectedMixerLine()
+{
+    if (m_selectedDevice < 0 || !m_mixer)
+        return -1;
+    // When the selector cannot be read, the first item counts as on, which is the last line.
+    return m_mixer->selectedLine().value_or(MixerLineCount() - 1);
+}
+
+std::int32_t WaveInRecorder::MixerLineType(std::int32_t Index)
+{
+    if (Index == -1)
+        Index = SelectedMixerLine();
+    const std::vector<MixerLine> lines = mixerLines();
+    if (Index < 0 || Index >= static_cast<std::int32_t>(lines.size()))
+        return 0;
+    return lines[static_cast<std::size_t>(Index)].componentType;
+}
+
+std::int32_t WaveInRecorder::MixerLineVolume()
+{
+    if (m_selectedDevice < 0 || !m_mixer)
+        return 0;
+    return static_cast<std::int32_t>(m_mixer->volume().value_or(0));
+}
+
+void WaveInRecorder::setMixerLineVolume(std::int32_t Volume)
+{
+    if (m_selectedDevice < 0 || !m_mixer || Volume < 0)
+        return;
+    m_mixer->setVolume(static_cast<std::uint32_t>(std::min<std::int32_t>(Volume, 65535)));
 }

@@ -45,6 +45,18 @@ public:
     bool SelectDevice(std::int32_t Index);
     std::int32_t SelectedDevice() const { return m_selectedDevice; }
 
+    // The selected device's mixer lines (the sources that feed the recording input), the
+    // selected one, and its recording volume, 0 to 65535. They read the sound system's current
+    // state and work while recording. Without a selected device: 0 lines, empty names, false,
+    // -1, 0.
+    std::int32_t MixerLineCount();
+    QString MixerLineName(std::int32_t Index);
+    bool SelectMixerLine(std::int32_t Index);
+    std::int32_t SelectedMixerLine();
+    std::int32_t MixerLineType(std::int32_t Index = -1); // -1: the selected line
+    std::int32_t MixerLineVolume();
+    void setMixerLineVolume(std::int32_t Volume);
+
     // Why the last StartRecord failed, in French; empty after a success.
     const QString &lastStartError() const { return m_lastStartError; }
 
@@ -52,6 +64,9 @@ signals:
     // One filled buffer: the device's own memory, valid only during the call (listeners that
     // keep samples copy them), and the number of bytes the device filled.
     void GotData(std::span<std::int16_t> intBuffer, std::int32_t &lngLen);
+    // The open device stopped working on its own; the recording is still running as far as
+    // this object is concerned, and its owner stops it.
+    void DeviceLost();
 
 private:
     struct RingBuffer {
@@ -65,6 +80,7 @@ private:
                          int uMsg, quintptr wParam, quintptr lParam, long lParamUser);
     void bufferCompleted(quintptr headerAddress);
     bool failStart(const QString &reason, int preparedCount);
+    std::vector<MixerLine> mixerLines();
 
     std::unique_ptr<AudioBackend> m_backend;
     std::int32_t m_selectedDevice = -1;

@@ -10,7 +10,12 @@ namespace cli {
 namespace {
 
 const Subcommand kSubcommands[] = {
-    {"devices", "", "liste les périphériques de capture, « INDEX: NOM »", runDevices},
+    {"devices", "", "liste les périphériques de capture, « INDEX: NOM », et leurs lignes", runDevices},
+    {"record",
+     "[SORTIE.wav] [--numbered] [--device N] [--line N] [--volume V] [--rate HZ] [--mono|--stereo] "
+     "[--seconds S] [--effects echo,phaser,amplifier,equalizer] [--amplify DB] [--echo MS,FACTEUR] "
+     "[--phaser SEC,HUMIDE,RÉINJECTION,VITESSE,ÉTENDUE,FRÉQ] [--eq G0,G1,G2,G3,G4,G5,G6]",
+     "enregistre le périphérique de capture dans un fichier Wav", runRecord},
     {"join", "SORTIE.wav ENTRÉE1.wav ENTRÉE2.wav [ENTRÉE3.wav …]",
      "joint des fichiers Wav de même format, dans l'ordre donné", runJoin},
 };

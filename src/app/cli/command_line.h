@@ -27,6 +27,7 @@ int usageError(const Subcommand &command, const QString &problem);
 int usageErrorFor(const QString &name, const QString &problem);
 
 int runDevices(const QStringList &arguments);
+int runRecord(const QStringList &arguments);
 int runJoin(const QStringList &arguments);
 
 } // namespace cli

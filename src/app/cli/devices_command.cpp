@@ -1,4 +1,5 @@
-// `sonoriel devices`: one line per capture device, "INDEX: NAME", in the recorder's order.
+// `sonoriel devices`: one line per capture device, "INDEX: NAME", in the recorder's order, and
+// under each its mixer lines, "  LINE: NAME", the selected one marked with "*" and its volume.
 #include "app/cli/command_line.h"
 
 #include "recording/wave_in_recorder.h"
@@ -20,8 +21,20 @@ int runDevices(const QStringList &arguments)
     }
     QTextStream out(stdout);
     const int count = recorder.DeviceCount();
-    for (int i = 0; i < count; ++i)
+    if (count == 0)
+        printError(QStringLiteral("Aucun périphérique de capture."));
+    for (int i = 0; i < count; ++i) {
         out << i << ": " << recorder.DeviceName(i) << '\n';
+        if (!recorder.SelectDevice(i))
+            continue; // gone since the list was read: no lines to show
+        const int selected = recorder.SelectedMixerLine();
+        for (int line = 0; line < recorder.MixerLineCount(); ++line) {
+            out << "  " << line << ": " << recorder.MixerLineName(line);
+            if (line == selected)
+                out << " * (volume " << recorder.MixerLineVolume() << ")";
+            out << '\n';
+        }
+    }
     return kExitOk;
 }
 

@@ -9,13 +9,42 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
-// A device's mixer; open while the device is selected. Its lines are the recording side's
-// sources (ports on the sound server, three fixed lines on the virtual device).
+// Component types of mixer lines, as the recorder passes them on.
+constexpr std::int32_t kLineTypeUndefined = 0x1000;
+constexpr std::int32_t kLineTypeDigital = 0x1001;
+constexpr std::int32_t kLineTypeLine = 0x1002;
+constexpr std::int32_t kLineTypeMicrophone = 0x1003;
+constexpr std::int32_t kLineTypeCompactDisc = 0x1005;
+constexpr std::int32_t kLineTypeAnalog = 0x100A;
+
+struct MixerLine {
+    QString name;
+    std::int32_t componentType = kLineTypeUndefined;
+};
+
+// A device's mixer; open while the device is selected. Its lines are the sources that feed the
+// recording input (the source's ports on the sound server, a source without ports being its
+// own one line; three lines held in memory on the virtual device), one of which is selected.
+// The volume is the recording volume, 0 to 65535 per channel (65535 is full level). Every
+// member reads the current state of the sound system; all run on the owner's thread.
 class AudioMixer {
 public:
     virtual ~AudioMixer() = default;
+
+    // Nothing when the mixer cannot be read (the device has gone).
+    virtual std::optional<std::vector<MixerLine>> lines() { return std::nullopt; }
+    virtual bool selectLine(int) { return false; }
+    // The selected line's index; nothing when it cannot be read.
+    virtual std::optional<int> selectedLine() { return std::nullopt; }
+    // The first channel's volume; nothing when it cannot be read.
+    virtual std::optional<std::uint32_t> volume() { return std::nullopt; }
+    // Sets every channel; false when it could not be set.
+    virtual bool setVolume(std::uint32_t) { return false; }
 };
 
 class AudioBackend {

@@ -18,6 +18,9 @@ public:
     // Called on the device's thread, once per filled buffer, in the order the buffers were
     // queued. Must not block and must not call back into the device.
     virtual void bufferDone(CaptureBuffer *buffer) = 0;
+    // Called on the device's thread, once, when the device stops working on its own (the sound
+    // server went away, the source was removed). No buffer is filled after it.
+    virtual void deviceFailed() {}
 };
 
 class CaptureDevice {

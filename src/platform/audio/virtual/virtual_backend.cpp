@@ -1,13 +1,11 @@
 #include "platform/audio/virtual/virtual_backend.h"
 
 #include "platform/audio/virtual/virtual_capture_device.h"
+#include "platform/audio/virtual/virtual_mixer.h"
 
 namespace {
 
 const QString kDeviceName = QStringLiteral("Entrée virtuelle de Sonoriel");
-
-class VirtualMixer final : public AudioMixer {
-};
 
 class VirtualBackend final : public AudioBackend {
 public:
@@ -21,7 +19,7 @@ public:
     {
         if (index != 0)
             return nullptr;
-        return std::make_unique<VirtualMixer>();
+        return std::make_unique<VirtualMixer>(m_mixerState);
     }
 
     std::unique_ptr<CaptureDevice> openDevice(int index, const WaveFormat &format,
@@ -43,12 +41,14 @@ public:
                                           : makeWavFileSource(m_options.inputPath, format, error);
         if (!source)
             return nullptr;
-        return std::make_unique<VirtualCaptureDevice>(format, notifier, std::move(source),
+        return std::make_unique<VirtualCaptureDevice>(format, notifier, std::move(source), m_mixerState,
                                                       m_options.speed, m_options.failPrepareAt);
     }
 
 private:
     VirtualDeviceOptions m_options;
+    // The card's mixer state, shared by its mixer objects and its open device.
+    std::shared_ptr<VirtualMixerState> m_mixerState = std::make_shared<VirtualMixerState>();
 };
 
 } // namespace

@@ -1,10 +1,11 @@
 #include "platform/audio/virtual/virtual_capture_device.h"
 
 VirtualCaptureDevice::VirtualCaptureDevice(const WaveFormat &format, CaptureNotifier &notifier,
-                                           std::unique_ptr<SampleSource> source, double speed,
+                                           std::unique_ptr<SampleSource> source,
+                                           std::shared_ptr<VirtualMixerState> mixer, double speed,
                                            int failPrepareAt)
     : m_format(format), m_notifier(notifier), m_speed(speed), m_failPrepareAt(failPrepareAt),
-      m_source(std::move(source))
+      m_source(std::move(source)), m_mixer(std::move(mixer))
 {
 }
 
@@ -115,7 +116,9 @@ void VirtualCaptureDevice::run()
             if (interrupted)
                 continue;
         }
-        m_source->fill(std::span(buffer->data, buffer->bufferBytes / 2));
+        const std::span samples(buffer->data, buffer->bufferBytes / 2);
+        m_source->fill(samples);
+        m_mixer->applyVolume(samples, m_format.channels);
         buffer->bytesRecorded = buffer->bufferBytes;
         buffer->done = true;
         m_queue.pop_front();

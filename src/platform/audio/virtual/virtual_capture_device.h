@@ -12,6 +12,7 @@
 #include "common/wave_format.h"
 #include "platform/audio/capture_device.h"
 #include "platform/audio/virtual/sample_source.h"
+#include "platform/audio/virtual/virtual_mixer.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -23,7 +24,8 @@
 class VirtualCaptureDevice final : public CaptureDevice {
 public:
     VirtualCaptureDevice(const WaveFormat &format, CaptureNotifier &notifier,
-                         std::unique_ptr<SampleSource> source, double speed, int failPrepareAt);
+                         std::unique_ptr<SampleSource> source, std::shared_ptr<VirtualMixerState> mixer,
+                         double speed, int failPrepareAt);
     ~VirtualCaptureDevice() override;
 
     bool prepareBuffer(CaptureBuffer &buffer) override;
@@ -46,6 +48,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::unique_ptr<SampleSource> m_source;
+    const std::shared_ptr<VirtualMixerState> m_mixer;
     std::deque<CaptureBuffer *> m_queue;
     bool m_running = false;
     bool m_closed = false;

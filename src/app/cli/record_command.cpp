@@ -1,0 +1,168 @@
+// `sonoriel record`: records the chosen device through the same record sequence as the main
+// window's button, until the asked duration is recorded or SIGINT/SIGTERM arrives, then stops
+// it so that the file is complete. The path goes to stdout, a live size/duration line and the
+// messages to stderr.
+#include "app/cli/command_line.h"
+#include "app/cli/record_options.h"
+
+#include "common/app_error.h"
+#include "common/paths.h"
+#include "display/status_texts.h"
+#include "effects/cls_dsp.h"
+#include "recording/encoder_wav.h"
+#include "recording/recording_control.h"
+#include "recording/wave_in_recorder.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+#include <QTimer>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace cli {
+namespace {
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+void requestStop(int)
+{
+    g_stopRequested = 1;
+}
+
+class StderrMessages final : public RecordingMessages {
+public:
+    void showMessage(const QString &text) override
+    {
+        if (m_liveLine)
+            QTextStream(stderr) << '\n';
+        m_liveLine = false;
+        printError(text);
+        ++m_count;
+    }
+    void showLiveLine(const QString &text)
+    {
+        QTextStream(stderr) << '\r' << text << "   ";
+        m_liveLine = true;
+    }
+    void endLiveLine()
+    {
+        if (m_liveLine)
+            QTextStream(stderr) << '\n';
+        m_liveLine = false;
+    }
+    int count() const { return m_count; }
+
+private:
+    int m_count = 0;
+    bool m_liveLine = false;
+};
+
+QString liveText(const QString &path, std::int32_t recordedMs)
+{
+    const qint64 bytes = QFileInfo(path).size();
+    return QStringLiteral("Taille : ") + FormatSize(static_cast<double>(bytes)) + QStringLiteral("  Durée : ") +
+           FormatDuration(recordedMs);
+}
+
+} // namespace
+
+int runRecord(const QStringList &arguments)
+{
+    QString problem;
+    const std::optional<RecordOptions> options = parseRecordOptions(arguments, &problem);
+    if (!options)
+        return usageErrorFor(QStringLiteral("record"), problem);
+
+    const QString recordings = ensureRecordingsFolder();
+    if (recordings.isEmpty()) {
+        printError(QStringLiteral("Le dossier des enregistrements %1Wav ne peut pas être créé.").arg(programFolder()));
+        return kExitFailure;
+    }
+
+    clsDSP effects;
+    try {
+        applyEffectOptions(*options, effects);
+    } catch (const AppError &error) {
+        printError(QStringLiteral("Réglage d'effet refusé : erreur %1 (%2, %3)")
+                       .arg(error.number())
+                       .arg(error.text(), error.source()));
+        return kExitUsage;
+    }
+
+    WaveInRecorder recorder(createAudioBackend(&problem));
+    if (!recorder.hasBackend()) {
+        printError(problem);
+        return kExitFailure;
+    }
+    if (!recorder.SelectDevice(options->device)) {
+        printError(QStringLiteral("Ne peut pas sélectionner le dispositif !"));
+        return kExitFailure;
+    }
+    if (options->line && !recorder.SelectMixerLine(*options->line)) {
+        printError(QStringLiteral("Ne peut pas sélectionner la ligne !"));
+        return kExitFailure;
+    }
+    if (options->volume)
+        recorder.setMixerLineVolume(*options->volume);
+
+    EncoderWAV encoder;
+    StderrMessages messages;
+    RecordingControl control(recorder, encoder, effects, messages, programFolder());
+    control.setDeviceChosen(true);
+    control.setRateText(options->rateText);
+    control.setStereo(options->stereo);
+    control.setNumbering(options->numbered && options->outputPath.isEmpty());
+    control.setOutputPath(options->outputPath.isEmpty() ? AddBackslash(recordings) + QStringLiteral("Enregistrement.wav")
+                                                        : options->outputPath);
+
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    g_stopRequested = 0;
+
+    control.cmdDo_Click();
+    if (!control.isRecording())
+        return kExitFailure; // the sequence has said why
+
+    bool stoppedByUs = false;
+    const auto stop = [&] {
+        if (!control.isRecording())
+            return;
+        stoppedByUs = true;
+        control.cmdDo_Click();
+    };
+    const std::int64_t limitMs = options->seconds ? static_cast<std::int64_t>(*options->seconds * 1000.0) : -1;
+    std::int32_t recordedMs = 0; // kept past the stop, which resets the control's counter
+    QObject::connect(&control, &RecordingControl::blockRecorded, [&] {
+        recordedMs = control.lngRecordedMs();
+        if (limitMs >= 0 && control.lngRecordedMs() >= limitMs)
+            stop();
+    });
+    QObject::connect(&control, &RecordingControl::recordingChanged, [](bool recording) {
+        if (!recording)
+            QCoreApplication::quit();
+    });
+    QTimer signalWatch;
+    QObject::connect(&signalWatch, &QTimer::timeout, [&] {
+        if (g_stopRequested)
+            stop();
+    });
+    signalWatch.start(20);
+    QTimer liveLine;
+    QObject::connect(&liveLine, &QTimer::timeout,
+                     [&] { messages.showLiveLine(liveText(control.recordingPath(), recordedMs)); });
+    liveLine.start(250);
+
+    QCoreApplication::exec();
+    messages.showLiveLine(liveText(control.recordingPath(), recordedMs));
+    messages.endLiveLine();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+
+    QTextStream(stdout) << control.recordingPath() << '\n';
+    // A recording ended by a write error or a vanished device is kept, but is a failure.
+    return stoppedByUs && messages.count() == 0 ? kExitOk : kExitFailure;
+}
+
+} // namespace cli

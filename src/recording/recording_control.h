@@ -1,0 +1,81 @@
+// The record button and the per-block path of a recording, for the main window and the command
+// line alike: the button sequence (numbering, the start checks, encoder, effects format, start;
+// or the stop branch) and the handler of every captured block (copy into intLastBlock, effects,
+// lngRecordedMs, encoding, and the stop on a write error). The caller mirrors its controls into
+// the setters (output path, numbering, device chosen, rate text, stereo) and shows the
+// messages; it learns of state changes through the signals. Runs on the UI thread.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+class WaveInRecorder;
+class EncoderWAV;
+class clsDSP;
+
+// Where the recording's French messages go: message boxes in the window, stderr on the
+// command line.
+class RecordingMessages {
+public:
+    virtual ~RecordingMessages() = default;
+    virtual void showMessage(const QString &text) = 0;
+};
+
+class RecordingControl : public QObject {
+    Q_OBJECT
+public:
+    RecordingControl(WaveInRecorder &recorder, EncoderWAV &encoder, clsDSP &effects,
+                     RecordingMessages &messages, QString programFolder, QObject *parent = nullptr);
+
+    // The controls the sequence reads (txtFile, Check1, cboDev, cboSamplerate, chkStereo).
+    const QString &outputPath() const { return m_outputPath; }
+    void setOutputPath(const QString &path) { m_outputPath = path; }
+    void setNumbering(bool on) { m_numbering = on; }
+    void setDeviceChosen(bool chosen) { m_deviceChosen = chosen; }
+    void setRateText(const QString &text) { m_rateText = text; }
+    void setStereo(bool stereo) { m_stereo = stereo; }
+
+    // The record button: starts when idle, stops when recording.
+    void cmdDo_Click();
+    bool isRecording() const;
+
+    // What the live display reads.
+    const std::vector<std::int16_t> &intLastBlock() const { return m_intLastBlock; }
+    std::int32_t lngRecordedMs() const { return m_lngRecordedMs; }
+    std::int32_t lngBytesPerSec() const { return m_lngBytesPerSec; }
+    // The file being recorded (or last recorded); outputPath() may already name the next one.
+    const QString &recordingPath() const { return m_recordingPath; }
+
+signals:
+    void outputPathChanged(const QString &path); // txtFile's text and tooltip
+    void recordingChanged(bool recording);       // caption "Stopper"/"Enregistrer", frames, buttons
+    void blockRecorded();                        // after each block reached the encoder
+
+private:
+    void startRecording();
+    void stopRecording();
+    void clsRecorder_GotData(std::span<std::int16_t> intBuffer, std::int32_t &lngLen);
+    void deviceLost();
+
+    WaveInRecorder &m_recorder;
+    EncoderWAV &m_encoder;
+    clsDSP &m_effects;
+    RecordingMessages &m_messages;
+    const QString m_programFolder;
+
+    QString m_outputPath;
+    bool m_numbering = false;
+    bool m_deviceChosen = false;
+    QString m_rateText;
+    bool m_stereo = true;
+
+    std::vector<std::int16_t> m_intLastBlock;
+    std::int32_t m_lngRecordedMs = 0;
+    std::int32_t m_lngBytesPerSec = 0;
+    QString m_recordingPath;
+    bool m_effectsFaultShown = false;
+};

@@ -1,0 +1,26 @@
+#include "recording/recording_numbering.h"
+
+#include "common/paths.h"
+
+namespace {
+
+constexpr int kLastNumber = 32767; // the counter is 16-bit signed
+
+} // namespace
+
+QString numberedRecordingPath(const QString &programFolder, int number)
+{
+    const QString digits = number < 10 ? QStringLiteral("0") + QString::number(number) : QString::number(number);
+    return AddBackslash(AddBackslash(programFolder) + QStringLiteral("Wav")) + QStringLiteral("Enreg_") +
+           digits + QStringLiteral(".wav");
+}
+
+QString nextNumberedRecordingPath(const QString &programFolder)
+{
+    for (int n = 1; n <= kLastNumber; ++n) {
+        const QString path = numberedRecordingPath(programFolder, n);
+        if (!FileExists(path))
+            return path;
+    }
+    return {};
+}
