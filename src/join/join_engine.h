@@ -52,10 +52,11 @@ bool CheckJoinCompatibility(std::span<const JoinFileInfo> records, JoinLog &log)
 bool CheckJoinCompatibility(JoinLog &log);
 
 // Writes outputPath (replacing a file of that name) as the 44-byte PCM header of the first
-// record's format followed by the data of every record in order, copied unchanged through a
-// large buffer. Sizes that overflow the header's 32-bit fields and an output that is one of
-// the sources are refused before anything is written; after any other failure the incomplete
-// output is removed. Every file is closed on every path.
+// record's format followed by the data of every record in order, streamed unchanged (by the
+// kernel where it can, else through a large buffer). Sizes that overflow the header's 32-bit
+// fields, records of different formats and an output that is one of the sources are refused
+// before anything is written; after any other failure an incomplete output file is removed.
+// Every file is closed on every path.
 void JoinWaveFiles(const QString &outputPath, std::span<const JoinFileInfo> records);
 void JoinWaveFiles(const QString &outputPath);
 
@@ -68,5 +69,5 @@ std::vector<std::uint8_t> joinedHeaderBytes(std::int16_t channels, std::int16_t 
 void WriteJoinedHeader(PosixFile &output, const QString &outputPath, std::int16_t channels,
                        std::int16_t bits, std::int32_t sampleRate, std::int32_t totalFrames);
 
-// Size of the buffer through which the copy streams.
+// Size of the buffer through which the copy streams where the kernel cannot copy.
 constexpr std::size_t kJoinCopyBufferBytes = 1 << 20;

@@ -1,5 +1,6 @@
 // JoinWaveFiles and its header: the joined file is the canonical 44-byte PCM header followed
-// by the data chunk of every listed file, in list order, streamed through one large buffer.
+// by the data chunk of every listed file, in list order, streamed from file to file (by the
+// kernel where it can, else through one large buffer); no file is ever held whole.
 #include "join/join_engine.h"
 #include "join/join_errors.h"
 #include "join/posix_file.h"
@@ -9,7 +10,6 @@
 
 #include <QFile>
 
-#include <algorithm>
 #include <limits>
 
 #include <sys/stat.h>
@@ -26,23 +26,28 @@ constexpr std::int64_t kHeaderBytesAfterRiffSize = 36;
 }
 
 // Removes the output unless the join completed, so that a failed join leaves no file whose
-// header announces data that is not there. Armed only once the output was created, so a
-// failed creation never removes a file that was there before.
+// header announces data that is not there. Armed only once the output was created, and only
+// when it is an ordinary file: a failed creation never removes a file that was there before,
+// and a device such as /dev/null is never unlinked.
 class PartialOutput {
 public:
-    explicit PartialOutput(const QString &path) : m_path(path) {}
+    PartialOutput(const QString &path, const PosixFile &file) : m_path(path)
+    {
+        struct stat status {};
+        m_armed = ::fstat(file.descriptor(), &status) == 0 && S_ISREG(status.st_mode);
+    }
     ~PartialOutput()
     {
-        if (!m_complete)
+        if (m_armed)
             ::unlink(QFile::encodeName(m_path).constData());
     }
     PartialOutput(const PartialOutput &) = delete;
     PartialOutput &operator=(const PartialOutput &) = delete;
-    void setComplete() { m_complete = true; }
+    void setComplete() { m_armed = false; }
 
 private:
     QString m_path;
-    bool m_complete = false;
+    bool m_armed = false;
 };
 
 bool sameFile(const QString &a, const QString &b)
@@ -92,23 +97,17 @@ void copyData(const JoinFileInfo &record, PosixFile &output, const QString &outp
     if (!input.isOpen())
         fail(join_error::kFileAccess,
              QStringLiteral("Impossible d'ouvrir le fichier %1").arg(record.fileName));
-    if (!input.seekTo(record.dataOffset))
-        fail(join_error::kFileAccess,
-             QStringLiteral("Impossible de lire le fichier %1").arg(record.fileName));
-    std::int64_t remaining = record.copyBytes();
-    while (remaining > 0) {
-        const auto want = static_cast<std::size_t>(
-            std::min<std::int64_t>(remaining, static_cast<std::int64_t>(buffer.size())));
-        const std::int64_t got = input.read(buffer.first(want));
-        if (got < 0)
-            fail(join_error::kFileAccess, QStringLiteral("Erreur de lecture dans le fichier %1 : %2")
-                                              .arg(record.fileName, lastSystemError()));
-        if (got == 0)
-            fail(join_error::kPastEnd, QStringLiteral("Fichier tronqué : %1").arg(record.fileName));
-        if (!output.writeAll(buffer.first(static_cast<std::size_t>(got))))
-            fail(join_error::kFileAccess, QStringLiteral("Erreur d'écriture dans le fichier %1 : %2")
-                                              .arg(outputPath, lastSystemError()));
-        remaining -= got;
+    switch (copyRange(input, record.dataOffset, record.copyBytes(), output, buffer)) {
+    case CopyResult::Done:
+        return;
+    case CopyResult::SourceEnded:
+        fail(join_error::kPastEnd, QStringLiteral("Fichier tronqué : %1").arg(record.fileName));
+    case CopyResult::ReadFailed:
+        fail(join_error::kFileAccess, QStringLiteral("Erreur de lecture dans le fichier %1 : %2")
+                                          .arg(record.fileName, lastSystemError()));
+    case CopyResult::WriteFailed:
+        fail(join_error::kFileAccess, QStringLiteral("Erreur d'écriture dans le fichier %1 : %2")
+                                          .arg(outputPath, lastSystemError()));
     }
 }
 
@@ -170,7 +169,7 @@ void JoinWaveFiles(const QString &outputPath, std::span<const JoinFileInfo> reco
     if (!output.isOpen())
         fail(join_error::kFileAccess, QStringLiteral("Impossible de créer le fichier %1 : %2")
                                           .arg(outputPath, lastSystemError()));
-    PartialOutput partial(outputPath);
+    PartialOutput partial(outputPath, output);
     WriteJoinedHeader(output, outputPath, reference.channels, reference.bitsPerSample,
                       reference.sampleRate, totalFrames);
     std::vector<std::uint8_t> buffer(kJoinCopyBufferBytes);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -90,4 +91,59 @@ bool PosixFile::close()
 QString lastSystemError()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+CopyResult copyRangeThroughBuffer(PosixFile &from, std::int64_t offset, std::int64_t bytes,
+                                  PosixFile &to, std::span<std::uint8_t> buffer)
+{
+    if (buffer.empty()) {
+        errno = EINVAL;
+        return CopyResult::ReadFailed;
+    }
+    if (!from.seekTo(offset))
+        return CopyResult::ReadFailed;
+    while (bytes > 0) {
+        const auto want = static_cast<std::size_t>(
+            std::min<std::int64_t>(bytes, static_cast<std::int64_t>(buffer.size())));
+        const std::int64_t got = from.read(buffer.first(want));
+        if (got < 0)
+            return CopyResult::ReadFailed;
+        if (got == 0)
+            return CopyResult::SourceEnded;
+        if (!to.writeAll(buffer.first(static_cast<std::size_t>(got))))
+            return CopyResult::WriteFailed;
+        bytes -= got;
+    }
+    return CopyResult::Done;
+}
+
+CopyResult copyRange(PosixFile &from, std::int64_t offset, std::int64_t bytes, PosixFile &to,
+                     std::span<std::uint8_t> buffer)
+{
+    constexpr std::int64_t kLargestStep = std::int64_t(1) << 30;
+    while (bytes > 0) {
+        loff_t sourceOffset = static_cast<loff_t>(offset);
+        const ssize_t copied =
+            ::copy_file_range(from.descriptor(), &sourceOffset, to.descriptor(), nullptr,
+                              static_cast<std::size_t>(std::min(bytes, kLargestStep)), 0);
+        if (copied > 0) {
+            offset += copied;
+            bytes -= copied;
+            continue;
+        }
+        if (copied == 0)
+            return CopyResult::SourceEnded;
+        if (errno == EINTR)
+            continue;
+        // The kernel cannot copy between these two files: the buffer does the rest.
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+            errno == EBADF || errno == EPERM || errno == ETXTBSY)
+            break;
+        // Which side failed is not told; a full disk or a quota is the usual cause.
+        return errno == ENOSPC || errno == EDQUOT || errno == EFBIG ? CopyResult::WriteFailed
+                                                                   : CopyResult::ReadFailed;
+    }
+    if (bytes == 0)
+        return CopyResult::Done;
+    return copyRangeThroughBuffer(from, offset, bytes, to, buffer);
 }

@@ -1,6 +1,6 @@
 // A file descriptor that closes itself, with the few checked calls the join's copy needs:
-// open, create, seek, read and write that retry after signals, and a close that reports
-// whether the written bytes reached the file.
+// open, create, seek, read and write that retry after signals, a close that reports whether
+// the written bytes reached the file, and the streaming copy of a byte range between files.
 #pragma once
 
 #include <QString>
@@ -32,10 +32,24 @@ public:
     // Closes now; false when the system reports that earlier writes did not complete.
     bool close();
 
+    int descriptor() const { return m_fd; }
+
 private:
     explicit PosixFile(int fd) : m_fd(fd) {}
     int m_fd = -1;
 };
+
+enum class CopyResult { Done, SourceEnded, ReadFailed, WriteFailed };
+
+// Appends `bytes` bytes of `from`, starting at `offset`, at the current position of `to`. The
+// kernel copies the range itself where it can (copy_file_range, as cat does: the bytes never
+// pass through this process); where it cannot (another file system, a pipe, an old kernel) the
+// rest streams through `buffer`. errno tells why a failure happened.
+CopyResult copyRange(PosixFile &from, std::int64_t offset, std::int64_t bytes, PosixFile &to,
+                     std::span<std::uint8_t> buffer);
+// The same through `buffer` only.
+CopyResult copyRangeThroughBuffer(PosixFile &from, std::int64_t offset, std::int64_t bytes,
+                                  PosixFile &to, std::span<std::uint8_t> buffer);
 
 // The system's text for the current errno, for error messages.
 QString lastSystemError();

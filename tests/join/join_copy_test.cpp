@@ -250,6 +250,17 @@ TEST_F(JoinedFile, OutputThatCannotBeCreatedIsReported)
               join_error::kFileAccess);
 }
 
+TEST_F(JoinedFile, FullDiskIsReportedAndTheDeviceLeftInPlace)
+{
+    const std::vector<JoinFileInfo> files = {
+        add("a.wav", canonicalWave({2, 44100, 16}, patternBytes(40, 29))),
+        add("b.wav", canonicalWave({2, 44100, 16}, patternBytes(40, 30)))};
+
+    EXPECT_EQ(errorNumberOf([&] { JoinWaveFiles(QStringLiteral("/dev/full"), files); }),
+              join_error::kFileAccess);
+    EXPECT_TRUE(QFile::exists(QStringLiteral("/dev/full")));
+}
+
 TEST_F(JoinedFile, RecordsOfDifferentFormatsAreRefusedBeforeAnythingIsWritten)
 {
     const std::vector<JoinFileInfo> files = {
