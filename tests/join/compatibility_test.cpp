@@ -114,19 +114,6 @@ TEST(CheckJoinCompatibility, RecorderFileAndCanonicalFileOfOneFormatAreCompatibl
     EXPECT_TRUE(CheckJoinCompatibility(files, log));
 }
 
-TEST_F(JoinList, OpensWithOneEmptyRecordAndNothingListed)
-{
-    JoinFiles.push_back(record("a.wav", 2, 44100, 16));
-    JoinFileCount = 1;
-    JoinCurrentIndex = 1;
-
-    resetJoinList();
-    EXPECT_EQ(JoinFiles.size(), 1u);
-    EXPECT_TRUE(JoinFiles[0].fileName.isEmpty());
-    EXPECT_EQ(JoinFileCount, 0);
-    EXPECT_EQ(JoinCurrentIndex, 0);
-}
-
 TEST_F(JoinList, DescribesTheCurrentRecord)
 {
     JoinFiles = {record("a.wav", 2, 44100, 16), record("b.wav", 1, 8000, 8)};

@@ -228,18 +228,6 @@ TEST_F(JoinedFile, SourceThatShrankAfterItWasListedLeavesNoOutput)
     EXPECT_FALSE(QFile::exists(out));
 }
 
-TEST_F(JoinedFile, SourceThatVanishedAfterItWasListedLeavesNoOutput)
-{
-    const std::vector<JoinFileInfo> files = {
-        add("a.wav", canonicalWave({2, 44100, 16}, patternBytes(40, 20))),
-        add("b.wav", canonicalWave({2, 44100, 16}, patternBytes(40, 21)))};
-    ASSERT_TRUE(QFile::remove(files[1].fileName));
-    const QString out = folder.path("out.wav");
-
-    EXPECT_EQ(errorNumberOf([&] { JoinWaveFiles(out, files); }), join_error::kFileAccess);
-    EXPECT_FALSE(QFile::exists(out));
-}
-
 TEST_F(JoinedFile, OutputThatCannotBeCreatedIsReported)
 {
     const std::vector<JoinFileInfo> files = {

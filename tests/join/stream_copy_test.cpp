@@ -48,15 +48,6 @@ TEST(StreamCopy, BufferedCopyAppendsExactlyTheRangeWhateverTheBufferSize)
     }
 }
 
-TEST(StreamCopy, KernelCopyAppendsExactlyTheRange)
-{
-    TestFolder folder;
-    const QByteArray source = patternBytes(3 * 1048576 + 13, 2);
-    const CopyCase copy = copyCase(folder, source, 44, source.size() - 44 - 5, 1024, true);
-    EXPECT_EQ(copy.result, CopyResult::Done);
-    EXPECT_TRUE(copy.output == "hdr" + source.mid(44, source.size() - 49));
-}
-
 TEST(StreamCopy, RangeBeyondTheEndOfTheSourceIsToldApart)
 {
     TestFolder folder;
