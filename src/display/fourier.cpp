@@ -2,6 +2,7 @@
 #include "display/fourier.h"
 
 #include "common/app_error.h"
+#include "display/fourier_passes.h"
 
 namespace {
 
@@ -51,8 +52,27 @@ void clsFourier::NumberOfSamples(std::int32_t N)
         const double a = m_twoPi * static_cast<double>(i) / static_cast<double>(N - 1);
         window[i] = 0.42 - 0.5 * std::cos(a) + 0.08 * std::cos(2 * a);
     }
-    std::vector<double> twiddleRe(n / 2);
-    std::vector<double> twiddleIm(n / 2);
+
+    std::vector<double> twiddleRe(n - 1);
+    std::vector<double> twiddleIm(n - 1);
+    for (std::size_t half = 1; half < n; half *= 2) {
+        // The rotation by theta = 2 pi / L, as alpha = 1 - cos(theta) and beta = sin(theta);
+        // the recurrence starts again from w = 1 in every block of the pass.
+        const double delta = m_pi / static_cast<double>(2 * half);
+        const double sinDelta = std::sin(delta);
+        const double alpha = 2 * sinDelta * sinDelta;
+        const double beta = std::sin(2 * delta);
+        double wRe = 1;
+        double wIm = 0;
+        for (std::size_t j = 0; j < half; ++j) {
+            twiddleRe[half - 1 + j] = wRe;
+            twiddleIm[half - 1 + j] = wIm;
+            const double nextRe = wRe - (alpha * wRe + beta * wIm);
+            const double nextIm = wIm - alpha * wIm + beta * wRe;
+            wRe = nextRe;
+            wIm = nextIm;
+        }
+    }
 
     m_re = std::move(re);
     m_im = std::move(im);
@@ -81,52 +101,7 @@ void clsFourier::transform()
 {
     m_pending = false;
     m_startCount = counterNow();
-
-    const std::size_t n = static_cast<std::size_t>(m_lastIndex) + 1;
-    double *const re = m_re.data();
-    double *const im = m_im.data();
-    double *const wRe = m_twiddleRe.data();
-    double *const wIm = m_twiddleIm.data();
-
-    std::size_t blockSize = 1;
-    do {
-        const std::size_t half = blockSize;
-        blockSize *= 2;
-
-        // The rotation by theta = 2 pi / L, as alpha = 1 - cos(theta) and beta = sin(theta).
-        const double delta = m_pi / static_cast<double>(blockSize);
-        const double sinDelta = std::sin(delta);
-        const double alpha = 2 * sinDelta * sinDelta;
-        const double beta = std::sin(2 * delta);
-
-        // The recurrence restarts at w = 1 for every block, so the factor of offset j is the
-        // same in all blocks of a pass: it is worked out once per pass.
-        double cRe = 1;
-        double cIm = 0;
-        for (std::size_t j = 0; j < half; ++j) {
-            wRe[j] = cRe;
-            wIm[j] = cIm;
-            const double nextRe = cRe - (alpha * cRe + beta * cIm);
-            const double nextIm = cIm - alpha * cIm + beta * cRe;
-            cRe = nextRe;
-            cIm = nextIm;
-        }
-
-        for (std::size_t m = 0; m < n; m += blockSize) {
-            double *const aRe = re + m;
-            double *const aIm = im + m;
-            double *const bRe = re + m + half;
-            double *const bIm = im + m + half;
-            for (std::size_t j = 0; j < half; ++j) {
-                const double tRe = wRe[j] * bRe[j] - wIm[j] * bIm[j];
-                const double tIm = wRe[j] * bIm[j] + wIm[j] * bRe[j];
-                bRe[j] = aRe[j] - tRe;
-                bIm[j] = aIm[j] - tIm;
-                aRe[j] = aRe[j] + tRe;
-                aIm[j] = aIm[j] + tIm;
-            }
-        }
-    } while (blockSize <= n - 1);
-
+    runButterflyPasses(m_re.data(), m_im.data(), m_twiddleRe.data(), m_twiddleIm.data(),
+                       static_cast<std::size_t>(m_lastIndex) + 1);
     m_endCount = counterNow();
 }

@@ -5,7 +5,8 @@
 //
 // The spectrum display loads 1024 inputs and reads 513 outputs on every 25 ms tick, so the
 // loading and reading members are inline and the tables they use (bit-reversed positions,
-// window weights, one pass's twiddle factors) are built once when the size is set.
+// window weights, the twiddle factors of every pass) are built once when the size is set;
+// they hold exactly the values that working them out at each use would give.
 #pragma once
 
 #include <chrono>
@@ -99,7 +100,8 @@ private:
     std::vector<double> m_im;
     std::vector<std::uint32_t> m_reversed; // ReverseBits(i, bits) for i = 0 .. N - 1
     std::vector<double> m_window;          // Blackman weight of input i
-    std::vector<double> m_twiddleRe;       // w of the current pass, for j = 0 .. H - 1
+    // w of offset j in the pass with half block H, at H - 1 + j: N - 1 factors in all.
+    std::vector<double> m_twiddleRe;
     std::vector<double> m_twiddleIm;
     double m_pi;
     double m_twoPi;
