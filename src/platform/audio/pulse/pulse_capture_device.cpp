@@ -1,0 +1,238 @@
+// The sound server's record stream behind the wave-in style capture device.
+#include "platform/audio/pulse/pulse_capture_device.h"
+
+#include <pulse/error.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Fragments of 20 ms: far below one 10240-byte buffer at every rate we record, so buffers fill
+// steadily instead of in bursts.
+constexpr pa_usec_t kFragmentUs = 20 * PA_USEC_PER_MSEC;
+constexpr auto kOpenTimeout = std::chrono::seconds(5);
+
+bool streamFinished(pa_stream *stream)
+{
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+}
+
+} // namespace
+
+std::unique_ptr<PulseCaptureDevice> PulseCaptureDevice::open(
+    std::shared_ptr<PulseConnection> connection, const QString &sourceName,
+    const QString &displayName, const WaveFormat &format, CaptureNotifier &notifier,
+    QString *error)
+{
+    std::unique_ptr<PulseCaptureDevice> device(
+        new PulseCaptureDevice(std::move(connection), notifier));
+    const QString problem = device->connectStream(sourceName, displayName, format);
+    if (problem.isEmpty())
+        return device;
+    if (error)
+        *error = problem;
+    return nullptr; // the destructor closes whatever was made
+}
+
+PulseCaptureDevice::PulseCaptureDevice(std::shared_ptr<PulseConnection> connection,
+                                       CaptureNotifier &notifier)
+    : m_connection(std::move(connection)), m_notifier(notifier)
+{
+}
+
+PulseCaptureDevice::~PulseCaptureDevice()
+{
+    close();
+}
+
+QString PulseCaptureDevice::connectStream(const QString &sourceName, const QString &displayName,
+                                          const WaveFormat &format)
+{
+    PulseLock lock(m_connection->mainloop());
+    if (!m_connection->isReady())
+        return QStringLiteral("Le serveur de son ne répond plus (PulseAudio/PipeWire).");
+
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, format.samplesPerSec,
+                              static_cast<std::uint8_t>(format.channels)};
+    if (!pa_sample_spec_valid(&spec))
+        return QStringLiteral("Format de capture non pris en charge par le serveur de son.");
+    m_stream.reset(pa_stream_new(m_connection->context(), "Enregistrement", &spec, nullptr));
+    if (!m_stream)
+        return QStringLiteral("Le périphérique de capture « %1 » ne s'ouvre pas : %2.")
+            .arg(displayName, QString::fromUtf8(pa_strerror(pa_context_errno(m_connection->context()))));
+    pa_stream_set_state_callback(m_stream.get(), streamStateChanged, this);
+    pa_stream_set_read_callback(m_stream.get(), streamReadable, this);
+
+    pa_buffer_attr attributes;
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.tlength = static_cast<std::uint32_t>(-1);
+    attributes.prebuf = static_cast<std::uint32_t>(-1);
+    attributes.minreq = static_cast<std::uint32_t>(-1);
+    attributes.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(kFragmentUs, &spec));
+    const QByteArray device = sourceName.toUtf8();
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+    if (pa_stream_connect_record(m_stream.get(), sourceName.isEmpty() ? nullptr : device.constData(),
+                                 &attributes, flags) < 0)
+        return QStringLiteral("Le périphérique de capture « %1 » ne s'ouvre pas : %2.")
+            .arg(displayName, QString::fromUtf8(pa_strerror(pa_context_errno(m_connection->context()))));
+
+    pa_stream *stream = m_stream.get();
+    m_connection->waitFor([stream] { return streamFinished(stream); }, kOpenTimeout);
+    if (pa_stream_get_state(stream) == PA_STREAM_READY) {
+        const pa_sample_spec *actual = pa_stream_get_sample_spec(stream);
+        if (actual && pa_sample_spec_equal(actual, &spec))
+            return {};
+        return QStringLiteral("Le serveur de son refuse le format demandé pour « %1 ».")
+            .arg(displayName);
+    }
+    if (!m_connection->isReady())
+        return QStringLiteral("Le serveur de son ne répond plus (PulseAudio/PipeWire).");
+    const int code = pa_context_errno(m_connection->context());
+    if (code == PA_ERR_NOENTITY)
+        return QStringLiteral("Le périphérique de capture « %1 » n'existe plus.").arg(displayName);
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        return QStringLiteral("Le périphérique de capture « %1 » ne répond pas.").arg(displayName);
+    return QStringLiteral("Le périphérique de capture « %1 » ne s'ouvre pas : %2.")
+        .arg(displayName, QString::fromUtf8(pa_strerror(code)));
+}
+
+bool PulseCaptureDevice::addBuffer(CaptureBuffer &buffer)
+{
+    if (!buffer.prepared || !buffer.data || buffer.bufferBytes == 0)
+        return false;
+    PulseLock lock(m_connection->mainloop());
+    if (m_state == State::Closed)
+        return false;
+    if (std::find(m_queue.begin(), m_queue.end(), &buffer) != m_queue.end())
+        return false; // already queued: writing it twice would mix two stretches of sound
+    buffer.done = false;
+    buffer.bytesRecorded = 0;
+    m_queue.push_back(&buffer);
+    return true;
+}
+
+bool PulseCaptureDevice::start()
+{
+    PulseLock lock(m_connection->mainloop());
+    if (m_state == State::Closed || !m_stream)
+        return false;
+    if (m_state == State::Running)
+        return true;
+    if (pa_stream_get_state(m_stream.get()) != PA_STREAM_READY)
+        return false;
+    PulseOperationPtr uncork(pa_stream_cork(m_stream.get(), 0, nullptr, nullptr));
+    if (!uncork)
+        return false;
+    m_state = State::Running;
+    return true;
+}
+
+void PulseCaptureDevice::halt()
+{
+    if (m_state != State::Running)
+        return;
+    m_state = State::Stopped;
+    if (!m_stream || pa_stream_get_state(m_stream.get()) != PA_STREAM_READY)
+        return;
+    // Both results are dropped on purpose: the state above already keeps the callback from
+    // writing, and a server that has gone needs no corking.
+    PulseOperationPtr cork(pa_stream_cork(m_stream.get(), 1, nullptr, nullptr));
+    PulseOperationPtr flush(pa_stream_flush(m_stream.get(), nullptr, nullptr));
+}
+
+void PulseCaptureDevice::stop()
+{
+    PulseLock lock(m_connection->mainloop());
+    if (m_state == State::Closed)
+        return;
+    halt();
+    if (m_queue.empty() || m_queue.front()->bytesRecorded == 0)
+        return;
+    CaptureBuffer *partial = m_queue.front();
+    m_queue.pop_front();
+    partial->done = true;
+    m_notifier.bufferDone(partial);
+}
+
+std::vector<CaptureBuffer *> PulseCaptureDevice::reset()
+{
+    PulseLock lock(m_connection->mainloop());
+    halt();
+    std::vector<CaptureBuffer *> returned(m_queue.begin(), m_queue.end());
+    m_queue.clear();
+    for (CaptureBuffer *buffer : returned)
+        buffer->done = true;
+    return returned;
+}
+
+void PulseCaptureDevice::close()
+{
+    PulseLock lock(m_connection->mainloop());
+    if (m_state == State::Closed)
+        return;
+    m_state = State::Closed;
+    for (CaptureBuffer *buffer : m_queue)
+        buffer->done = true;
+    m_queue.clear();
+    if (!m_stream)
+        return;
+    pa_stream_set_read_callback(m_stream.get(), nullptr, nullptr);
+    pa_stream_set_state_callback(m_stream.get(), nullptr, nullptr);
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream.get())))
+        pa_stream_disconnect(m_stream.get());
+    m_stream.reset();
+}
+
+void PulseCaptureDevice::streamStateChanged(pa_stream *, void *userdata)
+{
+    auto *device = static_cast<PulseCaptureDevice *>(userdata);
+    PulseConnection::wake(device->m_connection->mainloop());
+}
+
+void PulseCaptureDevice::streamReadable(pa_stream *, std::size_t, void *userdata)
+{
+    static_cast<PulseCaptureDevice *>(userdata)->takeIncoming();
+}
+
+void PulseCaptureDevice::takeIncoming()
+{
+    pa_stream *stream = m_stream.get();
+    for (;;) {
+        const void *data = nullptr;
+        std::size_t count = 0;
+        if (pa_stream_peek(stream, &data, &count) < 0 || count == 0)
+            return;
+        // Sound arriving while stopped, or with no buffer queued, is dropped as a real device
+        // drops what overruns its buffers. A hole in the stream (no data) is silence.
+        if (m_state == State::Running)
+            deliver(static_cast<const std::uint8_t *>(data), count);
+        if (pa_stream_drop(stream) < 0)
+            return;
+    }
+}
+
+void PulseCaptureDevice::deliver(const std::uint8_t *bytes, std::size_t count)
+{
+    while (count > 0 && !m_queue.empty()) {
+        CaptureBuffer *buffer = m_queue.front();
+        const std::size_t room = buffer->bufferBytes - buffer->bytesRecorded;
+        const std::size_t taken = std::min(room, count);
+        auto *target = reinterpret_cast<std::uint8_t *>(buffer->data) + buffer->bytesRecorded;
+        if (bytes) {
+            std::memcpy(target, bytes, taken);
+            bytes += taken;
+        } else {
+            std::memset(target, 0, taken);
+        }
+        buffer->bytesRecorded += static_cast<std::uint32_t>(taken);
+        count -= taken;
+        if (buffer->bytesRecorded < buffer->bufferBytes)
+            continue;
+        buffer->done = true;
+        m_queue.pop_front();
+        m_notifier.bufferDone(buffer);
+    }
+}
