@@ -82,11 +82,12 @@ void clsDraw::DrawAmplitudes(std::span<const std::int16_t> samples, PictureBox &
     for (std::int32_t x = 1; x <= last; ++x) {
         double a = 0;
         if (step >= 1 && i + static_cast<std::size_t>(step) <= count) {
-            double sum = 0;
+            // A sum of 16-bit samples is exact in integers, as it would be in a double.
+            std::int64_t sum = 0;
             for (std::int32_t n = 0; n < step; ++n)
                 sum += samples[i + static_cast<std::size_t>(n)];
             i += static_cast<std::size_t>(step);
-            a = sum / step / 32767;
+            a = static_cast<double>(sum) / step / 32767;
             if (a > 1)
                 a = 1;
             if (a < -1)
