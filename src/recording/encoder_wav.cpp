@@ -4,6 +4,7 @@
 #include "common/number_format.h"
 #include "common/paths.h"
 #include "common/rounding.h"
+#include "platform/acm/format_chooser.h"
 
 #include <QFile>
 
@@ -46,6 +47,25 @@ void EncoderWAV::SetPCMFormat(std::int32_t samplerate, std::int16_t Channels, co
     }
     const QString tag = FormatTag.isEmpty() ? QStringLiteral("PCM") : FormatTag;
     SetFormat(format.toBytes(), id, tag);
+}
+
+std::int32_t EncoderWAV::SelectFormat(std::int32_t samplerate, std::int16_t Channels, QWidget *hwndOwner,
+                                      const QString &Title)
+{
+    if (samplerate < 1 || Channels < 1)
+        return kChooserCancelled;
+    const WaveFormat reference = WaveFormat::pcm(static_cast<std::uint32_t>(samplerate),
+                                                 static_cast<std::uint16_t>(Channels), 16);
+    const std::vector<std::uint8_t> initial = reference.toBytes();
+    FormatChooser chooser(reference, Title, initial, hwndOwner);
+    if (chooser.exec() != QDialog::Accepted)
+        return kChooserCancelled;
+    const std::optional<OutputFormatChoice> chosen = chooser.selectedFormat();
+    if (!chosen)
+        return kChooserCancelled;
+    // The chooser's description and tag name fields hold 128 and 48 characters with the NUL.
+    SetFormat(chosen->record, chosen->description.left(127), chosen->tagName.left(47));
+    return kDone;
 }
 
 std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16_t Channels,

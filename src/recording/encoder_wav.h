@@ -20,6 +20,8 @@
 #include <span>
 #include <vector>
 
+class QWidget;
+
 class EncoderWAV {
 public:
     // Result codes of the Encoder_ methods.
@@ -51,6 +53,12 @@ public:
                    const QString &FormatTag = {});
     void SetPCMFormat(std::int32_t samplerate, std::int16_t Channels, const QString &FormatID = {},
                       const QString &FormatTag = {});
+    // Shows the format chooser, titled Title and owned by hwndOwner, offering what the 16-bit
+    // PCM format of samplerate and Channels converts to. OK: the chosen record becomes the
+    // output format, with its description as FormatID and its tag name as FormatTag; result 0.
+    // Cancel (or nothing to offer): nothing changes; result 11.
+    std::int32_t SelectFormat(std::int32_t samplerate, std::int16_t Channels, QWidget *hwndOwner,
+                              const QString &Title);
 
     QString Encoder_Description() const { return QStringLiteral("Wave ACM Encoder"); }
     QString Encoder_Extension() const { return QStringLiteral("wav"); }
