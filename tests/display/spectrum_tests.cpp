@@ -75,16 +75,6 @@ TEST(SpectrumBars, BarsFallBySevenHundredthsPerCallUntilEmpty)
     EXPECT_EQ(litPixels(freq.image), 0);
 }
 
-TEST(SpectrumBars, LouderBlockRaisesTheBarAtOnce)
-{
-    clsDraw draw;
-    SpectrumBox freq;
-    draw.DrawFrequencies(constantBlock(5120, 0), freq.box);
-    EXPECT_EQ(barHeight(freq.image, 0), 0);
-    draw.DrawFrequencies(barZeroFullBlock(), freq.box);
-    EXPECT_EQ(barHeight(freq.image, 0), 96);
-}
-
 TEST(SpectrumBars, ShortBlockLeavesBarsAndPictureAsTheyWere)
 {
     clsDraw draw;
@@ -142,17 +132,6 @@ TEST(SpectrumBars, OnlyTheFirst1024SamplesAreAnalysed)
     SpectrumBox freq;
     draw.DrawFrequencies(block, freq.box);
     EXPECT_EQ(litPixels(freq.image), 0);
-}
-
-TEST(SpectrumBars, ClearsTheBoxToItsBackgroundColour)
-{
-    QImage image = blackImage(kWidth, kHeight);
-    image.fill(Qt::white);
-    PictureBox box(image, rgbValue(0, 0, 0));
-    clsDraw draw;
-    draw.DrawFrequencies(barZeroFullBlock(), box);
-    EXPECT_TRUE(isColor(image, 0, 0, 0, 0, 0));
-    EXPECT_TRUE(isColor(image, kWidth - 1, kHeight - 1, 0, 0, 0));
 }
 
 TEST(SolidRectangle, CoversLeftAndTopButNotRightAndBottom)

@@ -49,14 +49,6 @@ TEST(AmplitudeTrace, PositiveConstantLiesHalfTheSwingBelowTheMiddle)
     EXPECT_TRUE(isWhite(image, 97, kMid));
 }
 
-TEST(AmplitudeTrace, NegativeConstantLiesAboveTheMiddle)
-{
-    clsDraw draw;
-    const QImage image = drawTrace(draw, constantBlock(5120, -16384));
-    for (int x = 2; x <= 95; ++x)
-        EXPECT_TRUE(isWhite(image, x, kMid - 14)) << "x " << x;
-}
-
 TEST(AmplitudeTrace, FullScaleStopsTwoPixelsFromTheEdge)
 {
     clsDraw draw;
