@@ -1,0 +1,292 @@
+// The record button sequence and the block handler over the virtual device: numbering, the
+// start checks and their messages, the recorded duration, effects before the encoder, and a
+// full disk.
+#include "recording/recording_control.h"
+
+#include "effects/cls_dsp.h"
+#include "platform/audio/virtual/virtual_backend.h"
+#include "recording/encoder_wav.h"
+#include "recording/recording_numbering.h"
+#include "recording/wave_in_recorder.h"
+
+#include "../support/tools.h"
+#include "signal_helpers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+
+namespace {
+
+struct CollectedMessages final : RecordingMessages {
+    void showMessage(const QString &text) override { texts.push_back(text); }
+    std::vector<QString> texts;
+};
+
+void touch(const QString &path)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+}
+
+// One window's worth of recording objects over a virtual device, with the program folder in a
+// temporary folder.
+struct Recording {
+    explicit Recording(VirtualDeviceOptions options = speedZero())
+        : recorder(createVirtualBackend(options)),
+          control(recorder, encoder, effects, messages, home.path())
+    {
+        QDir().mkpath(home.filePath("Wav"));
+        recorder.SelectDevice(0);
+        control.setDeviceChosen(true);
+        control.setRateText("44100");
+        control.setStereo(true);
+        control.setOutputPath(home.filePath("Wav/take.wav"));
+    }
+    static VirtualDeviceOptions speedZero()
+    {
+        VirtualDeviceOptions options;
+        options.speed = 0;
+        return options;
+    }
+    // Records until `blocks` blocks reached the encoder, then clicks stop. Returns the
+    // recorded duration as it stood after the last block.
+    std::int32_t recordBlocks(int blocks)
+    {
+        int seen = 0;
+        std::int32_t recordedMs = -1;
+        const auto connection = QObject::connect(&control, &RecordingControl::blockRecorded, [&] {
+            if (++seen == blocks) {
+                recordedMs = control.lngRecordedMs();
+                control.cmdDo_Click();
+            }
+        });
+        control.cmdDo_Click();
+        EXPECT_TRUE(waitUntil([&] { return !control.isRecording(); }, std::chrono::seconds(30)));
+        QObject::disconnect(connection);
+        return recordedMs;
+    }
+
+    QTemporaryDir home;
+    EncoderWAV encoder;
+    clsDSP effects;
+    CollectedMessages messages;
+    WaveInRecorder recorder;
+    RecordingControl control;
+};
+
+} // namespace
+
+TEST(RecordingNumbering, FillsGapsFirstAndDropsTheLeadingZeroFromTen)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir().mkpath(home.filePath("Wav")));
+    EXPECT_EQ(nextNumberedRecordingPath(home.path()), home.filePath("Wav/Enreg_01.wav"));
+    touch(home.filePath("Wav/Enreg_02.wav"));
+    EXPECT_EQ(nextNumberedRecordingPath(home.path()), home.filePath("Wav/Enreg_01.wav"));
+    for (int n = 1; n <= 9; ++n)
+        touch(numberedRecordingPath(home.path(), n));
+    EXPECT_EQ(nextNumberedRecordingPath(home.path()), home.filePath("Wav/Enreg_10.wav"));
+    for (int n = 10; n <= 99; ++n)
+        touch(numberedRecordingPath(home.path(), n));
+    EXPECT_EQ(nextNumberedRecordingPath(home.path()), home.filePath("Wav/Enreg_100.wav"));
+    // A folder of that name is not a recording.
+    ASSERT_TRUE(QDir().mkpath(home.filePath("Wav/Enreg_100.wav")));
+    EXPECT_EQ(nextNumberedRecordingPath(home.path()), home.filePath("Wav/Enreg_100.wav"));
+}
+
+TEST(RecordingControl, NumberedClicksRecordIntoTheNextFreeNameAndMoveOn)
+{
+    Recording r;
+    touch(r.home.filePath("Wav/Enreg_01.wav"));
+    touch(r.home.filePath("Wav/Enreg_02.wav"));
+    r.control.setNumbering(true);
+    std::vector<QString> shown;
+    QObject::connect(&r.control, &RecordingControl::outputPathChanged, [&](const QString &p) { shown.push_back(p); });
+    r.recordBlocks(3);
+    EXPECT_EQ(r.control.recordingPath(), r.home.filePath("Wav/Enreg_03.wav"));
+    EXPECT_EQ(r.control.outputPath(), r.home.filePath("Wav/Enreg_04.wav")); // the stopping click moved on
+    EXPECT_EQ(shown, (std::vector<QString>{r.home.filePath("Wav/Enreg_03.wav"), r.home.filePath("Wav/Enreg_04.wav")}));
+    EXPECT_EQ(le32At(readFileBytes(r.home.filePath("Wav/Enreg_03.wav")), 42), 3u * 10240u);
+    EXPECT_TRUE(r.messages.texts.empty());
+}
+
+TEST(RecordingControl, RecordedDurationAddsEachBlockRoundedToAMillisecond)
+{
+    const struct {
+        const char *rate;
+        bool stereo;
+        std::int32_t expectedMs;
+    } cases[] = {{"44100", true, 5800}, {"22050", false, 23200}, {"8000", false, 64000}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.rate);
+        Recording r;
+        r.control.setRateText(c.rate);
+        r.control.setStereo(c.stereo);
+        r.encoder.SetPCMFormat(QString(c.rate).toInt(), c.stereo ? 2 : 1); // written as captured
+        EXPECT_EQ(r.recordBlocks(100), c.expectedMs);
+        EXPECT_EQ(r.control.lngRecordedMs(), 0); // idle again
+        EXPECT_EQ(r.control.lngBytesPerSec(), 0);
+        EXPECT_EQ(le32At(readFileBytes(r.control.recordingPath()), 42), 100u * 10240u);
+    }
+}
+
+TEST(RecordingControl, StartChecksShowTheirMessageAndStartNothing)
+{
+    {
+        Recording r;
+        r.control.setOutputPath("");
+        r.control.cmdDo_Click();
+        EXPECT_EQ(r.messages.texts, std::vector<QString>{"Erreur ! Pas de nom de fichier pour l'enregistrement!"});
+        EXPECT_FALSE(r.control.isRecording());
+    }
+    {
+        Recording r;
+        r.control.setDeviceChosen(false);
+        r.control.cmdDo_Click();
+        EXPECT_EQ(r.messages.texts, std::vector<QString>{"Pas de dispositif sélectionné !"});
+    }
+    {
+        Recording r;
+        r.control.setRateText("");
+        r.control.cmdDo_Click();
+        EXPECT_EQ(r.messages.texts, std::vector<QString>{"Fréquence d'échantillonnage invalide !"});
+        EXPECT_FALSE(QFile::exists(r.control.outputPath()));
+    }
+    {
+        Recording r;
+        r.control.setOutputPath(r.home.filePath("missing/folder/take.wav"));
+        r.control.cmdDo_Click();
+        EXPECT_EQ(r.messages.texts, std::vector<QString>{"Ne peut pas initialiser l'encodeur !"});
+        EXPECT_FALSE(r.encoder.isOpen());
+    }
+}
+
+TEST(RecordingControl, FailedStartLeavesAValidEmptyWav)
+{
+    VirtualDeviceOptions options = Recording::speedZero();
+    options.failPrepareAt = 2;
+    Recording r(options);
+    bool changed = false;
+    QObject::connect(&r.control, &RecordingControl::recordingChanged, [&](bool) { changed = true; });
+    r.control.cmdDo_Click();
+    EXPECT_EQ(r.messages.texts, std::vector<QString>{"Ne peut pas démarrer l'enregistrement !"});
+    EXPECT_FALSE(r.control.isRecording());
+    EXPECT_FALSE(r.encoder.isOpen());
+    EXPECT_FALSE(changed);
+    const QByteArray file = readFileBytes(r.control.outputPath());
+    ASSERT_EQ(file.size(), 46);
+    EXPECT_EQ(file.left(4), "RIFF");
+    EXPECT_EQ(soxInfo(r.control.outputPath()).channels, 2);
+}
+
+TEST(RecordingControl, EffectsRunBeforeTheEncoder)
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath("in.wav");
+    const auto tone = makeTone(1000, 44100, 2, 44100, 8000);
+    ASSERT_TRUE(writePcmWav(input, 44100, 2, tone));
+    VirtualDeviceOptions options = Recording::speedZero();
+    options.inputPath = input;
+    Recording r(options);
+    r.effects.setEffectsUsed(clsDSP::kAmplifier);
+    r.effects.setAmplifyDB(6);
+    r.recordBlocks(5);
+    const QByteArray file = readFileBytes(r.control.recordingPath());
+    ASSERT_EQ(file.size(), 46 + 5 * 10240);
+    const auto *written = reinterpret_cast<const std::int16_t *>(file.constData() + 46);
+    for (int i = 0; i < 5 * 5120; i += 97)
+        EXPECT_NEAR(written[i], tone[static_cast<std::size_t>(i)] * 1.9953, 1.0) << i; // +6 dB
+    EXPECT_EQ(r.control.intLastBlock().size(), 5120u);
+    EXPECT_EQ(r.control.intLastBlock()[100], written[4 * 5120 + 100]);
+}
+
+TEST(RecordingControl, FullDiskStopsTheRecordingWithACompleteFile)
+{
+    Recording r(VirtualDeviceOptions{}); // real-time pace, so the stop happens mid-recording
+    // A small filesystem of its own when the test may mount one (as root), else a file-size
+    // limit standing in for it.
+    const QString mountPoint = r.home.filePath("small");
+    ASSERT_TRUE(QDir().mkpath(mountPoint));
+    const bool mounted = ::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=96k") == 0;
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    if (!mounted) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = 96 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    const QString path = mountPoint + "/take.wav";
+    r.control.setOutputPath(path);
+    r.control.cmdDo_Click();
+    ASSERT_TRUE(r.control.isRecording());
+    EXPECT_TRUE(waitUntil([&] { return !r.control.isRecording(); }, std::chrono::seconds(20)));
+    EXPECT_EQ(r.messages.texts, std::vector<QString>{"Write error (no disk space left?)!"});
+    EXPECT_FALSE(r.encoder.isOpen());
+
+    const QByteArray file = readFileBytes(path);
+    if (mounted)
+        ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
+    else
+        setrlimit(RLIMIT_FSIZE, &saved);
+    ASSERT_GT(file.size(), 46 + 10240);
+    EXPECT_LE(file.size(), 96 * 1024);
+    EXPECT_EQ(le32At(file, 4), static_cast<std::uint32_t>(file.size() - 8));
+    EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
+}
+
+TEST(WaveInRecorderMixer, VirtualLinesSelectAndKeepTheirVolume)
+{
+    WaveInRecorder recorder(createVirtualBackend({}));
+    EXPECT_EQ(recorder.MixerLineCount(), 0);
+    EXPECT_EQ(recorder.MixerLineName(0), "");
+    EXPECT_FALSE(recorder.SelectMixerLine(0));
+    EXPECT_EQ(recorder.SelectedMixerLine(), -1);
+
+    ASSERT_TRUE(recorder.SelectDevice(0));
+    ASSERT_EQ(recorder.MixerLineCount(), 3);
+    EXPECT_EQ(recorder.MixerLineName(0), "Microphone");
+    EXPECT_EQ(recorder.MixerLineName(1), "Entrée ligne");
+    EXPECT_EQ(recorder.MixerLineName(2), "CD audio");
+    EXPECT_TRUE(recorder.SelectMixerLine(2));
+    EXPECT_EQ(recorder.SelectedMixerLine(), 2);
+    EXPECT_EQ(recorder.MixerLineType(), 0x1005);
+    EXPECT_TRUE(recorder.SelectMixerLine(0));
+    EXPECT_EQ(recorder.SelectedMixerLine(), 0);
+    EXPECT_EQ(recorder.MixerLineType(-1), 0x1003);
+    EXPECT_FALSE(recorder.SelectMixerLine(3));
+    EXPECT_EQ(recorder.SelectedMixerLine(), 0);
+
+    recorder.setMixerLineVolume(30000);
+    EXPECT_EQ(recorder.MixerLineVolume(), 30000);
+}
+
+TEST(WaveInRecorderMixer, VirtualVolumeScalesWhatIsCapturedWhileRecording)
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath("in.wav");
+    ASSERT_TRUE(writePcmWav(input, 44100, 2, std::vector<std::int16_t>(44100 * 2, 20000)));
+    VirtualDeviceOptions options;
+    options.inputPath = input;
+    options.speed = 0;
+    WaveInRecorder recorder(createVirtualBackend(options));
+    ASSERT_TRUE(recorder.SelectDevice(0));
+    recorder.setMixerLineVolume(32767);
+    std::vector<std::int16_t> firstBlock;
+    QObject::connect(&recorder, &WaveInRecorder::GotData, [&](std::span<std::int16_t> block, std::int32_t &) {
+        if (firstBlock.empty())
+            firstBlock.assign(block.begin(), block.end());
+    });
+    ASSERT_TRUE(recorder.StartRecord(44100, 2));
+    ASSERT_TRUE(waitUntil([&] { return !firstBlock.empty(); }));
+    recorder.StopRecord();
+    EXPECT_EQ(firstBlock[0], 10000);
+    EXPECT_EQ(firstBlock[1], 10000);
+}
