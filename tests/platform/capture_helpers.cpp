@@ -34,6 +34,12 @@ void BlockCollector::bufferDone(CaptureBuffer *buffer)
     QMetaObject::invokeMethod(&m_context, [this, buffer] { handle(buffer); }, Qt::QueuedConnection);
 }
 
+void BlockCollector::deviceFailed()
+{
+    if (m_failures++ == 0)
+        m_noticesBeforeFailure = m_notices.load();
+}
+
 void BlockCollector::handle(CaptureBuffer *buffer)
 {
     m_handled.push_back(buffer);

@@ -36,12 +36,16 @@ class BlockCollector : public CaptureNotifier {
 public:
     // Called on the device's thread: counts the notice and posts the buffer to the main thread.
     void bufferDone(CaptureBuffer *buffer) override;
+    // Called on the device's thread: counts the failure and the notices sent before it.
+    void deviceFailed() override;
 
     // The device the handled buffers go back to; none: they are kept.
     void setDevice(CaptureDevice *device) { m_device = device; }
     void setRequeue(bool requeue) { m_requeue = requeue; }
 
     int notices() const { return m_notices.load(); }
+    int failures() const { return m_failures.load(); }
+    int noticesBeforeFailure() const { return m_noticesBeforeFailure.load(); }
     // Main thread, filled as the posted notices are handled.
     const std::vector<std::int16_t> &samples() const { return m_samples; }
     const std::vector<std::uint32_t> &blockBytes() const { return m_blockBytes; }
@@ -53,6 +57,8 @@ private:
 
     QObject m_context; // lives on the main thread; destroying it drops the posted notices
     std::atomic<int> m_notices{0};
+    std::atomic<int> m_failures{0};
+    std::atomic<int> m_noticesBeforeFailure{-1};
     CaptureDevice *m_device = nullptr;
     bool m_requeue = true;
     std::vector<std::int16_t> m_samples;

@@ -4,6 +4,7 @@
 
 #include "capture_helpers.h"
 #include "support/pulse_server.h"
+#include "support/tools.h"
 
 #include <QTemporaryDir>
 
@@ -213,6 +214,10 @@ TEST(PulseConnection, SurvivesTheServerGoingAway)
 
     server.reset();
 
+    ASSERT_TRUE(waitUntil([&] { return collector.failures() > 0; }))
+        << "the running device did not report the lost server";
+    EXPECT_EQ(collector.failures(), 1);
+    EXPECT_EQ(collector.notices(), collector.noticesBeforeFailure());
     EXPECT_EQ(backend->deviceCount(), 0);
     EXPECT_EQ(backend->deviceName(0), QString());
     EXPECT_FALSE(backend->openMixer(0));

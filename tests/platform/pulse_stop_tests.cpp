@@ -196,3 +196,27 @@ TEST_F(PulseStop, CloseTakesTheBuffersBackForGood)
     EXPECT_FALSE(device->start());
     EXPECT_TRUE(device->reset().empty());
 }
+
+TEST_F(PulseStop, ARemovedSourceEndsTheCaptureWithOneFailureNotice)
+{
+    collector.setDevice(device.get());
+    BufferRing ring(5, kBufferBytes);
+    ASSERT_TRUE(ring.queueAll(*device));
+    ASSERT_TRUE(device->start());
+    startWriting();
+    ASSERT_TRUE(waitUntil([&] { return collector.handled().size() >= 2; },
+                          std::chrono::seconds(20)));
+
+    ASSERT_TRUE(server.removeSource());
+    ASSERT_TRUE(waitUntil([&] { return collector.failures() > 0; }))
+        << "the device did not notice that its source went away";
+    pause(std::chrono::milliseconds(300));
+
+    EXPECT_EQ(collector.failures(), 1);
+    EXPECT_EQ(collector.notices(), collector.noticesBeforeFailure());
+    EXPECT_FALSE(device->start()) << "a device whose source has gone cannot start again";
+    const std::vector<CaptureBuffer *> returned = device->reset();
+    EXPECT_EQ(returned.size() + static_cast<std::size_t>(collector.notices()) -
+                  collector.handled().size(),
+              5u);
+}

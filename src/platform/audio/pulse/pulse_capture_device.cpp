@@ -72,8 +72,11 @@ QString PulseCaptureDevice::connectStream(const QString &sourceName, const QStri
     attributes.minreq = static_cast<std::uint32_t>(-1);
     attributes.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(kFragmentUs, &spec));
     const QByteArray device = sourceName.toUtf8();
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+    // A chosen source is recorded or nothing is: when it goes, the stream fails instead of
+    // being moved to another source. The default source may follow the server's default.
+    auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+    if (!sourceName.isEmpty())
+        flags = static_cast<pa_stream_flags_t>(flags | PA_STREAM_DONT_MOVE);
     if (pa_stream_connect_record(m_stream.get(), sourceName.isEmpty() ? nullptr : device.constData(),
                                  &attributes, flags) < 0)
         return QStringLiteral("Le périphérique de capture « %1 » ne s'ouvre pas : %2.")
@@ -83,8 +86,10 @@ QString PulseCaptureDevice::connectStream(const QString &sourceName, const QStri
     m_connection->waitFor([stream] { return streamFinished(stream); }, kOpenTimeout);
     if (pa_stream_get_state(stream) == PA_STREAM_READY) {
         const pa_sample_spec *actual = pa_stream_get_sample_spec(stream);
-        if (actual && pa_sample_spec_equal(actual, &spec))
+        if (actual && pa_sample_spec_equal(actual, &spec)) {
+            m_connected = true;
             return {};
+        }
         return QStringLiteral("Le serveur de son refuse le format demandé pour « %1 ».")
             .arg(displayName);
     }
@@ -117,7 +122,7 @@ bool PulseCaptureDevice::addBuffer(CaptureBuffer &buffer)
 bool PulseCaptureDevice::start()
 {
     PulseLock lock(m_connection->mainloop());
-    if (m_state == State::Closed || !m_stream)
+    if (m_state == State::Closed || !m_stream || m_failed)
         return false;
     if (m_state == State::Running)
         return true;
@@ -189,7 +194,21 @@ void PulseCaptureDevice::close()
 void PulseCaptureDevice::streamStateChanged(pa_stream *, void *userdata)
 {
     auto *device = static_cast<PulseCaptureDevice *>(userdata);
-    PulseConnection::wake(device->m_connection->mainloop());
+    PulseConnection::wake(device->m_connection->mainloop()); // open() may be waiting
+    device->streamStateNoticed();
+}
+
+void PulseCaptureDevice::streamStateNoticed()
+{
+    if (!m_connected || m_failed || m_state == State::Closed || !m_stream)
+        return;
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream.get())))
+        return;
+    m_failed = true;
+    const bool wasRunning = m_state == State::Running;
+    m_state = State::Stopped;
+    if (wasRunning)
+        m_notifier.deviceFailed();
 }
 
 void PulseCaptureDevice::streamReadable(pa_stream *, std::size_t, void *userdata)

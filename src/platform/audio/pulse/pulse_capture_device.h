@@ -7,8 +7,9 @@
 // loop's thread runs streamReadable() and streamStateChanged(), always with that same lock
 // held, and writes a buffer only while it is queued and the state is Running. So once stop(),
 // reset() or close() has returned, no buffer is written and no notice is sent until the next
-// start(). The notifier is called on the main loop's thread for every filled buffer, and on the
-// owner's thread by stop() for the partly filled one it hands back; both under the lock.
+// start(). The notifier is called on the main loop's thread for every filled buffer and for the
+// failure of a running stream (source removed, server gone), and on the owner's thread by
+// stop() for the partly filled buffer it hands back; always under the lock.
 #pragma once
 
 #include "common/wave_format.h"
@@ -48,6 +49,7 @@ private:
     QString connectStream(const QString &sourceName, const QString &displayName,
                           const WaveFormat &format);
     void halt();                                             // lock held
+    void streamStateNoticed();                               // main loop thread
     void takeIncoming();                                     // main loop thread
     void deliver(const std::uint8_t *bytes, std::size_t count); // main loop thread; null: silence
 
@@ -59,4 +61,6 @@ private:
     PulseStreamPtr m_stream;               // guarded by the main loop lock
     std::deque<CaptureBuffer *> m_queue;   // guarded by the main loop lock
     State m_state = State::Stopped;        // guarded by the main loop lock
+    bool m_connected = false;              // the stream reached READY; guarded by the lock
+    bool m_failed = false;                 // the stream ended on its own; guarded by the lock
 };
