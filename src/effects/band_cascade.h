@@ -1,10 +1,11 @@
 // Runs the equaliser's band filters over one stream side by side, in four-lane float vectors.
-// Band k works on value t - k while band k - 1 works on value t - k + 1: each value still
-// passes band 0, then band 1, and so on, with the 16-bit rounding and clipping of
+// Band k works on value u - kSkew x k while band k - 1 works on value u - kSkew x (k - 1): each
+// value still passes band 0, then band 1, and so on, with the 16-bit rounding and clipping of
 // IIRFilter::ProcessSamples_16bit after every band, and each band sees the values in order, so
 // the result is bit for bit that of running the bands one after the other over the block. Only
 // the order in which the processor meets the work changes: the bands' recursions overlap
-// instead of waiting for each other.
+// instead of waiting for each other, and a value has kSkew steps to travel from one band to the
+// next, which hides the latency of a band's arithmetic.
 #pragma once
 
 #include "effects/iir_filter.h"
@@ -37,8 +38,6 @@ public:
     alignas(16) float x2[kMaxBands] = {};
     alignas(16) float y1[kMaxBands] = {};
     alignas(16) float y2[kMaxBands] = {};
-    // The last output of each band (an integer value in float), the next band's next input.
-    alignas(16) float out[kMaxBands] = {};
     bool runaway = false; // some band produced a value that is no longer finite
 
 private:
@@ -50,6 +49,9 @@ namespace band_cascade {
 typedef float Floats __attribute__((vector_size(16)));
 typedef std::int32_t Ints __attribute__((vector_size(16)));
 
+// Steps between a band's output and the next band's use of it.
+constexpr int kSkew = 3;
+
 // {a[3], b[0], b[1], b[2]}: the outputs of one group move one lane on into the next.
 inline Floats shiftIn(Floats a, Floats b)
 {
@@ -60,8 +62,8 @@ inline Floats shiftIn(Floats a, Floats b)
 #endif
 }
 
-// G groups of four bands held in registers for one block. push() feeds the value for index t
-// into band 0 and returns what the last band made of value t - (bands - 1).
+// G groups of four bands held in registers for one block. push() feeds value u into band 0 and
+// returns what the last band made of value u - lag().
 template <int G>
 class Kernel {
 public:
@@ -77,10 +79,14 @@ public:
             x2[g] = loadGroup(c.x2, g);
             y1[g] = loadGroup(c.y1, g);
             y2[g] = loadGroup(c.y2, g);
-            out[g] = loadGroup(c.out, g);
-            lane[g] = Ints{0, 1, 2, 3} + g * BandCascade::kLanes;
+            lane[g] = (Ints{0, 1, 2, 3} + g * BandCascade::kLanes) * kSkew;
+            valid[g] = Ints{0, 1, 2, 3} + g * BandCascade::kLanes < m_bands;
+            for (int d = 0; d < kSkew; ++d)
+                history[d][g] = Floats{};
         }
     }
+
+    std::int32_t lag() const { return kSkew * (m_bands - 1); }
 
     void save(BandCascade &c) const
     {
@@ -89,7 +95,6 @@ public:
             storeGroup(c.x2, g, x2[g]);
             storeGroup(c.y1, g, y1[g]);
             storeGroup(c.y2, g, y2[g]);
-            storeGroup(c.out, g, out[g]);
         }
         bool bad = false;
         for (int g = 0; g < G; ++g)
@@ -98,17 +103,20 @@ public:
         c.runaway = c.runaway || bad;
     }
 
-    // t: index of the value entering band 0; count: values in the block. Band k works on
-    // value t - k only when that is a value of the block, otherwise its memory stays as it is.
-    float push(float front, std::int32_t t, std::int32_t count)
+    // u: index of the value entering band 0 (it may lie outside the block, 0 <= u < count + lag());
+    // count: values in the block. Band k works on value u - kSkew x k only when that is a value
+    // of the block; otherwise its memory stays as it is and its output is never used.
+    [[gnu::always_inline]] float push(float front, std::int32_t u, std::int32_t count)
     {
         const Floats kMax = Floats{} + std::numeric_limits<float>::max();
+        // The outputs of kSkew steps ago, one lane on: band k takes band k - 1's.
+        Floats (&slot)[G] = history[m_step];
         Floats in[G];
-        in[0] = shiftIn(Floats{} + front, out[0]);
+        in[0] = shiftIn(Floats{} + front, slot[0]);
         for (int g = 1; g < G; ++g)
-            in[g] = shiftIn(out[g - 1], out[g]);
+            in[g] = shiftIn(slot[g - 1], slot[g]);
         for (int g = 0; g < G; ++g) {
-            const Ints active = (lane[g] <= t) & (lane[g] > t - count) & (lane[g] < m_bands);
+            const Ints active = (lane[g] <= u) & (lane[g] > u - count) & valid[g];
             const Floats x = in[g] / 32767.0f;
             const Floats y = b0[g] * x + b1[g] * x1[g] + b2[g] * x2[g] - a1[g] * y1[g] - a2[g] * y2[g];
             x2[g] = active ? x1[g] : x2[g];
@@ -120,10 +128,11 @@ public:
             o = y < -1.0f ? Floats{} - 32768.0f : o;
             o = y != y ? Floats{} : o;
             runaway[g] |= active & ~((y <= kMax) & (y >= -kMax));
-            out[g] = active ? o : out[g];
+            slot[g] = o;
         }
+        m_step = m_step + 1 == kSkew ? 0 : m_step + 1;
         const int last = m_bands - 1;
-        return out[last / BandCascade::kLanes][last % BandCascade::kLanes];
+        return slot[last / BandCascade::kLanes][last % BandCascade::kLanes];
     }
 
 private:
@@ -141,8 +150,10 @@ private:
     const std::int32_t m_bands;
     Floats b0[G], b1[G], b2[G], a1[G], a2[G];
     Floats x1[G], x2[G], y1[G], y2[G];
-    Floats out[G];
-    Ints lane[G];
+    Floats history[kSkew][G];
+    int m_step = 0;
+    Ints lane[G];  // kSkew x band index: how far behind band 0 each lane works
+    Ints valid[G]; // lanes that hold a band
     Ints runaway[G] = {};
 };
 

@@ -115,8 +115,11 @@ private:
     void checkBandIndex(std::int32_t index) const;
 
     // The per-block path (cls_dsp_process.cpp).
-    template <bool Amp, bool Echo, bool Phase, bool Eq>
-    void runChain(std::span<std::int16_t> samples, float ampFactor);
+    // Amplifier and echo; true when an echo product overflowed the line.
+    template <bool Amp, bool Echo>
+    bool runAmplifierAndEcho(std::span<std::int16_t> samples, float ampFactor);
+    template <bool Phase, bool Eq>
+    void runPhaseAndBands(std::span<std::int16_t> samples);
 
     std::int32_t m_effectsUsed = 0;
     EchoLine m_echo;

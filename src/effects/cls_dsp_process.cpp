@@ -1,14 +1,16 @@
 // The per-block path of the effects chain: amplifier, echo, phase shifter and equaliser over
 // one block, in place, without allocation.
 //
-// The four effects run in one pass: each value goes through the amplifier, the echo and the
-// phase shifter in turn and then into the band cascade, which holds the equaliser's bands side
-// by side (band_cascade.h). Every effect still sees the output of the one before, value by
-// value in order, with the same roundings, so the block comes out exactly as if each effect had
-// walked the whole block before the next began; only the memory traffic and the waiting on each
-// recursion go away.
+// Two passes. The amplifier and the echo have no recursion shorter than the delay line, so they
+// run first over runs of contiguous slots, in vector instructions. The phase shifter and the
+// equaliser then run together: each value goes through the phase shifter and on into the band
+// cascade, which holds the equaliser's bands side by side (band_cascade.h). Every effect still
+// sees the output of the one before, value by value in order, with the same roundings, so the
+// block comes out exactly as if each effect had walked the whole block before the next began;
+// only the memory traffic and the waiting on each recursion go away.
 #include "effects/cls_dsp.h"
 
+#include "common/app_error.h"
 #include "effects/band_cascade.h"
 #include "effects/denormal_guard.h"
 #include "effects/fault.h"
@@ -27,19 +29,81 @@ inline bool isOverflow(float value)
     return !(std::fabs(value) <= std::numeric_limits<float>::max());
 }
 
+// The amplifier's saturation for a finite product: clamped, then rounded (the same as
+// sample_math::saturate, without branches, so that the loops below vectorise).
+inline float clampRound(float value)
+{
+    value = value > 32767.0f ? 32767.0f : value;
+    value = value < -32768.0f ? -32768.0f : value;
+    return sample_math::roundEven(value);
+}
+
 } // namespace
 
-template <bool Amp, bool Echo, bool Phase, bool Eq>
-void clsDSP::runChain(std::span<std::int16_t> samples, float ampFactor)
+template <bool Amp, bool Echo>
+bool clsDSP::runAmplifierAndEcho(std::span<std::int16_t> samples, float ampFactor)
 {
-    // Local copies keep every memory in registers for the length of the block.
+    std::int16_t *const values = samples.data();
+    const std::int32_t count = static_cast<std::int32_t>(samples.size());
     std::int16_t *const line = m_echo.values.data();
     const std::int32_t lineLength = static_cast<std::int32_t>(m_echo.values.size());
-    const bool echoOn = Echo && lineLength > 0;
-    const float echoFactor = m_echo.factor;
-    std::int32_t position = m_echo.position;
-    bool echoOverflow = false;
 
+    if (!Echo || lineLength == 0) {
+        if constexpr (Amp) {
+            for (std::int32_t i = 0; i < count; ++i)
+                values[i] = static_cast<std::int16_t>(clampRound(static_cast<float>(values[i]) * ampFactor));
+        }
+        return false;
+    }
+
+    // A factor of magnitude 0.99 or less keeps every product inside the 16-bit line; beyond it
+    // (or not a number) each product is checked.
+    const float factor = m_echo.factor;
+    const bool checked = !(std::fabs(factor) <= 0.99f);
+    bool overflow = false;
+    std::int32_t position = m_echo.position;
+    for (std::int32_t at = 0; at < count;) {
+        // A run of slots read and written once each: no value depends on another of the run.
+        const std::int32_t run = std::min(count - at, lineLength - position);
+        std::int16_t *const v = values + at;
+        std::int16_t *const slot = line + position;
+        if (!checked) {
+            for (std::int32_t j = 0; j < run; ++j) {
+                float in = static_cast<float>(v[j]);
+                if constexpr (Amp)
+                    in = clampRound(in * ampFactor);
+                std::int32_t out = static_cast<std::int32_t>(in) + slot[j];
+                out = out > 32767 ? 32767 : (out < -32768 ? -32768 : out);
+                v[j] = static_cast<std::int16_t>(out);
+                slot[j] = static_cast<std::int16_t>(sample_math::roundEven(static_cast<float>(out) * factor));
+            }
+        } else {
+            for (std::int32_t j = 0; j < run; ++j) {
+                float in = static_cast<float>(v[j]);
+                if constexpr (Amp)
+                    in = clampRound(in * ampFactor);
+                std::int32_t out = static_cast<std::int32_t>(in) + slot[j];
+                out = out > 32767 ? 32767 : (out < -32768 ? -32768 : out);
+                v[j] = static_cast<std::int16_t>(out);
+                const float fed = static_cast<float>(out) * factor;
+                // The line holds 16-bit values: a product outside them is an overflow.
+                overflow |= !(fed >= -32768.5f && fed < 32767.5f);
+                slot[j] = static_cast<std::int16_t>(sample_math::saturate(fed));
+            }
+        }
+        at += run;
+        position += run;
+        if (position == lineLength)
+            position = 0;
+    }
+    m_echo.position = position;
+    return overflow;
+}
+
+template <bool Phase, bool Eq>
+void clsDSP::runPhaseAndBands(std::span<std::int16_t> samples)
+{
+    // Local copies keep every memory in registers for the length of the block.
     float lx1 = m_allPass.lx[0], lx2 = m_allPass.lx[1], lx3 = m_allPass.lx[2], lx4 = m_allPass.lx[3];
     float ly1 = m_allPass.ly[0], ly2 = m_allPass.ly[1], ly3 = m_allPass.ly[2], ly4 = m_allPass.ly[3];
     float wp = m_sweep.wp, sweepfac = m_sweep.sweepfac;
@@ -49,30 +113,15 @@ void clsDSP::runChain(std::span<std::int16_t> samples, float ampFactor)
     bool phaseOverflow = false;
     bool phaseDivision = false;
 
-    auto front = [&](float value) -> float {
-        if constexpr (Amp)
-            value = sample_math::saturate(value * ampFactor);
-        if constexpr (Echo) {
-            if (echoOn) {
-                std::int32_t out = static_cast<std::int32_t>(value) + line[position];
-                out = out > 32767 ? 32767 : (out < -32768 ? -32768 : out);
-                const float fed = static_cast<float>(out) * echoFactor;
-                // The line holds 16-bit values: a product outside them is an overflow.
-                echoOverflow |= !(fed >= -32768.5f && fed < 32767.5f);
-                line[position] = static_cast<std::int16_t>(sample_math::saturate(fed));
-                if (++position == lineLength)
-                    position = 0;
-                value = static_cast<float>(out);
-            }
-        }
+    // Inlined into the loops below, so that the memories captured here live in registers.
+    auto front = [&](float value) __attribute__((always_inline)) -> float {
         if constexpr (Phase) {
             const float in = value / 32767.0f;
             const float denominator = 1.0f + wp;
             phaseDivision |= denominator == 0.0f;
             const float coef = (1.0f - wp) / denominator;
             const float x = in + ly4 * feedback;
-            float y = (x + ly1) * coef - lx1;
-            lx1 = x;
+            float y = (x + ly1) * coef - lx1;            lx1 = x;
             ly1 = y;
             y = (ly1 + ly2) * coef - lx2;
             lx2 = ly1;
@@ -103,13 +152,20 @@ void clsDSP::runChain(std::span<std::int16_t> samples, float ampFactor)
     if constexpr (Eq) {
         BandCascade cascade;
         cascade.load(m_bandFilters);
-        auto runBands = [&](auto kernel) {
-            const std::int32_t lag = cascade.bands() - 1;
-            for (std::int32_t t = 0; t < count + lag; ++t) {
-                const float entering = t < count ? front(static_cast<float>(values[t])) : 0.0f;
-                const float leaving = kernel.push(entering, t, count);
-                if (t >= lag)
-                    values[t - lag] = static_cast<std::int16_t>(leaving);
+        auto runBands = [&](auto kernel) __attribute__((always_inline)) {
+            // The front's value enters the cascade kFrontDelay steps after it was made, so that
+            // the bands never wait for the phase shifter's recursion of the same step.
+            constexpr std::int32_t kFrontDelay = 2;
+            float delayed[kFrontDelay] = {};
+            const std::int32_t lag = kernel.lag();
+            for (std::int32_t t = 0; t < count + kFrontDelay + lag; ++t) {
+                const std::int32_t slot = t % kFrontDelay;
+                const float entering = delayed[slot];
+                delayed[slot] = t < count ? front(static_cast<float>(values[t])) : 0.0f;
+                const std::int32_t u = t - kFrontDelay;
+                const float leaving = kernel.push(entering, u, count);
+                if (u >= lag)
+                    values[u - lag] = static_cast<std::int16_t>(leaving);
             }
             kernel.save(cascade);
             cascade.store(m_bandFilters);
@@ -135,17 +191,11 @@ void clsDSP::runChain(std::span<std::int16_t> samples, float ampFactor)
             values[t] = static_cast<std::int16_t>(front(static_cast<float>(values[t])));
     }
 
-    m_echo.position = position;
     m_allPass = AllPass{{lx1, lx2, lx3, lx4}, {ly1, ly2, ly3, ly4}};
     m_sweep.wp = wp;
     m_sweep.sweepfac = sweepfac;
 
     // Faults, in the order of the chain. The effect that ran away starts again from silence.
-    if (echoOverflow) {
-        std::fill(m_echo.values.begin(), m_echo.values.end(), std::int16_t{0});
-        m_echo.position = 0;
-        fault::raise(fault::kOverflow, kProcess);
-    }
     if constexpr (Phase) {
         bool finiteMemory = std::isfinite(wp) && std::isfinite(sweepfac);
         for (int k = 0; k < 4; ++k)
@@ -183,22 +233,33 @@ void clsDSP::ProcessSamples(std::span<std::int16_t> intSamples)
     }
 
     DenormalGuard denormals;
-    switch ((amp ? 1 : 0) | (echo ? 2 : 0) | (phase ? 4 : 0) | (eq ? 8 : 0)) {
-    case 1: runChain<true, false, false, false>(intSamples, ampFactor); break;
-    case 2: runChain<false, true, false, false>(intSamples, ampFactor); break;
-    case 3: runChain<true, true, false, false>(intSamples, ampFactor); break;
-    case 4: runChain<false, false, true, false>(intSamples, ampFactor); break;
-    case 5: runChain<true, false, true, false>(intSamples, ampFactor); break;
-    case 6: runChain<false, true, true, false>(intSamples, ampFactor); break;
-    case 7: runChain<true, true, true, false>(intSamples, ampFactor); break;
-    case 8: runChain<false, false, false, true>(intSamples, ampFactor); break;
-    case 9: runChain<true, false, false, true>(intSamples, ampFactor); break;
-    case 10: runChain<false, true, false, true>(intSamples, ampFactor); break;
-    case 11: runChain<true, true, false, true>(intSamples, ampFactor); break;
-    case 12: runChain<false, false, true, true>(intSamples, ampFactor); break;
-    case 13: runChain<true, false, true, true>(intSamples, ampFactor); break;
-    case 14: runChain<false, true, true, true>(intSamples, ampFactor); break;
-    case 15: runChain<true, true, true, true>(intSamples, ampFactor); break;
-    default: break;
+    bool echoOverflow = false;
+    if (amp && echo)
+        echoOverflow = runAmplifierAndEcho<true, true>(intSamples, ampFactor);
+    else if (amp)
+        runAmplifierAndEcho<true, false>(intSamples, ampFactor);
+    else if (echo)
+        echoOverflow = runAmplifierAndEcho<false, true>(intSamples, ampFactor);
+
+    // An echo fault waits for the rest of the chain, so that the whole block is processed, and
+    // is the one reported when a later effect faults too: the first of the chain.
+    auto reportEchoFault = [&] {
+        if (!echoOverflow)
+            return;
+        std::fill(m_echo.values.begin(), m_echo.values.end(), std::int16_t{0});
+        m_echo.position = 0;
+        fault::raise(fault::kOverflow, kProcess);
+    };
+    try {
+        if (phase && eq)
+            runPhaseAndBands<true, true>(intSamples);
+        else if (phase)
+            runPhaseAndBands<true, false>(intSamples);
+        else if (eq)
+            runPhaseAndBands<false, true>(intSamples);
+    } catch (const AppError &) {
+        reportEchoFault();
+        throw;
     }
+    reportEchoFault();
 }

@@ -106,6 +106,20 @@ TEST(DspChain, EchoDelayCountsValuesNotFramesInStereo)
     EXPECT_EQ(nonZero(signal), expected);
 }
 
+TEST(DspChain, ANegativeEchoFactorAlternatesTheSignOfEachRepeat)
+{
+    clsDSP dsp;
+    prepare(dsp, 8000, 1, clsDSP::kEcho);
+    dsp.setEchoLength(1); // 8 values
+    dsp.setEchoAmp(-0.995f);
+    std::vector<std::int16_t> signal(32, 0);
+    signal[0] = 10000;
+    dsp.ProcessSamples(signal);
+    // -9950, then round(-9950 x -0.995) = 9900, then round(9900 x -0.995) = -9850
+    const std::vector<std::pair<std::size_t, int>> expected = {{0, 10000}, {8, -9950}, {16, 9900}, {24, -9850}};
+    EXPECT_EQ(nonZero(signal), expected);
+}
+
 TEST(DspChain, EchoSumsSaturateInsteadOfWrapping)
 {
     clsDSP dsp;
