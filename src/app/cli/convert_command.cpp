@@ -1,0 +1,162 @@
+// `sonoriel convert IN.wav OUT.mp3 [--preset INDEX]`: converts as the conversion window's
+// "&Encoder" does, with INDEX the position in the window's preset list (default 3, "Qualité
+// Standard"), the window's progress text on stderr, and Ctrl+C acting as "Annuler" (the
+// partial file is deleted). An existing OUT is replaced, as the window does.
+#include "app/cli/command_line.h"
+
+#include "common/app_error.h"
+#include "common/paths.h"
+#include "mp3/encoding_presets.h"
+#include "mp3/lame_encoder.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace cli {
+namespace {
+
+volatile std::sig_atomic_t g_cancelRequested = 0;
+
+void requestCancel(int)
+{
+    g_cancelRequested = 1;
+}
+
+// Installs the Ctrl+C handler for the life of the object and restores the previous one.
+class InterruptCancels {
+public:
+    InterruptCancels()
+    {
+        g_cancelRequested = 0;
+        struct sigaction action {};
+        action.sa_handler = requestCancel;
+        sigemptyset(&action.sa_mask);
+        m_installed = ::sigaction(SIGINT, &action, &m_previous) == 0;
+    }
+    ~InterruptCancels()
+    {
+        if (m_installed)
+            ::sigaction(SIGINT, &m_previous, nullptr);
+    }
+    InterruptCancels(const InterruptCancels &) = delete;
+    InterruptCancels &operator=(const InterruptCancels &) = delete;
+
+private:
+    struct sigaction m_previous {};
+    bool m_installed = false;
+};
+
+// The progress line, rewritten in place on a terminal and only when its text changes.
+class ProgressLine {
+public:
+    ProgressLine() : m_terminal(::isatty(STDERR_FILENO) == 1) {}
+
+    void show(const QString &text)
+    {
+        if (text == m_last)
+            return;
+        m_last = text;
+        QTextStream err(stderr);
+        err << (m_terminal ? "\r" : "") << text << (m_terminal ? "" : "\n");
+        err.flush();
+    }
+    void finish()
+    {
+        if (m_terminal && !m_last.isEmpty())
+            QTextStream(stderr) << '\n';
+        m_last.clear();
+    }
+
+private:
+    bool m_terminal;
+    QString m_last;
+};
+
+bool parsePreset(const QString &text, int &index)
+{
+    bool ok = false;
+    index = text.toInt(&ok);
+    return ok && index >= 0 && index < static_cast<int>(kEncodingPresets.size());
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QFileInfo first(a), second(b);
+    if (!first.exists() || !second.exists())
+        return false;
+    return first.canonicalFilePath() == second.canonicalFilePath();
+}
+
+} // namespace
+
+int runConvert(const QStringList &arguments)
+{
+    const QString name = QStringLiteral("convert");
+    QStringList files;
+    int presetIndex = kDefaultPresetIndex;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (argument == QLatin1String("--preset")) {
+            if (i + 1 >= arguments.size() || !parsePreset(arguments[i + 1], presetIndex))
+                return usageErrorFor(name, QStringLiteral("--preset attend un numéro de 0 à 15."));
+            ++i;
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            return usageErrorFor(name, QStringLiteral("Option inconnue : %1").arg(argument));
+        } else {
+            files << argument;
+        }
+    }
+    if (files.size() != 2)
+        return usageErrorFor(name, QStringLiteral("Il faut un fichier Wave source et un fichier Mp3."));
+    const QString &source = files[0];
+    const QString &target = files[1];
+
+    if (!FileExists(source)) {
+        printError(QStringLiteral("Fichier source Wave introuvable : %1").arg(source));
+        return kExitFailure;
+    }
+    // Replacing the target deletes it first: it must not be the source itself.
+    if (sameFile(source, target)) {
+        printError(QStringLiteral("Le fichier Mp3 ne peut pas être le fichier source : %1").arg(target));
+        return kExitFailure;
+    }
+
+    cLameEncoder encoder;
+    encoder.setEncodingPreset(kEncodingPresets[static_cast<std::size_t>(presetIndex)].value);
+    encoder.setWavFile(source);
+    QFile::remove(target); // as the window does before each conversion; a failure shows below
+    encoder.setMp3File(target);
+    if (encoder.Mp3File() != target) {
+        printError(QStringLiteral("Impossible de remplacer le fichier Mp3 : %1").arg(target));
+        return kExitFailure;
+    }
+
+    InterruptCancels interrupt;
+    ProgressLine progress;
+    bool cancelled = false;
+    encoder.setProgressHandler([&](std::int32_t done, std::int32_t total, bool &cancel) {
+        if (g_cancelRequested && done < total) {
+            cancel = true;
+            cancelled = true;
+            progress.show(QStringLiteral("Encodage annulé"));
+            return;
+        }
+        progress.show(encodingProgressText(done, total));
+    });
+    try {
+        encoder.Encode();
+    } catch (const AppError &error) {
+        progress.finish();
+        printError(QStringLiteral("Erreur %1 : %2").arg(error.number()).arg(error.text()));
+        return kExitFailure;
+    }
+    progress.finish();
+    return cancelled ? kExitFailure : kExitOk;
+}
+
+} // namespace cli

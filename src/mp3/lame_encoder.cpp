@@ -1,0 +1,255 @@
+#include "mp3/lame_encoder.h"
+
+#include "common/app_error.h"
+#include "common/paths.h"
+#include "common/wave_format.h"
+#include "mp3/lame_library.h"
+#include "mp3/mp3_writer.h"
+#include "mp3/wav_reader.h"
+
+#include <QFile>
+
+#include <bit>
+
+// The reader's buffer goes to the library as 16-bit samples in the machine's order, which is
+// the file's order only on a little-endian machine.
+static_assert(std::endian::native == std::endian::little);
+
+namespace {
+
+// Offsets of the configuration record's fields (LAME format, header version 1).
+constexpr std::size_t kConfigKind = 0;
+constexpr std::size_t kStructVersion = 4;
+constexpr std::size_t kStructSize = 8;
+constexpr std::size_t kSampleRate = 12;
+constexpr std::size_t kMode = 20;
+constexpr std::size_t kBitrate = 24;
+constexpr std::size_t kPreset = 32;
+constexpr std::size_t kMpegVersion = 36;
+constexpr std::size_t kOriginal = 60;
+constexpr std::size_t kWriteVbrHeader = 64;
+constexpr std::size_t kNoReservoir = 84;
+
+const QString kConvert = QStringLiteral("lameConvert");
+
+} // namespace
+
+void RaiseError(const QString &operation, std::int32_t code, bool isLibraryResult)
+{
+    if (isLibraryResult && code == 0)
+        return;
+    static const char *const kLibraryTexts[] = {
+        "", "Invalid Format", "Invalid Format Parameters", "Out of LAME handles",
+        "LAME handle is invalid", "Buffer is too small",
+    };
+    QString text;
+    if (isLibraryResult && code >= 1 && code <= 5)
+        text = QString::fromLatin1(kLibraryTexts[code]);
+    else if (!isLibraryResult && code == 1)
+        text = QStringLiteral("Lame engine not initialised");
+    throw AppError(29770 + code, text, errorSource(operation));
+}
+
+cLameEncoder::cLameEncoder()
+{
+    setField(kConfigKind, 256);
+    setField(kStructVersion, 1);
+    setField(kStructSize, static_cast<std::int32_t>(kConfigBytes));
+    setField(kSampleRate, 44100);
+    setField(kMode, 1);
+    setField(kBitrate, 128);
+    setField(kPreset, 4);
+    setField(kMpegVersion, 1);
+    setField(kOriginal, 1);
+    setField(kWriteVbrHeader, 1);
+    setField(kNoReservoir, 1);
+}
+
+cLameEncoder::~cLameEncoder()
+{
+    closeQuietly();
+}
+
+std::int32_t cLameEncoder::field(std::size_t offset) const
+{
+    return static_cast<std::int32_t>(le::get32(&m_config[offset]));
+}
+
+void cLameEncoder::setField(std::size_t offset, std::int32_t value)
+{
+    const auto v = static_cast<std::uint32_t>(value);
+    for (std::size_t i = 0; i < 4; ++i)
+        m_config[offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::int32_t cLameEncoder::EncodingPreset() const { return field(kPreset); }
+void cLameEncoder::setEncodingPreset(std::int32_t value) { setField(kPreset, value); }
+std::int32_t cLameEncoder::BitRate() const { return field(kBitrate); }
+void cLameEncoder::setBitRate(std::int32_t value) { setField(kBitrate, value); }
+std::int32_t cLameEncoder::samplerate() const { return field(kSampleRate); }
+void cLameEncoder::setsamplerate(std::int32_t value) { setField(kSampleRate, value); }
+std::int32_t cLameEncoder::OutputMode() const { return field(kMode); }
+void cLameEncoder::setOutputMode(std::int32_t value) { setField(kMode, value); }
+
+void cLameEncoder::setWavFile(const QString &name)
+{
+    if (FileExists(name))
+        m_wavFile = name;
+}
+
+void cLameEncoder::setMp3File(const QString &name)
+{
+    if (!FileExists(name))
+        m_mp3File = name;
+}
+
+LameLibrary &cLameEncoder::library(const QString &operation)
+{
+    if (!m_library)
+        m_library = LameLibrary::load(operation);
+    return *m_library;
+}
+
+const cLameEncoderVersion &cLameEncoder::Version()
+{
+    if (!m_version)
+        m_version = std::make_unique<cLameEncoderVersion>(library(QStringLiteral("Version")));
+    return *m_version;
+}
+
+void cLameEncoder::lameInit()
+{
+    lameClose();
+    LameLibrary &lib = library(QStringLiteral("lameInit"));
+    std::uint32_t samples = 0, bufferBytes = 0, handle = 0;
+    const std::uint32_t result = lib.beInitStream(m_config.data(), &samples, &bufferBytes, &handle);
+    if (result == 0) {
+        m_stream = handle;
+        m_chunkSamples = samples;
+        m_outputBufferSize = bufferBytes;
+    } else {
+        m_stream = m_chunkSamples = m_outputBufferSize = 0;
+    }
+    RaiseError(QStringLiteral("lameInit"), static_cast<std::int32_t>(result), true);
+    // The loop relies on whole stereo frames and on a buffer that exists.
+    if (m_stream != 0 && (m_chunkSamples < 2 || m_chunkSamples % 2 != 0 || m_outputBufferSize == 0 ||
+                          m_chunkSamples > 0x7FFFFFFFu || m_outputBufferSize > 0x7FFFFFFFu)) {
+        closeQuietly();
+        RaiseError(QStringLiteral("lameInit"), 2, true);
+    }
+}
+
+void cLameEncoder::lameClose()
+{
+    if (m_stream == 0)
+        return;
+    const std::uint32_t result = m_library->beCloseStream(m_stream);
+    m_stream = m_chunkSamples = m_outputBufferSize = 0;
+    RaiseError(QStringLiteral("lameClose"), static_cast<std::int32_t>(result), true);
+}
+
+void cLameEncoder::closeQuietly() noexcept
+{
+    try {
+        lameClose();
+    } catch (...) {
+        // releasing ignores the library's answer; the handle is forgotten either way
+    }
+}
+
+std::uint32_t cLameEncoder::sourceRate() const
+{
+    cWavReader probe;
+    probe.setReadBufferSize(1);
+    probe.setFileName(m_wavFile);
+    if (!probe.isOpen())
+        throw cWavReader::error(6);
+    return probe.sampleRate();
+}
+
+void cLameEncoder::raiseProgress(std::int32_t done, std::int32_t total, bool &cancel)
+{
+    if (m_progress)
+        m_progress(done, total, cancel);
+}
+
+void cLameEncoder::Encode()
+{
+    // The source is looked at before the stream opens: the library must be told the rate the
+    // source was recorded at, and a source that cannot be read fails before anything is created.
+    try {
+        setsamplerate(static_cast<std::int32_t>(sourceRate()));
+    } catch (const AppError &error) {
+        throw AppError(error.number(), error.text(), errorSource(kConvert));
+    }
+
+    lameInit();
+    if (m_stream == 0)
+        RaiseError(kConvert, 1, false);
+
+    try {
+        convert();
+    } catch (const AppError &error) {
+        closeQuietly();
+        throw AppError(error.number(), error.text(), errorSource(kConvert));
+    } catch (...) {
+        closeQuietly();
+        throw;
+    }
+    lameClose();
+}
+
+void cLameEncoder::convert()
+{
+    LameLibrary &lib = *m_library;
+    auto reader = std::make_unique<cWavReader>();
+    reader->setReadBufferSize(static_cast<std::int32_t>(m_chunkSamples / 2));
+    reader->setFileName(m_wavFile);
+    if (!reader->isOpen())
+        throw cWavReader::error(6); // checked before the output exists, so nothing is left behind
+
+    auto writer = std::make_unique<cMp3Writer>();
+    writer->setBufferSize(static_cast<std::int32_t>(m_outputBufferSize));
+    writer->setFileName(m_mp3File);
+
+    const std::int32_t total = reader->AudioLength() * 2;
+    const std::int32_t blockSamples = reader->ReadBufferSize() * 2;
+    std::int32_t done = 0;
+    bool cancel = false;
+    std::uint32_t written = 0;
+    while (!cancel && reader->Read()) {
+        const std::uint32_t result = lib.beEncodeChunk(m_stream, static_cast<std::uint32_t>(blockSamples),
+                                                       reader->ReadBufferPtr(), writer->BufferPointer(), &written);
+        RaiseError(kConvert, static_cast<std::int32_t>(result), true);
+        writer->WriteBufferToFile(static_cast<std::int32_t>(written));
+        done += blockSamples;
+        raiseProgress(done, total, cancel);
+    }
+
+    if (cancel) {
+        writer->CloseFile();
+        QFile::remove(writer->fileName()); // a failed deletion changes nothing for the caller
+        return;
+    }
+
+    if (reader->ReadSize() > 0) {
+        const std::uint32_t result = lib.beEncodeChunk(m_stream, static_cast<std::uint32_t>(reader->ReadSize()) * 2,
+                                                       reader->ReadBufferPtr(), writer->BufferPointer(), &written);
+        RaiseError(kConvert, static_cast<std::int32_t>(result), true);
+        writer->WriteBufferToFile(static_cast<std::int32_t>(written));
+    }
+    std::uint32_t result = lib.beDeinitStream(m_stream, writer->BufferPointer(), &written);
+    RaiseError(kConvert, static_cast<std::int32_t>(result), true);
+    writer->WriteBufferToFile(static_cast<std::int32_t>(written));
+
+    // The stream began with a placeholder frame; the final VBR header (frame count, seek table,
+    // encoder delay and padding) takes its place so that players know the exact length.
+    result = lib.beInfoTag(m_stream, writer->BufferPointer(), static_cast<std::uint32_t>(writer->BufferSize()), &written);
+    RaiseError(kConvert, static_cast<std::int32_t>(result), true);
+    writer->WriteBufferAtStart(static_cast<std::int32_t>(written));
+
+    raiseProgress(total, total, cancel);
+    if (!writer->CloseFile())
+        throw AppError(29875, QStringLiteral("Failed to write buffer to file"),
+                       errorSource(QStringLiteral("WriteBufferToFile")));
+}

@@ -1,0 +1,69 @@
+#include "mp3/lame_library.h"
+
+#include "common/app_error.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+constexpr const char *kLibraryName = "liblameencshim.so";
+
+QStringList candidates()
+{
+    const QString chosen = qEnvironmentVariable("SONORIEL_LAME_SHIM");
+    if (!chosen.isEmpty())
+        return {chosen};
+    QStringList paths;
+    if (QCoreApplication::instance())
+        paths << QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kLibraryName);
+    paths << QStringLiteral(SONORIEL_LIBRARY_DIR "/") + QLatin1String(kLibraryName);
+    paths << QLatin1String(kLibraryName); // the system's library path
+    return paths;
+}
+
+template <typename Function>
+void resolve(SharedLibrary &library, Function &slot, const char *name, const QString &operation)
+{
+    slot = reinterpret_cast<Function>(library.symbol(name));
+    if (!slot)
+        throw AppError(453, library.errorText(), errorSource(operation));
+}
+
+} // namespace
+
+std::shared_ptr<LameLibrary> LameLibrary::load(const QString &operation)
+{
+    auto loaded = std::make_shared<LameLibrary>();
+    QString refused;  // the loader's message for a file that exists but would not load
+    QString notFound; // the message for a library found nowhere
+    for (const QString &path : candidates()) {
+        // A bare name is searched by the loader itself; a path must name an existing file.
+        const bool bare = !path.contains(QLatin1Char('/'));
+        if (!bare && !QFileInfo::exists(path)) {
+            if (notFound.isEmpty())
+                notFound = QStringLiteral("%1: cannot open shared object file: No such file or directory").arg(path);
+            continue;
+        }
+        if (loaded->m_library.open(path))
+            break;
+        if (bare)
+            notFound = loaded->m_library.errorText();
+        else if (refused.isEmpty())
+            refused = loaded->m_library.errorText();
+    }
+    if (!loaded->m_library.isOpen()) {
+        if (!refused.isEmpty())
+            throw AppError(48, refused, errorSource(operation));
+        throw AppError(53, notFound, errorSource(operation));
+    }
+
+    resolve(loaded->m_library, loaded->beInitStream, "beInitStream", operation);
+    resolve(loaded->m_library, loaded->beEncodeChunk, "beEncodeChunk", operation);
+    resolve(loaded->m_library, loaded->beDeinitStream, "beDeinitStream", operation);
+    resolve(loaded->m_library, loaded->beCloseStream, "beCloseStream", operation);
+    resolve(loaded->m_library, loaded->beVersion, "beVersion", operation);
+    resolve(loaded->m_library, loaded->beInfoTag, "beInfoTag", operation);
+    return loaded;
+}
