@@ -18,9 +18,6 @@ const Subcommand kSubcommands[] = {
      "enregistre le périphérique de capture dans un fichier Wav", runRecord},
     {"join", "SORTIE.wav ENTRÉE1.wav ENTRÉE2.wav [ENTRÉE3.wav …]",
      "joint des fichiers Wav de même format, dans l'ordre donné", runJoin},
-    {"formats", "[--rate HZ] [--mono|--stereo]",
-     "liste les formats de sortie Wav, « INDEX: FORMAT - ATTRIBUTS », d'un enregistrement à cette "
-     "fréquence (44100 Hz stéréo par défaut)", runFormats},
     {"convert", "ENTRÉE.wav SORTIE.mp3 [--preset INDEX]",
      "convertit un fichier Wav 16 bits stéréo en Mp3 (INDEX 0 à 15 dans la liste des options "
      "d'encodage, 3 par défaut)", runConvert},

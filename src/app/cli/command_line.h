@@ -29,7 +29,6 @@ int usageErrorFor(const QString &name, const QString &problem);
 int runDevices(const QStringList &arguments);
 int runRecord(const QStringList &arguments);
 int runJoin(const QStringList &arguments);
-int runFormats(const QStringList &arguments);
 int runConvert(const QStringList &arguments);
 int runFormats(const QStringList &arguments);
 
