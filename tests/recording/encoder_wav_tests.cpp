@@ -5,7 +5,7 @@
 #include "common/app_error.h"
 
 #include "../support/tools.h"
-#include "signal_helpers.h"
+#include "../support/signal_helpers.h"
 
 #include <QFile>
 #include <QLocale>

@@ -3,7 +3,7 @@
 #include "recording/encoder_wav.h"
 
 #include "../support/tools.h"
-#include "signal_helpers.h"
+#include "../support/signal_helpers.h"
 
 #include <QTemporaryDir>
 

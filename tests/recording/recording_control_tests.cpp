@@ -10,7 +10,7 @@
 #include "recording/wave_in_recorder.h"
 
 #include "../support/tools.h"
-#include "signal_helpers.h"
+#include "../support/signal_helpers.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,13 +6,12 @@
 #include "platform/audio/pulse/pulse_backend.h"
 
 #include "../support/pulse_server.h"
+#include "../support/source_player.h"
 #include "../support/tools.h"
-#include "signal_helpers.h"
+#include "../support/signal_helpers.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 
 namespace {
 
@@ -27,34 +26,6 @@ std::vector<std::int16_t> pseudoRandom(std::size_t count)
     }
     return samples;
 }
-
-// Plays samples into the pipe source at about the pace of the sound, 10 ms at a time.
-class SourcePlayer {
-public:
-    SourcePlayer(PulseServer &server, std::vector<std::int16_t> samples, int rateHz, int channels)
-        : m_thread([&server, samples = std::move(samples), rateHz, channels, this] {
-              const std::size_t step = static_cast<std::size_t>(rateHz / 100 * channels);
-              auto due = std::chrono::steady_clock::now();
-              for (std::size_t at = 0; at < samples.size() && !m_stop; at += step) {
-                  const std::size_t n = std::min(step, samples.size() - at);
-                  if (!server.writeToSource(std::span(samples).subspan(at, n)))
-                      return;
-                  due += std::chrono::milliseconds(10);
-                  std::this_thread::sleep_until(due);
-              }
-          })
-    {
-    }
-    ~SourcePlayer()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
-};
 
 struct Capture {
     explicit Capture(WaveInRecorder &recorder)

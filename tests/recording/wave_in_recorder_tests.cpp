@@ -6,7 +6,7 @@
 #include "platform/audio/virtual/virtual_backend.h"
 
 #include "../support/tools.h"
-#include "signal_helpers.h"
+#include "../support/signal_helpers.h"
 
 #include <QTemporaryDir>
 

@@ -2,7 +2,7 @@
 
 #include "common/wave_format.h"
 
-#include "../support/tools.h"
+#include "tools.h"
 
 #include <QFile>
 #include <QTemporaryDir>

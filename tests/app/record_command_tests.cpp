@@ -1,0 +1,136 @@
+// `sonoriel record` end to end: what the sound server's source plays is in the file at the
+// right pitch and length, the effects options reach the recording, and bad input is refused.
+#include "../support/pulse_server.h"
+#include "../support/signal_helpers.h"
+#include "../support/source_player.h"
+#include "../support/tools.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+struct CommandRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QProcessEnvironment environmentFor(const QTemporaryDir &home, const QString &audio, const QString &server = {})
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("SONORIEL_HOME", home.path());
+    environment.insert("SONORIEL_AUDIO", audio);
+    if (!server.isEmpty())
+        environment.insert("PULSE_SERVER", server);
+    return environment;
+}
+
+CommandRun record(const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"record"} + arguments);
+    CommandRun run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// The loudest sample of a decoded file.
+int peakOf(const std::vector<std::int16_t> &samples)
+{
+    int peak = 0;
+    for (std::int16_t s : samples)
+        peak = std::max(peak, std::abs(static_cast<int>(s)));
+    return peak;
+}
+
+} // namespace
+
+TEST(RecordCommand, RecordsTheServerSourceAtItsPitchAndForTheAskedTime)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    QTemporaryDir home;
+    const auto environment = environmentFor(home, "pulse", server.serverAddress());
+
+    CommandRun plain;
+    CommandRun amplified;
+    {
+        SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 12, 8000), 44100, 2);
+        plain = record({home.filePath("plain.wav"), "--seconds", "2"}, environment);
+        amplified = record({home.filePath("loud.wav"), "--seconds", "2", "--effects", "amplifier", "--amplify", "6"},
+                           environment);
+    }
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_EQ(plain.out, home.filePath("plain.wav") + "\n");
+    EXPECT_TRUE(plain.err.contains("Durée : 0:02")) << plain.err.toStdString();
+    ASSERT_EQ(amplified.exitCode, 0) << amplified.err.toStdString();
+
+    for (const QString &name : {QString("plain.wav"), QString("loud.wav")}) {
+        SCOPED_TRACE(name.toStdString());
+        const MediaInfo info = soxInfo(home.filePath(name));
+        EXPECT_EQ(info.rateHz, 44100);
+        EXPECT_EQ(info.channels, 2);
+        EXPECT_NEAR(info.seconds, 2.0, 0.06); // stops at the first block past two seconds
+        EXPECT_NEAR(ffprobeInfo(home.filePath(name)).seconds, info.seconds, 0.001);
+    }
+    const auto plainSamples = decodeWithSox(home.filePath("plain.wav"));
+    const auto loudSamples = decodeWithSox(home.filePath("loud.wav"));
+    EXPECT_NEAR(measureFrequency(plainSamples, 2, 44100), 440.0, 1.0);
+    EXPECT_NEAR(peakOf(plainSamples), 8000, 2);
+    EXPECT_NEAR(peakOf(loudSamples), 8000 * 1.9953, 4); // +6 dB doubles the amplitude
+}
+
+TEST(RecordCommand, NumberedRecordingsGoToTheRecordingsFolder)
+{
+    QTemporaryDir home;
+    auto environment = environmentFor(home, "virtual");
+    environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
+    const CommandRun first = record({"--numbered", "--seconds", "0.5", "--mono", "--rate", "22050"}, environment);
+    ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
+    EXPECT_EQ(first.out, home.filePath("Wav/Enreg_01.wav") + "\n");
+    const CommandRun second = record({"--numbered", "--seconds", "0.5"}, environment);
+    EXPECT_EQ(second.out, home.filePath("Wav/Enreg_02.wav") + "\n");
+    const MediaInfo info = soxInfo(home.filePath("Wav/Enreg_01.wav"));
+    EXPECT_EQ(info.channels, 2); // written in the default output format, 44.1 kHz stereo
+    EXPECT_NEAR(info.seconds, 0.5, 0.25);
+
+    const CommandRun plain = record({"--seconds", "0.2"}, environment);
+    EXPECT_EQ(plain.out, home.filePath("Wav/Enregistrement.wav") + "\n");
+}
+
+TEST(RecordCommand, BadInputGetsTheFrenchMessageAndStartsNothing)
+{
+    QTemporaryDir home;
+    const auto environment = environmentFor(home, "virtual");
+    const CommandRun noFolder = record({home.filePath("missing/take.wav"), "--seconds", "1"}, environment);
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_EQ(noFolder.err, "Ne peut pas initialiser l'encodeur !\n");
+
+    const CommandRun noDevice = record({home.filePath("a.wav"), "--device", "7", "--seconds", "1"}, environment);
+    EXPECT_EQ(noDevice.exitCode, 1);
+    EXPECT_EQ(noDevice.err, "Ne peut pas sélectionner le dispositif !\n");
+    EXPECT_FALSE(QFile::exists(home.filePath("a.wav")));
+
+    const CommandRun emptyRate = record({home.filePath("b.wav"), "--rate", "", "--seconds", "1"}, environment);
+    EXPECT_EQ(emptyRate.exitCode, 1);
+    EXPECT_EQ(emptyRate.err, "Fréquence d'échantillonnage invalide !\n");
+
+    EXPECT_EQ(record({"--seconds", "abc"}, environment).exitCode, 2);
+    EXPECT_EQ(record({"--effects", "reverb"}, environment).exitCode, 2);
+    EXPECT_EQ(record({"--eq", "1,2,3"}, environment).exitCode, 2);
+    const CommandRun noServer = record({"--seconds", "1"}, environmentFor(home, "pulse", "unix:/nonexistent/native"));
+    EXPECT_EQ(noServer.exitCode, 1);
+    EXPECT_EQ(noServer.err.count('\n'), 1);
+}

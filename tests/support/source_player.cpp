@@ -1,0 +1,26 @@
+#include "source_player.h"
+
+#include <algorithm>
+#include <chrono>
+#include <span>
+
+SourcePlayer::SourcePlayer(PulseServer &server, std::vector<std::int16_t> samples, int rateHz, int channels)
+    : m_thread([&server, samples = std::move(samples), rateHz, channels, this] {
+          const auto step = static_cast<std::size_t>(rateHz / 100 * channels);
+          auto due = std::chrono::steady_clock::now();
+          for (std::size_t at = 0; at < samples.size() && !m_stop; at += step) {
+              const std::size_t n = std::min(step, samples.size() - at);
+              if (!server.writeToSource(std::span(samples).subspan(at, n)))
+                  return;
+              due += std::chrono::milliseconds(10);
+              std::this_thread::sleep_until(due);
+          }
+      })
+{
+}
+
+SourcePlayer::~SourcePlayer()
+{
+    m_stop = true;
+    m_thread.join();
+}

@@ -1,0 +1,23 @@
+// Plays samples into the private server's pipe source from a thread of its own, at about the
+// pace of the sound, 10 ms at a time, until done or destroyed.
+#pragma once
+
+#include "pulse_server.h"
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+class SourcePlayer {
+public:
+    SourcePlayer(PulseServer &server, std::vector<std::int16_t> samples, int rateHz, int channels);
+    ~SourcePlayer(); // stops playing and joins the thread
+
+    SourcePlayer(const SourcePlayer &) = delete;
+    SourcePlayer &operator=(const SourcePlayer &) = delete;
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
