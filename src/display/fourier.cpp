@@ -4,6 +4,8 @@
 #include "common/app_error.h"
 #include "display/fourier_passes.h"
 
+#include <algorithm>
+
 namespace {
 
 const char *const kSizeErrorText = "Number of samples must be a positive value of the form 2 ^ n";
@@ -17,7 +19,7 @@ std::int64_t counterNow()
 } // namespace
 
 clsFourier::clsFourier()
-    : m_re(1, 0.0), m_im(1, 0.0), m_reversed(1, 0), m_window(1, 0.0), m_pi(4 * std::atan(1.0)),
+    : m_re(1, 0.0), m_im(1, 0.0), m_magnitude(1, 0.0), m_reversed(1, 0), m_window(1, 0.0), m_pi(4 * std::atan(1.0)),
       m_twoPi(2 * m_pi),
       m_counterFrequency(Clock::period::den / Clock::period::num)
 {
@@ -45,6 +47,7 @@ void clsFourier::NumberOfSamples(std::int32_t N)
     // Everything is built aside first, so that a failed allocation leaves the object as it was.
     std::vector<double> re(n, 0.0);
     std::vector<double> im(n, 0.0);
+    std::vector<double> magnitude(n, 0.0);
     std::vector<std::uint32_t> reversed(n);
     std::vector<double> window(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -76,6 +79,8 @@ void clsFourier::NumberOfSamples(std::int32_t N)
 
     m_re = std::move(re);
     m_im = std::move(im);
+    m_magnitude = std::move(magnitude);
+    m_magnitudesReady = 0;
     m_reversed = std::move(reversed);
     m_window = std::move(window);
     m_twiddleRe = std::move(twiddleRe);
@@ -83,6 +88,7 @@ void clsFourier::NumberOfSamples(std::int32_t N)
     m_lastIndex = N - 1;
     m_bits = bits;
     m_sizeUnknown = false;
+    m_elementCount = static_cast<std::uint32_t>(N);
     m_pending = true;
 }
 
@@ -103,5 +109,14 @@ void clsFourier::transform()
     m_startCount = counterNow();
     runButterflyPasses(m_re.data(), m_im.data(), m_twiddleRe.data(), m_twiddleIm.data(),
                        static_cast<std::size_t>(m_lastIndex) + 1);
+    m_magnitudesReady = 0;
     m_endCount = counterNow();
+}
+
+void clsFourier::prepareMagnitudes(std::size_t i)
+{
+    constexpr std::size_t kRun = 64;
+    const std::size_t end = std::min(m_magnitude.size(), (i / kRun + 1) * kRun);
+    computeMagnitudes(m_re.data(), m_im.data(), m_magnitude.data(), m_magnitudesReady, end);
+    m_magnitudesReady = end;
 }

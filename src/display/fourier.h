@@ -22,7 +22,9 @@ public:
     double ComplexOut(std::int32_t Index)
     {
         const std::size_t i = outputSlot(Index);
-        return std::sqrt(m_re[i] * m_re[i] + m_im[i] * m_im[i]);
+        if (i >= m_magnitudesReady)
+            prepareMagnitudes(i);
+        return m_magnitude[i];
     }
 
     // Stores nuValueIn, unchanged, as the imaginary part of input Index. Call it after RealIn
@@ -44,8 +46,8 @@ public:
     // Index and sets its imaginary part to 0.
     void RealIn(std::int32_t Index, double value)
     {
-        const std::size_t p = inputSlot(Index);
-        const std::size_t i = static_cast<std::size_t>(Index - 1);
+        const std::size_t i = checkedElement(Index);
+        const std::size_t p = m_reversed[i];
         m_re[p] = m_windowOn != 0 ? value * m_window[i] : value / 2;
         m_im[p] = 0;
         m_pending = true;
@@ -71,25 +73,36 @@ private:
     // or the size is unknown.
     std::size_t inputSlot(std::int32_t Index) const
     {
-        if (m_sizeUnknown || Index < 1 || Index > m_lastIndex + 1)
-            raiseIndexError();
-        return m_reversed[static_cast<std::size_t>(Index - 1)];
+        return m_reversed[checkedElement(Index)];
     }
 
     // Position of output Index, running the transform first when inputs changed since.
     std::size_t outputSlot(std::int32_t Index)
     {
-        if (m_sizeUnknown || Index < 1 || Index > m_lastIndex + 1)
-            raiseIndexError();
+        const std::size_t element = checkedElement(Index);
         if (m_pending)
             transform();
-        return static_cast<std::size_t>(Index - 1);
+        return element;
+    }
+
+    // Index - 1, or error 381. One unsigned comparison covers Index < 1, Index > N and the
+    // unknown size, for which the element count is 0.
+    std::size_t checkedElement(std::int32_t Index) const
+    {
+        const std::uint32_t element = static_cast<std::uint32_t>(Index) - 1u;
+        if (element >= m_elementCount)
+            raiseIndexError();
+        return element;
     }
 
     [[noreturn]] static void raiseIndexError();
     void transform();
+    // Works out the magnitudes from the first not yet known up to element i and a little
+    // beyond, several at a time.
+    void prepareMagnitudes(std::size_t i);
 
     bool m_sizeUnknown = true;
+    std::uint32_t m_elementCount = 0; // N once the size is known, 0 before
     bool m_pending = false;
     std::int32_t m_windowOn = 0;
     std::int32_t m_lastIndex = 0;
@@ -98,6 +111,10 @@ private:
     // before the transform, outputs in natural order after it.
     std::vector<double> m_re;
     std::vector<double> m_im;
+    // Magnitudes of the outputs, known for elements 0 .. m_magnitudesReady - 1 since the last
+    // transform.
+    std::vector<double> m_magnitude;
+    std::size_t m_magnitudesReady = 0;
     std::vector<std::uint32_t> m_reversed; // ReverseBits(i, bits) for i = 0 .. N - 1
     std::vector<double> m_window;          // Blackman weight of input i
     // w of offset j in the pass with half block H, at H - 1 + j: N - 1 factors in all.

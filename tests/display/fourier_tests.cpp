@@ -184,6 +184,23 @@ TEST(FourierTransform, MatchesADirectSumForAComplexBlock)
     }
 }
 
+TEST(FourierTransform, MagnitudesReadInAnyOrderMatchRealAndImaginaryParts)
+{
+    clsFourier fourier;
+    fourier.NumberOfSamples(1024);
+    fourier.WithTimeWindow(1);
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 1024; ++i)
+            fourier.RealIn(i + 1, std::sin(0.05 * i * (round + 1)) * 20000 + (i % 7) * 300);
+        // Far bins first, then back to the start, then through the middle.
+        for (std::int32_t k : {1000, 3, 700, 64, 65, 1024, 1, 513, 128, 129}) {
+            const double re = fourier.RealOut(k);
+            const double im = fourier.ImagOut(k);
+            EXPECT_EQ(fourier.ComplexOut(k), std::sqrt(re * re + im * im)) << "bin " << k;
+        }
+    }
+}
+
 TEST(FourierTransform, ImaginaryInputIsLostWhenTheRealOneFollows)
 {
     clsFourier fourier;
