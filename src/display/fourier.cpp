@@ -86,8 +86,6 @@ void clsFourier::NumberOfSamples(std::int32_t N)
     m_twiddleRe = std::move(twiddleRe);
     m_twiddleIm = std::move(twiddleIm);
     m_lastIndex = N - 1;
-    m_bits = bits;
-    m_sizeUnknown = false;
     m_elementCount = static_cast<std::uint32_t>(N);
     m_pending = true;
 }

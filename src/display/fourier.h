@@ -101,12 +101,10 @@ private:
     // beyond, several at a time.
     void prepareMagnitudes(std::size_t i);
 
-    bool m_sizeUnknown = true;
-    std::uint32_t m_elementCount = 0; // N once the size is known, 0 before
+    std::uint32_t m_elementCount = 0; // N once the size is known; 0 means the size is unknown
     bool m_pending = false;
     std::int32_t m_windowOn = 0;
-    std::int32_t m_lastIndex = 0;
-    std::int32_t m_bits = 0;
+    std::int32_t m_lastIndex = 0; // N - 1
     // The complex data, real and imaginary parts side by side: inputs in bit-reversed order
     // before the transform, outputs in natural order after it.
     std::vector<double> m_re;
