@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The effects chain against SoX on the same 10-minute 44100 Hz stereo file, every effect on:
 # amplifier +3 dB, echo 100 ms x 0.4, phase shifter, seven peaking bands at the equaliser's
-# frequencies and bandwidth with the gains of effects_setup.h. SoX runs the comparable chain
-# single-threaded, writing raw to /dev/null. Prints values (16-bit samples) per second of each,
-# the ratio, and our time per 10240-byte block. The best of three runs counts for each side.
+# frequencies (80 ... 14700 Hz) and bandwidth (1.3034 octaves) with the gains of
+# effects_setup.h. SoX runs the comparable chain single-threaded, writing raw to /dev/null.
+# Prints values (16-bit samples) per second of each side, in wall-clock and in CPU time (user +
+# system, which a busy machine inflates less), their ratios, and our time per 10240-byte block.
+# The best of three runs counts for each side.
 #
 #   effects_vs_sox.sh [path/to/bench_effects_file] [minutes]
 set -euo pipefail
@@ -13,7 +15,9 @@ bin=${1:-$here/bench_effects_file}
 minutes=${2:-10}
 runs=3
 [ -x "$bin" ] || { echo "no benchmark program at $bin (build target bench_effects_file)" >&2; exit 2; }
-command -v sox >/dev/null || { echo "sox is needed" >&2; exit 2; }
+for tool in sox bc awk /usr/bin/time; do
+    command -v "$tool" >/dev/null || { echo "$tool is needed" >&2; exit 2; }
+done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -26,39 +30,46 @@ values=$((bytes / 2))
 echo "input: $minutes min, 44100 Hz stereo, $bytes bytes, $values values"
 
 now() { date +%s.%N; }
+min() { if (( $(echo "$1 < $2" | bc -l) )); then echo "$1"; else echo "$2"; fi; }
 
-best_ours=0
-best_wall=999999
-ours_report=""
+# ours: ProcessSamples alone (the program's own figures) and the whole program (with reading).
+best_proc=999999 best_proc_cpu=999999 best_wall=999999 best_cpu=999999 report=""
 for _ in $(seq $runs); do
     t0=$(now)
-    report=$("$bin" "$work/in.raw")
+    out=$(/usr/bin/time -f 'cpu %U %S' "$bin" "$work/in.raw" 2>&1)
     t1=$(now)
-    vps=$(awk '/^values_per_second/ {print $2}' <<<"$report")
-    wall=$(echo "$t1 - $t0" | bc -l)
-    if (( $(echo "$vps > $best_ours" | bc -l) )); then best_ours=$vps; ours_report=$report; fi
-    if (( $(echo "$wall < $best_wall" | bc -l) )); then best_wall=$wall; fi
+    proc=$(awk '/^seconds/ {print $2}' <<<"$out")
+    proc_cpu=$(awk '/^cpu_seconds/ {print $2}' <<<"$out")
+    cpu=$(awk '/^cpu / {print $2 + $3}' <<<"$out")
+    if (( $(echo "$proc < $best_proc" | bc -l) )); then report=$out; fi
+    best_proc=$(min "$proc" "$best_proc")
+    best_proc_cpu=$(min "$proc_cpu" "$best_proc_cpu")
+    best_wall=$(min "$(echo "$t1 - $t0" | bc -l)" "$best_wall")
+    best_cpu=$(min "$cpu" "$best_cpu")
 done
 
 bw=1.3034o
 eq=(equalizer 80 $bw 3 equalizer 191 $bw -2 equalizer 455 $bw 0 equalizer 1084 $bw 4
     equalizer 2586 $bw -3 equalizer 6165 $bw 2 equalizer 14700 $bw -1)
-best_sox=999999
+sox_wall=999999 sox_cpu=999999
 for _ in $(seq $runs); do
     t0=$(now)
-    sox --single-threaded -V1 "${raw[@]}" "$work/in.raw" "${raw[@]}" /dev/null \
-        gain 3 echo 1 1 100 0.4 phaser 0.8 0.74 3 0.4 0.5 -t "${eq[@]}"
+    out=$(/usr/bin/time -f 'cpu %U %S' sox --single-threaded -V1 "${raw[@]}" "$work/in.raw" \
+        "${raw[@]}" /dev/null gain 3 echo 1 1 100 0.4 phaser 0.8 0.74 3 0.4 0.5 -t "${eq[@]}" 2>&1)
     t1=$(now)
-    s=$(echo "$t1 - $t0" | bc -l)
-    if (( $(echo "$s < $best_sox" | bc -l) )); then best_sox=$s; fi
+    sox_wall=$(min "$(echo "$t1 - $t0" | bc -l)" "$sox_wall")
+    sox_cpu=$(min "$(awk '/^cpu / {print $2 + $3}' <<<"$out")" "$sox_cpu")
 done
-sox_vps=$(echo "$values / $best_sox" | bc -l)
-ours_wall_vps=$(echo "$values / $best_wall" | bc -l)
 
-echo "--- ProcessSamples (only the processing timed)"
-echo "$ours_report"
-printf 'ours:  %.0f values/s in ProcessSamples, %.0f values/s end to end (%.2f s with reading the file)\n' \
-    "$best_ours" "$ours_wall_vps" "$best_wall"
-printf 'sox:   %.0f values/s end to end (%.2f s)\n' "$sox_vps" "$best_sox"
-printf 'ratio: %.2f x sox (processing), %.2f x sox (end to end)\n' \
-    "$(echo "$best_ours / $sox_vps" | bc -l)" "$(echo "$ours_wall_vps / $sox_vps" | bc -l)"
+rate() { echo "$values / $1" | bc -l; }
+echo "--- our ProcessSamples, best run"
+grep -v '^cpu ' <<<"$report"
+printf 'ours, ProcessSamples: %12.0f values/s wall  %12.0f values/s cpu\n' "$(rate "$best_proc")" "$(rate "$best_proc_cpu")"
+printf 'ours, whole program:  %12.0f values/s wall  %12.0f values/s cpu (%.2f s, %.2f s cpu)\n' \
+    "$(rate "$best_wall")" "$(rate "$best_cpu")" "$best_wall" "$best_cpu"
+printf 'sox, whole program:   %12.0f values/s wall  %12.0f values/s cpu (%.2f s, %.2f s cpu)\n' \
+    "$(rate "$sox_wall")" "$(rate "$sox_cpu")" "$sox_wall" "$sox_cpu"
+printf 'ratio ProcessSamples / sox: %.2f wall, %.2f cpu\n' \
+    "$(echo "$sox_wall / $best_proc" | bc -l)" "$(echo "$sox_cpu / $best_proc_cpu" | bc -l)"
+printf 'ratio whole program / sox:  %.2f wall, %.2f cpu\n' \
+    "$(echo "$sox_wall / $best_wall" | bc -l)" "$(echo "$sox_cpu / $best_cpu" | bc -l)"

@@ -11,7 +11,6 @@
 #include "effects/iir_filter.h"
 
 #include <cstdint>
-#include <limits>
 #include <span>
 
 class BandCascade {
@@ -80,7 +79,6 @@ public:
             y1[g] = loadGroup(c.y1, g);
             y2[g] = loadGroup(c.y2, g);
             lane[g] = (Ints{0, 1, 2, 3} + g * BandCascade::kLanes) * kSkew;
-            valid[g] = Ints{0, 1, 2, 3} + g * BandCascade::kLanes < m_bands;
             for (int d = 0; d < kSkew; ++d)
                 history[d][g] = Floats{};
         }
@@ -99,16 +97,18 @@ public:
         bool bad = false;
         for (int g = 0; g < G; ++g)
             for (int l = 0; l < BandCascade::kLanes; ++l)
-                bad |= runaway[g][l] != 0;
+                bad |= nonFinite[g][l] != 0.0f;
         c.runaway = c.runaway || bad;
     }
 
     // u: index of the value entering band 0 (it may lie outside the block, 0 <= u < count + lag());
-    // count: values in the block. Band k works on value u - kSkew x k only when that is a value
-    // of the block; otherwise its memory stays as it is and its output is never used.
+    // count: values in the block. Band k works on value u - kSkew x k. Masked, a band whose
+    // value lies outside the block keeps its memory as it is (its output is never used); the
+    // unmasked step is for lag() <= u < count, where every band has a value of the block. Lanes
+    // beyond the last band have all coefficients 0 and only ever compute 0.
+    template <bool Masked>
     [[gnu::always_inline]] float push(float front, std::int32_t u, std::int32_t count)
     {
-        const Floats kMax = Floats{} + std::numeric_limits<float>::max();
         // The outputs of kSkew steps ago, one lane on: band k takes band k - 1's.
         Floats (&slot)[G] = history[m_step];
         Floats in[G];
@@ -116,18 +116,27 @@ public:
         for (int g = 1; g < G; ++g)
             in[g] = shiftIn(slot[g - 1], slot[g]);
         for (int g = 0; g < G; ++g) {
-            const Ints active = (lane[g] <= u) & (lane[g] > u - count) & valid[g];
             const Floats x = in[g] / 32767.0f;
             const Floats y = b0[g] * x + b1[g] * x1[g] + b2[g] * x2[g] - a1[g] * y1[g] - a2[g] * y2[g];
-            x2[g] = active ? x1[g] : x2[g];
-            x1[g] = active ? x : x1[g];
-            y2[g] = active ? y1[g] : y2[g];
-            y1[g] = active ? y : y1[g];
+            if constexpr (Masked) {
+                const Ints active = (lane[g] <= u) & (lane[g] > u - count);
+                x2[g] = active ? x1[g] : x2[g];
+                x1[g] = active ? x : x1[g];
+                y2[g] = active ? y1[g] : y2[g];
+                y1[g] = active ? y : y1[g];
+            } else {
+                x2[g] = x1[g];
+                x1[g] = x;
+                y2[g] = y1[g];
+                y1[g] = y;
+            }
             const Floats scaled = (y * 32767.0f + 12582912.0f) - 12582912.0f; // rounded, halves even
             Floats o = y > 1.0f ? Floats{} + 32767.0f : scaled;
             o = y < -1.0f ? Floats{} - 32768.0f : o;
             o = y != y ? Floats{} : o;
-            runaway[g] |= active & ~((y <= kMax) & (y >= -kMax));
+            // y - y is 0 for a finite y and NaN otherwise; once NaN, the sum stays NaN. (Lanes
+            // without a value compute from finite leftovers, so they add 0.)
+            nonFinite[g] += y - y;
             slot[g] = o;
         }
         m_step = m_step + 1 == kSkew ? 0 : m_step + 1;
@@ -152,9 +161,8 @@ private:
     Floats x1[G], x2[G], y1[G], y2[G];
     Floats history[kSkew][G];
     int m_step = 0;
-    Ints lane[G];  // kSkew x band index: how far behind band 0 each lane works
-    Ints valid[G]; // lanes that hold a band
-    Ints runaway[G] = {};
+    Ints lane[G]; // kSkew x band index: how far behind band 0 each lane works
+    Floats nonFinite[G] = {};
 };
 
 } // namespace band_cascade

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -158,15 +159,26 @@ void clsDSP::runPhaseAndBands(std::span<std::int16_t> samples)
             constexpr std::int32_t kFrontDelay = 2;
             float delayed[kFrontDelay] = {};
             const std::int32_t lag = kernel.lag();
-            for (std::int32_t t = 0; t < count + kFrontDelay + lag; ++t) {
+            auto step = [&](std::int32_t t, auto masked) __attribute__((always_inline)) {
                 const std::int32_t slot = t % kFrontDelay;
                 const float entering = delayed[slot];
                 delayed[slot] = t < count ? front(static_cast<float>(values[t])) : 0.0f;
                 const std::int32_t u = t - kFrontDelay;
-                const float leaving = kernel.push(entering, u, count);
+                const float leaving = kernel.template push<decltype(masked)::value>(entering, u, count);
                 if (u >= lag)
                     values[u - lag] = static_cast<std::int16_t>(leaving);
-            }
+            };
+            // Edges masked, the middle (every band on a value of the block) not.
+            const std::int32_t end = count + kFrontDelay + lag;
+            const std::int32_t steadyFrom = std::min(end, lag + kFrontDelay);
+            const std::int32_t steadyTo = std::max(steadyFrom, count + kFrontDelay);
+            std::int32_t t = 0;
+            for (; t < steadyFrom; ++t)
+                step(t, std::true_type{});
+            for (; t < steadyTo; ++t)
+                step(t, std::false_type{});
+            for (; t < end; ++t)
+                step(t, std::true_type{});
             kernel.save(cascade);
             cascade.store(m_bandFilters);
             bandsRanAway = cascade.runaway;

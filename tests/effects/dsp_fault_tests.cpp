@@ -138,3 +138,23 @@ TEST(DspFaults, ValidationErrorsCarryTheirReasonAsSource)
         EXPECT_FALSE(error.text().isEmpty());
     }
 }
+
+#if defined(__x86_64__)
+#include <xmmintrin.h>
+
+TEST(DspFaults, TheCallersFloatingPointModeIsTheSameAfterABlockAndAfterAFault)
+{
+    clsDSP dsp;
+    prepare(dsp, 44100, 2, kAll);
+    const unsigned before = _mm_getcsr();
+    std::vector<std::int16_t> block = noiseBlock(5120, 20000, 80);
+    dsp.ProcessSamples(block);
+    EXPECT_EQ(_mm_getcsr() & 0xffc0u, before & 0xffc0u); // mode bits; the low six are sticky flags
+    dsp.setAmplifyDB(800);
+    EXPECT_EQ(errorNumberOf([&] { dsp.ProcessSamples(block); }), 6);
+    dsp.setAmplifyDB(3);
+    dsp.setPhaseShiftFeedback(1e30f);
+    EXPECT_EQ(errorNumberOf([&] { dsp.ProcessSamples(block); }), 6);
+    EXPECT_EQ(_mm_getcsr() & 0xffc0u, before & 0xffc0u);
+}
+#endif
