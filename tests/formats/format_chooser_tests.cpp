@@ -1,0 +1,133 @@
+// The format chooser under the offscreen platform: what it offers, and what OK and cancel do
+// to the encoder's output format.
+#include "platform/acm/format_chooser.h"
+#include "recording/encoder_wav.h"
+
+#include "tone_measure.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+QStringList items(const QComboBox *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->itemText(i);
+    return texts;
+}
+
+// Runs `act` on the chooser once its event loop runs.
+void whenChooserShows(const std::function<void(FormatChooser &)> &act)
+{
+    QTimer::singleShot(0, [act] {
+        auto *chooser = qobject_cast<FormatChooser *>(QApplication::activeModalWidget());
+        if (!chooser) {
+            ADD_FAILURE() << "no format chooser on screen";
+            return;
+        }
+        act(*chooser);
+    });
+}
+
+void chooseTag(FormatChooser &chooser, const QString &tag, int attribute = 0)
+{
+    const int index = chooser.tagList()->findText(tag);
+    ASSERT_GE(index, 0) << tag.toStdString();
+    chooser.tagList()->setCurrentIndex(index);
+    chooser.attributeList()->setCurrentIndex(attribute);
+}
+
+TEST(FormatChooser, OffersOnlyTheFormatsTheCaptureFormatReaches)
+{
+    FormatChooser stereo(WaveFormat::pcm(44100, 2, 16), QStringLiteral("x"));
+    EXPECT_EQ(items(stereo.tagList()),
+              QStringList({"PCM", "Microsoft ADPCM", "IEEE Float", "CCITT A-Law", "CCITT u-Law", "IMA ADPCM",
+                           "MPEG Layer-3"}));
+    chooseTag(stereo, QStringLiteral("IMA ADPCM"));
+    EXPECT_EQ(items(stereo.attributeList()), QStringList({formatDescription(imaAdpcmFormat(44100, 2))}));
+
+    FormatChooser mono(WaveFormat::pcm(8000, 1, 16), QStringLiteral("x"));
+    EXPECT_TRUE(items(mono.tagList()).contains(QStringLiteral("GSM 6.10")));
+    chooseTag(mono, QStringLiteral("MPEG Layer-3"));
+    QStringList expected;
+    for (const std::uint32_t kbit : mpegLayer3BitRates(8000))
+        expected << formatDescription(mpegLayer3Format(8000, 1, kbit));
+    EXPECT_EQ(items(mono.attributeList()), expected);
+}
+
+TEST(FormatChooser, StartsOnTheCaptureFormat)
+{
+    const WaveFormat capture = WaveFormat::pcm(22050, 1, 16);
+    FormatChooser chooser(capture, QStringLiteral("x"), capture.toBytes());
+    const auto selected = chooser.selectedFormat();
+    ASSERT_TRUE(selected);
+    EXPECT_EQ(selected->record, capture.toBytes());
+    EXPECT_EQ(chooser.tagList()->currentText(), QStringLiteral("PCM"));
+}
+
+TEST(SelectFormat, OkMakesTheChosenFormatTheOutputFormat)
+{
+    EncoderWAV encoder;
+    QString title;
+    whenChooserShows([&title](FormatChooser &chooser) {
+        title = chooser.windowTitle();
+        chooseTag(chooser, QStringLiteral("Microsoft ADPCM"));
+        chooser.buttons()->button(QDialogButtonBox::Ok)->click();
+    });
+    EXPECT_EQ(encoder.SelectFormat(22050, 2, nullptr, QStringLiteral("Selection du format WAV en sortie")), 0);
+    EXPECT_EQ(title, QStringLiteral("Selection du format WAV en sortie"));
+    const std::vector<std::uint8_t> expected = msAdpcmFormat(22050, 2).toBytes();
+    EXPECT_EQ(std::vector<std::uint8_t>(encoder.outputFormat().begin(), encoder.outputFormat().end()), expected);
+    EXPECT_EQ(encoder.outputFormat().size(), 50u); // extra size + 18
+    EXPECT_EQ(encoder.FormatTag(), QStringLiteral("Microsoft ADPCM"));
+    EXPECT_EQ(encoder.FormatID(), formatDescription(msAdpcmFormat(22050, 2)));
+}
+
+TEST(SelectFormat, CancelChangesNothing)
+{
+    EncoderWAV encoder;
+    const std::vector<std::uint8_t> before(encoder.outputFormat().begin(), encoder.outputFormat().end());
+    whenChooserShows([](FormatChooser &chooser) {
+        chooseTag(chooser, QStringLiteral("IMA ADPCM"));
+        chooser.buttons()->button(QDialogButtonBox::Cancel)->click();
+    });
+    EXPECT_EQ(encoder.SelectFormat(44100, 2, nullptr, QStringLiteral("Selection du format WAV en sortie")), 11);
+    EXPECT_EQ(std::vector<std::uint8_t>(encoder.outputFormat().begin(), encoder.outputFormat().end()), before);
+    EXPECT_EQ(encoder.FormatTag(), QStringLiteral("PCM"));
+    EXPECT_EQ(encoder.FormatID(), QStringLiteral("44.1 kHz 16 Bit Stereo"));
+}
+
+TEST(SelectFormat, AFormatWithNoRateOffersNothingAndFails)
+{
+    EncoderWAV encoder;
+    EXPECT_EQ(encoder.SelectFormat(0, 2, nullptr, QStringLiteral("x")), 11);
+    EXPECT_EQ(encoder.FormatTag(), QStringLiteral("PCM"));
+}
+
+TEST(SelectFormat, TheChosenFormatRecordsAFileOtherProgramsRead)
+{
+    EncoderWAV encoder;
+    whenChooserShows([](FormatChooser &chooser) {
+        chooseTag(chooser, QStringLiteral("GSM 6.10"));
+        chooser.buttons()->button(QDialogButtonBox::Ok)->click();
+    });
+    ASSERT_EQ(encoder.SelectFormat(8000, 1, nullptr, QStringLiteral("x")), 0);
+    EXPECT_EQ(encoder.FormatTag(), QStringLiteral("GSM 6.10"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gsm.wav"));
+    ASSERT_EQ(encoder.Encoder_EncoderInit(8000, 1, path), 0);
+    EXPECT_EQ(encoder.Encoder_EncoderClose(), 0);
+    EXPECT_EQ(probeStream(path).codecName, QStringLiteral("gsm_ms"));
+}
+
+} // namespace
