@@ -3,12 +3,18 @@
 // at another one.
 #include "recording/wave_in_recorder.h"
 
+#include "effects/cls_dsp.h"
+#include "recording/encoder_wav.h"
+#include "recording/recording_control.h"
+
 #include "platform/audio/pulse/pulse_backend.h"
 
 #include "../support/pulse_server.h"
 #include "../support/source_player.h"
 #include "../support/tools.h"
 #include "../support/signal_helpers.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -118,4 +124,66 @@ TEST(WaveInRecorderOnPulse, VanishedSourceCannotBeSelectedOrOpened)
     // Read afresh, the list no longer has it.
     EXPECT_EQ(recorder.DeviceCount(), 1);
     EXPECT_EQ(recorder.DeviceName(0), "Monitor of " + server.sinkDescription());
+}
+
+TEST(WaveInRecorderOnPulse, SourceIsItsOwnLineAndItsVolumeIsTheLineVolume)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    WaveInRecorder recorder(pulseBackend());
+    ASSERT_TRUE(recorder.SelectDevice(0));
+    ASSERT_EQ(recorder.MixerLineCount(), 1); // the pipe source has no ports
+    EXPECT_EQ(recorder.MixerLineName(0), server.sourceDescription());
+    EXPECT_EQ(recorder.SelectedMixerLine(), 0);
+    EXPECT_TRUE(recorder.SelectMixerLine(0));
+    EXPECT_FALSE(recorder.SelectMixerLine(1));
+
+    recorder.setMixerLineVolume(30000);
+    EXPECT_NEAR(recorder.MixerLineVolume(), 30000, 1);
+    // The server itself reports the new level on every channel: 30000 / 65535 of normal.
+    const QString reported = server.pactl({"get-source-volume", server.sourceName()});
+    EXPECT_EQ(reported.count("46%"), 2) << reported.toStdString();
+    recorder.setMixerLineVolume(65535);
+    EXPECT_EQ(recorder.MixerLineVolume(), 65535);
+}
+
+namespace {
+
+struct CollectedMessages final : RecordingMessages {
+    void showMessage(const QString &text) override { texts.push_back(text); }
+    std::vector<QString> texts;
+};
+
+} // namespace
+
+TEST(WaveInRecorderOnPulse, VanishingSourceStopsTheRecordingWithACompleteFile)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    QTemporaryDir home;
+    WaveInRecorder recorder(pulseBackend());
+    ASSERT_TRUE(recorder.SelectDevice(0));
+    EncoderWAV encoder;
+    clsDSP effects;
+    CollectedMessages messages;
+    RecordingControl control(recorder, encoder, effects, messages, home.path());
+    control.setDeviceChosen(true);
+    control.setRateText("44100");
+    control.setOutputPath(home.filePath("take.wav"));
+    int blocks = 0;
+    QObject::connect(&control, &RecordingControl::blockRecorded, [&] { ++blocks; });
+    {
+        SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 10), 44100, 2);
+        control.cmdDo_Click();
+        ASSERT_TRUE(control.isRecording());
+        ASSERT_TRUE(waitUntil([&] { return blocks >= 5; }));
+        ASSERT_TRUE(server.removeSource());
+        EXPECT_TRUE(waitUntil([&] { return !control.isRecording(); }));
+    }
+    EXPECT_EQ(messages.texts,
+              std::vector<QString>{"L'enregistrement a été arrêté : le périphérique de capture ne répond plus."});
+    const QByteArray file = readFileBytes(home.filePath("take.wav"));
+    EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
+    EXPECT_GE(file.size(), 46 + 5 * 10240);
+    EXPECT_NEAR(soxInfo(home.filePath("take.wav")).seconds, (file.size() - 46) / 176400.0, 0.001);
 }

@@ -37,14 +37,14 @@ public:
     virtual ~AudioMixer() = default;
 
     // Nothing when the mixer cannot be read (the device has gone).
-    virtual std::optional<std::vector<MixerLine>> lines() { return std::nullopt; }
-    virtual bool selectLine(int) { return false; }
+    virtual std::optional<std::vector<MixerLine>> lines() = 0;
+    virtual bool selectLine(int index) = 0;
     // The selected line's index; nothing when it cannot be read.
-    virtual std::optional<int> selectedLine() { return std::nullopt; }
+    virtual std::optional<int> selectedLine() = 0;
     // The first channel's volume; nothing when it cannot be read.
-    virtual std::optional<std::uint32_t> volume() { return std::nullopt; }
+    virtual std::optional<std::uint32_t> volume() = 0;
     // Sets every channel; false when it could not be set.
-    virtual bool setVolume(std::uint32_t) { return false; }
+    virtual bool setVolume(std::uint32_t volume) = 0;
 };
 
 class AudioBackend {

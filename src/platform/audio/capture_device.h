@@ -20,7 +20,7 @@ public:
     virtual void bufferDone(CaptureBuffer *buffer) = 0;
     // Called on the device's thread, once, when the device stops working on its own (the sound
     // server went away, the source was removed). No buffer is filled after it.
-    virtual void deviceFailed() {}
+    virtual void deviceFailed() = 0;
 };
 
 class CaptureDevice {
