@@ -134,3 +134,32 @@ TEST(RecordCommand, BadInputGetsTheFrenchMessageAndStartsNothing)
     EXPECT_EQ(noServer.exitCode, 1);
     EXPECT_EQ(noServer.err.count('\n'), 1);
 }
+
+TEST(RecordCommand, RecordsInTheFormatChosenFromTheFormatList)
+{
+    QTemporaryDir home;
+    auto environment = environmentFor(home, "virtual");
+    environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
+    QProcess formats;
+    formats.setProcessEnvironment(environment);
+    formats.start(QStringLiteral(SONORIEL_EXECUTABLE), {"formats", "--rate", "22050", "--mono"});
+    ASSERT_TRUE(formats.waitForFinished(30000));
+    const QStringList lines = QString::fromUtf8(formats.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const auto ima = std::find_if(lines.begin(), lines.end(), [](const QString &l) { return l.contains(": IMA ADPCM - "); });
+    ASSERT_NE(ima, lines.end());
+    const QString index = ima->section(':', 0, 0);
+
+    const CommandRun run = record({home.filePath("ima.wav"), "--rate", "22050", "--mono", "--format", index,
+                                   "--seconds", "1"}, environment);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const ToolResult probe = runTool("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,sample_rate,channels",
+                                                 "-of", "csv=p=0", home.filePath("ima.wav")});
+    EXPECT_EQ(probe.out.trimmed(), "adpcm_ima_wav,22050,1");
+    // Recording stops at the first whole capture block (232 ms here) past one second; the codec
+    // pads its last block of 1017 samples.
+    const double seconds = ffprobeInfo(home.filePath("ima.wav")).seconds;
+    EXPECT_GE(seconds, 1.0);
+    EXPECT_LE(seconds, 1.0 + 0.233 + 1017 / 22050.0);
+
+    EXPECT_EQ(record({home.filePath("x.wav"), "--format", "9999", "--seconds", "1"}, environment).exitCode, 2);
+}

@@ -14,7 +14,7 @@ const Subcommand kSubcommands[] = {
     {"record",
      "[SORTIE.wav] [--numbered] [--device N] [--line N] [--volume V] [--rate HZ] [--mono|--stereo] "
      "[--seconds S] [--effects echo,phaser,amplifier,equalizer] [--amplify DB] [--echo MS,FACTEUR] "
-     "[--phaser SEC,HUMIDE,RÉINJECTION,VITESSE,ÉTENDUE,FRÉQ] [--eq G0,G1,G2,G3,G4,G5,G6]",
+     "[--phaser SEC,HUMIDE,RÉINJECTION,VITESSE,ÉTENDUE,FRÉQ] [--eq G0,G1,G2,G3,G4,G5,G6] [--format INDEX]",
      "enregistre le périphérique de capture dans un fichier Wav", runRecord},
     {"join", "SORTIE.wav ENTRÉE1.wav ENTRÉE2.wav [ENTRÉE3.wav …]",
      "joint des fichiers Wav de même format, dans l'ordre donné", runJoin},

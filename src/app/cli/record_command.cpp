@@ -9,6 +9,7 @@
 #include "common/paths.h"
 #include "display/status_texts.h"
 #include "effects/cls_dsp.h"
+#include "platform/acm/output_formats.h"
 #include "recording/encoder_wav.h"
 #include "recording/recording_control.h"
 #include "recording/wave_in_recorder.h"
@@ -108,6 +109,16 @@ int runRecord(const QStringList &arguments)
         recorder.setMixerLineVolume(*options->volume);
 
     EncoderWAV encoder;
+    if (options->formatIndex) {
+        const int rate = options->rateText.trimmed().toInt();
+        const auto choices = reachableOutputFormats(WaveFormat::pcm(rate > 0 ? static_cast<std::uint32_t>(rate) : 0,
+                                                                    options->stereo ? 2 : 1, 16));
+        if (*options->formatIndex >= static_cast<int>(choices.size()))
+            return usageErrorFor(QStringLiteral("record"),
+                                 QStringLiteral("Format %1 inconnu : voir « sonoriel formats »").arg(*options->formatIndex));
+        const OutputFormatChoice &choice = choices[static_cast<std::size_t>(*options->formatIndex)];
+        encoder.SetFormat(choice.record, choice.description, choice.tagName);
+    }
     StderrMessages messages;
     RecordingControl control(recorder, encoder, effects, messages, programFolder());
     control.setDeviceChosen(true);

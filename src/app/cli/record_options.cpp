@@ -88,6 +88,10 @@ std::optional<RecordOptions> parseRecordOptions(const QStringList &arguments, QS
             options.volume = wholeNumber(value);
             if (!options.volume || *options.volume < 0 || *options.volume > 65535)
                 return fail(bad);
+        } else if (argument == QLatin1String("--format")) {
+            options.formatIndex = wholeNumber(value);
+            if (!options.formatIndex || *options.formatIndex < 0)
+                return fail(bad);
         } else if (argument == QLatin1String("--rate")) {
             options.rateText = value; // checked by the record sequence, as the window's text is
         } else if (argument == QLatin1String("--seconds")) {

@@ -26,6 +26,7 @@ struct RecordOptions {
     std::optional<std::pair<int, float>> echo;           // delay ms, factor
     std::optional<std::array<float, 6>> phaser;          // dry, wet, feedback, rate, range, frequency
     std::optional<std::vector<float>> equalizerGainsDb;  // one per band
+    std::optional<int> formatIndex; // in the list of `sonoriel formats` for this rate and channels
 };
 
 // Nothing, with the French reason in *problem, when the arguments do not parse.
