@@ -130,7 +130,7 @@ bool applyPreset(lame_t lame, const ConfigRecord &record)
     case kVoiceQuality:
         // Speech: variable bit rate around 100-140 kbit/s at a 32 kHz output rate.
         lame_set_VBR(lame, vbr_mtrh);
-        lame_set_VBR_q(lame, 4);
+        lame_set_VBR_q(lame, 1);
         if (record.reSampleRate == 0)
             lame_set_out_samplerate(lame, 32000);
         return true;

@@ -1,0 +1,136 @@
+// `sonoriel convert IN OUT [--preset INDEX]`, run as the user runs it: exit codes, the
+// progress and error lines on stderr, the file it leaves, and Ctrl+C.
+#include "mp3_fixtures.h"
+
+#include "../support/tools.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+struct CommandRun {
+    int exitCode = -1;
+    QString err;
+};
+
+CommandRun sonoriel(const QStringList &arguments, const QString &locale = QStringLiteral("C"))
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("SONORIEL_LAME_SHIM"); // the program finds the shim beside itself
+    env.insert("LC_ALL", locale);
+    env.insert("LANG", locale);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"convert"} + arguments);
+    CommandRun run;
+    if (!process.waitForStarted(10000) || !process.waitForFinished(120000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+class ConvertCommand : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(writeToneFile(source, 44100, 2.0, 440, 1000)); }
+    TestFolder folder;
+    QString source = folder.path("in.wav");
+    QString target = folder.path("out.mp3");
+};
+
+} // namespace
+
+TEST_F(ConvertCommand, ConvertsWithTheStandardPresetAndShowsProgressInTheUsersLocale)
+{
+    const CommandRun run = sonoriel({source, target}, QStringLiteral("fr_FR.UTF-8"));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Encodage en cours... 100,0%")) << run.err.toStdString();
+    const DecodedSound sound = decodeWithFfmpeg(target);
+    EXPECT_EQ(sound.rateHz, 44100);
+    EXPECT_NEAR(static_cast<double>(sound.frames()) / 44100, 2.0, 1152.0 / 44100);
+    EXPECT_EQ(readFileBytes(target).mid(36, 4), "Xing"); // VBR, as "Qualité Standard" says
+}
+
+TEST_F(ConvertCommand, PresetIndexSevenIsInsaneAtThreeHundredTwentyKilobits)
+{
+    const CommandRun run = sonoriel({source, target, "--preset", "7"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(ffprobeBitRate(target), 320000);
+}
+
+TEST_F(ConvertCommand, ExistingTargetIsReplaced)
+{
+    ASSERT_TRUE(writeBytes(target, QByteArray(100000, 'x')));
+    const CommandRun run = sonoriel({source, target});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_NE(readFileBytes(target).left(4), QByteArray(4, 'x'));
+    EXPECT_EQ(ffprobeInfo(target).channels, 2);
+}
+
+TEST_F(ConvertCommand, UsageErrorsExitTwoAndWriteNothing)
+{
+    for (const QStringList &arguments :
+         {QStringList{source}, QStringList{source, target, "--preset", "16"},
+          QStringList{source, target, "--preset", "x"}, QStringList{source, target, "--preset"},
+          QStringList{source, target, "--fast"}, QStringList{source, target, "third"}}) {
+        const CommandRun run = sonoriel(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("usage: sonoriel convert")) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(target));
+    }
+}
+
+TEST_F(ConvertCommand, MonoSourcePrintsTheReadersErrorExitsOneAndLeavesNoFile)
+{
+    const QString mono = folder.path("mono.wav");
+    ASSERT_TRUE(writeBytes(mono, waveFile({.channels = 1}, patternBytes(8000, 1))));
+    const CommandRun run = sonoriel({mono, target});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Erreur 29671 : Only stereo 16 bit wave files supported.")) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(ConvertCommand, MissingSourceExitsOne)
+{
+    const CommandRun run = sonoriel({folder.path("absent.wav"), target});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("absent.wav")) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(ConvertCommand, TargetNamingTheSourceIsRefusedAndTheSourceKept)
+{
+    const QByteArray before = readFileBytes(source);
+    const CommandRun run = sonoriel({source, folder.path("./in.wav")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(readFileBytes(source) == before);
+}
+
+TEST_F(ConvertCommand, InterruptCancelsLikeTheCancelButtonAndLeavesNoFile)
+{
+    const QString longSource = folder.path("long.wav");
+    ASSERT_TRUE(writeToneFile(longSource, 44100, 180.0, 440, 1000));
+    QProcess process;
+    process.setReadChannel(QProcess::StandardError);
+    process.start(QStringLiteral(SONORIEL_EXECUTABLE),
+                  {"convert", longSource, target, "--preset", "13"}); // the slowest preset
+    ASSERT_TRUE(process.waitForStarted(10000));
+    QByteArray err;
+    while (!err.contains("Encodage en cours") && process.waitForReadyRead(60000))
+        err += process.readAllStandardError();
+    ASSERT_TRUE(err.contains("Encodage en cours")) << err.toStdString();
+    ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    err += process.readAllStandardError();
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(err.contains("Encodage annulé")) << err.right(200).toStdString();
+    EXPECT_FALSE(QFile::exists(target));
+}

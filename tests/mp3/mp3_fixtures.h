@@ -1,0 +1,81 @@
+// Test material for the MP3 converter: WAV files laid out byte by byte (including damaged
+// ones), tone files, a scoped choice of encoder library, and what the reference decoders
+// (ffmpeg, lame --decode) make of an MP3 file.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct WaveLayout {
+    int channels = 2;
+    int rateHz = 44100;
+    int bits = 16;
+    int formatTag = 1;
+};
+
+// Little-endian pieces.
+void append16(QByteArray &out, quint16 value);
+void append32(QByteArray &out, quint32 value);
+// A chunk: id, size, payload and its pad byte.
+QByteArray chunk(const char (&id)[5], const QByteArray &payload);
+// The fmt payload of a layout: 16 bytes, then `extraBytes` more (an extra-size field and zeros).
+QByteArray formatPayload(const WaveLayout &layout, int extraBytes = 0);
+// "RIFF", size, "WAVE" and the chunks.
+QByteArray riffWave(const QByteArray &chunks);
+// A plain file: 16-byte fmt chunk and a data chunk.
+QByteArray waveFile(const WaveLayout &layout, const QByteArray &data);
+// Distinct bytes for each seed.
+QByteArray patternBytes(qsizetype count, int seed);
+
+bool writeBytes(const QString &path, const QByteArray &bytes);
+
+class TestFolder {
+public:
+    TestFolder();
+    QString path(const QString &name) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A 16-bit stereo sine file made by sox: `leftHz` on the left, `rightHz` on the right.
+bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz, int rightHz);
+
+// Sets an environment variable for the life of the object and restores it.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char *name, const QString &value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    QByteArray m_name;
+    std::optional<QByteArray> m_previous;
+};
+
+// The shim built by the project, and the fault-injecting one built for the tests.
+QString realShimPath();
+QString faultShimPath();
+
+// Decoded sound of an MP3 file: interleaved 16-bit samples at the decoder's rate.
+struct DecodedSound {
+    int rateHz = 0;
+    int channels = 0;
+    std::vector<std::int16_t> samples;
+    qint64 frames() const { return channels ? static_cast<qint64>(samples.size()) / channels : 0; }
+};
+DecodedSound decodeWithFfmpeg(const QString &mp3Path);
+DecodedSound decodeWithLame(const QString &mp3Path, const QString &wavPath);
+
+// The frequency of a steady tone in one channel, from its zero crossings over the middle of the
+// sound (away from the encoder's start and end).
+double toneFrequencyHz(const DecodedSound &sound, int channel);
+
+// ffprobe's stream bit rate in bit/s and output rate.
+int ffprobeBitRate(const QString &path);
