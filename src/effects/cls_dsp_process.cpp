@@ -34,9 +34,7 @@ inline bool isOverflow(float value)
 // sample_math::saturate, without branches, so that the loops below vectorise).
 inline float clampRound(float value)
 {
-    value = value > 32767.0f ? 32767.0f : value;
-    value = value < -32768.0f ? -32768.0f : value;
-    return sample_math::roundEven(value);
+    return sample_math::roundEven(std::min(std::max(value, -32768.0f), 32767.0f));
 }
 
 } // namespace
