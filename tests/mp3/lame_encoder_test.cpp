@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -156,4 +158,37 @@ TEST(LameEncoder, LibraryWithoutAnOperationIsRefusedNamingIt)
         EXPECT_EQ(error.number(), 453);
         EXPECT_TRUE(error.text().contains("beInitStream")) << error.text().toStdString();
     }
+}
+
+TEST(LameEncoderVersion, ReleaseDateRollsOverLikeADateSerialAndHomePageStopsAtItsZero)
+{
+    std::array<std::uint8_t, cLameEncoderVersion::kRecordBytes> record{};
+    record[0] = 1;
+    record[1] = 32;
+    record[2] = 3;
+    record[3] = 100;
+    record[4] = 30; // 30 February 2024 is 1 March 2024
+    record[5] = 2;
+    record[6] = 2024 & 0xFF;
+    record[7] = 2024 >> 8;
+    const char page[] = "http://lame.sf.net";
+    std::memcpy(&record[8], page, sizeof page);
+    record[8 + sizeof page] = 'X'; // after the zero: not part of the address
+    record[137] = 4;
+    record[138] = 5;
+    record[139] = 1;
+    const cLameEncoderVersion version(record);
+    EXPECT_EQ(version.ReleaseDate(), QDate(2024, 3, 1));
+    EXPECT_EQ(version.HomePage(), "http://lame.sf.net");
+    EXPECT_EQ(version.DllMinorVersion(), 32);
+    EXPECT_EQ(version.MinorVersion(), 100);
+    EXPECT_EQ(version.AlphaLevel(), 4);
+    EXPECT_EQ(version.BetaLevel(), 5);
+    EXPECT_EQ(version.MMXEnabled(), 1);
+
+    record[4] = 0; // day 0 of month 13 of 2024 is 31 December 2024
+    record[5] = 13;
+    std::memset(&record[8], 'a', 129); // no zero inside the field: all 129 characters
+    EXPECT_EQ(cLameEncoderVersion(record).ReleaseDate(), QDate(2024, 12, 31));
+    EXPECT_EQ(cLameEncoderVersion(record).HomePage(), QString(129, 'a'));
 }
