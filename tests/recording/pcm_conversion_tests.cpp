@@ -72,7 +72,8 @@ TEST(PcmConversion, KeepsDurationAndPitchInEveryPcmFormat)
         const auto decoded = decodeWithSox(path);
         EXPECT_NEAR(measureFrequency(decoded, target.format.channels, static_cast<int>(target.format.samplesPerSec)),
                     1000.0, 1.0);
-        if (target.exact)
+        if (target.exact) {
             EXPECT_EQ(decoded, tone);
+        }
     }
 }
