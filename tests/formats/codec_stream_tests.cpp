@@ -157,3 +157,35 @@ TEST(EncoderFlush, CloseGivesUpWhatTheMp3EncoderStillHolds)
 }
 
 } // namespace
+
+namespace {
+
+// The encoder takes blocks of up to one second; the destination it sizes must hold what any
+// codec makes of one, also with what the codec held back from the block before.
+TEST(EncoderWithCodecs, OneSecondBlocksFitEveryListedCodec)
+{
+    for (const std::uint32_t rate : {8000u, 22050u, 44100u, 48000u})
+        for (const std::uint16_t channels : {1, 2}) {
+            const WaveFormat capture = WaveFormat::pcm(rate, channels, 16);
+            const auto second = toneBytes(static_cast<int>(rate), channels, static_cast<int>(rate));
+            for (const OutputFormatChoice &choice : reachableOutputFormats(capture)) {
+                if (WaveFormat::fromBytes(choice.record)->isPcm())
+                    continue;
+                QTemporaryDir dir;
+                EncoderWAV encoder;
+                encoder.SetFormat(choice.record);
+                const std::string what = choice.tagName.toStdString() + " " + choice.description.toStdString();
+                ASSERT_EQ(encoder.Encoder_EncoderInit(static_cast<std::int32_t>(rate), static_cast<std::int16_t>(channels),
+                                                      dir.filePath(QStringLiteral("s.wav"))), 0) << what;
+                for (int i = 0; i < 2; ++i) {
+                    std::int32_t used = 0;
+                    EXPECT_EQ(encoder.Encoder_Encode(second.data(), static_cast<std::int32_t>(second.size()), used), 0)
+                        << what;
+                    EXPECT_EQ(used, static_cast<std::int32_t>(second.size())) << what;
+                }
+                EXPECT_EQ(encoder.Encoder_EncoderClose(), 0) << what;
+            }
+        }
+}
+
+} // namespace
