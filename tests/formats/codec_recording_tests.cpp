@@ -109,8 +109,9 @@ TEST_P(CodecRecording, HeaderSizesMatchTheClosedFile)
     const std::uint32_t data = le32At(file, 24 + F);
     EXPECT_EQ(data, static_cast<std::uint32_t>(file.size() - 28 - F));
     // The codec writes whole blocks only.
-    if (format.blockAlign > 1)
+    if (format.blockAlign > 1) {
         EXPECT_EQ(data % format.blockAlign, 0u);
+    }
 }
 
 TEST_P(CodecRecording, FfprobeSeesTheCodecRateAndChannels)
