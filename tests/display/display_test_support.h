@@ -15,15 +15,12 @@
 inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 // Makes French the default locale until the end of the scope, then restores the previous one.
-class FrenchLocale {
-public:
-    FrenchLocale() : m_previous(QLocale()) { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
-    ~FrenchLocale() { QLocale::setDefault(m_previous); }
+struct FrenchLocale {
+    FrenchLocale() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+    ~FrenchLocale() { QLocale::setDefault(previous); }
     FrenchLocale(const FrenchLocale &) = delete;
     FrenchLocale &operator=(const FrenchLocale &) = delete;
-
-private:
-    QLocale m_previous;
+    const QLocale previous;
 };
 
 inline constexpr std::int32_t rgbValue(int red, int green, int blue)
@@ -48,17 +45,15 @@ inline std::vector<std::int16_t> sineBlock(std::size_t count, double amplitude, 
                                            double period)
 {
     std::vector<std::int16_t> block(count);
-    const double twoPi = 2 * std::acos(-1.0);
     for (std::size_t n = 0; n < count; ++n)
-        block[n] = static_cast<std::int16_t>(
-            std::lround(amplitude * std::sin(twoPi * cycles * static_cast<double>(n) / period)));
+        block[n] = static_cast<std::int16_t>(std::lround(
+            amplitude * std::sin(2 * std::acos(-1.0) * cycles * static_cast<double>(n) / period)));
     return block;
 }
 
 inline bool isColor(const QImage &image, int x, int y, int red, int green, int blue)
 {
-    const QRgb pixel = image.pixel(x, y);
-    return qRed(pixel) == red && qGreen(pixel) == green && qBlue(pixel) == blue;
+    return (image.pixel(x, y) & 0xffffffu) == (qRgb(red, green, blue) & 0xffffffu);
 }
 
 inline bool isWhite(const QImage &image, int x, int y) { return isColor(image, x, y, 255, 255, 255); }

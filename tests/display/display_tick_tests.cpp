@@ -11,22 +11,26 @@
 
 namespace {
 
-constexpr std::int32_t kBackground = rgbValue(240, 240, 240);
-
 // The main window's display objects and boxes, with the window's smoothing rings.
 struct Display {
     Display()
     {
         smoothLeft.SmoothNew(3);
         smoothRight.SmoothNew(3);
+        inputs.isRecording = true;
     }
 
-    StatusPanels tick(const DisplayTickInputs &inputs)
+    StatusPanels tick(std::span<const std::int16_t> block, int times = 1)
     {
+        inputs.intLastBlock = block;
         DisplayTickTargets targets{painter, smoothLeft, smoothRight, ampl, freq, vuLeft, vuRight};
-        return runDisplayTick(inputs, targets);
+        StatusPanels panels;
+        for (int i = 0; i < times; ++i)
+            panels = runDisplayTick(inputs, targets);
+        return panels;
     }
 
+    DisplayTickInputs inputs;
     clsDraw painter;
     clsSmooth smoothLeft;
     clsSmooth smoothRight;
@@ -36,8 +40,8 @@ struct Display {
     QImage rightImage = blackImage(246, 13);
     PictureBox ampl{amplImage, rgbValue(0, 0, 0)};
     PictureBox freq{freqImage, rgbValue(0, 0, 0)};
-    PictureBox vuLeft{leftImage, kBackground};
-    PictureBox vuRight{rightImage, kBackground};
+    PictureBox vuLeft{leftImage, rgbValue(240, 240, 240)};
+    PictureBox vuRight{rightImage, rgbValue(240, 240, 240)};
 };
 
 // Width in pixels of the bar drawn on a meter image (pixels that are not the background).
@@ -54,19 +58,15 @@ int barWidth(const QImage &image)
 TEST(DisplayTick, IdleResetsThePanelsAndLeavesThePicturesAlone)
 {
     Display display;
-    const std::vector<std::int16_t> block = constantBlock(5120, 16384);
-    DisplayTickInputs inputs;
-    inputs.isRecording = true;
-    inputs.intLastBlock = block;
-    display.tick(inputs);
+    display.tick(constantBlock(5120, 16384));
     const QImage ampl = display.amplImage.copy();
     const QImage freq = display.freqImage.copy();
     const QImage left = display.leftImage.copy();
 
-    inputs.isRecording = false;
-    inputs.lngRecordedMs = 65000;
+    display.inputs.isRecording = false;
+    display.inputs.lngRecordedMs = 65000;
     for (int i = 0; i < 3; ++i) {
-        const StatusPanels panels = display.tick(inputs);
+        const StatusPanels panels = display.tick(constantBlock(5120, 16384));
         EXPECT_EQ(panels.size, "Taille : 0 Octet");
         EXPECT_EQ(panels.duration, "Durée : 0:00");
     }
@@ -80,128 +80,81 @@ TEST(DisplayTick, StatusShowsTheFileSizeOnDiskAndTheRecordedDuration)
     FrenchLocale french;
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QString path = folder.filePath("Enregistrement.wav");
-    QFile file(path);
+    const std::vector<std::int16_t> silence = constantBlock(5120, 0);
+    Display display;
+    // A missing output file reads as empty.
+    display.inputs.txtFile = folder.filePath("removed.wav");
+    EXPECT_EQ(display.tick(silence).size, "Taille : 0 octets");
+
+    display.inputs.txtFile = folder.filePath("Enregistrement.wav");
+    display.inputs.lngRecordedMs = 65000;
+    QFile file(display.inputs.txtFile);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_EQ(file.write(QByteArray(1536, 'x')), 1536);
     ASSERT_TRUE(file.flush());
-
-    Display display;
-    const std::vector<std::int16_t> block = constantBlock(5120, 0);
-    DisplayTickInputs inputs;
-    inputs.isRecording = true;
-    inputs.intLastBlock = block;
-    inputs.lngRecordedMs = 65000;
-    inputs.txtFile = path;
-    StatusPanels panels = display.tick(inputs);
+    StatusPanels panels = display.tick(silence);
     EXPECT_EQ(panels.size, "Taille : 2 Ko");
     EXPECT_EQ(panels.duration, "Durée : 1:05");
 
     // The size is read again on every tick, as the file grows.
     ASSERT_EQ(file.write(QByteArray(1572864 - 1536, 'x')), 1572864 - 1536);
     ASSERT_TRUE(file.flush());
-    panels = display.tick(inputs);
-    EXPECT_EQ(panels.size, "Taille : 1,5 Mo");
+    EXPECT_EQ(display.tick(silence).size, "Taille : 1,5 Mo");
 }
 
-TEST(DisplayTick, MissingOutputFileReadsAsEmpty)
+TEST(DisplayTick, MonoBlocksShowOneBarOnBothMetersAndStereoBlocksOneBarPerChannel)
 {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    Display display;
-    const std::vector<std::int16_t> block = constantBlock(5120, 0);
-    DisplayTickInputs inputs;
-    inputs.isRecording = true;
-    inputs.intLastBlock = block;
-    inputs.txtFile = folder.filePath("removed.wav");
-    EXPECT_EQ(display.tick(inputs).size, "Taille : 0 octets");
-}
-
-TEST(DisplayTick, FullScaleBlockHeldForThreeTicksFillsBothBarsInRed)
-{
-    std::vector<std::int16_t> block(5120);
-    for (std::size_t i = 0; i < block.size(); ++i)
-        block[i] = i % 3 == 0 ? -32767 : 32767;
-    Display display;
-    DisplayTickInputs inputs;
-    inputs.isRecording = true;
-    inputs.intLastBlock = block;
-    inputs.stereo = true;
-    for (int i = 0; i < 3; ++i)
-        display.tick(inputs);
-    for (const QImage *image : {&display.leftImage, &display.rightImage})
-        for (int y = 0; y < 13; ++y)
-            for (int x = 0; x < 246; ++x)
-                ASSERT_TRUE(isColor(*image, x, y, 255, 0, 0)) << x << "," << y;
-}
-
-TEST(DisplayTick, MonoBlockShowsTheSameBarOnBothMeters)
-{
-    std::vector<std::int16_t> block(5120, 0);
-    block[1] = 16384; // an odd index: the right channel, were the block stereo
-    Display display;
-    DisplayTickInputs inputs;
-    inputs.isRecording = true;
-    inputs.intLastBlock = block;
-    display.tick(inputs);
-    EXPECT_EQ(barWidth(display.leftImage), 123); // 16384 / 32768 of 246
-    EXPECT_EQ(display.leftImage, display.rightImage);
-}
-
-TEST(DisplayTick, StereoBlockMetersEachChannelOnItsOwn)
-{
-    std::vector<std::int16_t> block(5120, 0);
-    for (std::size_t i = 0; i < block.size(); i += 2)
-        block[i] = -16384;
-    Display display;
-    DisplayTickInputs inputs;
-    inputs.isRecording = true;
-    inputs.intLastBlock = block;
-    inputs.stereo = true;
-    display.tick(inputs);
-    EXPECT_EQ(barWidth(display.leftImage), 123);
-    EXPECT_EQ(barWidth(display.rightImage), 0); // silence counts as 1 / 32768
+    std::vector<std::int16_t> mono(5120, 0);
+    mono[1] = 16384; // an odd index: the right channel, were the block stereo
+    std::vector<std::int16_t> leftOnly(5120, 0);
+    std::vector<std::int16_t> full(5120);
+    for (std::size_t i = 0; i < full.size(); ++i) {
+        leftOnly[i] = i % 2 == 0 ? -16384 : 0;
+        full[i] = i % 3 == 0 ? -32767 : 32767;
+    }
+    // 16384 / 32768 of 246 pixels is 123; silence counts as 1 / 32768. A full-scale block held
+    // for three ticks fills both bars in red.
+    const std::tuple<const std::vector<std::int16_t> *, bool, int, int, int> cases[] = {
+        {&mono, false, 1, 123, 123}, {&leftOnly, true, 1, 123, 0}, {&full, true, 3, 246, 246}};
+    for (const auto &[block, stereo, ticks, left, right] : cases) {
+        SCOPED_TRACE(testing::Message() << stereo << " " << left << " " << right);
+        Display display;
+        display.inputs.stereo = stereo;
+        display.tick(*block, ticks);
+        EXPECT_EQ(barWidth(display.leftImage), left);
+        EXPECT_EQ(barWidth(display.rightImage), right);
+        if (!stereo) {
+            EXPECT_EQ(display.leftImage, display.rightImage);
+        }
+        for (const QImage *image : {&display.leftImage, &display.rightImage})
+            for (int y = 0; y < 13 && left == 246; ++y)
+                for (int x = 0; x < 246; ++x)
+                    ASSERT_TRUE(isColor(*image, x, y, 255, 0, 0)) << x << "," << y;
+    }
 }
 
 TEST(DisplayTick, MetersAverageTheLastThreeBlockPeaks)
 {
     Display display;
-    const std::vector<std::int16_t> silence = constantBlock(5120, 0);
+    display.tick(constantBlock(5120, 0), 3);
     const std::vector<std::int16_t> loud = constantBlock(5120, 32767);
-    DisplayTickInputs inputs;
-    inputs.isRecording = true;
-    inputs.intLastBlock = silence;
-    for (int i = 0; i < 3; ++i)
-        display.tick(inputs);
-    inputs.intLastBlock = loud;
-    display.tick(inputs);
-    // (1 + 1 + 32767) / 3 / 32768 of 246 pixels = 82.0
-    EXPECT_EQ(barWidth(display.leftImage), 82);
-    display.tick(inputs);
-    EXPECT_EQ(barWidth(display.leftImage), 164);
-    display.tick(inputs);
-    EXPECT_EQ(barWidth(display.leftImage), 246);
+    // (1 + 1 + 32767) / 3 / 32768 of 246 pixels = 82.0, then twice and three times as much.
+    for (int width : {82, 164, 246}) {
+        display.tick(loud);
+        EXPECT_EQ(barWidth(display.leftImage), width);
+    }
 }
 
-TEST(DisplayTick, RecordingTickDrawsTheTraceAndTheSpectrum)
+TEST(DisplayTick, RecordingTickDrawsTheTraceAndTheSpectrumEvenOfAnEmptyBlock)
 {
     Display display;
-    const std::vector<std::int16_t> block = sineBlock(5120, 32767, 2.5, 1024);
-    DisplayTickInputs inputs;
-    inputs.isRecording = true;
-    inputs.intLastBlock = block;
-    display.tick(inputs);
+    display.tick(sineBlock(5120, 32767, 2.5, 1024));
     EXPECT_TRUE(isWhite(display.amplImage, 0, 30));
     EXPECT_TRUE(isColor(display.freqImage, 5, 30, 255, 255, 50));
-}
 
-TEST(DisplayTick, EmptyBlockDrawsSilenceWithoutFailing)
-{
-    Display display;
-    DisplayTickInputs inputs;
-    inputs.isRecording = true;
-    const StatusPanels panels = display.tick(inputs);
-    EXPECT_EQ(barWidth(display.leftImage), 0);
-    EXPECT_TRUE(isWhite(display.amplImage, 50, 30));
+    Display empty;
+    const StatusPanels panels = empty.tick({});
+    EXPECT_EQ(barWidth(empty.leftImage), 0);
+    EXPECT_TRUE(isWhite(empty.amplImage, 50, 30));
     EXPECT_EQ(panels.duration, "Durée : 0:00");
 }

@@ -14,20 +14,19 @@
 namespace {
 
 const double kPi = std::acos(-1.0);
+const std::vector<double> kImpulse = {1, 0, 0, 0, 0, 0, 0, 0};
+const std::vector<double> kConstant = {2, 2, 2, 2, 2, 2, 2, 2};
 
-// Runs what and returns the number of the AppError it raised; -1 when it raised none. The
-// text of each number is checked as well.
+// Runs what and returns the number of the AppError it raised, after checking its text; -1
+// when it raised none.
 int errorNumberOf(const std::function<void()> &what)
 {
     try {
         what();
     } catch (const AppError &error) {
-        if (error.number() == 380) {
-            EXPECT_EQ(error.text(), "Number of samples must be a positive value of the form 2 ^ n");
-        }
-        if (error.number() == 381) {
-            EXPECT_EQ(error.text(), "Index out of range or number of samples unknown");
-        }
+        EXPECT_EQ(error.text(), error.number() == 380
+                                    ? "Number of samples must be a positive value of the form 2 ^ n"
+                                    : "Index out of range or number of samples unknown");
         return error.number();
     }
     return -1;
@@ -39,6 +38,16 @@ void loadReal(clsFourier &fourier, const std::vector<double> &values)
         fourier.RealIn(static_cast<std::int32_t>(i + 1), values[i]);
 }
 
+// Every input and output at index k gives the error number (-1 for none).
+void expectEveryAccessGives(clsFourier &fourier, std::int32_t k, int number)
+{
+    EXPECT_EQ(errorNumberOf([&] { fourier.RealIn(k, 1.0); }), number) << "RealIn " << k;
+    EXPECT_EQ(errorNumberOf([&] { fourier.ImagIn(k, 1.0); }), number) << "ImagIn " << k;
+    EXPECT_EQ(errorNumberOf([&] { fourier.RealOut(k); }), number) << "RealOut " << k;
+    EXPECT_EQ(errorNumberOf([&] { fourier.ImagOut(k); }), number) << "ImagOut " << k;
+    EXPECT_EQ(errorNumberOf([&] { fourier.ComplexOut(k); }), number) << "ComplexOut " << k;
+}
+
 } // namespace
 
 TEST(FourierSize, RefusesSizesThatAreNotPowersOfTwoAtLeastTwo)
@@ -46,38 +55,27 @@ TEST(FourierSize, RefusesSizesThatAreNotPowersOfTwoAtLeastTwo)
     clsFourier fourier;
     for (std::int32_t n : {1000, 0, -4, 1, 3, 6, -2147483647 - 1})
         EXPECT_EQ(errorNumberOf([&] { fourier.NumberOfSamples(n); }), 380) << "size " << n;
-    // The refused sizes left the size unknown.
-    EXPECT_EQ(errorNumberOf([&] { fourier.RealIn(1, 1.0); }), 381);
-}
+    // The refused sizes left the size unknown: nothing can be loaded or read.
+    expectEveryAccessGives(fourier, 1, 381);
 
-TEST(FourierSize, AcceptsTwoAndTheDisplaysSize)
-{
-    clsFourier fourier;
-    EXPECT_EQ(errorNumberOf([&] { fourier.NumberOfSamples(2); }), -1);
-    EXPECT_EQ(errorNumberOf([&] { fourier.RealIn(2, 1.0); }), -1);
-    EXPECT_EQ(errorNumberOf([&] { fourier.NumberOfSamples(1024); }), -1);
-    EXPECT_EQ(errorNumberOf([&] { fourier.RealIn(1024, 1.0); }), -1);
+    for (std::int32_t n : {2, 1024}) {
+        EXPECT_EQ(errorNumberOf([&] { fourier.NumberOfSamples(n); }), -1) << n;
+        expectEveryAccessGives(fourier, n, -1);
+    }
     EXPECT_EQ(errorNumberOf([&] { fourier.RealIn(1025, 1.0); }), 381);
 }
 
-TEST(FourierSize, RefusedSizeKeepsTheLoadedBlockAndItsSize)
+TEST(FourierSize, RefusedSizeKeepsTheBlockAndItsSizeWhileANewSizeClearsIt)
 {
     clsFourier fourier;
     fourier.NumberOfSamples(8);
-    loadReal(fourier, {2, 2, 2, 2, 2, 2, 2, 2});
+    loadReal(fourier, kConstant);
     EXPECT_EQ(errorNumberOf([&] { fourier.NumberOfSamples(1000); }), 380);
     EXPECT_EQ(errorNumberOf([&] { fourier.NumberOfSamples(1); }), 380);
     EXPECT_DOUBLE_EQ(fourier.ComplexOut(1), 8.0);
     EXPECT_EQ(errorNumberOf([&] { fourier.RealOut(8); }), -1);
     EXPECT_EQ(errorNumberOf([&] { fourier.RealOut(9); }), 381);
-}
 
-TEST(FourierSize, SettingTheSizeAgainClearsEveryInput)
-{
-    clsFourier fourier;
-    fourier.NumberOfSamples(8);
-    loadReal(fourier, {2, 2, 2, 2, 2, 2, 2, 2});
-    EXPECT_DOUBLE_EQ(fourier.ComplexOut(1), 8.0);
     fourier.NumberOfSamples(8);
     for (std::int32_t k = 1; k <= 8; ++k)
         EXPECT_EQ(fourier.ComplexOut(k), 0.0) << "bin " << k;
@@ -87,78 +85,42 @@ TEST(FourierIndex, EveryInputAndOutputRefusesIndicesOutsideOneToN)
 {
     clsFourier fourier;
     fourier.NumberOfSamples(8);
-    for (std::int32_t k : {0, 9, -1}) {
-        EXPECT_EQ(errorNumberOf([&] { fourier.RealIn(k, 1.0); }), 381) << k;
-        EXPECT_EQ(errorNumberOf([&] { fourier.ImagIn(k, 1.0); }), 381) << k;
-        EXPECT_EQ(errorNumberOf([&] { fourier.RealOut(k); }), 381) << k;
-        EXPECT_EQ(errorNumberOf([&] { fourier.ImagOut(k); }), 381) << k;
-        EXPECT_EQ(errorNumberOf([&] { fourier.ComplexOut(k); }), 381) << k;
-    }
-}
-
-TEST(FourierIndex, NothingCanBeLoadedOrReadBeforeTheSizeIsSet)
-{
-    clsFourier fourier;
-    EXPECT_EQ(errorNumberOf([&] { fourier.RealIn(1, 1.0); }), 381);
-    EXPECT_EQ(errorNumberOf([&] { fourier.ImagIn(1, 1.0); }), 381);
-    EXPECT_EQ(errorNumberOf([&] { fourier.RealOut(1); }), 381);
-    EXPECT_EQ(errorNumberOf([&] { fourier.ImagOut(1); }), 381);
-    EXPECT_EQ(errorNumberOf([&] { fourier.ComplexOut(1); }), 381);
-}
-
-TEST(FourierIndex, RefusedInputLeavesTheBlockUnchanged)
-{
-    clsFourier fourier;
-    fourier.NumberOfSamples(8);
-    loadReal(fourier, {2, 2, 2, 2, 2, 2, 2, 2});
-    EXPECT_EQ(errorNumberOf([&] { fourier.RealIn(9, 100.0); }), 381);
+    loadReal(fourier, kConstant);
+    for (std::int32_t k : {0, 9, -1})
+        expectEveryAccessGives(fourier, k, 381);
+    // The refused inputs left the block unchanged.
     EXPECT_DOUBLE_EQ(fourier.ComplexOut(1), 8.0);
 }
 
-TEST(FourierTransform, ImpulseGivesAFlatSpectrumOfHalfItsValue)
+TEST(FourierTransform, SmallBlocksGiveTheDocumentedBins)
 {
-    clsFourier fourier;
-    fourier.NumberOfSamples(8);
-    loadReal(fourier, {1, 0, 0, 0, 0, 0, 0, 0});
-    for (std::int32_t k = 1; k <= 8; ++k) {
-        EXPECT_DOUBLE_EQ(fourier.ComplexOut(k), 0.5) << k;
-        EXPECT_DOUBLE_EQ(fourier.RealOut(k), 0.5) << k;
-        EXPECT_EQ(fourier.ImagOut(k), 0.0) << k;
+    // An impulse gives a flat spectrum of half its value, a constant goes into the first bin,
+    // a cosine of one cycle fills bins 2 and 8. The sum of sin(2 pi n / 8) e^(+2 pi i n / 8)
+    // is +4i: the negative exponent would give -4i.
+    std::vector<double> cosine(8);
+    std::vector<double> sine(8);
+    for (int n = 0; n < 8; ++n) {
+        cosine[n] = 2 * std::cos(2 * kPi * n / 8);
+        sine[n] = 2 * std::sin(2 * kPi * n / 8);
     }
-}
-
-TEST(FourierTransform, ConstantBlockGoesEntirelyIntoTheFirstBin)
-{
-    clsFourier fourier;
-    fourier.NumberOfSamples(8);
-    loadReal(fourier, {2, 2, 2, 2, 2, 2, 2, 2});
-    EXPECT_NEAR(fourier.ComplexOut(1), 8.0, 1e-12);
-    for (std::int32_t k = 2; k <= 8; ++k)
-        EXPECT_NEAR(fourier.ComplexOut(k), 0.0, 1e-12) << k;
-}
-
-TEST(FourierTransform, CosineOfOneCycleFillsBinsOneAndSeven)
-{
-    clsFourier fourier;
-    fourier.NumberOfSamples(8);
-    for (int n = 0; n < 8; ++n)
-        fourier.RealIn(n + 1, 2 * std::cos(2 * kPi * n / 8));
-    for (std::int32_t k = 1; k <= 8; ++k) {
-        const double expected = (k == 2 || k == 8) ? 4.0 : 0.0;
-        EXPECT_NEAR(fourier.ComplexOut(k), expected, 1e-12) << k;
+    using Bins = std::vector<double>;
+    const Bins zero(8, 0);
+    const std::tuple<const char *, const Bins *, Bins, Bins> cases[] = {
+        {"impulse", &kImpulse, Bins(8, 0.5), zero},
+        {"constant", &kConstant, {8, 0, 0, 0, 0, 0, 0, 0}, zero},
+        {"cosine", &cosine, {0, 4, 0, 0, 0, 0, 0, 4}, zero},
+        {"sine", &sine, zero, {0, 4, 0, 0, 0, 0, 0, -4}}};
+    for (const auto &[name, input, re, im] : cases) {
+        clsFourier fourier;
+        fourier.NumberOfSamples(8);
+        loadReal(fourier, *input);
+        for (std::int32_t k = 1; k <= 8; ++k) {
+            SCOPED_TRACE(testing::Message() << name << " bin " << k);
+            EXPECT_NEAR(fourier.RealOut(k), re[k - 1], 1e-12);
+            EXPECT_NEAR(fourier.ImagOut(k), im[k - 1], 1e-12);
+            EXPECT_NEAR(fourier.ComplexOut(k), std::hypot(re[k - 1], im[k - 1]), 1e-12);
+        }
     }
-}
-
-TEST(FourierTransform, UsesThePositiveExponent)
-{
-    // sum of sin(2 pi n / 8) * e^(+2 pi i n / 8) is +4i; the negative exponent would give -4i.
-    clsFourier fourier;
-    fourier.NumberOfSamples(8);
-    for (int n = 0; n < 8; ++n)
-        fourier.RealIn(n + 1, 2 * std::sin(2 * kPi * n / 8));
-    EXPECT_NEAR(fourier.ImagOut(2), 4.0, 1e-12);
-    EXPECT_NEAR(fourier.ImagOut(8), -4.0, 1e-12);
-    EXPECT_NEAR(fourier.RealOut(2), 0.0, 1e-12);
 }
 
 TEST(FourierTransform, MatchesADirectSumForAComplexBlock)
@@ -201,70 +163,45 @@ TEST(FourierTransform, MagnitudesReadInAnyOrderMatchRealAndImaginaryParts)
     }
 }
 
-TEST(FourierTransform, ImaginaryInputIsLostWhenTheRealOneFollows)
+TEST(FourierTransform, ImaginaryInputIsLostBeforeTheRealOneAndUnhalvedAfterIt)
 {
-    clsFourier fourier;
-    fourier.NumberOfSamples(8);
-    fourier.ImagIn(1, 3.0);
-    fourier.RealIn(1, 1.0);
-    for (std::int32_t k = 1; k <= 8; ++k)
-        EXPECT_EQ(fourier.ImagOut(k), 0.0) << k;
-}
-
-TEST(FourierTransform, ImaginaryInputIsTakenUnhalvedAfterTheRealOne)
-{
-    clsFourier fourier;
-    fourier.NumberOfSamples(8);
-    fourier.RealIn(1, 2.0);
-    fourier.ImagIn(1, 2.0);
+    clsFourier before;
+    before.NumberOfSamples(8);
+    before.ImagIn(1, 3.0);
+    before.RealIn(1, 1.0);
+    clsFourier after;
+    after.NumberOfSamples(8);
+    after.RealIn(1, 2.0);
+    after.ImagIn(1, 2.0);
     for (std::int32_t k = 1; k <= 8; ++k) {
-        EXPECT_DOUBLE_EQ(fourier.RealOut(k), 1.0) << k;
-        EXPECT_DOUBLE_EQ(fourier.ImagOut(k), 2.0) << k;
+        EXPECT_EQ(before.ImagOut(k), 0.0) << k;
+        EXPECT_DOUBLE_EQ(after.RealOut(k), 1.0) << k;
+        EXPECT_DOUBLE_EQ(after.ImagOut(k), 2.0) << k;
     }
 }
 
-TEST(FourierTransform, TwoOutputReadsRunOneTransform)
+TEST(FourierTransform, TransformsOncePerLoadInPlace)
 {
-    // The transform works in place: running it a second time over its own outputs would turn
-    // the flat spectrum of an impulse into a single peak.
+    // Running the transform a second time over its own outputs would turn the flat spectrum
+    // of an impulse into a single peak.
     clsFourier fourier;
+    EXPECT_EQ(fourier.Timing(), 0.0f);
     fourier.NumberOfSamples(8);
-    loadReal(fourier, {1, 0, 0, 0, 0, 0, 0, 0});
+    loadReal(fourier, kImpulse);
+    EXPECT_EQ(fourier.Timing(), 0.0f); // nothing transformed yet
     EXPECT_DOUBLE_EQ(fourier.RealOut(1), 0.5);
     EXPECT_DOUBLE_EQ(fourier.RealOut(1), 0.5);
     EXPECT_DOUBLE_EQ(fourier.ComplexOut(2), 0.5);
-}
 
-TEST(FourierTransform, NewInputsAfterAReadAreTransformedAgain)
-{
-    clsFourier fourier;
-    fourier.NumberOfSamples(8);
-    loadReal(fourier, {1, 0, 0, 0, 0, 0, 0, 0});
-    EXPECT_DOUBLE_EQ(fourier.ComplexOut(1), 0.5);
-    loadReal(fourier, {2, 2, 2, 2, 2, 2, 2, 2});
-    EXPECT_NEAR(fourier.ComplexOut(1), 8.0, 1e-12);
-    EXPECT_NEAR(fourier.ComplexOut(2), 0.0, 1e-12);
-}
-
-TEST(FourierTransform, InputsNotRewrittenKeepThePreviousOutputs)
-{
     // After the impulse every element holds 0.5; rewriting only input 1 with 0 leaves seven
     // of them, so the next first bin is 3.5.
-    clsFourier fourier;
-    fourier.NumberOfSamples(8);
-    loadReal(fourier, {1, 0, 0, 0, 0, 0, 0, 0});
-    EXPECT_DOUBLE_EQ(fourier.ComplexOut(1), 0.5);
     fourier.RealIn(1, 0.0);
     EXPECT_NEAR(fourier.RealOut(1), 3.5, 1e-12);
-}
 
-TEST(FourierTransform, TimingIsZeroBeforeTheFirstTransform)
-{
-    clsFourier fourier;
-    EXPECT_EQ(fourier.Timing(), 0.0f);
-    fourier.NumberOfSamples(1024);
-    fourier.RealIn(1, 1.0);
-    EXPECT_EQ(fourier.Timing(), 0.0f);
+    // New inputs after a read are transformed again.
+    loadReal(fourier, kConstant);
+    EXPECT_NEAR(fourier.ComplexOut(1), 8.0, 1e-12);
+    EXPECT_NEAR(fourier.ComplexOut(2), 0.0, 1e-12);
 }
 
 TEST(FourierWindow, BlackmanWeightsAreZeroAtBothEndsAndAlmostOneInTheMiddle)
@@ -295,16 +232,16 @@ TEST(FourierWindow, SwitchingTheWindowAffectsOnlyLaterInputs)
     fourier.WithTimeWindow(1);
     fourier.RealIn(4, 1.0); // weight 0.42 - 0.5 cos(6 pi / 7) + 0.08 cos(12 pi / 7)
     const double a = 2 * kPi * 3 / 7;
-    EXPECT_NEAR(fourier.RealOut(1), 0.5 + 0.42 - 0.5 * std::cos(a) + 0.08 * std::cos(2 * a), 1e-12);
+    const double expected = 0.5 + 0.42 - 0.5 * std::cos(a) + 0.08 * std::cos(2 * a);
+    EXPECT_NEAR(fourier.RealOut(1), expected, 1e-12);
     fourier.WithTimeWindow(0);
-    EXPECT_NEAR(fourier.RealOut(1), 0.5 + 0.42 - 0.5 * std::cos(a) + 0.08 * std::cos(2 * a), 1e-12);
+    EXPECT_NEAR(fourier.RealOut(1), expected, 1e-12);
 }
 
 TEST(FourierBitReversal, ReversesTheLowestBits)
 {
-    EXPECT_EQ(clsFourier::ReverseBits(1, 3), 4);
-    EXPECT_EQ(clsFourier::ReverseBits(3, 3), 6);
-    EXPECT_EQ(clsFourier::ReverseBits(6, 3), 3);
-    EXPECT_EQ(clsFourier::ReverseBits(1, 10), 512);
-    EXPECT_EQ(clsFourier::ReverseBits(5, 0), 0);
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t> cases[] = {
+        {1, 3, 4}, {3, 3, 6}, {6, 3, 3}, {1, 10, 512}, {5, 0, 0}};
+    for (const auto &[value, bits, reversed] : cases)
+        EXPECT_EQ(clsFourier::ReverseBits(value, bits), reversed) << value << " " << bits;
 }

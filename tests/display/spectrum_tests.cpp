@@ -8,154 +8,106 @@
 
 namespace {
 
-constexpr int kWidth = 100;
 constexpr int kHeight = 100;
 
 int barColumn(int bar) { return 4 * bar + 5; }
 
-// Height in pixels of bar b, read from its middle column.
-int barHeight(const QImage &image, int bar) { return litPixelsInColumn(image, barColumn(bar)); }
+// The spectrum box and its drawer, with the height in pixels of bar b read from its middle column.
+struct Spectrum {
+    int bar(int b) const { return litPixelsInColumn(image, barColumn(b)); }
+    void draw(std::span<const std::int16_t> block) { drawer.DrawFrequencies(block, box); }
 
-// A full-scale sine halfway between bins 2 and 3: bins 1 to 4 all peg, so bar 0 reaches 1.
-std::vector<std::int16_t> barZeroFullBlock()
-{
-    return sineBlock(5120, 32767, 2.5, 1024);
-}
-
-struct SpectrumBox {
-    QImage image = blackImage(kWidth, kHeight);
+    clsDraw drawer;
+    QImage image = blackImage(100, kHeight);
     PictureBox box{image, rgbValue(0, 0, 0)};
 };
 
+// A full-scale sine halfway between bins 2 and 3: bins 1 to 4 all peg, so bar 0 reaches 1.
+const std::vector<std::int16_t> kBarZeroFull = sineBlock(5120, 32767, 2.5, 1024);
+const std::vector<std::int16_t> kSilence = constantBlock(5120, 0);
+
 } // namespace
 
-TEST(SpectrumBars, SilenceOnANewDisplayDrawsNoBar)
+TEST(SpectrumBars, SilenceOrLoudnessAfterTheFirst1024SamplesDrawsNoBar)
 {
-    clsDraw draw;
-    SpectrumBox freq;
-    freq.image.fill(Qt::blue);
-    draw.DrawFrequencies(constantBlock(5120, 0), freq.box);
-    EXPECT_EQ(litPixels(freq.image), 0);
+    Spectrum silent;
+    silent.image.fill(Qt::blue);
+    silent.draw(kSilence);
+    EXPECT_EQ(litPixels(silent.image), 0);
+
+    std::vector<std::int16_t> late = kSilence;
+    std::copy(kBarZeroFull.begin() + 1024, kBarZeroFull.end(), late.begin() + 1024);
+    Spectrum spectrum;
+    spectrum.draw(late);
+    EXPECT_EQ(litPixels(spectrum.image), 0);
 }
 
-TEST(SpectrumBars, FullBarIsYellowAndSpansFromTwoToHeightLessTwo)
+TEST(SpectrumBars, FullBarIsYellowFromTwoToHeightLessTwoThenFallsBySevenHundredthsPerCall)
 {
-    clsDraw draw;
-    SpectrumBox freq;
-    draw.DrawFrequencies(barZeroFullBlock(), freq.box);
-    for (int x = 4; x <= 6; ++x) {
-        for (int y = 0; y < kHeight; ++y) {
-            const bool inside = y >= 2 && y < kHeight - 2;
-            EXPECT_EQ(isColor(freq.image, x, y, 255, 255, 50), inside) << x << "," << y;
-        }
-    }
-    // The gap column before bar 1 stays black.
-    EXPECT_EQ(litPixelsInColumn(freq.image, 7), 0);
-    EXPECT_EQ(litPixelsInColumn(freq.image, 3), 0);
-}
-
-TEST(SpectrumBars, BarsFallBySevenHundredthsPerCallUntilEmpty)
-{
-    clsDraw draw;
-    SpectrumBox freq;
-    draw.DrawFrequencies(barZeroFullBlock(), freq.box);
-    ASSERT_EQ(barHeight(freq.image, 0), 96);
+    Spectrum spectrum;
+    spectrum.draw(kBarZeroFull);
+    for (int x = 4; x <= 6; ++x)
+        for (int y = 0; y < kHeight; ++y)
+            EXPECT_EQ(isColor(spectrum.image, x, y, 255, 255, 50), y >= 2 && y < kHeight - 2)
+                << x << "," << y;
+    // The gap columns around bar 0 stay black.
+    EXPECT_EQ(litPixelsInColumn(spectrum.image, 3), 0);
+    EXPECT_EQ(litPixelsInColumn(spectrum.image, 7), 0);
+    // A block shorter than 1024 samples leaves the picture and the bars as they were.
+    const QImage before = spectrum.image.copy();
+    spectrum.draw(std::span<const std::int16_t>(kBarZeroFull.data(), 1023));
+    EXPECT_EQ(spectrum.image, before);
 
     // Level 1 - 0.07 n: top = max(2, round(100 - 100 level) - 2) = max(2, 7 n - 2), bottom = 98.
-    const std::vector<std::int16_t> silence = constantBlock(5120, 0);
     for (int n = 1; n <= 14; ++n) {
-        draw.DrawFrequencies(silence, freq.box);
-        EXPECT_EQ(barHeight(freq.image, 0), 98 - std::max(2, 7 * n - 2)) << "call " << n;
-        const QRgb pixel = freq.image.pixel(barColumn(0), kHeight - 3);
-        EXPECT_NEAR(qGreen(pixel), (1 - 0.07 * n) * 255, 1.0) << "call " << n;
+        SCOPED_TRACE(n);
+        spectrum.draw(kSilence);
+        EXPECT_EQ(spectrum.bar(0), 98 - std::max(2, 7 * n - 2));
+        const QRgb pixel = spectrum.image.pixel(barColumn(0), kHeight - 3);
+        EXPECT_NEAR(qGreen(pixel), (1 - 0.07 * n) * 255, 1.0);
         EXPECT_EQ(qRed(pixel), 255);
         EXPECT_EQ(qBlue(pixel), 50);
     }
-    draw.DrawFrequencies(silence, freq.box);
-    EXPECT_EQ(litPixels(freq.image), 0);
+    spectrum.draw(kSilence);
+    EXPECT_EQ(litPixels(spectrum.image), 0);
 }
 
-TEST(SpectrumBars, ShortBlockLeavesBarsAndPictureAsTheyWere)
+TEST(SpectrumBars, ConstantsAndSinesRaiseTheirBarsAndADecayingShareToTheRight)
 {
-    clsDraw draw;
-    SpectrumBox freq;
-    draw.DrawFrequencies(barZeroFullBlock(), freq.box);
-    const QImage before = freq.image.copy();
-
-    const std::vector<std::int16_t> full = barZeroFullBlock();
-    draw.DrawFrequencies(std::span<const std::int16_t>(full.data(), 1023), freq.box);
-    EXPECT_EQ(freq.image, before);
-
-    // The short block did not lower the bars either: one silent call takes bar 0 to 0.93.
-    draw.DrawFrequencies(constantBlock(5120, 0), freq.box);
-    EXPECT_EQ(barHeight(freq.image, 0), 93);
-}
-
-TEST(SpectrumBars, ConstantBlockRaisesBarZeroAndADecayingShareToItsRight)
-{
-    clsDraw draw;
-    SpectrumBox freq;
-    draw.DrawFrequencies(constantBlock(5120, 16384), freq.box);
-    const int first = barHeight(freq.image, 0);
-    EXPECT_GT(first, 20);
-    EXPECT_LT(first, 96);
-    EXPECT_GT(barHeight(freq.image, 1), 0);
-    EXPECT_LT(barHeight(freq.image, 1), first);
+    Spectrum constant;
+    constant.draw(constantBlock(5120, 16384));
+    EXPECT_GT(constant.bar(0), 20);
+    EXPECT_LT(constant.bar(0), 96);
+    EXPECT_GT(constant.bar(1), 0);
     for (int b = 1; b < clsDraw::kBarCount; ++b)
-        EXPECT_LE(barHeight(freq.image, b), barHeight(freq.image, b - 1)) << "bar " << b;
+        EXPECT_LE(constant.bar(b), constant.bar(b - 1)) << "bar " << b;
+    EXPECT_LT(constant.bar(1), constant.bar(0));
+
+    // 430 Hz at 44100 Hz is 9.98 bins: bin 10 belongs to no bar. Bins 16 and above hold
+    // almost nothing, yet bars 3 to 5 still show the running sum.
+    Spectrum sine;
+    sine.draw(sineBlock(5120, 32767, 430, 44100));
+    EXPECT_EQ(sine.bar(0), 0);
+    EXPECT_GT(sine.bar(1), 20);
+    EXPECT_GT(sine.bar(2), sine.bar(1));
+    EXPECT_GT(sine.bar(3), 0);
+    EXPECT_LT(sine.bar(3), sine.bar(2));
+    EXPECT_GT(sine.bar(5), 0);
 }
 
-TEST(SpectrumBars, SineOnBinTenRaisesBarsOneAndTwoAndCarriesToTheRight)
-{
-    // 430 Hz at 44100 Hz is 9.98 bins: bin 10 belongs to no bar.
-    clsDraw draw;
-    SpectrumBox freq;
-    draw.DrawFrequencies(sineBlock(5120, 32767, 430, 44100), freq.box);
-    const int bar0 = barHeight(freq.image, 0);
-    const int bar1 = barHeight(freq.image, 1);
-    const int bar2 = barHeight(freq.image, 2);
-    EXPECT_EQ(bar0, 0);
-    EXPECT_GT(bar1, 20);
-    EXPECT_GT(bar2, bar1);
-    // Bins 16 and above hold almost nothing, yet bars 3 to 5 still show the running sum.
-    EXPECT_GT(barHeight(freq.image, 3), 0);
-    EXPECT_LT(barHeight(freq.image, 3), bar2);
-    EXPECT_GT(barHeight(freq.image, 5), 0);
-}
-
-TEST(SpectrumBars, OnlyTheFirst1024SamplesAreAnalysed)
-{
-    std::vector<std::int16_t> block = constantBlock(5120, 0);
-    const std::vector<std::int16_t> loud = barZeroFullBlock();
-    std::copy(loud.begin() + 1024, loud.end(), block.begin() + 1024);
-    clsDraw draw;
-    SpectrumBox freq;
-    draw.DrawFrequencies(block, freq.box);
-    EXPECT_EQ(litPixels(freq.image), 0);
-}
-
-TEST(SolidRectangle, CoversLeftAndTopButNotRightAndBottom)
+TEST(SolidRectangle, CoversLeftAndTopButNotRightAndBottomAndNothingWhenEmpty)
 {
     QImage image = blackImage(10, 10);
     clsDraw draw;
     {
         QPainter painter(&image);
         draw.DrawRect(painter, 2, 3, 5, 7, rgbValue(10, 20, 30));
+        draw.DrawRect(painter, 4, 4, 4, 8, rgbValue(255, 0, 0)); // empty
+        draw.DrawRect(painter, 6, 6, 2, 2, rgbValue(255, 0, 0)); // inverted
     }
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x)
             EXPECT_EQ(isColor(image, x, y, 10, 20, 30), x >= 2 && x < 5 && y >= 3 && y < 7)
                 << x << "," << y;
-}
-
-TEST(SolidRectangle, EmptyOrInvertedRectangleFillsNothing)
-{
-    QImage image = blackImage(10, 10);
-    clsDraw draw;
-    {
-        QPainter painter(&image);
-        draw.DrawRect(painter, 4, 4, 4, 8, rgbValue(255, 0, 0));
-        draw.DrawRect(painter, 6, 6, 2, 2, rgbValue(255, 0, 0));
-    }
-    EXPECT_EQ(litPixels(image), 0);
+    EXPECT_EQ(litPixels(image), 12);
 }

@@ -13,115 +13,95 @@ constexpr int kWidth = 99;
 constexpr int kHeight = 60;
 constexpr int kMid = 30;
 
-QImage drawTrace(clsDraw &draw, const std::vector<std::int16_t> &block, int width = kWidth)
+QImage drawTrace(std::span<const std::int16_t> block, int width = kWidth)
 {
     QImage image = blackImage(width, kHeight);
     PictureBox box(image, rgbValue(0, 0, 0));
+    clsDraw draw;
     draw.DrawAmplitudes(block, box);
     return image;
 }
 
-} // namespace
-
-TEST(AmplitudeTrace, SilentBlockIsAFlatLineAtMidHeight)
+// True when row y is white from x = first to x = last.
+bool whiteRun(const QImage &image, int y, int first, int last)
 {
-    clsDraw draw;
-    const QImage image = drawTrace(draw, constantBlock(5120, 0));
-    for (int x = 0; x <= kWidth - 2; ++x)
-        EXPECT_TRUE(isWhite(image, x, kMid)) << "x " << x;
-    // The last line ends at x = last + 2 = 98 and leaves its end point out.
-    EXPECT_FALSE(isWhite(image, kWidth - 1, kMid));
+    for (int x = first; x <= last; ++x)
+        if (!isWhite(image, x, y))
+            return false;
+    return true;
+}
+
+// The flat line at mid height that ends at x = last + 2 = 98 and leaves its end point out.
+void expectMidLine(const QImage &image)
+{
+    EXPECT_TRUE(whiteRun(image, kMid, 0, kWidth - 2));
     EXPECT_EQ(litPixels(image), kWidth - 1);
 }
 
-TEST(AmplitudeTrace, PositiveConstantLiesHalfTheSwingBelowTheMiddle)
+} // namespace
+
+TEST(AmplitudeTrace, BlocksThatAverageToSilenceRepaintTheWholeBoxWithTheMidLine)
 {
-    // 16384 / 32767 of (mid - 2) = 14.0004 pixels below mid.
+    std::vector<std::int16_t> stereo(5120);
+    for (std::size_t i = 0; i < stereo.size(); ++i)
+        stereo[i] = i % 2 == 0 ? 16384 : -16384; // left and right averaged together
+    QImage image = blackImage(kWidth, kHeight);
+    image.fill(Qt::red);
+    PictureBox box(image, rgbValue(0, 0, 0));
     clsDraw draw;
-    const QImage image = drawTrace(draw, constantBlock(5120, 16384));
-    const int y = kMid + 14;
-    for (int x = 2; x <= 95; ++x) {
-        EXPECT_TRUE(isWhite(image, x, y)) << "x " << x;
-        EXPECT_EQ(litPixelsInColumn(image, x), 1) << "x " << x;
+    // A box wider than twice the block shows silence.
+    for (const auto &block : {constantBlock(5120, 0), stereo, constantBlock(20, 32767),
+                              std::vector<std::int16_t>{}}) {
+        SCOPED_TRACE(block.size());
+        draw.DrawAmplitudes(constantBlock(5120, 16384), box);
+        draw.DrawAmplitudes(block, box);
+        expectMidLine(image);
     }
-    // The trace starts and ends at mid height.
-    EXPECT_TRUE(isWhite(image, 0, kMid));
-    EXPECT_TRUE(isWhite(image, 97, kMid));
 }
 
-TEST(AmplitudeTrace, FullScaleStopsTwoPixelsFromTheEdge)
+TEST(AmplitudeTrace, ConstantsLieInProportionBelowOrAboveTheMiddle)
 {
-    clsDraw draw;
-    const QImage low = drawTrace(draw, constantBlock(5120, 32767));
-    const QImage high = drawTrace(draw, constantBlock(5120, -32768));
-    for (int x = 2; x <= 95; ++x) {
-        EXPECT_TRUE(isWhite(low, x, kHeight - 2)) << "x " << x;  // mid + (mid - 2)
-        EXPECT_TRUE(isWhite(high, x, 2)) << "x " << x;           // limited to -1
+    // 16384 / 32767 of (mid - 2) = 14.0004 pixels below mid; full scale stops two pixels from
+    // the edge, -32768 being limited to -1. A short block of 1023 samples: step 10.
+    const std::tuple<std::size_t, std::int16_t, int> cases[] = {
+        {5120, 16384, kMid + 14}, {5120, 32767, kHeight - 2}, {5120, -32768, 2},
+        {1023, 16384, kMid + 14}};
+    for (const auto &[count, value, y] : cases) {
+        SCOPED_TRACE(testing::Message() << count << " " << value);
+        const QImage image = drawTrace(constantBlock(count, value));
+        EXPECT_TRUE(whiteRun(image, y, 2, 95));
+        for (int x = 2; x <= 95; ++x)
+            EXPECT_EQ(litPixelsInColumn(image, x), 1) << "x " << x;
     }
+    // The trace starts and ends at mid height.
+    const QImage image = drawTrace(constantBlock(5120, 16384));
+    EXPECT_TRUE(isWhite(image, 0, kMid));
+    EXPECT_TRUE(isWhite(image, 97, kMid));
 }
 
 TEST(AmplitudeTrace, EachColumnIsTheMeanOfFiftyTwoSamples)
 {
     // Only the first run of 52 samples is loud: column 1 dips to the bottom, column 2 is back.
     std::vector<std::int16_t> block = constantBlock(5120, 0);
-    for (int i = 0; i < 52; ++i)
-        block[static_cast<std::size_t>(i)] = 32767;
-    clsDraw draw;
-    const QImage image = drawTrace(draw, block);
+    std::fill(block.begin(), block.begin() + 52, std::int16_t{32767});
+    const QImage image = drawTrace(block);
     EXPECT_TRUE(isWhite(image, 1, kHeight - 2));
     for (int x = 3; x <= 97; ++x)
         EXPECT_EQ(litPixelsInColumn(image, x), 1) << "x " << x;
 
     // Shifting the loud run by one sample spreads it over two columns at 51/52 and 1/52.
     std::vector<std::int16_t> shifted = constantBlock(5120, 0);
-    for (int i = 1; i < 53; ++i)
-        shifted[static_cast<std::size_t>(i)] = 32767;
-    const QImage second = drawTrace(draw, shifted);
+    std::fill(shifted.begin() + 1, shifted.begin() + 53, std::int16_t{32767});
+    const QImage second = drawTrace(shifted);
     EXPECT_TRUE(isWhite(second, 1, kMid + 27)); // 28 * 51 / 52 = 27.46
     EXPECT_TRUE(isWhite(second, 2, kMid + 1));  // 28 / 52 = 0.54
 }
 
-TEST(AmplitudeTrace, StereoColumnsAverageLeftAndRightTogether)
-{
-    std::vector<std::int16_t> block(5120);
-    for (std::size_t i = 0; i < block.size(); ++i)
-        block[i] = i % 2 == 0 ? 16384 : -16384;
-    clsDraw draw;
-    const QImage image = drawTrace(draw, block);
-    for (int x = 0; x <= kWidth - 2; ++x)
-        EXPECT_TRUE(isWhite(image, x, kMid)) << "x " << x;
-    EXPECT_EQ(litPixels(image), kWidth - 1);
-}
-
-TEST(AmplitudeTrace, EachCallRepaintsTheWholeBox)
-{
-    QImage image = blackImage(kWidth, kHeight);
-    image.fill(Qt::red);
-    PictureBox box(image, rgbValue(0, 0, 0));
-    clsDraw draw;
-    draw.DrawAmplitudes(constantBlock(5120, 16384), box);
-    const std::vector<std::int16_t> silence = constantBlock(5120, 0);
-    draw.DrawAmplitudes(silence, box);
-    EXPECT_EQ(litPixels(image), kWidth - 1);
-    EXPECT_FALSE(isWhite(image, 50, kMid + 14));
-}
-
 TEST(AmplitudeTrace, TooNarrowBoxDrawsOnlyTheStartOfTheMidLine)
 {
-    clsDraw draw;
-    const QImage image = drawTrace(draw, constantBlock(5120, 16384), 3);
-    EXPECT_TRUE(isWhite(image, 0, kMid));
-    EXPECT_TRUE(isWhite(image, 1, kMid));
+    const QImage image = drawTrace(constantBlock(5120, 16384), 3);
+    EXPECT_TRUE(whiteRun(image, kMid, 0, 1));
     EXPECT_EQ(litPixels(image), 2);
-}
-
-TEST(AmplitudeTrace, ShortBlockIsStillDrawn)
-{
-    // 1023 samples in the 99-pixel box: step 10, 960 samples read.
-    clsDraw draw;
-    const QImage image = drawTrace(draw, constantBlock(1023, 16384));
-    for (int x = 2; x <= 95; ++x)
-        EXPECT_TRUE(isWhite(image, x, kMid + 14)) << "x " << x;
 }
 
 TEST(AmplitudeTrace, NeverReadsPastTheEndOfTheBlock)
@@ -130,27 +110,8 @@ TEST(AmplitudeTrace, NeverReadsPastTheEndOfTheBlock)
     // block are at the other extreme, so any read past the end would pull the line upward.
     std::vector<std::int16_t> storage(300, -32768);
     std::fill(storage.begin(), storage.begin() + 150, std::int16_t{32767});
-    clsDraw draw;
-    QImage image = blackImage(kWidth, kHeight);
-    PictureBox box(image, rgbValue(0, 0, 0));
-    draw.DrawAmplitudes(std::span<const std::int16_t>(storage.data(), 150), box);
-    for (int x = 2; x <= 74; ++x)
-        EXPECT_TRUE(isWhite(image, x, kHeight - 2)) << "x " << x;
-    for (int x = 77; x <= 97; ++x)
-        EXPECT_TRUE(isWhite(image, x, kMid)) << "x " << x;
-    for (int y = 0; y < kMid; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            ASSERT_FALSE(isWhite(image, x, y)) << x << "," << y;
-}
-
-TEST(AmplitudeTrace, BoxWiderThanTwiceTheBlockShowsSilence)
-{
-    clsDraw draw;
-    const QImage image = drawTrace(draw, constantBlock(20, 32767));
-    EXPECT_EQ(litPixels(image), kWidth - 1);
-    for (int x = 0; x <= kWidth - 2; ++x)
-        EXPECT_TRUE(isWhite(image, x, kMid)) << "x " << x;
-
-    const QImage empty = drawTrace(draw, {});
-    EXPECT_EQ(litPixels(empty), kWidth - 1);
+    const QImage image = drawTrace(std::span<const std::int16_t>(storage.data(), 150));
+    EXPECT_TRUE(whiteRun(image, kHeight - 2, 2, 74));
+    EXPECT_TRUE(whiteRun(image, kMid, 77, 97));
+    EXPECT_EQ(litPixels(image.copy(0, 0, kWidth, kMid)), 0);
 }
