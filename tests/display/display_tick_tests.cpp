@@ -90,15 +90,13 @@ TEST(DisplayTick, StatusShowsTheFileSizeOnDiskAndTheRecordedDuration)
     display.inputs.lngRecordedMs = 65000;
     QFile file(display.inputs.txtFile);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(QByteArray(1536, 'x')), 1536);
-    ASSERT_TRUE(file.flush());
+    ASSERT_TRUE(file.write(QByteArray(1536, 'x')) == 1536 && file.flush());
     StatusPanels panels = display.tick(silence);
     EXPECT_EQ(panels.size, "Taille : 2 Ko");
     EXPECT_EQ(panels.duration, "Durée : 1:05");
 
     // The size is read again on every tick, as the file grows.
-    ASSERT_EQ(file.write(QByteArray(1572864 - 1536, 'x')), 1572864 - 1536);
-    ASSERT_TRUE(file.flush());
+    ASSERT_TRUE(file.write(QByteArray(1572864 - 1536, 'x')) == 1572864 - 1536 && file.flush());
     EXPECT_EQ(display.tick(silence).size, "Taille : 1,5 Mo");
 }
 
