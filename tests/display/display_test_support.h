@@ -58,6 +58,17 @@ inline bool isColor(const QImage &image, int x, int y, int red, int green, int b
 
 inline bool isWhite(const QImage &image, int x, int y) { return isColor(image, x, y, 255, 255, 255); }
 
+// True when every pixel from (left, top) to (right, bottom) included has the given colour.
+inline bool areaIs(const QImage &image, int left, int top, int right, int bottom, int red,
+                   int green, int blue)
+{
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x)
+            if (!isColor(image, x, y, red, green, blue))
+                return false;
+    return true;
+}
+
 // Number of pixels in column x that differ from black.
 inline int litPixelsInColumn(const QImage &image, int x)
 {

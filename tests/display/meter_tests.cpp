@@ -24,16 +24,6 @@ QImage meter(float level, int width = 246)
     return image;
 }
 
-// True when every pixel of columns first .. last has the given colour.
-bool columnsAre(const QImage &image, int first, int last, int red, int green, int blue)
-{
-    for (int x = first; x <= last; ++x)
-        for (int y = 0; y < image.height(); ++y)
-            if (!isColor(image, x, y, red, green, blue))
-                return false;
-    return true;
-}
-
 } // namespace
 
 TEST(ChannelPeak, LargestMagnitudeOfOneChannelAndZeroForImpossibleWalks)
@@ -102,13 +92,13 @@ TEST(MeterColour, RampsFromGreenThroughAmberToRedWithinByteRange)
 TEST(MeterBar, FillsTheLevelsShareOfTheBoxInItsColourOverTheBackground)
 {
     const QImage half = meter(0.5f);
-    EXPECT_TRUE(columnsAre(half, 0, 122, 225, 168, 34));
-    EXPECT_TRUE(columnsAre(half, 123, 245, 240, 240, 240));
-    EXPECT_TRUE(columnsAre(meter(32767.0f / 32768.0f), 0, 245, 255, 0, 0));
-    EXPECT_TRUE(columnsAre(meter(1.0f / 32768.0f), 0, 245, 240, 240, 240)); // silence
+    EXPECT_TRUE(areaIs(half, 0, 0, 122, 12, 225, 168, 34));
+    EXPECT_TRUE(areaIs(half, 123, 0, 245, 12, 240, 240, 240));
+    EXPECT_TRUE(areaIs(meter(32767.0f / 32768.0f), 0, 0, 245, 12, 255, 0, 0));
+    EXPECT_TRUE(areaIs(meter(1.0f / 32768.0f), 0, 0, 245, 12, 240, 240, 240)); // silence
     // 0.25 of 246 is 61.5 pixels, which rounds to 62; 0.25 of 250 is 62.5, which rounds to 62.
     for (int width : {246, 250}) {
-        EXPECT_TRUE(columnsAre(meter(0.25f, width), 61, 61, 112, 212, 17)) << width;
-        EXPECT_TRUE(columnsAre(meter(0.25f, width), 62, width - 1, 240, 240, 240)) << width;
+        EXPECT_TRUE(areaIs(meter(0.25f, width), 61, 0, 61, 12, 112, 212, 17)) << width;
+        EXPECT_TRUE(areaIs(meter(0.25f, width), 62, 0, width - 1, 12, 240, 240, 240)) << width;
     }
 }

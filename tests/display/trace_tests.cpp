@@ -22,19 +22,10 @@ QImage drawTrace(std::span<const std::int16_t> block, int width = kWidth)
     return image;
 }
 
-// True when row y is white from x = first to x = last.
-bool whiteRun(const QImage &image, int y, int first, int last)
-{
-    for (int x = first; x <= last; ++x)
-        if (!isWhite(image, x, y))
-            return false;
-    return true;
-}
-
 // The flat line at mid height that ends at x = last + 2 = 98 and leaves its end point out.
 void expectMidLine(const QImage &image)
 {
-    EXPECT_TRUE(whiteRun(image, kMid, 0, kWidth - 2));
+    EXPECT_TRUE(areaIs(image, 0, kMid, kWidth - 2, kMid, 255, 255, 255));
     EXPECT_EQ(litPixels(image), kWidth - 1);
 }
 
@@ -69,7 +60,7 @@ TEST(AmplitudeTrace, ConstantsLieInProportionBelowOrAboveTheMiddle)
     for (const auto &[count, value, y] : cases) {
         SCOPED_TRACE(testing::Message() << count << " " << value);
         const QImage image = drawTrace(constantBlock(count, value));
-        EXPECT_TRUE(whiteRun(image, y, 2, 95));
+        EXPECT_TRUE(areaIs(image, 2, y, 95, y, 255, 255, 255));
         for (int x = 2; x <= 95; ++x)
             EXPECT_EQ(litPixelsInColumn(image, x), 1) << "x " << x;
     }
@@ -100,7 +91,7 @@ TEST(AmplitudeTrace, EachColumnIsTheMeanOfFiftyTwoSamples)
 TEST(AmplitudeTrace, TooNarrowBoxDrawsOnlyTheStartOfTheMidLine)
 {
     const QImage image = drawTrace(constantBlock(5120, 16384), 3);
-    EXPECT_TRUE(whiteRun(image, kMid, 0, 1));
+    EXPECT_TRUE(areaIs(image, 0, kMid, 1, kMid, 255, 255, 255));
     EXPECT_EQ(litPixels(image), 2);
 }
 
@@ -111,7 +102,7 @@ TEST(AmplitudeTrace, NeverReadsPastTheEndOfTheBlock)
     std::vector<std::int16_t> storage(300, -32768);
     std::fill(storage.begin(), storage.begin() + 150, std::int16_t{32767});
     const QImage image = drawTrace(std::span<const std::int16_t>(storage.data(), 150));
-    EXPECT_TRUE(whiteRun(image, kHeight - 2, 2, 74));
-    EXPECT_TRUE(whiteRun(image, kMid, 77, 97));
+    EXPECT_TRUE(areaIs(image, 2, kHeight - 2, 74, kHeight - 2, 255, 255, 255));
+    EXPECT_TRUE(areaIs(image, 77, kMid, 97, kMid, 255, 255, 255));
     EXPECT_EQ(litPixels(image.copy(0, 0, kWidth, kMid)), 0);
 }
