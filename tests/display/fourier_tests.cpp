@@ -153,21 +153,15 @@ TEST(FourierTransform, MagnitudesReadInAnyOrderMatchRealAndImaginaryParts)
     }
 }
 
-TEST(FourierTransform, ImaginaryInputIsLostBeforeTheRealOneAndUnhalvedAfterIt)
+TEST(FourierTransform, ImaginaryInputIsLostWhenTheRealOneFollows)
 {
-    clsFourier before;
-    clsFourier after;
-    before.NumberOfSamples(8);
-    after.NumberOfSamples(8);
-    before.ImagIn(1, 3.0);
-    before.RealIn(1, 1.0);
-    after.RealIn(1, 2.0);
-    after.ImagIn(1, 2.0);
-    for (std::int32_t k = 1; k <= 8; ++k) {
-        EXPECT_EQ(before.ImagOut(k), 0.0) << k;
-        EXPECT_DOUBLE_EQ(after.RealOut(k), 1.0) << k;
-        EXPECT_DOUBLE_EQ(after.ImagOut(k), 2.0) << k;
-    }
+    // Taken unhalved after the real one: see the direct sum above.
+    clsFourier fourier;
+    fourier.NumberOfSamples(8);
+    fourier.ImagIn(1, 3.0);
+    fourier.RealIn(1, 1.0);
+    for (std::int32_t k = 1; k <= 8; ++k)
+        EXPECT_EQ(fourier.ImagOut(k), 0.0) << k;
 }
 
 TEST(FourierTransform, TransformsOncePerLoadInPlace)
