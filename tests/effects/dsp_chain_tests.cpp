@@ -1,22 +1,27 @@
 // The effects chain on blocks: when it leaves them alone, the amplifier, the feedback echo,
-// the phase shifter, their order, and the stream that continues across blocks.
+// the phase shifter, their order, and the stream that continues across blocks; the per-block
+// path allocates nothing: every operator new of this program is counted.
 #include "effects/cls_dsp.h"
 
 #include "signals.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
-#include <span>
+#include <cstdlib>
+#include <new>
 
 namespace {
 
-constexpr int kAll = clsDSP::kEcho | clsDSP::kPhaseShift | clsDSP::kAmplifier | clsDSP::kEqualizer;
+std::atomic<long> g_allocations{0};
+
+using NonZero = std::vector<std::pair<std::size_t, int>>;
 
 // Indices and values of the non-zero values.
-std::vector<std::pair<std::size_t, int>> nonZero(const std::vector<std::int16_t> &values)
+NonZero nonZero(const Values &values)
 {
-    std::vector<std::pair<std::size_t, int>> found;
+    NonZero found;
     for (std::size_t i = 0; i < values.size(); ++i)
         if (values[i] != 0)
             found.emplace_back(i, values[i]);
@@ -25,171 +30,102 @@ std::vector<std::pair<std::size_t, int>> nonZero(const std::vector<std::int16_t>
 
 } // namespace
 
-TEST(DspChain, NothingChangesBeforeRateAndChannelsAreBothSet)
+void *operator new(std::size_t size)
 {
-    const std::vector<std::int16_t> input = noiseBlock(5120, 30000, 1);
-    clsDSP dsp;
-    dsp.setEffectsUsed(kAll);
-    std::vector<std::int16_t> block = input;
-    dsp.ProcessSamples(block);
-    EXPECT_EQ(block, input);
-    dsp.setSamplerate(44100);
-    dsp.ProcessSamples(block);
-    EXPECT_EQ(block, input);
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
 }
 
-TEST(DspChain, NoEffectSwitchedOnLeavesTheBlockUnchanged)
-{
-    const std::vector<std::int16_t> input = noiseBlock(5120, 30000, 2);
-    clsDSP dsp;
-    prepare(dsp, 44100, 2, 0);
-    std::vector<std::int16_t> block = input;
-    dsp.ProcessSamples(block);
-    EXPECT_EQ(block, input);
-}
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
 
-TEST(DspChain, AmplifierAtZeroDbLeavesEveryValue)
+TEST(DspChain, TheseSetupsLeaveTheBlockUnchanged)
 {
-    const std::vector<std::int16_t> input = noiseBlock(5120, 32768, 3);
-    clsDSP dsp;
-    prepare(dsp, 44100, 2, clsDSP::kAmplifier);
-    dsp.setAmplifyDB(0);
-    std::vector<std::int16_t> block = input;
-    dsp.ProcessSamples(block);
-    EXPECT_EQ(block, input);
-}
-
-TEST(DspChain, AmplifierAtSixDbSaturatesFullScaleInsteadOfWrapping)
-{
-    clsDSP dsp;
-    prepare(dsp, 44100, 1, clsDSP::kAmplifier);
-    dsp.setAmplifyDB(6);
-    std::vector<std::int16_t> block = {32767, -32768, 20000, -20000, 1000, -3};
-    dsp.ProcessSamples(block);
-    // 10^(6/20) = 1.9952623: 1000 -> 1995.26, -3 -> -5.99
-    EXPECT_EQ(block, (std::vector<std::int16_t>{32767, -32768, 32767, -32768, 1995, -6}));
-}
-
-TEST(DspChain, AmplifierFollowsItsGainFromTheNextBlock)
-{
-    clsDSP dsp;
-    prepare(dsp, 44100, 1, clsDSP::kAmplifier);
-    std::vector<std::int16_t> block = {1000};
-    dsp.ProcessSamples(block);
-    EXPECT_EQ(block[0], 1413); // the default 3 dB: x 1.4125376
-    dsp.setAmplifyDB(-6);
-    block = {1000};
-    dsp.ProcessSamples(block);
-    EXPECT_EQ(block[0], 501);
-}
-
-TEST(DspChain, EchoRepeatsAnImpulseEvery4410ValuesEachTimeTimesFourTenths)
-{
-    clsDSP dsp;
-    prepare(dsp, 44100, 1, clsDSP::kEcho);
-    std::vector<std::int16_t> signal(20000, 0);
-    signal[0] = 10000;
-    processInBlocks(dsp, signal, 5120);
-    const std::vector<std::pair<std::size_t, int>> expected = {
-        {0, 10000}, {4410, 4000}, {8820, 1600}, {13230, 640}, {17640, 256}};
-    EXPECT_EQ(nonZero(signal), expected);
-}
-
-TEST(DspChain, EchoDelayCountsValuesNotFramesInStereo)
-{
-    clsDSP dsp;
-    prepare(dsp, 44100, 2, clsDSP::kEcho);
-    std::vector<std::int16_t> signal(10240, 0);
-    signal[1] = -10000; // first right value
-    processInBlocks(dsp, signal, 5120);
-    const std::vector<std::pair<std::size_t, int>> expected = {{1, -10000}, {4411, -4000}, {8821, -1600}};
-    EXPECT_EQ(nonZero(signal), expected);
-}
-
-TEST(DspChain, ANegativeEchoFactorAlternatesTheSignOfEachRepeat)
-{
-    clsDSP dsp;
-    prepare(dsp, 8000, 1, clsDSP::kEcho);
-    dsp.setEchoLength(1); // 8 values
-    dsp.setEchoAmp(-0.995f);
-    std::vector<std::int16_t> signal(32, 0);
-    signal[0] = 10000;
-    dsp.ProcessSamples(signal);
-    // -9950, then round(-9950 x -0.995) = 9900, then round(9900 x -0.995) = -9850
-    const std::vector<std::pair<std::size_t, int>> expected = {{0, 10000}, {8, -9950}, {16, 9900}, {24, -9850}};
-    EXPECT_EQ(nonZero(signal), expected);
-}
-
-TEST(DspChain, EchoSumsSaturateInsteadOfWrapping)
-{
-    clsDSP dsp;
-    prepare(dsp, 8000, 1, clsDSP::kEcho);
-    dsp.setEchoLength(1); // 8 values
-    dsp.setEchoAmp(0.9f);
-    std::vector<std::int16_t> signal(16, 30000);
-    dsp.ProcessSamples(signal);
-    for (std::size_t i = 8; i < 16; ++i)
-        EXPECT_EQ(signal[i], 32767) << i; // 30000 + 27000 would wrap to a negative value
-}
-
-TEST(DspChain, SettingTheEchoEmptiesItsDelayLine)
-{
-    clsDSP dsp;
-    prepare(dsp, 44100, 1, clsDSP::kEcho);
-    std::vector<std::int16_t> first(100, 0);
-    first[0] = 10000;
-    dsp.ProcessSamples(first);
-    dsp.setEchoLength(100);
-    std::vector<std::int16_t> rest(10000, 0);
-    dsp.ProcessSamples(rest);
-    EXPECT_TRUE(nonZero(rest).empty());
-}
-
-TEST(DspChain, AZeroOrNegativeEchoLengthPassesTheSignalThrough)
-{
-    for (int ms : {0, -50}) {
+    const std::vector<std::pair<const char *, std::function<void(clsDSP &)>>> setups = {
+        {"neither rate nor channels", [](clsDSP &d) { d.setEffectsUsed(kAllEffects); }},
+        {"rate without channels", [](clsDSP &d) { d.setEffectsUsed(kAllEffects), d.setSamplerate(44100); }},
+        {"no effect on", [](clsDSP &d) { prepare(d, 44100, 2, 0); }},
+        {"amplifier at 0 dB", [](clsDSP &d) { prepare(d, 44100, 2, clsDSP::kAmplifier), d.setAmplifyDB(0); }},
+        {"echo of 0 ms", [](clsDSP &d) { prepare(d, 44100, 2, clsDSP::kEcho), d.setEchoLength(0); }},
+        {"echo of -50 ms", [](clsDSP &d) { prepare(d, 44100, 2, clsDSP::kEcho), d.setEchoLength(-50); }},
+    };
+    const Values input = noiseBlock(5120, 32768, 3);
+    for (const auto &[name, setup] : setups) {
+        SCOPED_TRACE(name);
         clsDSP dsp;
-        prepare(dsp, 44100, 2, clsDSP::kEcho);
-        dsp.setEchoLength(ms);
-        const std::vector<std::int16_t> input = noiseBlock(5120, 30000, 4);
-        std::vector<std::int16_t> block = input;
-        dsp.ProcessSamples(block);
-        EXPECT_EQ(block, input) << ms;
-        EXPECT_EQ(dsp.EchoLength(), ms);
+        setup(dsp);
+        EXPECT_EQ(processed(dsp, input), input);
+    }
+    clsDSP dsp;
+    dsp.setEchoLength(-50);
+    EXPECT_EQ(dsp.EchoLength(), -50); // stored as given
+}
+
+TEST(DspChain, AmplifierScalesByItsGainFromTheNextBlockAndSaturates)
+{
+    clsDSP dsp;
+    prepare(dsp, 44100, 1, clsDSP::kAmplifier);
+    EXPECT_EQ(processed(dsp, {1000}), Values{1413}); // the default 3 dB: x 1.4125376
+    dsp.setAmplifyDB(6); // x 1.9952623: 1000 -> 1995.26, -3 -> -5.99, full scale does not wrap
+    EXPECT_EQ(processed(dsp, {32767, -32768, 20000, -20000, 1000, -3}),
+              (Values{32767, -32768, 32767, -32768, 1995, -6}));
+    dsp.setAmplifyDB(-6);
+    EXPECT_EQ(processed(dsp, {1000}), Values{501});
+}
+
+TEST(DspChain, EchoRepeatsAnImpulseAfterItsLengthInValuesTimesItsFactor)
+{
+    struct Case {
+        const char *name;
+        int rateHz, channels, effects;
+        std::function<void(clsDSP &)> setup;
+        Values signal;
+        NonZero expected;
+    };
+    const auto shortEcho = [](float factor) { // 1 ms at 8 kHz: 8 values
+        return [factor](clsDSP &d) { d.setEchoLength(1), d.setEchoAmp(factor); };
+    };
+    const Case cases[] = {
+        {"mono, the default 100 ms and 0.4", 44100, 1, clsDSP::kEcho, [](clsDSP &) {}, impulse(20000, 10000),
+         {{0, 10000}, {4410, 4000}, {8820, 1600}, {13230, 640}, {17640, 256}}},
+        {"stereo counts values, not frames", 44100, 2, clsDSP::kEcho, [](clsDSP &) {}, impulse(10240, -10000, 1),
+         {{1, -10000}, {4411, -4000}, {8821, -1600}}},
+        // round(-9950 x -0.995) = 9900, then round(9900 x -0.995) = -9850
+        {"a negative factor alternates the sign", 8000, 1, clsDSP::kEcho, shortEcho(-0.995f), impulse(32, 10000),
+         {{0, 10000}, {8, -9950}, {16, 9900}, {24, -9850}}},
+        // 30000 + 27000 would wrap to a negative value
+        {"sums saturate", 8000, 1, clsDSP::kEcho, shortEcho(0.9f), {30000, 0, 0, 0, 0, 0, 0, 0, 30000},
+         {{0, 30000}, {8, 32767}}},
+        // Amplified first, 20000 saturates to 32767 and its echo is 0.4 x 32767 = 13107; echoed
+        // first, the echo would be amplified to 0.4 x 20000 x 1.995 = 15962.
+        {"the amplifier runs first", 44100, 1, clsDSP::kAmplifier | clsDSP::kEcho,
+         [](clsDSP &d) { d.setAmplifyDB(6); }, impulse(5000, 20000), {{0, 32767}, {4410, 13107}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        clsDSP dsp;
+        prepare(dsp, c.rateHz, c.channels, c.effects);
+        c.setup(dsp);
+        EXPECT_EQ(nonZero(processed(dsp, c.signal)), c.expected);
     }
 }
 
-TEST(DspChain, AmplifierRunsBeforeTheEcho)
-{
-    // Amplified first, 20000 saturates to 32767 and its echo is 0.4 x 32767 = 13107; echoed
-    // first, the echo would be amplified to 0.4 x 20000 x 1.995 = 15962.
-    clsDSP dsp;
-    prepare(dsp, 44100, 1, clsDSP::kAmplifier | clsDSP::kEcho);
-    dsp.setAmplifyDB(6);
-    std::vector<std::int16_t> signal(5000, 0);
-    signal[0] = 20000;
-    dsp.ProcessSamples(signal);
-    EXPECT_EQ(signal[0], 32767);
-    EXPECT_EQ(signal[4410], 13107);
-}
-
-TEST(DspChain, AnEffectSwitchedOffKeepsItsMemoryAndContinuesFromIt)
+TEST(DspChain, TheEchoLineIsEmptiedBySettingTheEchoAndKeptWhileTheEchoIsOff)
 {
     clsDSP dsp;
     prepare(dsp, 44100, 1, clsDSP::kEcho);
-    std::vector<std::int16_t> first(4000, 0);
-    first[0] = 10000;
-    dsp.ProcessSamples(first);
+    processed(dsp, impulse(100, 10000));
+    dsp.setEchoLength(100);
+    EXPECT_TRUE(nonZero(processed(dsp, Values(10000, 0))).empty());
+
+    processed(dsp, impulse(4000, 10000));
     dsp.setEffectsUsed(0);
-    std::vector<std::int16_t> paused(1000, 0);
-    dsp.ProcessSamples(paused);
-    EXPECT_TRUE(nonZero(paused).empty());
+    EXPECT_TRUE(nonZero(processed(dsp, Values(1000, 0))).empty());
     dsp.setEffectsUsed(clsDSP::kEcho);
-    std::vector<std::int16_t> resumed(1000, 0);
-    dsp.ProcessSamples(resumed);
     // 4410 slots on: the line was read 4000 times, so its first slot comes 410 values later.
-    const std::vector<std::pair<std::size_t, int>> expected = {{410, 4000}};
-    EXPECT_EQ(nonZero(resumed), expected);
+    EXPECT_EQ(nonZero(processed(dsp, Values(1000, 0))), (NonZero{{410, 4000}}));
 }
 
 TEST(DspChain, PhaseShifterWithoutWetShareGivesTheInputButForRounding)
@@ -198,11 +134,8 @@ TEST(DspChain, PhaseShifterWithoutWetShareGivesTheInputButForRounding)
     prepare(dsp, 44100, 2, clsDSP::kPhaseShift);
     dsp.setPhaseShiftWet(0);
     dsp.setPhaseShiftDry(1);
-    const std::vector<std::int16_t> input = noiseBlock(10240, 32768, 5);
-    std::vector<std::int16_t> block = input;
-    processInBlocks(dsp, block, 5120);
-    for (std::size_t i = 0; i < block.size(); ++i)
-        ASSERT_LE(std::abs(block[i] - input[i]), 1) << i;
+    const Values input = noiseBlock(10240, 32768, 5);
+    EXPECT_LE(largestDifference(processed(dsp, input), input), 1);
 }
 
 TEST(DspChain, PhaseShifterAllPassChainKeepsTheLevelOfASine)
@@ -212,9 +145,8 @@ TEST(DspChain, PhaseShifterAllPassChainKeepsTheLevelOfASine)
     prepare(dsp, 44100, 1, clsDSP::kPhaseShift);
     dsp.setPhaseShiftDry(0);
     dsp.setPhaseShiftFeedback(0);
-    std::vector<std::int16_t> block = sineBlock(440, 44100, 10000, 44100);
-    const std::vector<std::int16_t> input = block;
-    processInBlocks(dsp, block, 5120);
+    const Values input = sineBlock(440, 44100, 10000, 44100);
+    const Values block = processed(dsp, input);
     EXPECT_NEAR(rmsDb(block, 4410, block.size()), rmsDb(input, 4410, input.size()), 0.5);
     EXPECT_NE(block, input);
 }
@@ -226,8 +158,7 @@ TEST(DspChain, PhaseShifterMixedWithTheDrySignalCutsNotches)
     clsDSP dsp;
     prepare(dsp, 44100, 1, clsDSP::kPhaseShift);
     dsp.setPhaseShiftFeedback(0);
-    std::vector<std::int16_t> block = sineBlock(1000, 44100, 10000, 88200);
-    processInBlocks(dsp, block, 5120);
+    const Values block = processed(dsp, sineBlock(1000, 44100, 10000, 88200));
     double quietest = 1e9, loudest = -1e9;
     for (std::size_t from = 0; from + 441 <= block.size(); from += 441) {
         quietest = std::min(quietest, rmsDb(block, from, from + 441));
@@ -238,18 +169,29 @@ TEST(DspChain, PhaseShifterMixedWithTheDrySignalCutsNotches)
 
 TEST(DspChain, TwoBlocksGiveTheSameResultAsOneBlockHoldingBoth)
 {
-    const std::vector<std::int16_t> input = noiseBlock(10240, 20000, 6);
     clsDSP whole, split;
     for (clsDSP *dsp : {&whole, &split}) {
-        prepare(*dsp, 44100, 2, kAll);
+        prepare(*dsp, 44100, 2, kAllEffects);
         dsp->setEchoLength(20);
         dsp->setEqualizerBandGainDB(1, 9);
         dsp->setEqualizerBandGainDB(5, -9);
     }
-    std::vector<std::int16_t> once = input;
-    whole.ProcessSamples(once);
-    std::vector<std::int16_t> twice = input;
-    split.ProcessSamples(std::span<std::int16_t>(twice.data(), 3333));
-    split.ProcessSamples(std::span<std::int16_t>(twice.data() + 3333, twice.size() - 3333));
-    EXPECT_EQ(twice, once);
+    const Values input = noiseBlock(10240, 20000, 6);
+    EXPECT_EQ(processed(split, input, 3333), processed(whole, input, input.size()));
+}
+
+TEST(DspChain, ProcessingBlocksWithEveryEffectOnAllocatesNothing)
+{
+    clsDSP dsp;
+    prepare(dsp, 44100, 2, kAllEffects);
+    dsp.setEqualizerBandGainDB(2, 6);
+    Values block = noiseBlock(5120, 20000, 70);
+    long before = g_allocations.load();
+    for (int i = 0; i < 20; ++i)
+        dsp.ProcessSamples(block);
+    EXPECT_EQ(g_allocations.load() - before, 0);
+    // The counter sees allocations at all: the rebuild of the delay line makes one.
+    before = g_allocations.load();
+    dsp.setEchoLength(250);
+    EXPECT_GT(g_allocations.load() - before, 0);
 }

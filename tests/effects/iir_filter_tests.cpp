@@ -1,13 +1,16 @@
 // The biquad filter on 16-bit and 8-bit values: what each type lets through, the clipping
-// table, the stream across blocks, the on/off switch and the memory cleared by a redesign.
+// table, the stream across blocks, the on/off switch and the memory cleared by a redesign;
+// floating-point faults of its design and processing reach the caller as the runtime's errors,
+// and a design that faults leaves the filter exactly as it was.
 #include "effects/iir_filter.h"
 
 #include "signals.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <vector>
+#include <cmath>
+#include <numeric>
+#include <tuple>
 
 namespace {
 
@@ -23,91 +26,79 @@ IIRFilter designed(std::int32_t type, float gainDb, float hz, float bandwidth = 
 // Level change in dB of a sine of `hz` through the filter, measured after it settled.
 double gainAt(IIRFilter filter, double hz)
 {
-    std::vector<std::int16_t> signal = sineBlock(hz, kRate, 8000, 44100);
-    const std::vector<std::int16_t> input = signal;
+    Values signal = sineBlock(hz, kRate, 8000, 44100);
+    const Values input = signal;
     filter.ProcessSamples_16bit(signal);
     return rmsDb(signal, 4410, signal.size()) - rmsDb(input, 4410, input.size());
 }
 
+// Type, frequency, gain, bandwidth and rate as the filter reads them back.
+auto parameters(const IIRFilter &f)
+{
+    return std::tuple{f.IIRType(), f.Frequency(), f.GainDB(), f.Bandwidth(), f.samplerate()};
+}
+
 } // namespace
 
-TEST(IIRFilter, LowPassKeepsLowFrequenciesAndCutsHighOnes)
+TEST(IIRFilter, EachTypeLetsThroughWhatItShould)
 {
-    const IIRFilter lowPass = designed(IIRFilter::kLowPass, 0, 1000);
-    EXPECT_NEAR(gainAt(lowPass, 100), 0.0, 0.2);
-    EXPECT_LT(gainAt(lowPass, 10000), -30.0);
+    struct Case {
+        const char *name;
+        std::int32_t type;
+        float gainDb, hz;
+        double probeHz, lowestDb, highestDb;
+    };
+    const Case cases[] = {
+        {"low-pass keeps low", IIRFilter::kLowPass, 0, 1000, 100, -0.2, 0.2},
+        {"low-pass cuts high", IIRFilter::kLowPass, 0, 1000, 10000, -200, -30},
+        {"high-pass keeps high", IIRFilter::kHighPass, 0, 1000, 10000, -0.2, 0.2},
+        {"high-pass cuts low", IIRFilter::kHighPass, 0, 1000, 100, -200, -30},
+        {"band-pass peaks at 0 dB on its centre", IIRFilter::kBandPass, 0, 2000, 2000, -0.2, 0.2},
+        {"band-pass cuts below", IIRFilter::kBandPass, 0, 2000, 200, -200, -10},
+        {"band-pass cuts above", IIRFilter::kBandPass, 0, 2000, 15000, -200, -10},
+        {"peaking lifts its centre", IIRFilter::kPeaking, 12, 3000, 3000, 11.8, 12.2},
+        {"peaking cuts its centre", IIRFilter::kPeaking, -12, 3000, 3000, -12.2, -11.8},
+        {"peaking leaves far frequencies", IIRFilter::kPeaking, 12, 3000, 100, -0.3, 0.3},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const double db = gainAt(designed(c.type, c.gainDb, c.hz), c.probeHz);
+        EXPECT_GE(db, c.lowestDb);
+        EXPECT_LE(db, c.highestDb);
+    }
 }
 
-TEST(IIRFilter, HighPassKeepsHighFrequenciesAndCutsLowOnes)
+TEST(IIRFilter, PeakingAtZeroDbPassesEvery16BitAnd8BitValueUnchanged)
 {
-    const IIRFilter highPass = designed(IIRFilter::kHighPass, 0, 1000);
-    EXPECT_NEAR(gainAt(highPass, 10000), 0.0, 0.2);
-    EXPECT_LT(gainAt(highPass, 100), -30.0);
-}
-
-TEST(IIRFilter, BandPassPeaksAtZeroDbOnItsCentre)
-{
-    const IIRFilter bandPass = designed(IIRFilter::kBandPass, 0, 2000);
-    EXPECT_NEAR(gainAt(bandPass, 2000), 0.0, 0.2);
-    EXPECT_LT(gainAt(bandPass, 200), -10.0);
-    EXPECT_LT(gainAt(bandPass, 15000), -10.0);
-}
-
-TEST(IIRFilter, PeakingFilterLiftsAndCutsItsCentreByItsGain)
-{
-    EXPECT_NEAR(gainAt(designed(IIRFilter::kPeaking, 12, 3000), 3000), 12.0, 0.2);
-    EXPECT_NEAR(gainAt(designed(IIRFilter::kPeaking, -12, 3000), 3000), -12.0, 0.2);
-    EXPECT_NEAR(gainAt(designed(IIRFilter::kPeaking, 12, 3000), 100), 0.0, 0.3);
-}
-
-TEST(IIRFilter, PeakingAtZeroDbPassesEvery16BitValueUnchanged)
-{
-    IIRFilter flat = designed(IIRFilter::kPeaking, 0, 1000);
-    std::vector<std::int16_t> all;
-    for (int v = -32768; v <= 32767; ++v)
-        all.push_back(static_cast<std::int16_t>(v));
-    std::vector<std::int16_t> filtered = all;
-    flat.ProcessSamples_16bit(filtered);
+    // y = x exactly, so each input lands on one row of the clipping table: -32767 is y = -1.0,
+    // -32768 is y = -32768 / 32767 < -1.
+    Values all(65536);
+    std::iota(all.begin(), all.end(), std::int16_t{-32768});
+    Values filtered = all;
+    designed(IIRFilter::kPeaking, 0, 1000).ProcessSamples_16bit(filtered);
     EXPECT_EQ(filtered, all);
-}
 
-TEST(IIRFilter, MinusOneWritesMinus32767AndOnlyValuesBelowItReachMinus32768)
-{
-    // At 0 dB the peaking filter gives y = x exactly, so each input lands on one row of the
-    // clipping table: -32767 is y = -1.0, -32768 is y = -32768 / 32767 < -1.
-    IIRFilter flat = designed(IIRFilter::kPeaking, 0, 1000);
-    std::vector<std::int16_t> values = {32767, -32767, -32768};
-    flat.ProcessSamples_16bit(values);
-    EXPECT_EQ(values, (std::vector<std::int16_t>{32767, -32767, -32768}));
-}
-
-TEST(IIRFilter, EightBitPathPassesEveryValueAtZeroDbAndClipsLikeTheTable)
-{
-    IIRFilter flat = designed(IIRFilter::kPeaking, 0, 1000);
-    std::vector<std::uint8_t> all;
-    for (int v = 0; v <= 255; ++v)
-        all.push_back(static_cast<std::uint8_t>(v));
-    std::vector<std::uint8_t> filtered = all;
-    flat.ProcessSamples_8bit(filtered);
-    EXPECT_EQ(filtered, all);
+    std::vector<std::uint8_t> bytes(256);
+    std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
+    std::vector<std::uint8_t> filteredBytes = bytes;
+    designed(IIRFilter::kPeaking, 0, 1000).ProcessSamples_8bit(filteredBytes);
+    EXPECT_EQ(filteredBytes, bytes);
 }
 
 TEST(IIRFilter, EightBitPathFiltersAroundTheMidpoint)
 {
-    IIRFilter lowPass = designed(IIRFilter::kLowPass, 0, 500);
     std::vector<std::uint8_t> values(2000);
     for (std::size_t i = 0; i < values.size(); ++i)
         values[i] = (i % 2 == 0) ? 228 : 28; // Nyquist-rate square around 128
-    lowPass.ProcessSamples_8bit(values);
+    designed(IIRFilter::kLowPass, 0, 500).ProcessSamples_8bit(values);
     for (std::size_t i = 1000; i < values.size(); ++i)
         EXPECT_NEAR(values[i], 128, 2) << i;
 }
 
 TEST(IIRFilter, OverrunsBeyondFullScaleSaturateInsteadOfWrapping)
 {
-    IIRFilter boost = designed(IIRFilter::kPeaking, 12, 1000);
-    std::vector<std::int16_t> loud = sineBlock(1000, kRate, 30000, 8820);
-    boost.ProcessSamples_16bit(loud);
+    Values loud = sineBlock(1000, kRate, 30000, 8820);
+    designed(IIRFilter::kPeaking, 12, 1000).ProcessSamples_16bit(loud);
     int highs = 0, lows = 0;
     for (std::size_t i = 4410; i < loud.size(); ++i) {
         highs += loud[i] == 32767;
@@ -121,12 +112,11 @@ TEST(IIRFilter, OverrunsBeyondFullScaleSaturateInsteadOfWrapping)
 
 TEST(IIRFilter, TwoBlocksGiveTheSameResultAsOneBlockHoldingBoth)
 {
-    const std::vector<std::int16_t> input = noiseBlock(6000, 20000, 7);
+    const Values input = noiseBlock(6000, 20000, 7);
     IIRFilter whole = designed(IIRFilter::kPeaking, 9, 800, 1.3f);
     IIRFilter split = whole;
-    std::vector<std::int16_t> once = input;
+    Values once = input, twice = input;
     whole.ProcessSamples_16bit(once);
-    std::vector<std::int16_t> twice = input;
     split.ProcessSamples_16bit(std::span<std::int16_t>(twice.data(), 2500));
     split.ProcessSamples_16bit(std::span<std::int16_t>(twice.data() + 2500, twice.size() - 2500));
     EXPECT_EQ(twice, once);
@@ -134,39 +124,33 @@ TEST(IIRFilter, TwoBlocksGiveTheSameResultAsOneBlockHoldingBoth)
 
 TEST(IIRFilter, DisabledFilterLeavesTheArrayBitForBitAndItsMemoryInPlace)
 {
-    const std::vector<std::int16_t> first = noiseBlock(3000, 20000, 1);
-    const std::vector<std::int16_t> second = noiseBlock(3000, 20000, 2);
     IIRFilter reference = designed(IIRFilter::kLowPass, 0, 3000);
     IIRFilter paused = reference;
-
-    std::vector<std::int16_t> a = first, b = second;
+    Values a = noiseBlock(3000, 20000, 1), b = noiseBlock(3000, 20000, 2);
+    Values a2 = a, b2 = b, untouched = noiseBlock(3000, 30000, 3);
+    const Values untouchedCopy = untouched;
     reference.ProcessSamples_16bit(a);
     reference.ProcessSamples_16bit(b);
-
-    std::vector<std::int16_t> a2 = first, untouched = noiseBlock(3000, 30000, 3), b2 = second;
-    const std::vector<std::int16_t> untouchedCopy = untouched;
     paused.ProcessSamples_16bit(a2);
     paused.setEnabled(false);
     paused.ProcessSamples_16bit(untouched);
     paused.setEnabled(true);
     paused.ProcessSamples_16bit(b2);
-
     EXPECT_EQ(untouched, untouchedCopy);
     EXPECT_EQ(b2, b); // continues as if the disabled block had never come
 }
 
 TEST(IIRFilter, SettingAParameterAfterProcessingClearsTheMemory)
 {
-    const std::vector<std::int16_t> block = noiseBlock(2000, 20000, 11);
-    std::vector<std::int16_t> expected = block;
+    const Values block = noiseBlock(2000, 20000, 11);
+    Values expected = block;
     designed(IIRFilter::kPeaking, 6, 1000).ProcessSamples_16bit(expected);
 
     auto afterWarmUp = [&](auto set) {
         IIRFilter filter = designed(IIRFilter::kPeaking, 6, 1000);
-        std::vector<std::int16_t> warmUp = noiseBlock(500, 20000, 12);
+        Values warmUp = noiseBlock(500, 20000, 12), out = block;
         filter.ProcessSamples_16bit(warmUp);
         set(filter);
-        std::vector<std::int16_t> out = block;
         filter.ProcessSamples_16bit(out);
         return out;
     };
@@ -180,11 +164,7 @@ TEST(IIRFilter, CreateStoresItsParametersWithTheRateRoundedHalfToEven)
 {
     IIRFilter filter;
     filter.CreateBiquadIIR(IIRFilter::kHighPass, -3.5f, 250.0f, 22050.5f, 0.75f);
-    EXPECT_EQ(filter.IIRType(), IIRFilter::kHighPass);
-    EXPECT_EQ(filter.GainDB(), -3.5f);
-    EXPECT_EQ(filter.Frequency(), 250.0f);
-    EXPECT_EQ(filter.samplerate(), 22050);
-    EXPECT_EQ(filter.Bandwidth(), 0.75f);
+    EXPECT_EQ(parameters(filter), std::tuple(IIRFilter::kHighPass, 250.0f, -3.5f, 0.75f, 22050));
     EXPECT_TRUE(filter.Enabled());
 }
 
@@ -201,4 +181,60 @@ TEST(IIRFilter, ParameterSetsBeforeARateOnlyStore)
     EXPECT_EQ(filter.samplerate(), 44100);
     EXPECT_NEAR(gainAt(filter, 50), 0.0, 0.2);
     EXPECT_LT(gainAt(filter, 10000), -40.0);
+}
+
+TEST(IIRFilterFaults, ADesignThatFaultsIsAnErrorAndLeavesTheFilterAsItWas)
+{
+    const std::vector<std::pair<const char *, std::function<void(IIRFilter &)>>> faults = {
+        {"frequency 0", [](IIRFilter &f) { f.CreateBiquadIIR(IIRFilter::kPeaking, 6, 0, 44100, 1); }},
+        {"set frequency 0", [](IIRFilter &f) { f.setFrequency(0); }},
+        {"type 4", [](IIRFilter &f) { f.CreateBiquadIIR(4, 0, 1000, 44100, 1); }},
+        {"type -1", [](IIRFilter &f) { f.CreateBiquadIIR(-1, 0, 1000, 44100, 1); }},
+        {"gain beyond float", [](IIRFilter &f) { f.setGainDB(4000); }},
+        {"bandwidth beyond float", [](IIRFilter &f) { f.setBandwidth(1e30f); }},
+    };
+    for (const auto &[name, fault] : faults) {
+        SCOPED_TRACE(name);
+        IIRFilter filter;
+        filter.CreateBiquadIIR(IIRFilter::kPeaking, 6, 1000, 44100, 1);
+        Values warm = noiseBlock(300, 10000, 1);
+        filter.ProcessSamples_16bit(warm);
+        IIRFilter twin = filter;
+        EXPECT_EQ(raisedBy([&] { fault(filter); }).number, 6);
+        EXPECT_EQ(parameters(filter), parameters(twin));
+        Values a = noiseBlock(1000, 20000, 5), b = a;
+        filter.ProcessSamples_16bit(a);
+        twin.ProcessSamples_16bit(b);
+        EXPECT_EQ(a, b); // memory kept too
+    }
+}
+
+TEST(IIRFilterFaults, RateZeroIsADivisionByZeroWithTheRuntimeText)
+{
+    IIRFilter filter;
+    const Raised r = raisedBy([&] { filter.CreateBiquadIIR(IIRFilter::kLowPass, 0, 1000, 0, 1); });
+    EXPECT_EQ(r.number, 11);
+    EXPECT_EQ(r.text, QStringLiteral("Division by zero"));
+    EXPECT_TRUE(r.source.endsWith(QStringLiteral(".IIRFilter.CreateBiquadIIR"))) << r.source.toStdString();
+    EXPECT_EQ(filter.samplerate(), 0);
+    EXPECT_EQ(filter.Frequency(), 0.0f);
+}
+
+TEST(IIRFilterFaults, SettingTheRateWhileTheFrequencyIsZeroFailsAndKeepsTheRate)
+{
+    IIRFilter filter;
+    EXPECT_EQ(raisedBy([&] { filter.setSamplerate(44100); }).number, 6);
+    EXPECT_EQ(filter.samplerate(), 0);
+}
+
+TEST(IIRFilterFaults, AnUnstableDesignThatRunsAwayRaisesOverflowAndStartsAgainFromSilence)
+{
+    // A negative bandwidth turns alpha negative; near -1 the poles leave the unit circle.
+    IIRFilter unstable;
+    unstable.CreateBiquadIIR(IIRFilter::kLowPass, 0, 5000, 44100, -1.9f);
+    ASSERT_GT(std::abs(unstable.section().a2), 1.0f);
+    Values block = noiseBlock(20000, 1000, 9);
+    EXPECT_EQ(raisedBy([&] { unstable.ProcessSamples_16bit(block); }).number, 6);
+    EXPECT_EQ(unstable.section().y1, 0.0f);
+    EXPECT_EQ(unstable.section().y2, 0.0f);
 }

@@ -1,16 +1,16 @@
 // Test signals for the effects and their measurement.
 #include "signals.h"
 
-#include "effects/cls_dsp.h"
+#include "common/app_error.h"
 
 #include <algorithm>
 #include <cmath>
 #include <random>
 #include <span>
 
-std::vector<std::int16_t> sineBlock(double hz, double rateHz, double amplitude, int values, int channels)
+Values sineBlock(double hz, double rateHz, double amplitude, int values, int channels)
 {
-    std::vector<std::int16_t> out(static_cast<std::size_t>(values));
+    Values out(static_cast<std::size_t>(values));
     for (int i = 0; i < values; ++i) {
         const int frame = i / channels;
         out[static_cast<std::size_t>(i)] =
@@ -19,17 +19,32 @@ std::vector<std::int16_t> sineBlock(double hz, double rateHz, double amplitude, 
     return out;
 }
 
-std::vector<std::int16_t> noiseBlock(int values, int amplitude, unsigned seed)
+Values noiseBlock(int values, int amplitude, unsigned seed)
 {
     std::mt19937 engine(seed);
     std::uniform_int_distribution<int> pick(-amplitude, amplitude);
-    std::vector<std::int16_t> out(static_cast<std::size_t>(values));
+    Values out(static_cast<std::size_t>(values));
     for (auto &v : out)
         v = static_cast<std::int16_t>(pick(engine));
     return out;
 }
 
-double rmsDb(const std::vector<std::int16_t> &values, std::size_t from, std::size_t to)
+Values impulse(std::size_t values, std::int16_t value, std::size_t at)
+{
+    Values out(values, 0);
+    out[at] = value;
+    return out;
+}
+
+int largestDifference(const Values &a, const Values &b)
+{
+    int largest = 0;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        largest = std::max(largest, std::abs(a[i] - b[i]));
+    return largest;
+}
+
+double rmsDb(const Values &values, std::size_t from, std::size_t to)
 {
     double sum = 0;
     for (std::size_t i = from; i < to; ++i)
@@ -44,10 +59,21 @@ void prepare(clsDSP &dsp, int rateHz, int channels, int effects)
     dsp.setEffectsUsed(effects);
 }
 
-void processInBlocks(clsDSP &dsp, std::vector<std::int16_t> &values, std::size_t blockValues)
+Values processed(clsDSP &dsp, Values values, std::size_t blockValues)
 {
     for (std::size_t start = 0; start < values.size(); start += blockValues) {
         const std::size_t n = std::min(blockValues, values.size() - start);
         dsp.ProcessSamples(std::span<std::int16_t>(values.data() + start, n));
     }
+    return values;
+}
+
+Raised raisedBy(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const AppError &error) {
+        return {error.number(), error.text(), error.source()};
+    }
+    return {};
 }

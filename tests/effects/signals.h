@@ -1,22 +1,44 @@
-// Test signals for the effects and their measurement: sines, noise, levels in dB.
+// Test signals for the effects and their measurement: sines, noise, levels in dB, and the
+// errors that actions raise.
 #pragma once
 
+#include "effects/cls_dsp.h"
+
+#include <QString>
+
 #include <cstdint>
+#include <functional>
 #include <vector>
 
-class clsDSP;
+using Values = std::vector<std::int16_t>;
+
+constexpr int kAllEffects = clsDSP::kEcho | clsDSP::kPhaseShift | clsDSP::kAmplifier | clsDSP::kEqualizer;
 
 // A sine of the given peak amplitude, `values` 16-bit values, the same in each channel.
-std::vector<std::int16_t> sineBlock(double hz, double rateHz, double amplitude, int values, int channels = 1);
+Values sineBlock(double hz, double rateHz, double amplitude, int values, int channels = 1);
 
 // Uniform noise in [-amplitude, amplitude], the same for a given seed.
-std::vector<std::int16_t> noiseBlock(int values, int amplitude, unsigned seed);
+Values noiseBlock(int values, int amplitude, unsigned seed);
+
+// `values` zeros but for `value` at index `at`.
+Values impulse(std::size_t values, std::int16_t value, std::size_t at = 0);
+
+// The largest absolute difference between values of a and b at the same index.
+int largestDifference(const Values &a, const Values &b);
 
 // Root-mean-square level in dB of values [from, to).
-double rmsDb(const std::vector<std::int16_t> &values, std::size_t from, std::size_t to);
+double rmsDb(const Values &values, std::size_t from, std::size_t to);
 
 // A chain at the given format with the given effects switched on.
 void prepare(clsDSP &dsp, int rateHz, int channels, int effects);
 
-// Runs the chain over `values` in blocks of at most blockValues values.
-void processInBlocks(clsDSP &dsp, std::vector<std::int16_t> &values, std::size_t blockValues);
+// The values after the chain ran over them in blocks of at most blockValues values.
+Values processed(clsDSP &dsp, Values values, std::size_t blockValues = 5120);
+
+// The number, text and source of the AppError that action raises; number 0 when none.
+struct Raised {
+    int number = 0;
+    QString text;
+    QString source;
+};
+Raised raisedBy(const std::function<void()> &action);
