@@ -23,12 +23,18 @@ IIRFilter designed(std::int32_t type, float gainDb, float hz, float bandwidth = 
     return filter;
 }
 
+// The values after the filter ran over them as one block.
+Values filtered(IIRFilter &filter, Values values)
+{
+    filter.ProcessSamples_16bit(values);
+    return values;
+}
+
 // Level change in dB of a sine of `hz` through the filter, measured after it settled.
 double gainAt(IIRFilter filter, double hz)
 {
-    Values signal = sineBlock(hz, kRate, 8000, 44100);
-    const Values input = signal;
-    filter.ProcessSamples_16bit(signal);
+    const Values input = sineBlock(hz, kRate, 8000, 44100);
+    const Values signal = filtered(filter, input);
     return rmsDb(signal, 4410, signal.size()) - rmsDb(input, 4410, input.size());
 }
 
@@ -74,9 +80,8 @@ TEST(IIRFilter, PeakingAtZeroDbPassesEvery16BitAnd8BitValueUnchanged)
     // -32768 is y = -32768 / 32767 < -1.
     Values all(65536);
     std::iota(all.begin(), all.end(), std::int16_t{-32768});
-    Values filtered = all;
-    designed(IIRFilter::kPeaking, 0, 1000).ProcessSamples_16bit(filtered);
-    EXPECT_EQ(filtered, all);
+    IIRFilter flat = designed(IIRFilter::kPeaking, 0, 1000);
+    EXPECT_EQ(filtered(flat, all), all);
 
     std::vector<std::uint8_t> bytes(256);
     std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
@@ -113,46 +118,36 @@ TEST(IIRFilter, OverrunsBeyondFullScaleSaturateInsteadOfWrapping)
 TEST(IIRFilter, TwoBlocksGiveTheSameResultAsOneBlockHoldingBoth)
 {
     const Values input = noiseBlock(6000, 20000, 7);
-    IIRFilter whole = designed(IIRFilter::kPeaking, 9, 800, 1.3f);
-    IIRFilter split = whole;
-    Values once = input, twice = input;
-    whole.ProcessSamples_16bit(once);
+    IIRFilter whole = designed(IIRFilter::kPeaking, 9, 800, 1.3f), split = whole;
+    Values twice = input;
     split.ProcessSamples_16bit(std::span<std::int16_t>(twice.data(), 2500));
     split.ProcessSamples_16bit(std::span<std::int16_t>(twice.data() + 2500, twice.size() - 2500));
-    EXPECT_EQ(twice, once);
+    EXPECT_EQ(twice, filtered(whole, input));
 }
 
 TEST(IIRFilter, DisabledFilterLeavesTheArrayBitForBitAndItsMemoryInPlace)
 {
-    IIRFilter reference = designed(IIRFilter::kLowPass, 0, 3000);
-    IIRFilter paused = reference;
-    Values a = noiseBlock(3000, 20000, 1), b = noiseBlock(3000, 20000, 2);
-    Values a2 = a, b2 = b, untouched = noiseBlock(3000, 30000, 3);
-    const Values untouchedCopy = untouched;
-    reference.ProcessSamples_16bit(a);
-    reference.ProcessSamples_16bit(b);
-    paused.ProcessSamples_16bit(a2);
+    IIRFilter reference = designed(IIRFilter::kLowPass, 0, 3000), paused = reference;
+    const Values a = noiseBlock(3000, 20000, 1), b = noiseBlock(3000, 20000, 2), c = noiseBlock(3000, 30000, 3);
+    filtered(reference, a);
+    filtered(paused, a);
     paused.setEnabled(false);
-    paused.ProcessSamples_16bit(untouched);
+    EXPECT_EQ(filtered(paused, c), c);
     paused.setEnabled(true);
-    paused.ProcessSamples_16bit(b2);
-    EXPECT_EQ(untouched, untouchedCopy);
-    EXPECT_EQ(b2, b); // continues as if the disabled block had never come
+    EXPECT_EQ(filtered(paused, b), filtered(reference, b)); // as if the disabled block had never come
 }
 
 TEST(IIRFilter, SettingAParameterAfterProcessingClearsTheMemory)
 {
     const Values block = noiseBlock(2000, 20000, 11);
-    Values expected = block;
-    designed(IIRFilter::kPeaking, 6, 1000).ProcessSamples_16bit(expected);
+    IIRFilter fresh = designed(IIRFilter::kPeaking, 6, 1000);
+    const Values expected = filtered(fresh, block);
 
     auto afterWarmUp = [&](auto set) {
         IIRFilter filter = designed(IIRFilter::kPeaking, 6, 1000);
-        Values warmUp = noiseBlock(500, 20000, 12), out = block;
-        filter.ProcessSamples_16bit(warmUp);
+        filtered(filter, noiseBlock(500, 20000, 12));
         set(filter);
-        filter.ProcessSamples_16bit(out);
-        return out;
+        return filtered(filter, block);
     };
     EXPECT_EQ(afterWarmUp([](IIRFilter &f) { f.setGainDB(6); }), expected);
     EXPECT_EQ(afterWarmUp([](IIRFilter &f) { f.setFrequency(1000); }), expected);
@@ -197,15 +192,12 @@ TEST(IIRFilterFaults, ADesignThatFaultsIsAnErrorAndLeavesTheFilterAsItWas)
         SCOPED_TRACE(name);
         IIRFilter filter;
         filter.CreateBiquadIIR(IIRFilter::kPeaking, 6, 1000, 44100, 1);
-        Values warm = noiseBlock(300, 10000, 1);
-        filter.ProcessSamples_16bit(warm);
+        filtered(filter, noiseBlock(300, 10000, 1));
         IIRFilter twin = filter;
         EXPECT_EQ(raisedBy([&] { fault(filter); }).number, 6);
         EXPECT_EQ(parameters(filter), parameters(twin));
-        Values a = noiseBlock(1000, 20000, 5), b = a;
-        filter.ProcessSamples_16bit(a);
-        twin.ProcessSamples_16bit(b);
-        EXPECT_EQ(a, b); // memory kept too
+        const Values next = noiseBlock(1000, 20000, 5);
+        EXPECT_EQ(filtered(filter, next), filtered(twin, next)); // memory kept too
     }
 }
 
