@@ -30,116 +30,73 @@ protected:
 
 } // namespace
 
-TEST(DescribeJoinFile, NamesTheWholeKilohertzOfEachRecordingRate)
+TEST(DescribeJoinFile, GivesTheWholeKilohertzTheBitsAndMonoOrStereo)
 {
     const QString path = QStringLiteral("/music/Wav/Enreg_01.wav");
-    EXPECT_EQ(DescribeJoinFile(record(path, 2, 44100, 16)), "44khz 16bits Stereo     " + path);
-    EXPECT_EQ(DescribeJoinFile(record(path, 2, 22050, 16)), "22khz 16bits Stereo     " + path);
-    EXPECT_EQ(DescribeJoinFile(record(path, 2, 11025, 16)), "11khz 16bits Stereo     " + path);
-    EXPECT_EQ(DescribeJoinFile(record(path, 2, 8000, 16)), "8khz 16bits Stereo     " + path);
+    const struct { int channels, rateHz, bits; const char *start; } cases[] = {
+        {2, 44100, 16, "44khz 16bits Stereo"}, {2, 22050, 16, "22khz 16bits Stereo"},
+        {2, 11025, 16, "11khz 16bits Stereo"}, {2, 8000, 16, "8khz 16bits Stereo"}, {1, 11025, 8, "11khz 8bits Mono"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.start);
+        EXPECT_EQ(DescribeJoinFile(record(path, c.channels, c.rateHz, c.bits)), c.start + ("     " + path));
+    }
 }
 
-TEST(DescribeJoinFile, SaysMonoForOneChannelAndGivesTheBits)
+TEST(CheckJoinCompatibility, FirstMismatchOfTheRatePassThenChannelsThenBitsIsLogged)
 {
-    EXPECT_EQ(DescribeJoinFile(record("a.wav", 1, 11025, 8)), "11khz 8bits Mono     a.wav");
-}
-
-TEST(CheckJoinCompatibility, FilesOfOneFormatPassWithoutALogLine)
-{
-    const std::vector<JoinFileInfo> files = {record("a.wav", 2, 44100, 16),
-                                             record("b.wav", 2, 44100, 16),
-                                             record("c.wav", 2, 44100, 16)};
-    LineLog log;
-    EXPECT_TRUE(CheckJoinCompatibility(files, log));
-    EXPECT_TRUE(log.lines.isEmpty());
-}
-
-TEST(CheckJoinCompatibility, RateMismatchLogsTheTwoNamesAndKhzNonCompatible)
-{
-    const std::vector<JoinFileInfo> files = {record("/w/a.wav", 2, 44100, 16),
-                                             record("/w/b.wav", 2, 22050, 16)};
-    LineLog log;
-    EXPECT_FALSE(CheckJoinCompatibility(files, log));
-    EXPECT_EQ(log.lines, QStringList({"Message d'erreur:", "/w/a.wav and /w/b.wav", "khz Non compatible"}));
-}
-
-TEST(CheckJoinCompatibility, ChannelReasonComesFirstWhenChannelsAndBitsBothDiffer)
-{
-    const std::vector<JoinFileInfo> files = {record("a.wav", 2, 44100, 16),
-                                             record("b.wav", 1, 44100, 8),
-                                             record("c.wav", 1, 44100, 8)};
-    LineLog log;
-    EXPECT_FALSE(CheckJoinCompatibility(files, log));
-    EXPECT_EQ(log.lines, QStringList({"Message d'erreur:", "a.wav and b.wav", "Channel Non compatible"}));
-}
-
-TEST(CheckJoinCompatibility, EachPassRunsToTheEndBeforeTheNextStarts)
-{
-    // The bits differ between a and b, the rate only between b and c: the rate pass comes
-    // first and names b and c.
-    const std::vector<JoinFileInfo> files = {record("a.wav", 2, 44100, 16),
-                                             record("b.wav", 2, 44100, 8),
-                                             record("c.wav", 2, 8000, 8)};
-    LineLog log;
-    EXPECT_FALSE(CheckJoinCompatibility(files, log));
-    EXPECT_EQ(log.lines, QStringList({"Message d'erreur:", "b.wav and c.wav", "khz Non compatible"}));
-
-    LineLog bitsLog;
-    const std::vector<JoinFileInfo> sameRate = {files[0], files[1]};
-    EXPECT_FALSE(CheckJoinCompatibility(sameRate, bitsLog));
-    EXPECT_EQ(bitsLog.lines.value(2), "Bits Non compatible");
-}
-
-TEST(CheckJoinCompatibility, SingleFileDoesNothing)
-{
-    const std::vector<JoinFileInfo> one = {record("a.wav", 2, 44100, 16)};
-    LineLog log;
-    EXPECT_FALSE(CheckJoinCompatibility(one, log));
-    EXPECT_FALSE(CheckJoinCompatibility(std::vector<JoinFileInfo>{}, log));
-    EXPECT_TRUE(log.lines.isEmpty());
-}
-
-TEST(CheckJoinCompatibility, RecorderFileAndCanonicalFileOfOneFormatAreCompatible)
-{
-    // Format chunk sizes and header lengths differ; only channels, rate and bits count.
+    const JoinFileInfo a = record("a.wav", 2, 44100, 16);
     TestFolder folder;
-    const QString recorded = folder.path("rec.wav");
-    const QString canonical = folder.path("canon.wav");
-    ASSERT_TRUE(writeBytes(recorded, recorderWave({2, 44100, 16}, patternBytes(400, 1))));
-    ASSERT_TRUE(writeBytes(canonical, canonicalWave({2, 44100, 16}, patternBytes(400, 2))));
-    const std::vector<JoinFileInfo> files = {readJoinFile(recorded), readJoinFile(canonical)};
-    ASSERT_NE(files[0].fmtSize, files[1].fmtSize);
-
-    LineLog log;
-    EXPECT_TRUE(CheckJoinCompatibility(files, log));
+    const QString recorded = folder.write("rec.wav", recorderWave({2, 44100, 16}, patternBytes(400, 1)));
+    const QString canonical = folder.write("canon.wav", canonicalWave({2, 44100, 16}, patternBytes(400, 2)));
+    const auto error = [](const QString &names, const QString &reason) {
+        return QStringList{"Message d'erreur:", names, reason};
+    };
+    const struct {
+        const char *what;
+        std::vector<JoinFileInfo> files;
+        bool compatible;
+        QStringList lines;
+    } cases[] = {
+        {"one format", {a, record("b.wav", 2, 44100, 16), record("c.wav", 2, 44100, 16)}, true, {}},
+        // Format chunk sizes and header lengths differ; only channels, rate and bits count.
+        {"recorder and canonical files", {readJoinFile(recorded), readJoinFile(canonical)}, true, {}},
+        {"rate", {record("/w/a.wav", 2, 44100, 16), record("/w/b.wav", 2, 22050, 16)}, false,
+         error("/w/a.wav and /w/b.wav", "khz Non compatible")},
+        // Channels and bits both differ: the channel reason comes first.
+        {"channels", {a, record("b.wav", 1, 44100, 8), record("c.wav", 1, 44100, 8)}, false,
+         error("a.wav and b.wav", "Channel Non compatible")},
+        // Each pass runs to the end before the next starts: the bits differ between a and b,
+        // the rate only between b and c.
+        {"passes", {a, record("b.wav", 2, 44100, 8), record("c.wav", 2, 8000, 8)}, false,
+         error("b.wav and c.wav", "khz Non compatible")},
+        {"bits", {a, record("b.wav", 2, 44100, 8)}, false, error("a.wav and b.wav", "Bits Non compatible")},
+        {"single file", {a}, false, {}},
+        {"no file", {}, false, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        LineLog log;
+        EXPECT_EQ(CheckJoinCompatibility(c.files, log), c.compatible);
+        EXPECT_EQ(log.lines, c.lines);
+    }
 }
 
-TEST_F(JoinList, DescribesTheCurrentRecord)
+TEST_F(JoinList, DescribesTheCurrentRecordAndChecksOnlyTheListedRecordsWithinTheArray)
 {
-    JoinFiles = {record("a.wav", 2, 44100, 16), record("b.wav", 1, 8000, 8)};
+    JoinFiles = {record("a.wav", 2, 44100, 16), record("b.wav", 2, 44100, 16), record("c.wav", 1, 8000, 8)};
     JoinFileCount = 2;
     JoinCurrentIndex = 1;
-    EXPECT_EQ(DescribeJoinFile(), "8khz 8bits Mono     b.wav");
-}
-
-TEST_F(JoinList, ChecksOnlyTheListedRecords)
-{
-    JoinFiles = {record("a.wav", 2, 44100, 16), record("b.wav", 2, 44100, 16),
-                 record("stale.wav", 1, 8000, 8)};
-    JoinFileCount = 2;
+    EXPECT_EQ(DescribeJoinFile(), "44khz 16bits Stereo     b.wav");
     LineLog log;
     EXPECT_TRUE(CheckJoinCompatibility(log));
 
     JoinFileCount = 3;
     EXPECT_FALSE(CheckJoinCompatibility(log));
-    EXPECT_EQ(log.lines.value(1), "b.wav and stale.wav");
-}
+    EXPECT_EQ(log.lines.value(1), "b.wav and c.wav");
 
-TEST_F(JoinList, CountBeyondTheRecordsIsAnErrorNotAnOverrun)
-{
+    // A count beyond the records is an error, not an overrun.
     JoinFileCount = 5;
     JoinCurrentIndex = 3;
-    LineLog log;
     EXPECT_ANY_THROW(CheckJoinCompatibility(log));
     EXPECT_ANY_THROW(DescribeJoinFile());
 }

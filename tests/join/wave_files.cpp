@@ -2,6 +2,8 @@
 
 #include "join/join_engine.h"
 
+#include "common/app_error.h"
+
 #include "../support/tools.h"
 
 #include <QFile>
@@ -19,43 +21,36 @@ QByteArray patternBytes(qsizetype count, int seed)
     return bytes;
 }
 
-void appendTag(QByteArray &out, const char (&tag)[5])
+void appendField(QByteArray &out, quint32 value, int size)
 {
-    out.append(tag, 4);
+    for (int i = 0; i < size; ++i)
+        out.append(static_cast<char>(value >> (8 * i)));
 }
 
-void append16(QByteArray &out, quint16 value)
+quint32 field(const QByteArray &bytes, int offset, int size)
 {
-    out.append(static_cast<char>(value & 0xff));
-    out.append(static_cast<char>(value >> 8));
-}
-
-void append32(QByteArray &out, quint32 value)
-{
-    append16(out, static_cast<quint16>(value & 0xffff));
-    append16(out, static_cast<quint16>(value >> 16));
+    quint32 value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = value << 8 | static_cast<unsigned char>(bytes.at(offset + i));
+    return value;
 }
 
 QByteArray formatChunk(const Layout &layout, bool withExtraSize)
 {
     const int blockAlign = layout.channels * layout.bits / 8;
     QByteArray payload;
-    append16(payload, 1);
-    append16(payload, static_cast<quint16>(layout.channels));
-    append32(payload, static_cast<quint32>(layout.rateHz));
-    append32(payload, static_cast<quint32>(blockAlign * layout.rateHz));
-    append16(payload, static_cast<quint16>(blockAlign));
-    append16(payload, static_cast<quint16>(layout.bits));
+    for (const auto &[value, size] : {std::pair{1, 2}, {layout.channels, 2}, {layout.rateHz, 4},
+                                      {blockAlign * layout.rateHz, 4}, {blockAlign, 2}, {layout.bits, 2}})
+        appendField(payload, static_cast<quint32>(value), size);
     if (withExtraSize)
-        append16(payload, 0);
+        appendField(payload, 0, 2);
     return chunk("fmt ", payload);
 }
 
 QByteArray chunk(const char (&id)[5], const QByteArray &payload)
 {
-    QByteArray out;
-    appendTag(out, id);
-    append32(out, static_cast<quint32>(payload.size()));
+    QByteArray out(id, 4);
+    appendField(out, static_cast<quint32>(payload.size()), 4);
     out.append(payload);
     if (payload.size() % 2)
         out.append('\0');
@@ -64,40 +59,19 @@ QByteArray chunk(const char (&id)[5], const QByteArray &payload)
 
 QByteArray riffWave(const QByteArray &chunks)
 {
-    QByteArray out;
-    appendTag(out, "RIFF");
-    append32(out, static_cast<quint32>(4 + chunks.size()));
-    appendTag(out, "WAVE");
-    out.append(chunks);
-    return out;
+    QByteArray out("RIFF");
+    appendField(out, static_cast<quint32>(4 + chunks.size()), 4);
+    return out + "WAVE" + chunks;
 }
 
-QByteArray canonicalWave(const Layout &layout, const QByteArray &data)
+QString TestFolder::write(const QString &name, const QByteArray &bytes) const
 {
-    return riffWave(formatChunk(layout) + chunk("data", data));
-}
-
-QByteArray recorderWave(const Layout &layout, const QByteArray &data)
-{
-    return riffWave(formatChunk(layout, true) + chunk("data", data));
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(bytes) == bytes.size() && file.flush();
-}
-
-TestFolder::TestFolder()
-{
-    EXPECT_TRUE(m_dir.isValid());
-}
-
-QString TestFolder::path(const QString &name) const
-{
-    return m_dir.filePath(name);
+    const QString file = path(name);
+    QFile out(file);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size() &&
+                out.flush())
+        << file.toStdString();
+    return file;
 }
 
 JoinFileInfo readJoinFile(const QString &path)
@@ -110,8 +84,26 @@ JoinFileInfo readJoinFile(const QString &path)
 
 QByteArray soxRawSamples(const QString &path)
 {
-    const QString raw = path + QStringLiteral(".raw");
-    const ToolResult result = runTool(QStringLiteral("sox"), {path, QStringLiteral("-t"), QStringLiteral("raw"), raw});
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    return readFileBytes(raw);
+    runOrFail(QStringLiteral("sox"), {path, QStringLiteral("-t"), QStringLiteral("raw"), path + ".raw"});
+    return readFileBytes(path + ".raw");
+}
+
+void runOrFail(const QString &tool, const QStringList &arguments)
+{
+    ASSERT_TRUE(haveTool(tool));
+    const QStringList quiet = tool == QStringLiteral("ffmpeg") ? QStringList{"-v", "error"} : QStringList{};
+    const ToolResult result = runTool(tool, quiet + arguments);
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+}
+
+int errorNumberOf(const std::function<void()> &action, QString *text)
+{
+    try {
+        action();
+    } catch (const AppError &error) {
+        if (text)
+            *text = error.text();
+        return error.number();
+    }
+    return 0;
 }

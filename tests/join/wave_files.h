@@ -11,19 +11,16 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-struct Layout {
-    int channels = 2;
-    int rateHz = 44100;
-    int bits = 16;
-};
+#include <functional>
+
+struct Layout { int channels = 2, rateHz = 44100, bits = 16; };
 
 // Distinct sample bytes for each seed, so a copy from the wrong place shows.
 QByteArray patternBytes(qsizetype count, int seed);
 
-// Header pieces, little-endian, field by field.
-void appendTag(QByteArray &out, const char (&tag)[5]);
-void append16(QByteArray &out, quint16 value);
-void append32(QByteArray &out, quint32 value);
+// Little-endian fields of `size` bytes: appended, and read back at offset.
+void appendField(QByteArray &out, quint32 value, int size);
+quint32 field(const QByteArray &bytes, int offset, int size);
 // "fmt " chunk of a PCM layout: 16 bytes, or 18 with an extra size of 0 when `withExtraSize`.
 QByteArray formatChunk(const Layout &layout, bool withExtraSize = false);
 QByteArray chunk(const char (&id)[5], const QByteArray &payload);
@@ -31,20 +28,22 @@ QByteArray chunk(const char (&id)[5], const QByteArray &payload);
 QByteArray riffWave(const QByteArray &chunks);
 
 // The canonical 44-byte header followed by data.
-QByteArray canonicalWave(const Layout &layout, const QByteArray &data);
+inline QByteArray canonicalWave(const Layout &layout, const QByteArray &data)
+{
+    return riffWave(formatChunk(layout) + chunk("data", data));
+}
 // The recorder's own layout: an 18-byte format chunk whose extra size is 0, a 46-byte header.
-QByteArray recorderWave(const Layout &layout, const QByteArray &data);
-
-bool writeBytes(const QString &path, const QByteArray &bytes);
+inline QByteArray recorderWave(const Layout &layout, const QByteArray &data)
+{
+    return riffWave(formatChunk(layout, true) + chunk("data", data));
+}
 
 // A folder that lives as long as the test.
-class TestFolder {
-public:
-    TestFolder();
-    QString path(const QString &name) const;
-
-private:
-    QTemporaryDir m_dir;
+struct TestFolder : QTemporaryDir {
+    QString path(const QString &name) const { return filePath(name); }
+    // Writes bytes to the file name of the folder (failing the test if it cannot) and
+    // returns its path.
+    QString write(const QString &name, const QByteArray &bytes) const;
 };
 
 // Reads the header of path into a new record (raises what ReadWaveHeader raises).
@@ -52,6 +51,12 @@ JoinFileInfo readJoinFile(const QString &path);
 
 // The samples of a file as sox decodes them (raw, in the file's own encoding).
 QByteArray soxRawSamples(const QString &path);
+
+// Runs sox or ffmpeg (quietly); fails the test when the tool is missing or fails.
+void runOrFail(const QString &tool, const QStringList &arguments);
+
+// The number of the AppError that action raises (0 when it raises none), and its text.
+int errorNumberOf(const std::function<void()> &action, QString *text = nullptr);
 
 class LineLog : public JoinLog {
 public:
