@@ -5,7 +5,6 @@
 #include "../support/tools.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -58,18 +57,12 @@ TEST_F(ConvertCommand, ConvertsWithTheStandardPresetAndShowsProgressInTheUsersLo
     EXPECT_EQ(readFileBytes(target).mid(36, 4), "Xing"); // VBR, as "Qualité Standard" says
 }
 
-TEST_F(ConvertCommand, PresetIndexSevenIsInsaneAtThreeHundredTwentyKilobits)
+TEST_F(ConvertCommand, PresetIndexSevenIsInsaneAtThreeHundredTwentyKilobitsAndReplacesTheTarget)
 {
+    ASSERT_TRUE(writeBytes(target, QByteArray(100000, 'x')));
     const CommandRun run = sonoriel({source, target, "--preset", "7"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(ffprobeBitRate(target), 320000);
-}
-
-TEST_F(ConvertCommand, ExistingTargetIsReplaced)
-{
-    ASSERT_TRUE(writeBytes(target, QByteArray(100000, 'x')));
-    const CommandRun run = sonoriel({source, target});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_NE(readFileBytes(target).left(4), QByteArray(4, 'x'));
     EXPECT_EQ(ffprobeInfo(target).channels, 2);
 }
@@ -87,30 +80,23 @@ TEST_F(ConvertCommand, UsageErrorsExitTwoAndWriteNothing)
     }
 }
 
-TEST_F(ConvertCommand, MonoSourcePrintsTheReadersErrorExitsOneAndLeavesNoFile)
+TEST_F(ConvertCommand, SourcesThatCannotBeConvertedExitOneAndLeaveTheFilesAsTheyWere)
 {
-    const QString mono = folder.path("mono.wav");
-    ASSERT_TRUE(writeBytes(mono, waveFile({.channels = 1}, patternBytes(8000, 1))));
-    const CommandRun run = sonoriel({mono, target});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("Erreur 29671 : Only stereo 16 bit wave files supported.")) << run.err.toStdString();
-    EXPECT_FALSE(QFile::exists(target));
-}
-
-TEST_F(ConvertCommand, MissingSourceExitsOne)
-{
-    const CommandRun run = sonoriel({folder.path("absent.wav"), target});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("absent.wav")) << run.err.toStdString();
-    EXPECT_FALSE(QFile::exists(target));
-}
-
-TEST_F(ConvertCommand, TargetNamingTheSourceIsRefusedAndTheSourceKept)
-{
+    const QString mono = folder.write(waveFile({.channels = 1}, patternBytes(8000, 1)), "mono.wav");
     const QByteArray before = readFileBytes(source);
-    const CommandRun run = sonoriel({source, folder.path("./in.wav")});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(readFileBytes(source) == before);
+    const std::pair<QStringList, QString> cases[] = {
+        {{mono, target}, "Erreur 29671 : Only stereo 16 bit wave files supported."},
+        {{folder.path("absent.wav"), target}, "absent.wav"},
+        {{source, folder.path("./in.wav")}, {}}, // the target names the source
+    };
+    for (const auto &[arguments, message] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const CommandRun run = sonoriel(arguments);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(target));
+        EXPECT_TRUE(readFileBytes(source) == before);
+    }
 }
 
 TEST_F(ConvertCommand, InterruptCancelsLikeTheCancelButtonAndLeavesNoFile)

@@ -21,7 +21,7 @@ void put32(Record &record, std::size_t offset, std::uint32_t value)
         record[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-Record recordFor(std::int32_t preset, std::int32_t rateHz)
+Record recordFor(std::int32_t preset = 6, std::int32_t rateHz = 44100)
 {
     cLameEncoder encoder;
     encoder.setEncodingPreset(preset);
@@ -29,8 +29,18 @@ Record recordFor(std::int32_t preset, std::int32_t rateHz)
     return encoder.configurationRecord();
 }
 
+struct Stream {
+    std::uint32_t result = 0, samples = 0, bytes = 0, handle = 0;
+};
+
 class LameShim : public ::testing::Test {
 protected:
+    Stream open(const Record &record = recordFor())
+    {
+        Stream s;
+        s.result = lib->beInitStream(record.data(), &s.samples, &s.bytes, &s.handle);
+        return s;
+    }
     ScopedEnvironment shim{"SONORIEL_LAME_SHIM", realShimPath()};
     std::shared_ptr<LameLibrary> lib = LameLibrary::load(QStringLiteral("test"));
 };
@@ -41,26 +51,19 @@ TEST_F(LameShim, EveryPresetOfTheListOpensAStreamAtBothSourceRates)
 {
     for (const std::int32_t preset : {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}) {
         for (const std::int32_t rate : {44100, 22050}) {
-            const Record record = recordFor(preset, rate);
-            std::uint32_t samples = 0, bytes = 0, handle = 0;
-            ASSERT_EQ(lib->beInitStream(record.data(), &samples, &bytes, &handle), 0u)
-                << "preset " << preset << " at " << rate << " Hz";
-            EXPECT_NE(handle, 0u);
-            EXPECT_GT(samples, 0u);
-            EXPECT_EQ(samples % 2, 0u);
-            EXPECT_GE(bytes, 7200u);
-            EXPECT_EQ(lib->beCloseStream(handle), 0u);
+            SCOPED_TRACE(testing::Message() << "preset " << preset << " at " << rate << " Hz");
+            const Stream s = open(recordFor(preset, rate));
+            ASSERT_EQ(s.result, 0u);
+            EXPECT_NE(s.handle, 0u);
+            EXPECT_GT(s.samples, 0u);
+            EXPECT_EQ(s.samples % 2, 0u);
+            EXPECT_GE(s.bytes, 7200u);
+            if (preset == 6 && rate == 44100) {
+                EXPECT_EQ(s.samples, 2304u); // one MPEG-1 frame of stereo samples
+            }
+            EXPECT_EQ(lib->beCloseStream(s.handle), 0u);
         }
     }
-}
-
-TEST_F(LameShim, ChunkAtFortyFourKilohertzIsOneMpeg1FrameOfStereoSamples)
-{
-    const Record record = recordFor(6, 44100);
-    std::uint32_t samples = 0, bytes = 0, handle = 0;
-    ASSERT_EQ(lib->beInitStream(record.data(), &samples, &bytes, &handle), 0u);
-    EXPECT_EQ(samples, 2304u);
-    lib->beCloseStream(handle);
 }
 
 TEST_F(LameShim, RecordsItCannotUseAreRefusedWithoutAHandle)
@@ -71,70 +74,54 @@ TEST_F(LameShim, RecordsItCannotUseAreRefusedWithoutAHandle)
         std::uint32_t result;
     };
     const Case cases[] = {
-        {0, 0, 1},      // a Blade MP3 record rather than a LAME one
-        {8, 300, 1},    // another record size
-        {12, 0, 2},     // no input rate
-        {20, 4, 2},     // no such stereo mode
-        {32, 15, 2},    // preset outside the list
+        {0, 0, 1},   // a Blade MP3 record rather than a LAME one
+        {8, 300, 1}, // another record size
+        {12, 0, 2},  // no input rate
+        {20, 4, 2},  // no such stereo mode
+        {32, 15, 2}, // preset outside the list
         {32, 0xFFFFFF9Cu, 2},
     };
     for (const Case &c : cases) {
-        Record record = recordFor(6, 44100);
+        SCOPED_TRACE(testing::Message() << "offset " << c.offset << " value " << c.value);
+        Record record = recordFor();
         put32(record, c.offset, c.value);
         std::uint32_t samples = 7, bytes = 7, handle = 7;
-        EXPECT_EQ(lib->beInitStream(record.data(), &samples, &bytes, &handle), c.result)
-            << "offset " << c.offset << " value " << c.value;
+        EXPECT_EQ(lib->beInitStream(record.data(), &samples, &bytes, &handle), c.result);
         EXPECT_EQ(handle, 0u);
         EXPECT_EQ(samples, 0u);
     }
 }
 
-TEST_F(LameShim, ClosedOrUnknownHandlesAreInvalid)
+TEST_F(LameShim, ClosedOrUnknownHandlesAndBadSampleCountsAreRefused)
 {
-    const Record record = recordFor(6, 44100);
-    std::uint32_t samples = 0, bytes = 0, handle = 0;
-    ASSERT_EQ(lib->beInitStream(record.data(), &samples, &bytes, &handle), 0u);
-    std::vector<std::uint8_t> out(bytes);
-    std::vector<std::int16_t> pcm(samples, 0);
+    const Stream s = open();
+    ASSERT_EQ(s.result, 0u);
+    std::vector<std::uint8_t> out(s.bytes);
+    std::vector<std::int16_t> pcm(s.samples * 2, 0);
     std::uint32_t written = 0;
-    EXPECT_EQ(lib->beEncodeChunk(handle, samples, pcm.data(), out.data(), &written), 0u);
-    EXPECT_EQ(lib->beCloseStream(handle), 0u);
-    EXPECT_EQ(lib->beCloseStream(handle), 4u);
-    EXPECT_EQ(lib->beEncodeChunk(handle, samples, pcm.data(), out.data(), &written), 4u);
-    EXPECT_EQ(lib->beDeinitStream(handle + 1000, out.data(), &written), 4u);
+    EXPECT_EQ(lib->beEncodeChunk(s.handle, 3, pcm.data(), out.data(), &written), 2u);
+    EXPECT_EQ(lib->beEncodeChunk(s.handle, s.samples * 2, pcm.data(), out.data(), &written), 5u);
+    EXPECT_EQ(lib->beEncodeChunk(s.handle, s.samples, pcm.data(), out.data(), &written), 0u);
+    EXPECT_EQ(lib->beCloseStream(s.handle), 0u);
+    EXPECT_EQ(lib->beCloseStream(s.handle), 4u);
+    EXPECT_EQ(lib->beEncodeChunk(s.handle, s.samples, pcm.data(), out.data(), &written), 4u);
+    EXPECT_EQ(lib->beDeinitStream(s.handle + 1000, out.data(), &written), 4u);
 }
 
 TEST_F(LameShim, RunsOutOfHandlesInsteadOfGrowingWithoutEnd)
 {
-    const Record record = recordFor(6, 44100);
     std::vector<std::uint32_t> handles;
-    std::uint32_t result = 0;
-    for (int i = 0; i < 1000 && result == 0; ++i) {
-        std::uint32_t samples = 0, bytes = 0, handle = 0;
-        result = lib->beInitStream(record.data(), &samples, &bytes, &handle);
-        if (result == 0)
-            handles.push_back(handle);
-    }
-    EXPECT_EQ(result, 3u);
+    Stream s;
+    for (int i = 0; i < 1000 && s.result == 0; ++i)
+        if ((s = open()).result == 0)
+            handles.push_back(s.handle);
+    EXPECT_EQ(s.result, 3u);
     EXPECT_GE(handles.size(), 2u);
     for (const std::uint32_t handle : handles)
         EXPECT_EQ(lib->beCloseStream(handle), 0u);
-    std::uint32_t samples = 0, bytes = 0, handle = 0;
-    EXPECT_EQ(lib->beInitStream(record.data(), &samples, &bytes, &handle), 0u);
-    lib->beCloseStream(handle);
-}
-
-TEST_F(LameShim, OddOrOversizedSampleCountsAreRefused)
-{
-    const Record record = recordFor(6, 44100);
-    std::uint32_t samples = 0, bytes = 0, handle = 0;
-    ASSERT_EQ(lib->beInitStream(record.data(), &samples, &bytes, &handle), 0u);
-    std::vector<std::uint8_t> out(bytes);
-    std::vector<std::int16_t> pcm(samples * 2, 0);
-    std::uint32_t written = 0;
-    EXPECT_EQ(lib->beEncodeChunk(handle, 3, pcm.data(), out.data(), &written), 2u);
-    EXPECT_EQ(lib->beEncodeChunk(handle, samples * 2, pcm.data(), out.data(), &written), 5u);
-    lib->beCloseStream(handle);
+    s = open();
+    EXPECT_EQ(s.result, 0u);
+    lib->beCloseStream(s.handle);
 }
 
 TEST_F(LameShim, VersionRecordCarriesTheEngineVersionAndHomePage)
@@ -154,49 +141,30 @@ TEST_F(LameShim, VersionRecordCarriesTheEngineVersionAndHomePage)
     EXPECT_EQ(record[264], 0); // the reserved tail is cleared, not left as it was
 }
 
-namespace {
-
-// Encodes one second of a 1 kHz tone through a fresh stream and returns the information
-// frame's size (-1 on a failed call).
-int infoFrameBytes(LameLibrary &lib, const Record &record)
+TEST_F(LameShim, InformationFrameComesOnlyAfterTheFlushAndOnlyWithTheVbrHeaderSwitch)
 {
-    std::uint32_t samples = 0, bytes = 0, handle = 0;
-    if (lib.beInitStream(record.data(), &samples, &bytes, &handle) != 0)
-        return -1;
-    std::vector<std::int16_t> pcm(samples);
-    for (std::size_t i = 0; i < pcm.size(); ++i)
-        pcm[i] = static_cast<std::int16_t>((i / 2) % 44 < 22 ? 8000 : -8000);
-    std::vector<std::uint8_t> out(bytes);
-    std::uint32_t written = 0;
-    int result = 0;
-    for (int chunk = 0; chunk < 40 && result == 0; ++chunk)
-        result = static_cast<int>(lib.beEncodeChunk(handle, samples, pcm.data(), out.data(), &written));
-    result |= static_cast<int>(lib.beDeinitStream(handle, out.data(), &written));
-    result |= static_cast<int>(lib.beInfoTag(handle, out.data(), bytes, &written));
-    lib.beCloseStream(handle);
-    return result == 0 ? static_cast<int>(written) : -1;
-}
-
-} // namespace
-
-TEST_F(LameShim, VbrHeaderSwitchDecidesWhetherAnInformationFrameIsMade)
-{
-    Record record = recordFor(6, 44100);
-    EXPECT_GT(infoFrameBytes(*lib, record), 100);
-    put32(record, 64, 0);
-    EXPECT_EQ(infoFrameBytes(*lib, record), 0);
-}
-
-TEST_F(LameShim, InformationFrameIsOnlyGivenAfterTheFlush)
-{
-    const Record record = recordFor(6, 44100);
-    std::uint32_t samples = 0, bytes = 0, handle = 0;
-    ASSERT_EQ(lib->beInitStream(record.data(), &samples, &bytes, &handle), 0u);
-    std::vector<std::uint8_t> out(bytes);
-    std::uint32_t written = 0;
-    EXPECT_EQ(lib->beInfoTag(handle, out.data(), bytes, &written), 4u);
-    ASSERT_EQ(lib->beDeinitStream(handle, out.data(), &written), 0u);
-    EXPECT_EQ(lib->beInfoTag(handle, out.data(), bytes, &written), 0u);
-    EXPECT_EQ(lib->beInfoTag(handle, out.data(), 10, &written), 5u);
-    lib->beCloseStream(handle);
+    for (const bool vbrHeader : {true, false}) {
+        SCOPED_TRACE(vbrHeader);
+        Record record = recordFor();
+        put32(record, 64, vbrHeader ? 1 : 0);
+        const Stream s = open(record);
+        ASSERT_EQ(s.result, 0u);
+        std::vector<std::int16_t> pcm(s.samples); // one second of a 1 kHz square tone
+        for (std::size_t i = 0; i < pcm.size(); ++i)
+            pcm[i] = static_cast<std::int16_t>((i / 2) % 44 < 22 ? 8000 : -8000);
+        std::vector<std::uint8_t> out(s.bytes);
+        std::uint32_t written = 0;
+        EXPECT_EQ(lib->beInfoTag(s.handle, out.data(), s.bytes, &written), 4u);
+        for (int chunk = 0; chunk < 40; ++chunk)
+            ASSERT_EQ(lib->beEncodeChunk(s.handle, s.samples, pcm.data(), out.data(), &written), 0u);
+        ASSERT_EQ(lib->beDeinitStream(s.handle, out.data(), &written), 0u);
+        ASSERT_EQ(lib->beInfoTag(s.handle, out.data(), s.bytes, &written), 0u);
+        if (vbrHeader) {
+            EXPECT_GT(written, 100u);
+            EXPECT_EQ(lib->beInfoTag(s.handle, out.data(), 10, &written), 5u);
+        } else {
+            EXPECT_EQ(written, 0u);
+        }
+        lib->beCloseStream(s.handle);
+    }
 }

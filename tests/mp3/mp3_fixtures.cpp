@@ -7,54 +7,42 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 
-void append16(QByteArray &out, quint16 value)
+namespace {
+
+// `bytes` little-endian bytes of value.
+QByteArray le(quint32 value, int bytes)
 {
-    out.append(static_cast<char>(value & 0xff));
-    out.append(static_cast<char>(value >> 8));
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i)
+        out.append(static_cast<char>((value >> (8 * i)) & 0xff));
+    return out;
 }
 
-void append32(QByteArray &out, quint32 value)
-{
-    append16(out, static_cast<quint16>(value & 0xffff));
-    append16(out, static_cast<quint16>(value >> 16));
-}
+} // namespace
 
 QByteArray chunk(const char (&id)[5], const QByteArray &payload)
 {
-    QByteArray out(id, 4);
-    append32(out, static_cast<quint32>(payload.size()));
-    out += payload;
-    if (payload.size() % 2)
-        out.append('\0');
-    return out;
+    return QByteArray(id, 4) + le(static_cast<quint32>(payload.size()), 4) + payload +
+           QByteArray(payload.size() % 2, '\0');
 }
 
 QByteArray formatPayload(const WaveLayout &layout, int extraBytes)
 {
-    QByteArray out;
     const int blockAlign = layout.channels * layout.bits / 8;
-    append16(out, static_cast<quint16>(layout.formatTag));
-    append16(out, static_cast<quint16>(layout.channels));
-    append32(out, static_cast<quint32>(layout.rateHz));
-    append32(out, static_cast<quint32>(blockAlign * layout.rateHz));
-    append16(out, static_cast<quint16>(blockAlign));
-    append16(out, static_cast<quint16>(layout.bits));
-    if (extraBytes >= 2) {
-        append16(out, static_cast<quint16>(extraBytes - 2));
-        out.append(QByteArray(extraBytes - 2, '\x7f'));
-    }
+    QByteArray out = le(layout.formatTag, 2) + le(layout.channels, 2) + le(layout.rateHz, 4) +
+                     le(blockAlign * layout.rateHz, 4) + le(blockAlign, 2) + le(layout.bits, 2);
+    if (extraBytes >= 2)
+        out += le(extraBytes - 2, 2) + QByteArray(extraBytes - 2, '\x7f');
     return out;
 }
 
 QByteArray riffWave(const QByteArray &chunks)
 {
-    QByteArray out("RIFF", 4);
-    append32(out, static_cast<quint32>(4 + chunks.size()));
-    out += "WAVE";
-    out += chunks;
-    return out;
+    return QByteArray("RIFF", 4) + le(static_cast<quint32>(4 + chunks.size()), 4) + "WAVE" + chunks;
 }
 
 QByteArray waveFile(const WaveLayout &layout, const QByteArray &data)
@@ -79,21 +67,19 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-TestFolder::TestFolder() = default;
-
-QString TestFolder::path(const QString &name) const
+QString TestFolder::write(const QByteArray &bytes, const QString &name) const
 {
-    return m_dir.filePath(name);
+    EXPECT_TRUE(writeBytes(path(name), bytes)) << name.toStdString();
+    return path(name);
 }
 
 bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz, int rightHz)
 {
-    const ToolResult result = runTool(
-        QStringLiteral("sox"),
-        {"-n", "-r", QString::number(rateHz), "-c", "2", "-b", "16", "-e", "signed-integer", path,
-         "synth", QString::number(seconds), "sine", QString::number(leftHz), "sine",
-         QString::number(rightHz), "vol", "0.5"});
-    return result.exitCode == 0;
+    return runTool(QStringLiteral("sox"),
+                   {"-n", "-r", QString::number(rateHz), "-c", "2", "-b", "16", "-e", "signed-integer", path,
+                    "synth", QString::number(seconds), "sine", QString::number(leftHz), "sine",
+                    QString::number(rightHz), "vol", "0.5"})
+               .exitCode == 0;
 }
 
 ScopedEnvironment::ScopedEnvironment(const char *name, const QString &value) : m_name(name)
@@ -105,32 +91,32 @@ ScopedEnvironment::ScopedEnvironment(const char *name, const QString &value) : m
 
 ScopedEnvironment::~ScopedEnvironment()
 {
-    if (m_previous)
-        qputenv(m_name.constData(), *m_previous);
-    else
-        qunsetenv(m_name.constData());
+    m_previous ? qputenv(m_name.constData(), *m_previous) : qunsetenv(m_name.constData());
 }
 
-QString realShimPath()
-{
-    return QStringLiteral(SONORIEL_LAME_SHIM_PATH);
-}
-
-QString faultShimPath()
-{
-    return QStringLiteral(SONORIEL_FAULT_SHIM_PATH);
-}
+QString realShimPath() { return QStringLiteral(SONORIEL_LAME_SHIM_PATH); }
+QString faultShimPath() { return QStringLiteral(SONORIEL_FAULT_SHIM_PATH); }
 
 namespace {
 
-std::vector<std::int16_t> samplesOf(const QByteArray &raw)
+QJsonObject firstStream(const QString &path)
 {
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(raw.size() / 2));
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        const auto lo = static_cast<quint8>(raw[static_cast<qsizetype>(2 * i)]);
-        const auto hi = static_cast<quint8>(raw[static_cast<qsizetype>(2 * i + 1)]);
-        samples[i] = static_cast<std::int16_t>(lo | (hi << 8));
-    }
+    const ToolResult probe = runTool("ffprobe", {"-v", "error", "-show_streams", "-of", "json", path});
+    const QJsonArray streams = QJsonDocument::fromJson(probe.out.toUtf8()).object().value("streams").toArray();
+    return streams.isEmpty() ? QJsonObject() : streams.first().toObject();
+}
+
+// Runs a tool that writes raw 16-bit little-endian samples to `raw`, and reads them back.
+std::vector<std::int16_t> rawSamples(const QString &program, const QStringList &arguments, const QString &raw)
+{
+    if (runTool(program, arguments).exitCode != 0)
+        return {};
+    const QByteArray bytes = readFileBytes(raw);
+    QFile::remove(raw);
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(bytes.size() / 2));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(static_cast<quint8>(bytes[static_cast<qsizetype>(2 * i)]) |
+                                               (static_cast<quint8>(bytes[static_cast<qsizetype>(2 * i + 1)]) << 8));
     return samples;
 }
 
@@ -138,35 +124,22 @@ std::vector<std::int16_t> samplesOf(const QByteArray &raw)
 
 DecodedSound decodeWithFfmpeg(const QString &mp3Path)
 {
-    DecodedSound sound;
-    const ToolResult probe = runTool("ffprobe", {"-v", "error", "-show_streams", "-of", "json", mp3Path});
-    const QJsonArray streams = QJsonDocument::fromJson(probe.out.toUtf8()).object().value("streams").toArray();
-    if (streams.isEmpty())
-        return sound;
-    sound.rateHz = streams.first().toObject().value("sample_rate").toString().toInt();
-    sound.channels = streams.first().toObject().value("channels").toInt();
+    const QJsonObject stream = firstStream(mp3Path);
+    if (stream.isEmpty())
+        return {};
     const QString raw = mp3Path + QStringLiteral(".ffmpeg.raw");
-    if (runTool("ffmpeg", {"-v", "error", "-y", "-i", mp3Path, "-f", "s16le", "-acodec", "pcm_s16le", raw}).exitCode != 0)
-        return sound;
-    sound.samples = samplesOf(readFileBytes(raw));
-    QFile::remove(raw);
-    return sound;
+    return {stream.value("sample_rate").toString().toInt(), stream.value("channels").toInt(),
+            rawSamples("ffmpeg", {"-v", "error", "-y", "-i", mp3Path, "-f", "s16le", "-acodec", "pcm_s16le", raw}, raw)};
 }
 
 DecodedSound decodeWithLame(const QString &mp3Path, const QString &wavPath)
 {
-    DecodedSound sound;
     if (runTool("lame", {"--quiet", "--decode", mp3Path, wavPath}).exitCode != 0)
-        return sound;
+        return {};
     const MediaInfo info = soxInfo(wavPath);
-    sound.rateHz = info.rateHz;
-    sound.channels = info.channels;
     const QString raw = wavPath + QStringLiteral(".raw");
-    if (runTool("sox", {wavPath, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", raw}).exitCode != 0)
-        return sound;
-    sound.samples = samplesOf(readFileBytes(raw));
-    QFile::remove(raw);
-    return sound;
+    return {info.rateHz, info.channels,
+            rawSamples("sox", {wavPath, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", raw}, raw)};
 }
 
 double toneFrequencyHz(const DecodedSound &sound, int channel)
@@ -174,9 +147,8 @@ double toneFrequencyHz(const DecodedSound &sound, int channel)
     const qint64 frames = sound.frames();
     if (frames < 4 || sound.rateHz <= 0 || channel >= sound.channels)
         return 0;
-    const qint64 first = frames / 4, last = frames * 3 / 4;
     qint64 firstCrossing = -1, lastCrossing = -1, crossings = 0;
-    for (qint64 i = first + 1; i < last; ++i) {
+    for (qint64 i = frames / 4 + 1; i < frames * 3 / 4; ++i) {
         const int before = sound.samples[static_cast<std::size_t>((i - 1) * sound.channels + channel)];
         const int now = sound.samples[static_cast<std::size_t>(i * sound.channels + channel)];
         if (before < 0 && now >= 0) { // upward crossings only: one per period
@@ -192,11 +164,15 @@ double toneFrequencyHz(const DecodedSound &sound, int channel)
     return crossings * static_cast<double>(sound.rateHz) / static_cast<double>(lastCrossing - firstCrossing);
 }
 
-int ffprobeBitRate(const QString &path)
+int ffprobeBitRate(const QString &path) { return firstStream(path).value("bit_rate").toString().toInt(); }
+
+void expectError(const AppError &error, int number, const char *text, const char *sourceEnd)
 {
-    const ToolResult probe = runTool("ffprobe", {"-v", "error", "-show_streams", "-of", "json", path});
-    const QJsonArray streams = QJsonDocument::fromJson(probe.out.toUtf8()).object().value("streams").toArray();
-    if (streams.isEmpty())
-        return 0;
-    return streams.first().toObject().value("bit_rate").toString().toInt();
+    EXPECT_EQ(error.number(), number);
+    if (text) {
+        EXPECT_EQ(error.text(), text);
+    }
+    if (sourceEnd) {
+        EXPECT_TRUE(error.source().endsWith(sourceEnd)) << error.source().toStdString();
+    }
 }

@@ -1,7 +1,9 @@
 // Test material for the MP3 converter: WAV files laid out byte by byte (including damaged
-// ones), tone files, a scoped choice of encoder library, and what the reference decoders
-// (ffmpeg, lame --decode) make of an MP3 file.
+// ones), tone files, a scoped choice of encoder library, what the reference decoders
+// (ffmpeg, lame --decode) make of an MP3 file, and checks of the errors raised.
 #pragma once
+
+#include "common/app_error.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,9 +20,6 @@ struct WaveLayout {
     int formatTag = 1;
 };
 
-// Little-endian pieces.
-void append16(QByteArray &out, quint16 value);
-void append32(QByteArray &out, quint32 value);
 // A chunk: id, size, payload and its pad byte.
 QByteArray chunk(const char (&id)[5], const QByteArray &payload);
 // The fmt payload of a layout: 16 bytes, then `extraBytes` more (an extra-size field and zeros).
@@ -31,13 +30,13 @@ QByteArray riffWave(const QByteArray &chunks);
 QByteArray waveFile(const WaveLayout &layout, const QByteArray &data);
 // Distinct bytes for each seed.
 QByteArray patternBytes(qsizetype count, int seed);
-
 bool writeBytes(const QString &path, const QByteArray &bytes);
 
 class TestFolder {
 public:
-    TestFolder();
-    QString path(const QString &name) const;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    // Writes bytes to the named file and returns its path.
+    QString write(const QByteArray &bytes, const QString &name = QStringLiteral("source.wav")) const;
 
 private:
     QTemporaryDir m_dir;
@@ -77,5 +76,20 @@ DecodedSound decodeWithLame(const QString &mp3Path, const QString &wavPath);
 // sound (away from the encoder's start and end).
 double toneFrequencyHz(const DecodedSound &sound, int channel);
 
-// ffprobe's stream bit rate in bit/s and output rate.
+// ffprobe's stream bit rate in bit/s.
 int ffprobeBitRate(const QString &path);
+
+// The error f raises; number 0 when it raises none.
+template <typename F>
+AppError raisedBy(F &&f)
+{
+    try {
+        f();
+    } catch (const AppError &error) {
+        return error;
+    }
+    return AppError(0, {}, {});
+}
+
+// Checks an error's number, and its exact text and the end of its source when given.
+void expectError(const AppError &error, int number, const char *text = nullptr, const char *sourceEnd = nullptr);

@@ -1,28 +1,17 @@
-// cWavReader on well-formed files: what it accepts, how Read hands out the data block by
-// block, seeking, and the rules about the read size.
+// cWavReader: what it accepts, how Read hands out the data block by block, seeking, the rules
+// about the read size, and files that are not what they claim (refused with the reader's error,
+// or, for a cut-off data chunk, read as far as it goes, never read past their end).
 #include "mp3/wav_reader.h"
 
 #include "mp3_fixtures.h"
 
-#include "common/app_error.h"
+#include <QFile>
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <vector>
 
 namespace {
-
-// The number raised by f, 0 when nothing is raised.
-template <typename F>
-int errorNumberOf(F &&f)
-{
-    try {
-        f();
-    } catch (const AppError &error) {
-        return error.number();
-    }
-    return 0;
-}
 
 QByteArray bufferBytes(const cWavReader &reader, int frames)
 {
@@ -31,64 +20,60 @@ QByteArray bufferBytes(const cWavReader &reader, int frames)
 
 class WavReaderFile : public ::testing::Test {
 protected:
-    QString write(const QByteArray &bytes, const QString &name = QStringLiteral("source.wav"))
-    {
-        const QString path = folder.path(name);
-        EXPECT_TRUE(writeBytes(path, bytes));
-        return path;
-    }
     TestFolder folder;
+    cWavReader reader;
 };
 
 } // namespace
 
-TEST_F(WavReaderFile, TenThousandBytesComeAsTwoFullBlocksAndAFinalOneOf452Frames)
+TEST_F(WavReaderFile, ReadHandsOutTheDataInBlocksAndTheLastReadIsFalse)
 {
-    const QByteArray data = patternBytes(10000, 1);
-    cWavReader reader;
-    reader.setReadBufferSize(1024);
-    reader.setFileName(write(waveFile({}, data)));
-    ASSERT_TRUE(reader.isOpen());
-    EXPECT_EQ(reader.AudioLength(), 2500);
-
-    EXPECT_TRUE(reader.Read());
-    EXPECT_EQ(reader.ReadSize(), 1024);
-    EXPECT_TRUE(bufferBytes(reader, 1024) == data.mid(0, 4096));
-    EXPECT_TRUE(reader.Read());
-    EXPECT_TRUE(bufferBytes(reader, 1024) == data.mid(4096, 4096));
-    EXPECT_FALSE(reader.Read());
-    EXPECT_EQ(reader.ReadSize(), 452);
-    EXPECT_TRUE(bufferBytes(reader, 452) == data.mid(8192, 1808));
-    EXPECT_FALSE(reader.Read());
-    EXPECT_EQ(reader.ReadSize(), 452);
-}
-
-TEST_F(WavReaderFile, ExactlyTwoBlocksEndWithAFalseReadThatHoldsAFullBlock)
-{
-    const QByteArray data = patternBytes(8192, 2);
-    cWavReader reader;
-    reader.setReadBufferSize(1024);
-    reader.setFileName(write(waveFile({}, data)));
-    EXPECT_TRUE(reader.Read());
-    EXPECT_FALSE(reader.Read());
-    EXPECT_EQ(reader.ReadSize(), 1024);
-    EXPECT_TRUE(bufferBytes(reader, 1024) == data.mid(4096));
-}
-
-TEST_F(WavReaderFile, EmptyDataChunkReadsNothing)
-{
-    cWavReader reader;
-    reader.setFileName(write(waveFile({}, {})));
-    ASSERT_TRUE(reader.isOpen());
-    EXPECT_EQ(reader.AudioLength(), 0);
-    EXPECT_FALSE(reader.Read());
-    EXPECT_EQ(reader.ReadSize(), 0);
+    const QByteArray data = patternBytes(10000, 1), cutData = patternBytes(10000, 4);
+    const QByteArray longFmt = patternBytes(4000, 6), listed = patternBytes(1000, 7);
+    struct Case {
+        const char *name;
+        QByteArray file, data;
+        int bufferFrames;
+        int frames;
+        std::vector<int> reads; // ReadSize of each Read; all but the last return true
+        bool readAgain;         // one more Read stays false and keeps the size
+    };
+    const Case cases[] = {
+        {"two full blocks and 452 frames", waveFile({}, data), data, 1024, 2500, {1024, 1024, 452}, true},
+        {"exactly two blocks", waveFile({}, data.left(8192)), data.left(8192), 1024, 2048, {1024, 1024}, false},
+        {"empty data chunk", waveFile({}, {}), {}, 32768, 0, {0}, false},
+        {"fmt chunk of 136 bytes", riffWave(chunk("fmt ", formatPayload({}, 120)) + chunk("data", longFmt)), longFmt,
+         32768, 1000, {1000}, false},
+        {"LIST and fact chunks around fmt",
+         riffWave(chunk("LIST", QByteArray("INFOISFT\x05\0\0\0abcde", 17)) + chunk("fmt ", formatPayload({})) +
+                  chunk("fact", QByteArray(4, '\1')) + chunk("data", listed)),
+         listed, 32768, 250, {250}, false},
+        {"data chunk cut short", waveFile({}, cutData).left(44 + 3000), cutData.left(3000), 1024, 750, {750}, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        cWavReader reader;
+        reader.setReadBufferSize(c.bufferFrames);
+        reader.setFileName(folder.write(c.file));
+        ASSERT_TRUE(reader.isOpen());
+        EXPECT_EQ(reader.AudioLength(), c.frames);
+        int offset = 0;
+        for (std::size_t i = 0; i < c.reads.size(); ++i) {
+            EXPECT_EQ(reader.Read(), i + 1 < c.reads.size()) << "read " << i;
+            EXPECT_EQ(reader.ReadSize(), c.reads[i]);
+            EXPECT_TRUE(bufferBytes(reader, c.reads[i]) == c.data.mid(offset, c.reads[i] * 4)) << "read " << i;
+            offset += c.reads[i] * 4;
+        }
+        if (c.readAgain) {
+            EXPECT_FALSE(reader.Read());
+            EXPECT_EQ(reader.ReadSize(), c.reads.back());
+        }
+    }
 }
 
 TEST_F(WavReaderFile, AnyFormatTagAndRateAreAcceptedForSixteenBitStereo)
 {
-    cWavReader reader;
-    reader.setFileName(write(waveFile({.channels = 2, .rateHz = 12345, .bits = 16, .formatTag = 0x55}, patternBytes(400, 3))));
+    reader.setFileName(folder.write(waveFile({.rateHz = 12345, .formatTag = 0x55}, patternBytes(400, 3))));
     EXPECT_TRUE(reader.isOpen());
     EXPECT_EQ(reader.sampleRate(), 12345u);
     EXPECT_EQ(reader.formatTag(), 0x55);
@@ -97,91 +82,51 @@ TEST_F(WavReaderFile, AnyFormatTagAndRateAreAcceptedForSixteenBitStereo)
 TEST_F(WavReaderFile, MonoAndEightBitFilesAreRefusedAndLeaveTheReaderClosed)
 {
     for (const WaveLayout layout : {WaveLayout{.channels = 1}, WaveLayout{.channels = 2, .bits = 8}}) {
+        SCOPED_TRACE(layout.bits);
         cWavReader reader;
-        reader.setFileName(write(waveFile({}, patternBytes(400, 4)), "good.wav"));
-        const QString good = reader.fileName();
-        try {
-            reader.setFileName(write(waveFile(layout, patternBytes(400, 4)), "refused.wav"));
-            ADD_FAILURE() << "a " << layout.channels << "-channel " << layout.bits << "-bit file was accepted";
-        } catch (const AppError &error) {
-            EXPECT_EQ(error.number(), 29671);
-            EXPECT_EQ(error.text(), "Only stereo 16 bit wave files supported.");
-            EXPECT_TRUE(error.source().endsWith(".cWavePlayer")) << error.source().toStdString();
-        }
+        const QString good = folder.write(waveFile({}, patternBytes(400, 4)), "good.wav");
+        reader.setFileName(good);
+        const QString refused = folder.write(waveFile(layout, patternBytes(400, 4)), "refused.wav");
+        expectError(raisedBy([&] { reader.setFileName(refused); }), 29671, "Only stereo 16 bit wave files supported.",
+                    ".cWavePlayer");
         EXPECT_FALSE(reader.isOpen());
         EXPECT_EQ(reader.ReadBufferPtr(), nullptr);
         EXPECT_EQ(reader.fileName(), good);
     }
 }
 
-TEST_F(WavReaderFile, EmptyNameClosesTheOpenFileAndRaisesNothing)
+TEST_F(WavReaderFile, DamagedFilesAreRefusedWithTheReadersErrorNumber)
 {
-    cWavReader reader;
-    reader.setFileName(write(waveFile({}, patternBytes(400, 5))));
-    ASSERT_TRUE(reader.isOpen());
-    EXPECT_FALSE(reader.OpenFile(QString()));
+    const QByteArray whole = waveFile({}, patternBytes(4000, 3));
+    const std::pair<QByteArray, int> cases[] = {
+        {QByteArray(), 29673},
+        {QByteArray("hello, this is text and not sound\n"), 29673},
+        {patternBytes(5000, 1), 29673},
+        {QByteArray("RIFF\x04\0\0\0AVI ", 12), 29673},
+        {QByteArray("RIFF", 4), 29673},
+        {riffWave(chunk("data", patternBytes(400, 2))), 29674}, // no fmt chunk
+        {whole.left(30), 29671},                                 // cut inside the format fields
+        {whole.left(40), 29676},                                 // cut inside the data chunk's header
+        {whole.left(16), 29674},                                 // cut inside the fmt chunk's own header
+        {riffWave(chunk("fmt ", formatPayload({}))), 29676},     // no data chunk
+    };
+    for (const auto &[bytes, number] : cases) {
+        SCOPED_TRACE(bytes.left(16).toHex().toStdString());
+        cWavReader reader;
+        const QString path = folder.write(bytes, "damaged.wav");
+        EXPECT_EQ(raisedBy([&] { reader.setFileName(path); }).number(), number);
+        EXPECT_FALSE(reader.isOpen());
+        EXPECT_TRUE(reader.fileName().isEmpty());
+    }
+    EXPECT_EQ(raisedBy([&] { reader.setFileName(folder.path("absent.wav")); }).number(), 29672);
     EXPECT_FALSE(reader.isOpen());
-    reader.setFileName(write(waveFile({}, patternBytes(400, 5))));
-    reader.setFileName(QString());
-    EXPECT_FALSE(reader.isOpen());
-    EXPECT_EQ(reader.fileName(), folder.path("source.wav"));
 }
 
-TEST_F(WavReaderFile, FormatChunkWithoutDataChunkIsRefusedAsNoWaveFileOpen)
-{
-    const QString path = write(riffWave(chunk("fmt ", formatPayload({}))));
-    cWavReader reader;
-    EXPECT_EQ(errorNumberOf([&] { reader.setFileName(path); }), 29676);
-    EXPECT_FALSE(reader.isOpen());
-    EXPECT_TRUE(reader.fileName().isEmpty());
-}
-
-TEST_F(WavReaderFile, LongFormatChunkIsReadInItsFirstFiftyBytesAndSkippedWhole)
-{
-    const QByteArray data = patternBytes(4000, 6);
-    const QString path = write(riffWave(chunk("fmt ", formatPayload({}, 120)) + chunk("data", data)));
-    cWavReader reader;
-    reader.setFileName(path);
-    ASSERT_TRUE(reader.isOpen());
-    EXPECT_EQ(reader.AudioLength(), 1000);
-    EXPECT_FALSE(reader.Read());
-    EXPECT_TRUE(bufferBytes(reader, 1000) == data);
-}
-
-TEST_F(WavReaderFile, ChunksBeforeTheFormatAndDataAreSkipped)
-{
-    const QByteArray data = patternBytes(1000, 7);
-    const QString path = write(riffWave(chunk("LIST", QByteArray("INFOISFT\x05\0\0\0abcde", 17)) +
-                                        chunk("fmt ", formatPayload({})) + chunk("fact", QByteArray(4, '\1')) +
-                                        chunk("data", data)));
-    cWavReader reader;
-    reader.setFileName(path);
-    EXPECT_FALSE(reader.Read());
-    EXPECT_EQ(reader.ReadSize(), 250);
-    EXPECT_TRUE(bufferBytes(reader, 250) == data);
-}
-
-TEST_F(WavReaderFile, SeekAbsoluteAcceptsTheEndAndRefusesBeyondItOrBeforeTheStart)
-{
-    cWavReader reader;
-    reader.setReadBufferSize(100);
-    reader.setFileName(write(waveFile({}, patternBytes(4000, 8))));
-    reader.SeekAbsolute(reader.AudioLength());
-    EXPECT_EQ(reader.BufferStartPosition(), 4000);
-    EXPECT_FALSE(reader.Read());
-    EXPECT_EQ(reader.ReadSize(), 0);
-    EXPECT_EQ(errorNumberOf([&] { reader.SeekAbsolute(reader.AudioLength() + 1); }), 29678);
-    EXPECT_EQ(errorNumberOf([&] { reader.SeekAbsolute(-1); }), 29678);
-    EXPECT_EQ(errorNumberOf([&] { reader.SeekAbsolute(0x7FFFFFFF); }), 29678);
-    EXPECT_EQ(reader.BufferStartPosition(), 4000);
-}
-
-TEST_F(WavReaderFile, SeekMovesTheNextReadToThatFrame)
+TEST_F(WavReaderFile, SeekMovesTheNextReadAndRefusesFramesOutsideTheData)
 {
     const QByteArray data = patternBytes(4000, 9);
-    cWavReader reader;
     reader.setReadBufferSize(10);
-    reader.setFileName(write(waveFile({}, data)));
+    reader.setFileName(folder.write(waveFile({}, data)));
     reader.SeekAbsolute(500);
     EXPECT_TRUE(reader.Read());
     EXPECT_TRUE(bufferBytes(reader, 10) == data.mid(2000, 40));
@@ -189,59 +134,64 @@ TEST_F(WavReaderFile, SeekMovesTheNextReadToThatFrame)
     EXPECT_EQ(reader.BufferStartPosition(), 2040 - 80);
     EXPECT_TRUE(reader.Read());
     EXPECT_TRUE(bufferBytes(reader, 10) == data.mid(1960, 40));
-    EXPECT_EQ(errorNumberOf([&] { reader.SeekRelative(-501); }), 29678);
-    EXPECT_EQ(errorNumberOf([&] { reader.SeekRelative(1000); }), 29678);
+    EXPECT_EQ(raisedBy([&] { reader.SeekRelative(-501); }).number(), 29678);
+    EXPECT_EQ(raisedBy([&] { reader.SeekRelative(1000); }).number(), 29678);
     reader.SeekRelative(1000 - 500);
     EXPECT_EQ(reader.BufferStartPosition(), 4000);
+
+    cWavReader fresh; // the end is accepted
+    fresh.setReadBufferSize(100);
+    fresh.setFileName(folder.path("source.wav"));
+    fresh.SeekAbsolute(fresh.AudioLength());
+    EXPECT_EQ(fresh.BufferStartPosition(), 4000);
+    EXPECT_FALSE(fresh.Read());
+    EXPECT_EQ(fresh.ReadSize(), 0);
+    for (const std::int32_t frame : {fresh.AudioLength() + 1, -1, 0x7FFFFFFF})
+        EXPECT_EQ(raisedBy([&] { fresh.SeekAbsolute(frame); }).number(), 29678) << frame;
+    EXPECT_EQ(fresh.BufferStartPosition(), 4000);
 }
 
-TEST_F(WavReaderFile, ReadBufferSizeCannotChangeWhileAFileIsOpen)
+TEST_F(WavReaderFile, ReadSizeRulesAndReadingWithoutAFile)
 {
-    cWavReader reader;
     EXPECT_EQ(reader.ReadBufferSize(), 32768);
+    expectError(raisedBy([&] { reader.Read(); }), 29676, "No Wave File Open");
     reader.setReadBufferSize(1152);
-    reader.setFileName(write(waveFile({}, patternBytes(400, 10))));
-    try {
-        reader.setReadBufferSize(10);
-        ADD_FAILURE() << "the read size changed while open";
-    } catch (const AppError &error) {
-        EXPECT_EQ(error.number(), 29679);
-        EXPECT_EQ(error.text(), "Cannot change buffer size whilst a file is open.");
-    }
+    reader.setFileName(folder.write(waveFile({}, patternBytes(400, 10))));
+    expectError(raisedBy([&] { reader.setReadBufferSize(10); }), 29679,
+                "Cannot change buffer size whilst a file is open.");
     EXPECT_EQ(reader.ReadBufferSize(), 1152);
     reader.CloseFile();
     reader.setReadBufferSize(10);
     EXPECT_EQ(reader.ReadBufferSize(), 10);
+    reader.setReadBufferSize(0);
+    EXPECT_EQ(raisedBy([&] { reader.setFileName(folder.path("source.wav")); }).number(), 29677);
+    EXPECT_FALSE(reader.isOpen());
 }
 
-TEST_F(WavReaderFile, ReadWithoutAnOpenFileRaisesNoWaveFileOpen)
+TEST_F(WavReaderFile, ClosingOrAnEmptyNameKeepsTheNameAndReleasesTheBuffer)
 {
-    cWavReader reader;
-    try {
-        reader.Read();
-        ADD_FAILURE() << "Read worked without a file";
-    } catch (const AppError &error) {
-        EXPECT_EQ(error.number(), 29676);
-        EXPECT_EQ(error.text(), "No Wave File Open");
-    }
-}
-
-TEST_F(WavReaderFile, CloseFileKeepsTheNameAndReleasesTheBuffer)
-{
-    cWavReader reader;
-    const QString path = write(waveFile({}, patternBytes(400, 11)));
+    const QString path = folder.write(waveFile({}, patternBytes(400, 11)));
     reader.setFileName(path);
     EXPECT_NE(reader.ReadBufferPtr(), nullptr);
     reader.CloseFile();
     EXPECT_EQ(reader.ReadBufferPtr(), nullptr);
     EXPECT_EQ(reader.AudioLength(), 0);
     EXPECT_EQ(reader.fileName(), path);
+    reader.setFileName(path);
+    EXPECT_FALSE(reader.OpenFile(QString()));
+    EXPECT_FALSE(reader.isOpen());
+    reader.setFileName(path);
+    reader.setFileName(QString()); // closes and raises nothing
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_EQ(reader.fileName(), path);
 }
 
-TEST_F(WavReaderFile, NonPositiveReadSizeIsRefusedAsInsufficientMemory)
+TEST_F(WavReaderFile, FileThatShrinksWhileOpenRaisesAReadErrorInsteadOfStaleSound)
 {
-    cWavReader reader;
-    reader.setReadBufferSize(0);
-    EXPECT_EQ(errorNumberOf([&] { reader.setFileName(write(waveFile({}, patternBytes(400, 12)))); }), 29677);
-    EXPECT_FALSE(reader.isOpen());
+    const QString path = folder.write(waveFile({}, patternBytes(40000, 5)));
+    reader.setReadBufferSize(1024);
+    reader.setFileName(path);
+    EXPECT_TRUE(reader.Read());
+    ASSERT_TRUE(QFile::resize(path, 44 + 6000));
+    expectError(raisedBy([&] { reader.Read(); }), 29675, "Error reading format");
 }
