@@ -10,15 +10,10 @@
 
 namespace {
 
-JoinFileInfo record(const QString &name, int channels, int rateHz, int bits)
+JoinFileInfo record(const QString &name, std::int16_t channels, std::int32_t rateHz, std::int16_t bits)
 {
-    JoinFileInfo info;
-    info.fileName = name;
-    info.channels = static_cast<std::int16_t>(channels);
-    info.sampleRate = rateHz;
-    info.bitsPerSample = static_cast<std::int16_t>(bits);
-    info.blockAlign = static_cast<std::int16_t>(channels * bits / 8);
-    return info;
+    return {.fileName = name, .channels = channels, .sampleRate = rateHz,
+            .blockAlign = static_cast<std::int16_t>(channels * bits / 8), .bitsPerSample = bits};
 }
 
 // The shared list starts from where the join window opens it in every test.
@@ -51,12 +46,7 @@ TEST(CheckJoinCompatibility, FirstMismatchOfTheRatePassThenChannelsThenBitsIsLog
     const auto error = [](const QString &names, const QString &reason) {
         return QStringList{"Message d'erreur:", names, reason};
     };
-    const struct {
-        const char *what;
-        std::vector<JoinFileInfo> files;
-        bool compatible;
-        QStringList lines;
-    } cases[] = {
+    const struct { const char *what; std::vector<JoinFileInfo> files; bool compatible; QStringList lines; } cases[] = {
         {"one format", {a, record("b.wav", 2, 44100, 16), record("c.wav", 2, 44100, 16)}, true, {}},
         // Format chunk sizes and header lengths differ; only channels, rate and bits count.
         {"recorder and canonical files", {readJoinFile(recorded), readJoinFile(canonical)}, true, {}},

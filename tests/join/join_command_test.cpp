@@ -46,13 +46,7 @@ TEST(JoinCommand, RefusalsExitWithTheirCodeAndMessageAndLeaveTheOutputAsItWas)
     const QString cut = folder.write("cut.wav", canonicalWave({2, 44100, 16}, patternBytes(4000, 9)).left(1000));
     const QString out = folder.path("out.wav");
     const QByteArray earlier = canonicalWave({1, 8000, 8}, patternBytes(10, 10));
-    const struct {
-        const char *what;
-        QStringList inputs;
-        int exitCode;
-        QString err;
-        bool exactErr, outputExists;
-    } cases[] = {
+    const struct { const char *what; QStringList inputs; int exitCode; QString err; bool exactErr, outputExists; } cases[] = {
         {"formats differ", {a, b}, 1, "Message d'erreur:\n" + a + " and " + b + "\nkhz Non compatible\n", true, false},
         {"not a wave file", {a, notes}, 1, notes + " n'est pas un fichier Wave", false, false},
         {"truncated file", {a, cut}, 1, "tronqué", false, true},

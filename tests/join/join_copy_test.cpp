@@ -35,19 +35,14 @@ TEST_F(JoinedFile, ReplacesTheOutputWithOneCanonicalHeaderAndTheSourcesDataInLis
                                        chunk("LIST", QByteArray("INFOIART") + QByteArray(30, 'd')) +
                                        chunk("data", a.left(800) + QByteArray("\x01\x02\x03", 3)) +
                                        chunk("id3 ", patternBytes(40, 9)));
-    const struct {
-        const char *what;
-        Layout layout;
-        std::vector<QByteArray> sources;
-        QByteArray data;
-    } cases[] = {
+    const struct { const char *what; Layout layout; std::vector<QByteArray> sources; QByteArray data; } cases[] = {
         {"two stereo", {2, 44100, 16}, {canonicalWave({2, 44100, 16}, a), canonicalWave({2, 44100, 16}, b)}, a + b},
         // 18-byte format chunks and 46-byte headers.
-        {"recorder mono", {1, 22050, 16}, {recorderWave({1, 22050, 16}, b.left(300)), recorderWave({1, 22050, 16}, a.left(100))},
-         b.left(300) + a.left(100)},
+        {"recorder mono", {1, 22050, 16},
+         {recorderWave({1, 22050, 16}, b.left(300)), recorderWave({1, 22050, 16}, a.left(100))}, b.left(300) + a.left(100)},
         // Odd data: no pad byte, exactly 44 + data.
-        {"8-bit mono", {1, 8000, 8}, {canonicalWave({1, 8000, 8}, m1), canonicalWave({1, 8000, 8}, m2), canonicalWave({1, 8000, 8}, m3)},
-         m1 + m2 + m3},
+        {"8-bit mono", {1, 8000, 8},
+         {canonicalWave({1, 8000, 8}, m1), canonicalWave({1, 8000, 8}, m2), canonicalWave({1, 8000, 8}, m3)}, m1 + m2 + m3},
         // Other chunks and partial frames of the sources are not copied.
         {"tagged", {2, 44100, 16}, {tagged, canonicalWave({2, 44100, 16}, a.left(800))}, a.left(800) + a.left(800)},
         {"many buffers", {2, 44100, 16}, {canonicalWave({2, 44100, 16}, big), recorderWave({2, 44100, 16}, buffer)}, big + buffer},
@@ -107,12 +102,7 @@ TEST_F(JoinedFile, FailuresAreReportedByNumberAndLeaveTheSourcesAndNoOutputBehin
     JoinFileInfo longFile = pair[0];
     longFile.frameCount = 1 << 30;
     const QString out = folder.path("out.wav");
-    const struct {
-        const char *what;
-        QString output;
-        std::vector<JoinFileInfo> files;
-        int number;
-    } cases[] = {
+    const struct { const char *what; QString output; std::vector<JoinFileInfo> files; int number; } cases[] = {
         {"output is a source", pair[0].fileName, pair, join_error::kFileAccess},
         {"output is a source through a link", link, pair, join_error::kFileAccess},
         {"source shrank after it was listed", out, shrunk, join_error::kPastEnd},

@@ -16,12 +16,7 @@ TEST(StreamCopy, AppendsExactlyTheRangeWhateverTheBufferAndTellsASourceThatEndsT
     const QByteArray source = patternBytes(10007, 1);
     const QString in = folder.write("in.bin", source);
     const QString out = folder.path("out.bin");
-    const struct {
-        std::int64_t offset, bytes;
-        std::size_t bufferBytes;
-        bool kernelFirst;
-        CopyResult result;
-    } cases[] = {
+    const struct { std::int64_t offset, bytes; std::size_t bufferBytes; bool kernelFirst; CopyResult result; } cases[] = {
         {46, 9000, 1, false, CopyResult::Done},     {46, 9000, 7, false, CopyResult::Done},
         {46, 9000, 4096, false, CopyResult::Done},  {46, 9000, 10000, false, CopyResult::Done},
         {46, 9000, 65536, false, CopyResult::Done},

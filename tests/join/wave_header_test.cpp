@@ -20,12 +20,7 @@ TEST(ReadWaveHeader, HandMadeLayoutsGiveTheirFormatAndWhereTheirDataLies)
                             chunk("fact", fact) + chunk("bext", QByteArray("dddata", 5));
     const QByteArray d1 = patternBytes(4000, 1), d2 = patternBytes(882, 2), d3 = patternBytes(500, 3),
                      d4 = patternBytes(64, 4), d5 = patternBytes(4003, 5);
-    const struct {
-        const char *name;
-        QByteArray bytes, data;
-        Layout layout;
-        int fmtSize, frameCount, dataOffset;
-    } cases[] = {
+    const struct { const char *name; QByteArray bytes, data; Layout layout; int fmtSize, frameCount, dataOffset; } cases[] = {
         {"canonical.wav", canonicalWave({2, 44100, 16}, d1), d1, {2, 44100, 16}, 16, 1000, 44},
         {"recorder.wav", recorderWave({1, 22050, 16}, d2), d2, {1, 22050, 16}, 18, 441, 46},
         {"tagged.wav", riffWave(formatChunk({1, 8000, 16}) + tags + chunk("data", d3)), d3, {1, 8000, 16}, 16, 250, 98},
@@ -63,10 +58,8 @@ TEST(ReadWaveHeader, FilesMadeBySoxAndByFfmpegWithItsListChunkAreRead)
                          "-ac", "2", "-c:a", "pcm_s16le", ffmpegFile});
     ASSERT_TRUE(readFileBytes(ffmpegFile).left(200).contains("LIST")) << "ffmpeg wrote no LIST chunk";
 
-    const struct {
-        QString path;
-        int rateHz, frameCount, minimumOffset;
-    } cases[] = {{soxFile, 22050, 4410, 44}, {ffmpegFile, 44100, 11025, 45}};
+    const struct { QString path; int rateHz, frameCount, minimumOffset; } cases[] = {
+        {soxFile, 22050, 4410, 44}, {ffmpegFile, 44100, 11025, 45}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         const JoinFileInfo info = readJoinFile(c.path);
@@ -92,11 +85,7 @@ TEST(ReadWaveHeader, UnreadableFilesAreRefusedWithTheirNumberAndTextAndTheRecord
     runOrFail("sox", {"-n", "-r", "44100", "-c", "2", "-e", "floating-point", "-b", "32", floating,
                       "synth", "0.05", "sine", "440"});
     runOrFail("sox", {"-n", "-r", "8000", "-c", "1", "-e", "ima-adpcm", adpcm, "synth", "0.05", "sine", "440"});
-    const struct {
-        QString path;
-        int number;
-        QString text;
-    } cases[] = {
+    const struct { QString path; int number; QString text; } cases[] = {
         {folder.write("truncated.wav", stereo.left(2044)), join_error::kPastEnd, "tronqué"},
         {folder.write("cut.wav", stereo.left(30)), join_error::kPastEnd, ""},
         {folder.write("notes.wav", QByteArray("Ceci n'est pas un son, mais du texte.\n").repeated(20)),
