@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <vector>
 
 namespace {
 
@@ -26,25 +26,31 @@ QStringList items(const QComboBox *list)
     return texts;
 }
 
-// Runs `act` on the chooser once its event loop runs.
-void whenChooserShows(const std::function<void(FormatChooser &)> &act)
-{
-    QTimer::singleShot(0, [act] {
-        auto *chooser = qobject_cast<FormatChooser *>(QApplication::activeModalWidget());
-        if (!chooser) {
-            ADD_FAILURE() << "no format chooser on screen";
-            return;
-        }
-        act(*chooser);
-    });
-}
-
-void chooseTag(FormatChooser &chooser, const QString &tag, int attribute = 0)
+void chooseTag(FormatChooser &chooser, const QString &tag)
 {
     const int index = chooser.tagList()->findText(tag);
     ASSERT_GE(index, 0) << tag.toStdString();
     chooser.tagList()->setCurrentIndex(index);
-    chooser.attributeList()->setCurrentIndex(attribute);
+    chooser.attributeList()->setCurrentIndex(0);
+}
+
+// Once the chooser's event loop runs: notes its title, picks the first format of `tag` and
+// clicks `button`.
+void whenChooserShows(const QString &tag, QDialogButtonBox::StandardButton button, QString *title = nullptr)
+{
+    QTimer::singleShot(0, [=] {
+        auto *chooser = qobject_cast<FormatChooser *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(chooser) << "no format chooser on screen";
+        if (title)
+            *title = chooser->windowTitle();
+        chooseTag(*chooser, tag);
+        chooser->buttons()->button(button)->click();
+    });
+}
+
+std::vector<std::uint8_t> outputFormatOf(const EncoderWAV &encoder)
+{
+    return {encoder.outputFormat().begin(), encoder.outputFormat().end()};
 }
 
 TEST(FormatChooser, OffersOnlyTheFormatsTheCaptureFormatReaches)
@@ -75,59 +81,36 @@ TEST(FormatChooser, StartsOnTheCaptureFormat)
     EXPECT_EQ(chooser.tagList()->currentText(), QStringLiteral("PCM"));
 }
 
-TEST(SelectFormat, OkMakesTheChosenFormatTheOutputFormat)
+TEST(SelectFormat, OkMakesTheChosenFormatTheOutputFormatThatRecordsAFileOtherProgramsRead)
 {
     EncoderWAV encoder;
     QString title;
-    whenChooserShows([&title](FormatChooser &chooser) {
-        title = chooser.windowTitle();
-        chooseTag(chooser, QStringLiteral("Microsoft ADPCM"));
-        chooser.buttons()->button(QDialogButtonBox::Ok)->click();
-    });
-    EXPECT_EQ(encoder.SelectFormat(22050, 2, nullptr, QStringLiteral("Selection du format WAV en sortie")), 0);
+    whenChooserShows(QStringLiteral("Microsoft ADPCM"), QDialogButtonBox::Ok, &title);
+    ASSERT_EQ(encoder.SelectFormat(22050, 2, nullptr, QStringLiteral("Selection du format WAV en sortie")), 0);
     EXPECT_EQ(title, QStringLiteral("Selection du format WAV en sortie"));
-    const std::vector<std::uint8_t> expected = msAdpcmFormat(22050, 2).toBytes();
-    EXPECT_EQ(std::vector<std::uint8_t>(encoder.outputFormat().begin(), encoder.outputFormat().end()), expected);
+    EXPECT_EQ(outputFormatOf(encoder), msAdpcmFormat(22050, 2).toBytes());
     EXPECT_EQ(encoder.outputFormat().size(), 50u); // extra size + 18
     EXPECT_EQ(encoder.FormatTag(), QStringLiteral("Microsoft ADPCM"));
     EXPECT_EQ(encoder.FormatID(), formatDescription(msAdpcmFormat(22050, 2)));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ms.wav"));
+    ASSERT_EQ(encoder.Encoder_EncoderInit(22050, 2, path), 0);
+    EXPECT_EQ(encoder.Encoder_EncoderClose(), 0);
+    EXPECT_EQ(ffprobeCodec(path), QStringLiteral("adpcm_ms"));
 }
 
-TEST(SelectFormat, CancelChangesNothing)
+TEST(SelectFormat, CancelOrAFormatWithNoRateChangesNothingAndFails)
 {
     EncoderWAV encoder;
-    const std::vector<std::uint8_t> before(encoder.outputFormat().begin(), encoder.outputFormat().end());
-    whenChooserShows([](FormatChooser &chooser) {
-        chooseTag(chooser, QStringLiteral("IMA ADPCM"));
-        chooser.buttons()->button(QDialogButtonBox::Cancel)->click();
-    });
+    const std::vector<std::uint8_t> before = outputFormatOf(encoder);
+    whenChooserShows(QStringLiteral("IMA ADPCM"), QDialogButtonBox::Cancel);
     EXPECT_EQ(encoder.SelectFormat(44100, 2, nullptr, QStringLiteral("Selection du format WAV en sortie")), 11);
-    EXPECT_EQ(std::vector<std::uint8_t>(encoder.outputFormat().begin(), encoder.outputFormat().end()), before);
+    EXPECT_EQ(outputFormatOf(encoder), before);
     EXPECT_EQ(encoder.FormatTag(), QStringLiteral("PCM"));
     EXPECT_EQ(encoder.FormatID(), QStringLiteral("44.1 kHz 16 Bit Stereo"));
-}
-
-TEST(SelectFormat, AFormatWithNoRateOffersNothingAndFails)
-{
-    EncoderWAV encoder;
+    // No rate: nothing is offered, no chooser shows.
     EXPECT_EQ(encoder.SelectFormat(0, 2, nullptr, QStringLiteral("x")), 11);
     EXPECT_EQ(encoder.FormatTag(), QStringLiteral("PCM"));
-}
-
-TEST(SelectFormat, TheChosenFormatRecordsAFileOtherProgramsRead)
-{
-    EncoderWAV encoder;
-    whenChooserShows([](FormatChooser &chooser) {
-        chooseTag(chooser, QStringLiteral("GSM 6.10"));
-        chooser.buttons()->button(QDialogButtonBox::Ok)->click();
-    });
-    ASSERT_EQ(encoder.SelectFormat(8000, 1, nullptr, QStringLiteral("x")), 0);
-    EXPECT_EQ(encoder.FormatTag(), QStringLiteral("GSM 6.10"));
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("gsm.wav"));
-    ASSERT_EQ(encoder.Encoder_EncoderInit(8000, 1, path), 0);
-    EXPECT_EQ(encoder.Encoder_EncoderClose(), 0);
-    EXPECT_EQ(probeStream(path).codecName, QStringLiteral("gsm_ms"));
 }
 
 } // namespace

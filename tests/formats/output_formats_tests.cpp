@@ -18,12 +18,6 @@ WaveFormat recordOf(const OutputFormatChoice &choice)
     return *WaveFormat::fromBytes(choice.record);
 }
 
-class FrenchLocale : public ::testing::Test {
-protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
-    void TearDown() override { QLocale::setDefault(QLocale::c()); }
-};
-
 TEST(OutputFormats, EveryListedFormatOpensAConversionFromItsCaptureFormat)
 {
     for (const std::uint32_t rate : kCaptureRates)
@@ -38,21 +32,37 @@ TEST(OutputFormats, EveryListedFormatOpensAConversionFromItsCaptureFormat)
         }
 }
 
+// Codecs come at the capture rate and channels alone; GSM records 8000 Hz mono only; nothing
+// is reachable from anything but 16-bit PCM of one or two channels.
 TEST(OutputFormats, CodecsAreOfferedOnlyAtTheCaptureRateAndChannels)
 {
-    const WaveFormat capture = WaveFormat::pcm(22050, 1, 16);
-    std::set<std::uint16_t> codecTags;
-    for (const OutputFormatChoice &choice : reachableOutputFormats(capture)) {
-        const WaveFormat format = recordOf(choice);
-        if (format.isPcm())
-            continue;
-        codecTags.insert(format.formatTag);
-        EXPECT_EQ(format.samplesPerSec, 22050u) << choice.description.toStdString();
-        EXPECT_EQ(format.channels, 1) << choice.description.toStdString();
+    const std::set<std::uint16_t> codecs = {formattags::kMsAdpcm, formattags::kALaw, formattags::kMuLaw,
+                                            formattags::kImaAdpcm, formattags::kMpegLayer3};
+    std::set<std::uint16_t> withGsm = codecs;
+    withGsm.insert(formattags::kGsm610);
+    const struct {
+        WaveFormat capture;
+        std::set<std::uint16_t> tags;
+    } cases[] = {{WaveFormat::pcm(22050, 1, 16), codecs},        {WaveFormat::pcm(8000, 1, 16), withGsm},
+                 {WaveFormat::pcm(8000, 2, 16), codecs},         {WaveFormat::pcm(11025, 1, 16), codecs},
+                 {WaveFormat::pcm(44100, 2, 8), {}},             {WaveFormat::pcm(44100, 3, 16), {}},
+                 {imaAdpcmFormat(44100, 2), {}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.capture.samplesPerSec << " Hz x" << c.capture.channels << " "
+                                        << c.capture.bitsPerSample << " bit, tag " << c.capture.formatTag);
+        const auto choices = reachableOutputFormats(c.capture);
+        EXPECT_EQ(choices.empty(), c.tags.empty());
+        std::set<std::uint16_t> tags;
+        for (const OutputFormatChoice &choice : choices) {
+            const WaveFormat format = recordOf(choice);
+            if (format.isPcm())
+                continue;
+            tags.insert(format.formatTag);
+            EXPECT_EQ(format.samplesPerSec, c.capture.samplesPerSec) << choice.description.toStdString();
+            EXPECT_EQ(format.channels, c.capture.channels) << choice.description.toStdString();
+        }
+        EXPECT_EQ(tags, c.tags);
     }
-    const std::set<std::uint16_t> expected = {formattags::kMsAdpcm, formattags::kALaw, formattags::kMuLaw,
-                                              formattags::kImaAdpcm, formattags::kMpegLayer3};
-    EXPECT_EQ(codecTags, expected); // no GSM: it records 8000 Hz mono only
 }
 
 TEST(OutputFormats, PcmIsOfferedAtEveryRateDepthAndChannelCount)
@@ -68,43 +78,20 @@ TEST(OutputFormats, PcmIsOfferedAtEveryRateDepthAndChannelCount)
     EXPECT_TRUE(pcm.count({formattags::kPcm, 11025, 24, 1}));
 }
 
-TEST(OutputFormats, GsmIsOfferedForEightKilohertzMonoAlone)
+TEST(OutputFormats, DescriptionsShowTheRateInKilohertzWithTheUsersSeparatorAndTagsThePlatformsNames)
 {
-    const auto hasGsm = [](const WaveFormat &capture) {
-        for (const OutputFormatChoice &choice : reachableOutputFormats(capture))
-            if (choice.formatTag() == formattags::kGsm610)
-                return true;
-        return false;
-    };
-    EXPECT_TRUE(hasGsm(WaveFormat::pcm(8000, 1, 16)));
-    EXPECT_FALSE(hasGsm(WaveFormat::pcm(8000, 2, 16)));
-    EXPECT_FALSE(hasGsm(WaveFormat::pcm(11025, 1, 16)));
-}
-
-TEST(OutputFormats, NothingIsReachableFromAFormatOtherThanSixteenBitPcm)
-{
-    EXPECT_TRUE(reachableOutputFormats(WaveFormat::pcm(44100, 2, 8)).empty());
-    EXPECT_TRUE(reachableOutputFormats(WaveFormat::pcm(44100, 3, 16)).empty());
-    EXPECT_TRUE(reachableOutputFormats(imaAdpcmFormat(44100, 2)).empty());
-}
-
-TEST_F(FrenchLocale, DescriptionsShowTheRateInKilohertzWithTheUsersSeparator)
-{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     EXPECT_EQ(formatDescription(imaAdpcmFormat(22050, 1)), QStringLiteral("22,050 kHz; 4 Bit; Mono"));
     EXPECT_EQ(formatDescription(WaveFormat::pcm(44100, 2, 16)), QStringLiteral("44,100 kHz; 16 Bit; Stereo"));
     EXPECT_EQ(formatDescription(gsm610Format()), QStringLiteral("8,000 kHz; Mono"));
     EXPECT_EQ(formatDescription(mpegLayer3Format(44100, 2, 128)), QStringLiteral("44,100 kHz; 128 kBit/s; Stereo"));
-}
-
-TEST(OutputFormats, TagsCarryThePlatformsNames)
-{
-    EXPECT_EQ(formatTagName(formattags::kPcm), QStringLiteral("PCM"));
-    EXPECT_EQ(formatTagName(formattags::kImaAdpcm), QStringLiteral("IMA ADPCM"));
-    EXPECT_EQ(formatTagName(formattags::kMsAdpcm), QStringLiteral("Microsoft ADPCM"));
-    EXPECT_EQ(formatTagName(formattags::kALaw), QStringLiteral("CCITT A-Law"));
-    EXPECT_EQ(formatTagName(formattags::kMuLaw), QStringLiteral("CCITT u-Law"));
-    EXPECT_EQ(formatTagName(formattags::kGsm610), QStringLiteral("GSM 6.10"));
-    EXPECT_EQ(formatTagName(formattags::kMpegLayer3), QStringLiteral("MPEG Layer-3"));
+    QLocale::setDefault(QLocale::c());
+    const std::pair<std::uint16_t, const char *> names[] = {
+        {formattags::kPcm, "PCM"},           {formattags::kImaAdpcm, "IMA ADPCM"}, {formattags::kMsAdpcm, "Microsoft ADPCM"},
+        {formattags::kALaw, "CCITT A-Law"},  {formattags::kMuLaw, "CCITT u-Law"},  {formattags::kGsm610, "GSM 6.10"},
+        {formattags::kMpegLayer3, "MPEG Layer-3"}};
+    for (const auto &[tag, name] : names)
+        EXPECT_EQ(formatTagName(tag), QLatin1String(name)) << tag;
 }
 
 TEST(OutputFormatRecords, AdpcmBlocksGrowWithTheRateAsThePlatformsCodecsDo)

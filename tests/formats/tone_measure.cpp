@@ -1,10 +1,16 @@
 #include "tone_measure.h"
 
+#include "../support/signal_helpers.h"
 #include "../support/tools.h"
+#include "platform/acm/output_formats.h"
+#include "recording/encoder_wav.h"
+
+#include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 std::vector<std::int16_t> makeTones(double hz, int rateHz, int channels, int frames, double amplitude)
@@ -19,6 +25,30 @@ std::vector<std::int16_t> makeTones(double hz, int rateHz, int channels, int fra
     return samples;
 }
 
+std::vector<std::uint8_t> toneBytes(int rateHz, int channels, int frames)
+{
+    std::vector<std::uint8_t> bytes;
+    for (const std::int16_t s : makeTones(440, rateHz, channels, frames, 12000))
+        le::put16(bytes, static_cast<std::uint16_t>(s));
+    return bytes;
+}
+
+void recordTone(const WaveFormat &format, const QString &path, int frames)
+{
+    EncoderWAV encoder;
+    encoder.SetFormat(format.toBytes(), formatDescription(format), formatTagName(format.formatTag));
+    const auto rate = static_cast<int>(format.samplesPerSec);
+    const auto bytes = toneBytes(rate, format.channels, frames);
+    EXPECT_EQ(encoder.Encoder_EncoderInit(rate, static_cast<std::int16_t>(format.channels), path), 0);
+    for (std::size_t at = 0; at < bytes.size(); at += 10240) {
+        const auto length = static_cast<std::int32_t>(std::min<std::size_t>(10240, bytes.size() - at));
+        std::int32_t used = -1;
+        EXPECT_EQ(encoder.Encoder_Encode(bytes.data() + at, length, used), 0);
+        EXPECT_EQ(used, length);
+    }
+    EXPECT_EQ(encoder.Encoder_EncoderClose(), 0);
+}
+
 std::vector<std::int16_t> decodeWithFfmpeg(const QString &path)
 {
     QTemporaryDir dir;
@@ -29,84 +59,35 @@ std::vector<std::int16_t> decodeWithFfmpeg(const QString &path)
         return {};
     const QByteArray bytes = readFileBytes(raw);
     std::vector<std::int16_t> samples(static_cast<std::size_t>(bytes.size()) / 2);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(le16At(bytes, static_cast<int>(2 * i)));
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * 2); // s16le on a little-endian host
     return samples;
 }
 
-ProbedStream probeStream(const QString &path)
+QString ffprobeCodec(const QString &path)
 {
-    ProbedStream stream;
-    const ToolResult run = runTool(QStringLiteral("ffprobe"),
-                                   {"-v", "error", "-show_entries", "stream=codec_name,sample_rate,channels",
-                                    "-of", "default=noprint_wrappers=1", path});
-    for (const QString &line : run.out.split('\n')) {
-        const QString value = line.section('=', 1);
-        if (line.startsWith(QLatin1String("codec_name=")))
-            stream.codecName = value;
-        else if (line.startsWith(QLatin1String("sample_rate=")))
-            stream.rateHz = value.toInt();
-        else if (line.startsWith(QLatin1String("channels=")))
-            stream.channels = value.toInt();
-    }
-    return stream;
+    return runTool(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "a:0", "-show_entries",
+                                               "stream=codec_name", "-of", "default=nw=1:nk=1", path})
+        .out.trimmed();
 }
 
 ToneFit fitTone(const std::vector<std::int16_t> &samples, int channels, int channel, int rateHz, double hz,
                 std::size_t first, std::size_t last)
 {
-    // Least squares of x = a sin + b cos + c: the normal equations of the three columns.
+    // Least squares of x = a sin + b cos: the normal equations of the two columns.
     const double w = 2 * std::numbers::pi * hz / rateHz;
-    double m[3][3] = {};
-    double v[3] = {};
+    double ss = 0, sc = 0, cc = 0, xs = 0, xc = 0;
     for (std::size_t i = first; i < last; ++i) {
-        const double x = samples[i * channels + channel];
-        const double col[3] = {std::sin(w * i), std::cos(w * i), 1.0};
-        for (int r = 0; r < 3; ++r) {
-            v[r] += col[r] * x;
-            for (int c = 0; c < 3; ++c)
-                m[r][c] += col[r] * col[c];
-        }
+        const double x = samples[i * channels + channel], s = std::sin(w * i), c = std::cos(w * i);
+        ss += s * s, sc += s * c, cc += c * c, xs += x * s, xc += x * c;
     }
-    // Gaussian elimination of the 3 x 3 system.
-    for (int p = 0; p < 3; ++p)
-        for (int r = p + 1; r < 3; ++r) {
-            const double f = m[r][p] / m[p][p];
-            for (int c = p; c < 3; ++c)
-                m[r][c] -= f * m[p][c];
-            v[r] -= f * v[p];
-        }
-    double k[3];
-    for (int r = 2; r >= 0; --r) {
-        double s = v[r];
-        for (int c = r + 1; c < 3; ++c)
-            s -= m[r][c] * k[c];
-        k[r] = s / m[r][r];
-    }
-    double signal = 0;
-    double noise = 0;
+    const double det = ss * cc - sc * sc;
+    const double a = (xs * cc - xc * sc) / det, b = (xc * ss - xs * sc) / det;
+    double signal = 0, noise = 0;
     for (std::size_t i = first; i < last; ++i) {
-        const double fitted = k[0] * std::sin(w * i) + k[1] * std::cos(w * i) + k[2];
+        const double fitted = a * std::sin(w * i) + b * std::cos(w * i);
         const double x = samples[i * channels + channel];
         signal += fitted * fitted;
         noise += (x - fitted) * (x - fitted);
     }
-    ToneFit fit;
-    fit.amplitude = std::hypot(k[0], k[1]);
-    fit.snrDb = 10 * std::log10(signal / std::max(noise, 1e-9));
-    return fit;
-}
-
-std::uint32_t le32At(const QByteArray &bytes, int offset)
-{
-    return static_cast<std::uint32_t>(le16At(bytes, offset)) |
-           (static_cast<std::uint32_t>(le16At(bytes, offset + 2)) << 16);
-}
-
-std::uint16_t le16At(const QByteArray &bytes, int offset)
-{
-    if (offset < 0 || offset + 2 > bytes.size())
-        return 0;
-    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[offset]) |
-                                      (static_cast<std::uint8_t>(bytes[offset + 1]) << 8));
+    return {std::hypot(a, b), 10 * std::log10(signal / std::max(noise, 1e-9))};
 }

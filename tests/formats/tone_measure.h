@@ -3,6 +3,10 @@
 // of a sine at the known frequency (so the codec's delay does not matter).
 #pragma once
 
+#include "common/wave_format.h"
+
+#include "../support/signal_helpers.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -11,17 +15,18 @@
 
 // Interleaved 16-bit samples; channel c carries a sine of hz x (1 + c / 2).
 std::vector<std::int16_t> makeTones(double hz, int rateHz, int channels, int frames, double amplitude);
+// The same tone of 440 Hz at 12000 as little-endian bytes.
+std::vector<std::uint8_t> toneBytes(int rateHz, int channels, int frames);
+
+// Records `frames` of the 440 Hz tone through the WAV encoder set to `format`, in capture
+// blocks of 10240 bytes (the last one shorter), each taken whole.
+void recordTone(const WaveFormat &format, const QString &path, int frames);
 
 // Decodes a file with ffmpeg into interleaved 16-bit samples at its own rate and channels.
 std::vector<std::int16_t> decodeWithFfmpeg(const QString &path);
 
-// What ffprobe says of the first stream.
-struct ProbedStream {
-    QString codecName;
-    int rateHz = 0;
-    int channels = 0;
-};
-ProbedStream probeStream(const QString &path);
+// The codec ffprobe names for the first audio stream.
+QString ffprobeCodec(const QString &path);
 
 struct ToneFit {
     double amplitude = 0; // of the fitted sine
@@ -30,6 +35,3 @@ struct ToneFit {
 // Fits a sine of `hz` to one channel over the frames [first, last).
 ToneFit fitTone(const std::vector<std::int16_t> &samples, int channels, int channel, int rateHz, double hz,
                 std::size_t first, std::size_t last);
-
-std::uint32_t le32At(const QByteArray &bytes, int offset);
-std::uint16_t le16At(const QByteArray &bytes, int offset);
