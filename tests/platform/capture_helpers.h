@@ -1,18 +1,24 @@
 // What the capture tests share: a ring of caller-owned buffers, a notifier that brings each
 // filled buffer to the test's main thread (as the recorder's notification object does) and
-// re-queues it, a writer thread that feeds the pipe source at the pace of the sound, and the
-// signals the tests look for.
+// re-queues it, a writer thread that feeds the pipe source at the pace of the sound, the
+// signals the tests look for and a fixture holding a server, its backend and the pipe source.
 #pragma once
 
 #include "platform/audio/capture_device.h"
+#include "platform/audio/pulse/pulse_backend.h"
 
 #include "support/pulse_server.h"
+#include "support/tools.h"
 
+#include <QMetaObject>
 #include <QObject>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <thread>
@@ -20,10 +26,21 @@
 
 class BufferRing {
 public:
-    BufferRing(int count, std::uint32_t bufferBytes);
-
+    BufferRing(int count, std::uint32_t bufferBytes)
+        : m_memory(static_cast<std::size_t>(count), std::vector<std::int16_t>(bufferBytes / 2)),
+          m_buffers(static_cast<std::size_t>(count))
+    {
+        for (std::size_t i = 0; i < m_buffers.size(); ++i)
+            m_buffers[i] = {.data = m_memory[i].data(), .bufferBytes = bufferBytes,
+                            .user = static_cast<std::intptr_t>(i)};
+    }
     // Prepares and queues every buffer; false when the device refuses one.
-    bool queueAll(CaptureDevice &device);
+    bool queueAll(CaptureDevice &device)
+    {
+        return std::all_of(m_buffers.begin(), m_buffers.end(), [&](CaptureBuffer &buffer) {
+            return device.prepareBuffer(buffer) && device.addBuffer(buffer);
+        });
+    }
     CaptureBuffer &at(int index) { return m_buffers[static_cast<std::size_t>(index)]; }
     int size() const { return static_cast<int>(m_buffers.size()); }
 
@@ -34,11 +51,19 @@ private:
 
 class BlockCollector : public CaptureNotifier {
 public:
-    // Called on the device's thread: counts the notice and posts the buffer to the main thread.
-    void bufferDone(CaptureBuffer *buffer) override;
-    // Called on the device's thread: counts the failure and the notices sent before it.
-    void deviceFailed() override;
-
+    // Device thread: counts the notice and posts the buffer to the main thread.
+    void bufferDone(CaptureBuffer *buffer) override
+    {
+        ++m_notices;
+        QMetaObject::invokeMethod(&m_context, [this, buffer] { handle(buffer); },
+                                  Qt::QueuedConnection);
+    }
+    // Device thread: counts the failure and the notices sent before it.
+    void deviceFailed() override
+    {
+        if (m_failures++ == 0)
+            m_noticesBeforeFailure = m_notices.load();
+    }
     // The device the handled buffers go back to; none: they are kept.
     void setDevice(CaptureDevice *device) { m_device = device; }
     void setRequeue(bool requeue) { m_requeue = requeue; }
@@ -47,13 +72,21 @@ public:
     int failures() const { return m_failures.load(); }
     int noticesBeforeFailure() const { return m_noticesBeforeFailure.load(); }
     // Main thread, filled as the posted notices are handled.
-    const std::vector<std::int16_t> &samples() const { return m_samples; }
-    const std::vector<std::uint32_t> &blockBytes() const { return m_blockBytes; }
-    const std::vector<CaptureBuffer *> &handled() const { return m_handled; }
-    bool everyHandledBufferWasDone() const { return m_allDone; }
+    std::vector<std::int16_t> samples;
+    std::vector<std::uint32_t> blockBytes;
+    std::vector<CaptureBuffer *> handled;
+    bool everyHandledBufferWasDone = true;
 
 private:
-    void handle(CaptureBuffer *buffer);
+    void handle(CaptureBuffer *buffer)
+    {
+        handled.push_back(buffer);
+        blockBytes.push_back(buffer->bytesRecorded);
+        everyHandledBufferWasDone = everyHandledBufferWasDone && buffer->done;
+        samples.insert(samples.end(), buffer->data, buffer->data + buffer->bytesRecorded / 2);
+        if (m_requeue && m_device)
+            m_device->addBuffer(*buffer);
+    }
 
     QObject m_context; // lives on the main thread; destroying it drops the posted notices
     std::atomic<int> m_notices{0};
@@ -61,43 +94,45 @@ private:
     std::atomic<int> m_noticesBeforeFailure{-1};
     CaptureDevice *m_device = nullptr;
     bool m_requeue = true;
-    std::vector<std::int16_t> m_samples;
-    std::vector<std::uint32_t> m_blockBytes;
-    std::vector<CaptureBuffer *> m_handled;
-    bool m_allDone = true;
 };
 
 // Writes interleaved samples into the server's pipe source on a thread of its own, 10 ms at a
 // time at the given frame rate, until done or stopped. Joins on destruction.
 class PacedWriter {
 public:
-    PacedWriter(PulseServer &server, std::vector<std::int16_t> samples, int channels,
-                int rateHz);
-    ~PacedWriter();
-
-    PacedWriter(const PacedWriter &) = delete;
-    PacedWriter &operator=(const PacedWriter &) = delete;
-
+    PacedWriter(PulseServer &server, std::vector<std::int16_t> samples, int channels, int rateHz)
+        : m_samples(std::move(samples)), m_thread([this, &server, channels, rateHz] {
+              const std::size_t chunk = static_cast<std::size_t>(rateHz / 100) * channels;
+              auto due = std::chrono::steady_clock::now();
+              for (std::size_t at = 0; at < m_samples.size() && !m_stop; at += chunk) {
+                  const std::size_t count = std::min(chunk, m_samples.size() - at);
+                  if (!server.writeToSource(std::span(m_samples).subspan(at, count))) {
+                      m_failed = true;
+                      break;
+                  }
+                  std::this_thread::sleep_until(due += std::chrono::milliseconds(10));
+              }
+              m_finished = true;
+          })
+    {
+    }
+    ~PacedWriter()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
     bool finished() const { return m_finished.load(); }
     bool failed() const { return m_failed.load(); }
 
 private:
-    void run(PulseServer &server, int channels, int rateHz);
-
     std::vector<std::int16_t> m_samples;
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_finished{false};
-    std::atomic<bool> m_failed{false};
-    std::thread m_thread;
+    std::atomic<bool> m_stop{false}, m_finished{false}, m_failed{false};
+    std::thread m_thread; // last: starts once the rest is ready
 };
 
 // Interleaved pseudo-random samples, none of them zero, so the signal stands out from the
 // server's silence and every stretch of it is unique.
 std::vector<std::int16_t> noiseSignal(int frames, int channels, std::uint32_t seed);
-
-// A sine of the given frequency and peak, the same on every channel.
-std::vector<std::int16_t> toneSignal(int frames, int channels, int rateHz, double frequencyHz,
-                                     double peak);
 
 // Where `captured` meets `signal`: the captured stream may start with silence and may have
 // missed the signal's beginning. Both indexes are of samples, on frame boundaries.
@@ -109,3 +144,56 @@ struct SignalMatch {
 };
 std::optional<SignalMatch> findSignal(std::span<const std::int16_t> captured,
                                       std::span<const std::int16_t> signal, int channels);
+
+int indexOfDevice(AudioBackend &backend, const QString &description);
+// The server's record streams, one line each, as pactl lists them.
+QStringList sourceOutputs(const PulseServer &server);
+// Lets the event loop and the device run for a while; the device may do what it likes in it.
+void pause(std::chrono::milliseconds time);
+bool waitLong(const std::function<bool()> &done);
+
+constexpr std::uint32_t kBufferBytes = 10240;
+inline const WaveFormat kCdStereo = WaveFormat::pcm(44100, 2, 16);
+
+// A running server, its backend and the index of the pipe source.
+class PulseTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+        backend = createPulseBackend(&error);
+        ASSERT_TRUE(backend) << error.toStdString();
+        index = indexOfDevice(*backend, server.sourceDescription());
+        ASSERT_GE(index, 0);
+    }
+    // Opens the device `at` (default: the pipe source).
+    bool open(const WaveFormat &format = kCdStereo, std::optional<int> at = {})
+    {
+        device = backend->openDevice(at.value_or(index), format, collector, &error);
+        return device != nullptr;
+    }
+    bool start(BufferRing &ring) { return ring.queueAll(*device) && device->start(); }
+    // Writes the given signal (default: four seconds of noise) into the pipe source.
+    void startWriting(std::vector<std::int16_t> samples = noiseSignal(4 * 44100, 2, 1234))
+    {
+        signal = std::move(samples);
+        writer.emplace(server, signal, 2, 44100);
+    }
+    // The captured sound holds the written signal without a sample changed.
+    void expectSignalCaptured()
+    {
+        const auto match = findSignal(collector.samples, signal, 2);
+        ASSERT_TRUE(match) << "the written signal is nowhere in the captured sound";
+        EXPECT_EQ(match->matchingSamples, match->comparedSamples)
+            << "first difference at captured sample " << match->capturedAt + match->matchingSamples;
+    }
+
+    PulseServer server;
+    QString error;
+    std::unique_ptr<AudioBackend> backend;
+    int index = -1;
+    BlockCollector collector; // outlives the device: declared before it
+    std::unique_ptr<CaptureDevice> device;
+    std::vector<std::int16_t> signal;
+    std::optional<PacedWriter> writer;
+};

@@ -1,16 +1,8 @@
 // The sound server as the device list sees it: which sources are listed and in what order,
 // their mixers, and what happens when no server answers or the server goes away.
-#include "platform/audio/pulse/pulse_backend.h"
-
 #include "capture_helpers.h"
-#include "support/pulse_server.h"
-#include "support/tools.h"
 
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include <optional>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -42,15 +34,12 @@ private:
 // A unix socket that accepts connections into its backlog and never says a word.
 class SilentSocket {
 public:
-    explicit SilentSocket(const QString &path)
+    explicit SilentSocket(const QString &path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
-        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (m_fd < 0)
-            return;
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         const QByteArray bytes = path.toLocal8Bit();
-        if (bytes.size() >= static_cast<qsizetype>(sizeof(address.sun_path)))
+        if (m_fd < 0 || bytes.size() >= static_cast<qsizetype>(sizeof(address.sun_path)))
             return;
         std::copy(bytes.begin(), bytes.end(), address.sun_path);
         m_listening = ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0 &&
@@ -68,55 +57,37 @@ private:
     bool m_listening = false;
 };
 
-int indexOfDevice(AudioBackend &backend, const QString &description)
-{
-    const int count = backend.deviceCount();
-    for (int i = 0; i < count; ++i) {
-        if (backend.deviceName(i) == description)
-            return i;
-    }
-    return -1;
-}
-
 QString monitorDescription(const PulseServer &server)
 {
     return QStringLiteral("Monitor of ") + server.sinkDescription();
 }
 
+using PulseDeviceList = PulseTest;
+
 } // namespace
 
-TEST(PulseDeviceList, ListsTheInputBeforeTheMonitorOfTheOutput)
+TEST_F(PulseDeviceList, ListsTheInputBeforeTheMonitorAndOpensMixersForListedDevicesOnly)
 {
-    PulseServer server;
-    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-    QString error;
-    auto backend = createPulseBackend(&error);
-    ASSERT_TRUE(backend) << error.toStdString();
-
     EXPECT_EQ(backend->backendName(), "pulse");
     ASSERT_EQ(backend->deviceCount(), 2);
     EXPECT_EQ(backend->deviceName(0), server.sourceDescription());
     EXPECT_EQ(backend->deviceName(1), monitorDescription(server));
-    EXPECT_EQ(backend->deviceName(2), QString());
-    EXPECT_EQ(backend->deviceName(-1), QString());
+    for (const int outside : {2, -1}) {
+        EXPECT_EQ(backend->deviceName(outside), QString());
+        EXPECT_FALSE(backend->openMixer(outside));
+    }
+    EXPECT_TRUE(backend->openMixer(0));
+    EXPECT_TRUE(backend->openMixer(1));
 }
 
-TEST(PulseDeviceList, KeepsInputsAheadOfMonitorsInTheServersOrder)
+TEST_F(PulseDeviceList, KeepsInputsAheadOfMonitorsInTheServersOrder)
 {
-    PulseServer server;
-    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     // A second output (its monitor comes after the first one's) and a second input, created
     // after both monitors, so only the grouping puts it second.
     ASSERT_FALSE(server.pactl({"load-module", "module-null-sink", "sink_name=second_sink",
-                               "sink_properties=device.description=Deuxième"})
-                     .isEmpty());
+                               "sink_properties=device.description=Deuxième"}).isEmpty());
     ASSERT_FALSE(server.pactl({"load-module", "module-null-source", "source_name=second_source",
-                               "description=Silence"})
-                     .isEmpty());
-    QString error;
-    auto backend = createPulseBackend(&error);
-    ASSERT_TRUE(backend) << error.toStdString();
-
+                               "description=Silence"}).isEmpty());
     ASSERT_EQ(backend->deviceCount(), 4);
     EXPECT_EQ(backend->deviceName(0), server.sourceDescription());
     EXPECT_EQ(backend->deviceName(1), "Silence");
@@ -124,76 +95,34 @@ TEST(PulseDeviceList, KeepsInputsAheadOfMonitorsInTheServersOrder)
     EXPECT_EQ(backend->deviceName(3), "Monitor of Deuxième");
 }
 
-TEST(PulseDeviceList, IsReadAfreshByEveryCount)
+TEST_F(PulseDeviceList, ARemovedSourceOpensNoMixerNorDeviceAndLeavesTheNextCount)
 {
-    PulseServer server;
-    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-    QString error;
-    auto backend = createPulseBackend(&error);
-    ASSERT_TRUE(backend) << error.toStdString();
-    ASSERT_EQ(backend->deviceCount(), 2);
-
+    ASSERT_EQ(index, 0);
     ASSERT_TRUE(server.removeSource());
     // The names stay those of the list as last read until the list is read again.
     EXPECT_EQ(backend->deviceName(0), server.sourceDescription());
+    EXPECT_FALSE(backend->openMixer(index));
+    EXPECT_FALSE(open());
+    EXPECT_EQ(error, "Le périphérique de capture « Entrée de test Sonoriel » n'existe plus.");
+    EXPECT_TRUE(sourceOutputs(server).isEmpty()) << "a failed open left a stream on the server";
     ASSERT_EQ(backend->deviceCount(), 1);
     EXPECT_EQ(backend->deviceName(0), monitorDescription(server));
 }
 
-TEST(PulseMixer, OpensForAListedDeviceOnly)
-{
-    PulseServer server;
-    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-    QString error;
-    auto backend = createPulseBackend(&error);
-    ASSERT_TRUE(backend) << error.toStdString();
-    const int count = backend->deviceCount();
-    ASSERT_EQ(count, 2);
-
-    EXPECT_TRUE(backend->openMixer(0));
-    EXPECT_TRUE(backend->openMixer(1));
-    EXPECT_FALSE(backend->openMixer(count));
-    EXPECT_FALSE(backend->openMixer(-1));
-}
-
-TEST(PulseMixer, DoesNotOpenForASourceThatHasGone)
-{
-    PulseServer server;
-    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-    QString error;
-    auto backend = createPulseBackend(&error);
-    ASSERT_TRUE(backend) << error.toStdString();
-    const int index = indexOfDevice(*backend, server.sourceDescription());
-    ASSERT_GE(index, 0);
-
-    ASSERT_TRUE(server.removeSource());
-    EXPECT_FALSE(backend->openMixer(index));
-}
-
-TEST(PulseConnection, ReportsInFrenchWhenNoServerListens)
+TEST(PulseConnection, ReportsInFrenchWhenNoServerListensOrAnswers)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    ServerVariable nowhere(QStringLiteral("unix:") + dir.filePath("no-server"));
-
-    QString error;
-    EXPECT_FALSE(createPulseBackend(&error));
-    EXPECT_EQ(error, "Le serveur de son ne répond pas (PulseAudio/PipeWire).");
-    EXPECT_FALSE(createPulseBackend(nullptr));
-}
-
-TEST(PulseConnection, GivesUpOnAServerThatNeverAnswers)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath("silent");
-    SilentSocket silent(path);
+    SilentSocket silent(dir.filePath("silent"));
     ASSERT_TRUE(silent.isListening());
-    ServerVariable mute(QStringLiteral("unix:") + path);
-
-    QString error;
-    EXPECT_FALSE(createPulseBackend(&error));
-    EXPECT_EQ(error, "Le serveur de son ne répond pas (PulseAudio/PipeWire).");
+    for (const char *name : {"no-server", "silent"}) {
+        SCOPED_TRACE(name);
+        ServerVariable address(QStringLiteral("unix:") + dir.filePath(name));
+        QString error;
+        EXPECT_FALSE(createPulseBackend(&error));
+        EXPECT_EQ(error, "Le serveur de son ne répond pas (PulseAudio/PipeWire).");
+        EXPECT_FALSE(createPulseBackend(nullptr));
+    }
 }
 
 TEST(PulseConnection, SurvivesTheServerGoingAway)
@@ -204,16 +133,14 @@ TEST(PulseConnection, SurvivesTheServerGoingAway)
     auto backend = createPulseBackend(&error);
     ASSERT_TRUE(backend) << error.toStdString();
     ASSERT_EQ(backend->deviceCount(), 2);
-
     BlockCollector collector;
-    auto device = backend->openDevice(0, WaveFormat::pcm(44100, 2, 16), collector, &error);
+    auto device = backend->openDevice(0, kCdStereo, collector, &error);
     ASSERT_TRUE(device) << error.toStdString();
-    BufferRing ring(5, 10240);
+    BufferRing ring(5, kBufferBytes);
     ASSERT_TRUE(ring.queueAll(*device));
     ASSERT_TRUE(device->start());
 
     server.reset();
-
     ASSERT_TRUE(waitUntil([&] { return collector.failures() > 0; }))
         << "the running device did not report the lost server";
     EXPECT_EQ(collector.failures(), 1);
@@ -223,7 +150,7 @@ TEST(PulseConnection, SurvivesTheServerGoingAway)
     EXPECT_FALSE(backend->openMixer(0));
     error.clear();
     BlockCollector other;
-    EXPECT_FALSE(backend->openDevice(-1, WaveFormat::pcm(44100, 2, 16), other, &error));
+    EXPECT_FALSE(backend->openDevice(-1, kCdStereo, other, &error));
     EXPECT_FALSE(error.isEmpty());
 
     // The open device still gives its buffers back and closes.
