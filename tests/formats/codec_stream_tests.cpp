@@ -111,30 +111,4 @@ TEST(EncoderFlush, CloseGivesUpWhatTheMp3EncoderStillHolds)
     EXPECT_GE(decodeWithFfmpeg(path).size() / 2, 2560u);
 }
 
-// The encoder takes blocks of up to one second; the destination it sizes must hold what any
-// codec makes of one, also with what the codec held back from the block before.
-TEST(EncoderWithCodecs, OneSecondBlocksFitEveryListedCodec)
-{
-    for (const std::uint32_t rate : {8000u, 22050u, 44100u, 48000u})
-        for (const std::uint16_t channels : {1, 2}) {
-            const auto second = toneBytes(static_cast<int>(rate), channels, static_cast<int>(rate));
-            for (const OutputFormatChoice &choice : reachableOutputFormats(WaveFormat::pcm(rate, channels, 16))) {
-                if (WaveFormat::fromBytes(choice.record)->isPcm())
-                    continue;
-                SCOPED_TRACE(choice.tagName.toStdString() + " " + choice.description.toStdString());
-                QTemporaryDir dir;
-                EncoderWAV encoder;
-                encoder.SetFormat(choice.record);
-                ASSERT_EQ(encoder.Encoder_EncoderInit(static_cast<std::int32_t>(rate), static_cast<std::int16_t>(channels),
-                                                      dir.filePath(QStringLiteral("s.wav"))), 0);
-                for (int i = 0; i < 2; ++i) {
-                    std::int32_t used = 0;
-                    EXPECT_EQ(encoder.Encoder_Encode(second.data(), static_cast<std::int32_t>(second.size()), used), 0);
-                    EXPECT_EQ(used, static_cast<std::int32_t>(second.size()));
-                }
-                EXPECT_EQ(encoder.Encoder_EncoderClose(), 0);
-            }
-        }
-}
-
 } // namespace

@@ -3,7 +3,10 @@
 #include "platform/acm/conversion_stream.h"
 #include "platform/acm/output_formats.h"
 
+#include "tone_measure.h"
+
 #include <QLocale>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -18,16 +21,24 @@ WaveFormat recordOf(const OutputFormatChoice &choice)
     return *WaveFormat::fromBytes(choice.record);
 }
 
-TEST(OutputFormats, EveryListedFormatOpensAConversionFromItsCaptureFormat)
+// Every listed format opens a conversion from its capture format. The encoder takes blocks of
+// up to one second; the destination it sizes must hold what any codec makes of one, also with
+// what the codec held back from the block before.
+TEST(OutputFormats, EveryListedFormatOpensAConversionAndCodecsTakeOneSecondBlocks)
 {
     for (const std::uint32_t rate : kCaptureRates)
         for (const std::uint16_t channels : {1, 2}) {
             const WaveFormat capture = WaveFormat::pcm(rate, channels, 16);
             for (const OutputFormatChoice &choice : reachableOutputFormats(capture)) {
+                SCOPED_TRACE(::testing::Message() << rate << " Hz x" << channels << " -> " << choice.tagName.toStdString()
+                                                  << " " << choice.description.toStdString());
                 QString error;
-                EXPECT_TRUE(openConversionStream(capture, recordOf(choice), &error))
-                    << rate << " Hz x" << channels << " -> " << choice.tagName.toStdString() << " "
-                    << choice.description.toStdString() << ": " << error.toStdString();
+                EXPECT_TRUE(openConversionStream(capture, recordOf(choice), &error)) << error.toStdString();
+                if (recordOf(choice).isPcm())
+                    continue;
+                QTemporaryDir dir;
+                recordTone(recordOf(choice), dir.filePath(QStringLiteral("s.wav")), 2 * static_cast<int>(rate),
+                           2u * rate * channels);
             }
         }
 }

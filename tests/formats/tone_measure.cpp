@@ -33,15 +33,15 @@ std::vector<std::uint8_t> toneBytes(int rateHz, int channels, int frames)
     return bytes;
 }
 
-void recordTone(const WaveFormat &format, const QString &path, int frames)
+void recordTone(const WaveFormat &format, const QString &path, int frames, std::size_t blockBytes)
 {
     EncoderWAV encoder;
     encoder.SetFormat(format.toBytes(), formatDescription(format), formatTagName(format.formatTag));
     const auto rate = static_cast<int>(format.samplesPerSec);
     const auto bytes = toneBytes(rate, format.channels, frames);
     EXPECT_EQ(encoder.Encoder_EncoderInit(rate, static_cast<std::int16_t>(format.channels), path), 0);
-    for (std::size_t at = 0; at < bytes.size(); at += 10240) {
-        const auto length = static_cast<std::int32_t>(std::min<std::size_t>(10240, bytes.size() - at));
+    for (std::size_t at = 0; at < bytes.size(); at += blockBytes) {
+        const auto length = static_cast<std::int32_t>(std::min(blockBytes, bytes.size() - at));
         std::int32_t used = -1;
         EXPECT_EQ(encoder.Encoder_Encode(bytes.data() + at, length, used), 0);
         EXPECT_EQ(used, length);

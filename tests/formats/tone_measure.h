@@ -19,8 +19,8 @@ std::vector<std::int16_t> makeTones(double hz, int rateHz, int channels, int fra
 std::vector<std::uint8_t> toneBytes(int rateHz, int channels, int frames);
 
 // Records `frames` of the 440 Hz tone through the WAV encoder set to `format`, in capture
-// blocks of 10240 bytes (the last one shorter), each taken whole.
-void recordTone(const WaveFormat &format, const QString &path, int frames);
+// blocks of `blockBytes` (the last one shorter), each taken whole.
+void recordTone(const WaveFormat &format, const QString &path, int frames, std::size_t blockBytes = 10240);
 
 // Decodes a file with ffmpeg into interleaved 16-bit samples at its own rate and channels.
 std::vector<std::int16_t> decodeWithFfmpeg(const QString &path);
