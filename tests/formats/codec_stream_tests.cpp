@@ -71,44 +71,27 @@ TEST(CodecStreamRecords, ARecordNoEncoderWritesIsRefusedWithAReason)
     EXPECT_FALSE(encoder.isOpen());
 }
 
-// Encodes `calls` blocks of 2560 frames of the tone at 44100 Hz stereo; returns the file's size.
-qint64 encodeBlocks(EncoderWAV &encoder, const WaveFormat &format, const QString &path, int calls)
-{
-    encoder.SetFormat(format.toBytes());
-    EXPECT_EQ(encoder.Encoder_EncoderInit(44100, 2, path), 0);
-    const auto source = toneBytes(44100, 2, 2560);
-    for (int i = 0; i < calls; ++i) {
-        std::int32_t used = 0;
-        EXPECT_EQ(encoder.Encoder_Encode(source.data(), static_cast<std::int32_t>(source.size()), used), 0);
-    }
-    return QFileInfo(path).size();
-}
-
+// Close flushes the block the converter held (the MPEG Layer-3 look-ahead is flushed likewise:
+// the codec recordings decode to the whole tone).
 TEST(EncoderFlush, CloseWritesTheBlockTheConverterHeld)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ima.wav"));
     const WaveFormat format = imaAdpcmFormat(44100, 2);
     EncoderWAV encoder;
+    encoder.SetFormat(format.toBytes());
+    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path), 0);
+    const auto source = toneBytes(44100, 2, 2560);
+    for (int i = 0; i < 3; ++i) {
+        std::int32_t used = 0;
+        ASSERT_EQ(encoder.Encoder_Encode(source.data(), static_cast<std::int32_t>(source.size()), used), 0);
+    }
     const qint64 header = 28 + static_cast<qint64>(format.byteSize());
-    EXPECT_EQ(encodeBlocks(encoder, format, path, 3), header + 3 * 2048);
+    EXPECT_EQ(QFileInfo(path).size(), header + 3 * 2048);
     ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
     const QByteArray file = readFileBytes(path);
     EXPECT_EQ(file.size(), header + 4 * 2048);
     EXPECT_EQ(le32At(file, 24 + static_cast<int>(format.byteSize())), 4u * 2048);
-}
-
-TEST(EncoderFlush, CloseGivesUpWhatTheMp3EncoderStillHolds)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("mp3.wav"));
-    EncoderWAV encoder;
-    const qint64 whileOpen = encodeBlocks(encoder, mpegLayer3Format(44100, 2, 128), path, 1);
-    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
-    EXPECT_GT(QFileInfo(path).size(), whileOpen);
-    ASSERT_TRUE(haveTool(QStringLiteral("ffmpeg")));
-    // All 2560 frames come back, behind the codec's delay.
-    EXPECT_GE(decodeWithFfmpeg(path).size() / 2, 2560u);
 }
 
 } // namespace
