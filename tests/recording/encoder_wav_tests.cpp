@@ -4,14 +4,10 @@
 
 #include "common/app_error.h"
 
-#include "../support/tools.h"
-#include "../support/signal_helpers.h"
+#include "recording_helpers.h"
 
 #include <QFile>
 #include <QLocale>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -22,27 +18,40 @@ class EncoderWavTest : public ::testing::Test {
 protected:
     QString path(const QString &name) const { return dir.filePath(name); }
 
-    // Encodes `blocks` blocks of 10240 bytes of a 1 kHz tone at 44100 Hz stereo.
-    void encodeBlocks(EncoderWAV &encoder, int blocks)
+    // Encodes `blocks` blocks of 10240 bytes of a 1 kHz tone at 44100 Hz stereo, each expecting `result`.
+    void encodeBlocks(int blocks, int result = 0)
     {
-        const auto tone = makeTone(1000, 44100, 2, 2560);
         for (int i = 0; i < blocks; ++i) {
             std::int32_t used = -1;
-            ASSERT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), 0);
-            EXPECT_EQ(used, 10240);
+            ASSERT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), result);
+            if (result == 0) {
+                EXPECT_EQ(used, 10240);
+            }
         }
+    }
+    QByteArray toneBlock() const { return {reinterpret_cast<const char *>(tone.data()), 10240}; }
+
+    // The encoder holds nothing open: encode and close are refused.
+    void expectIdle()
+    {
+        EXPECT_FALSE(encoder.isOpen());
+        EXPECT_EQ(encoder.Encoder_EncoderClose(), 2);
+        std::int32_t used = -1;
+        const std::int16_t block[2] = {1, 2};
+        EXPECT_NE(encoder.Encoder_Encode(block, 4, used), 0);
     }
 
     QTemporaryDir dir;
+    EncoderWAV encoder;
+    const std::vector<std::int16_t> tone = makeTone(1000, 44100, 2, 2560);
 };
 
 } // namespace
 
 TEST_F(EncoderWavTest, TenStereoBlocksGiveTheExactPcmLayout)
 {
-    EncoderWAV encoder;
     ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("a.wav")), 0);
-    encodeBlocks(encoder, 10);
+    encodeBlocks(10);
     ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
 
     const QByteArray file = readFileBytes(path("a.wav"));
@@ -50,19 +59,14 @@ TEST_F(EncoderWavTest, TenStereoBlocksGiveTheExactPcmLayout)
     EXPECT_EQ(file.left(4), "RIFF");
     EXPECT_EQ(le32At(file, 4), 102438u);
     EXPECT_EQ(file.mid(8, 8), "WAVEfmt ");
-    EXPECT_EQ(le32At(file, 16), 18u);
-    EXPECT_EQ(le16At(file, 20), 1);       // PCM
-    EXPECT_EQ(le16At(file, 22), 2);       // channels
-    EXPECT_EQ(le32At(file, 24), 44100u);
-    EXPECT_EQ(le32At(file, 28), 176400u);
-    EXPECT_EQ(le16At(file, 32), 4);       // block align
-    EXPECT_EQ(le16At(file, 34), 16);
-    EXPECT_EQ(le16At(file, 36), 0);       // extra size
     EXPECT_EQ(file.mid(38, 4), "data");
     EXPECT_EQ(le32At(file, 42), 102400u);
-
-    const auto tone = makeTone(1000, 44100, 2, 2560);
-    EXPECT_EQ(file.mid(46, 10240), QByteArray(reinterpret_cast<const char *>(tone.data()), 10240));
+    // fmt size, PCM, channels, rate, bytes per second, block align, bits, extra size
+    const std::uint32_t fmt[] = {le32At(file, 16), le16At(file, 20), le16At(file, 22), le32At(file, 24),
+                                 le32At(file, 28), le16At(file, 32), le16At(file, 34), le16At(file, 36)};
+    EXPECT_EQ(std::vector<std::uint32_t>(std::begin(fmt), std::end(fmt)),
+              (std::vector<std::uint32_t>{18, 1, 2, 44100, 176400, 4, 16, 0}));
+    EXPECT_EQ(file.mid(46, 10240), toneBlock());
 
     ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
     for (const MediaInfo &info : {soxInfo(path("a.wav")), ffprobeInfo(path("a.wav"))}) {
@@ -74,7 +78,6 @@ TEST_F(EncoderWavTest, TenStereoBlocksGiveTheExactPcmLayout)
 
 TEST_F(EncoderWavTest, ClosingWithNothingEncodedLeavesAHeaderWithNoData)
 {
-    EncoderWAV encoder;
     ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("empty.wav")), 0);
     EXPECT_EQ(readFileBytes(path("empty.wav")), QByteArray(46, '\0')); // the header's place, reserved
     ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
@@ -85,21 +88,26 @@ TEST_F(EncoderWavTest, ClosingWithNothingEncodedLeavesAHeaderWithNoData)
     EXPECT_EQ(soxInfo(path("empty.wav")).rateHz, 44100);
 }
 
-TEST_F(EncoderWavTest, IdleEncoderRefusesCloseAndEncode)
+TEST_F(EncoderWavTest, IdleEncoderAndBadArgumentsAreRefused)
 {
-    EncoderWAV encoder;
-    EXPECT_EQ(encoder.Encoder_EncoderClose(), 2);
-    std::int32_t used = -1;
-    const std::int16_t block[2] = {1, 2};
-    EXPECT_NE(encoder.Encoder_Encode(block, 4, used), 0);
+    expectIdle();
     EXPECT_EQ(encoder.Encoder_EncoderMetrics(1), -1);
     EXPECT_EQ(encoder.Encoder_EncoderMetrics(0), -1);
     EXPECT_EQ(encoder.Encoder_EncoderMetrics(5), 0);
+
+    EXPECT_EQ(encoder.Encoder_EncoderInit(0, 2, path("x.wav")), 7);
+    EXPECT_EQ(encoder.Encoder_EncoderInit(44100, 0, path("x.wav")), 7);
+    EXPECT_FALSE(QFile::exists(path("x.wav")));
+    // An unwritable path leaves no conversion stream behind either.
+    EXPECT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("no/such/folder/x.wav")), 2);
+    expectIdle();
+    // Afterwards the encoder works as new.
+    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("ok.wav")), 0);
+    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
 }
 
 TEST_F(EncoderWavTest, BlockLargerThanOneSecondOfInputIsRefused)
 {
-    EncoderWAV encoder;
     encoder.SetPCMFormat(8000, 1);
     ASSERT_EQ(encoder.Encoder_EncoderInit(8000, 1, path("small.wav")), 0);
     EXPECT_EQ(encoder.Encoder_EncoderMetrics(1), 16000);
@@ -116,22 +124,20 @@ TEST_F(EncoderWavTest, BlockLargerThanOneSecondOfInputIsRefused)
 
 TEST_F(EncoderWavTest, SecondInitFinishesTheFirstFileWithItsHeader)
 {
-    EncoderWAV encoder;
     ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("first.wav")), 0);
-    encodeBlocks(encoder, 2);
+    encodeBlocks(2);
     ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("second.wav")), 0);
     const QByteArray first = readFileBytes(path("first.wav"));
     ASSERT_EQ(first.size(), 46 + 20480);
     EXPECT_EQ(first.left(4), "RIFF");
     EXPECT_EQ(le32At(first, 42), 20480u);
-    encodeBlocks(encoder, 1);
+    encodeBlocks(1);
     ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
     EXPECT_EQ(le32At(readFileBytes(path("second.wav")), 42), 10240u);
 }
 
 TEST_F(EncoderWavTest, HeaderSwitchGivesRawFilesAndIsLockedWhileOpen)
 {
-    EncoderWAV encoder;
     encoder.setWriteHeader(false);
     ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("raw.pcm")), 0);
     try {
@@ -142,32 +148,11 @@ TEST_F(EncoderWavTest, HeaderSwitchGivesRawFilesAndIsLockedWhileOpen)
         EXPECT_EQ(error.text(), "Encoder already running!");
     }
     EXPECT_FALSE(encoder.WriteHeader());
-    encodeBlocks(encoder, 3);
+    encodeBlocks(3);
     ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
     const QByteArray raw = readFileBytes(path("raw.pcm"));
     ASSERT_EQ(raw.size(), 3 * 10240);
-    const auto tone = makeTone(1000, 44100, 2, 2560);
-    EXPECT_EQ(raw.left(10240), QByteArray(reinterpret_cast<const char *>(tone.data()), 10240));
-}
-
-TEST_F(EncoderWavTest, BadArgumentsAndUnwritablePathsLeaveTheEncoderIdle)
-{
-    EncoderWAV encoder;
-    EXPECT_EQ(encoder.Encoder_EncoderInit(0, 2, path("x.wav")), 7);
-    EXPECT_EQ(encoder.Encoder_EncoderInit(44100, 0, path("x.wav")), 7);
-    EXPECT_FALSE(QFile::exists(path("x.wav")));
-
-    EXPECT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("no/such/folder/x.wav")), 2);
-    EXPECT_FALSE(encoder.isOpen());
-    EXPECT_EQ(encoder.Encoder_EncoderClose(), 2);
-    // The conversion stream prepared for the failed file is gone too.
-    std::int32_t used = 0;
-    const std::int16_t block[2] = {};
-    EXPECT_NE(encoder.Encoder_Encode(block, 4, used), 0);
-
-    // Afterwards the encoder works as new.
-    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("ok.wav")), 0);
-    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
+    EXPECT_EQ(raw.left(10240), toneBlock());
 }
 
 TEST_F(EncoderWavTest, WriteErrorIsReportedAndTheHeaderDescribesWhatIsOnDisk)
@@ -180,24 +165,18 @@ TEST_F(EncoderWavTest, WriteErrorIsReportedAndTheHeaderDescribesWhatIsOnDisk)
     limited.rlim_cur = 46 + 2 * 10240 + 1000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
 
-    EncoderWAV encoder;
     ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("full.wav")), 0);
-    const auto tone = makeTone(1000, 44100, 2, 2560);
-    std::int32_t used = 0;
-    EXPECT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), 0);
-    EXPECT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), 0);
-    EXPECT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), 10); // only 1000 bytes fit
-    EXPECT_EQ(encoder.Encoder_Encode(tone.data(), 10240, used), 10); // later blocks still tried
+    encodeBlocks(2);
+    encodeBlocks(2, 10); // only 1000 bytes fit; later blocks are still tried
     encoder.Encoder_EncoderClose();
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
 
     const QByteArray file = readFileBytes(path("full.wav"));
     ASSERT_EQ(file.size(), 46 + 2 * 10240 + 1000);
-    EXPECT_EQ(le32At(file, 4), static_cast<std::uint32_t>(file.size() - 8));
-    EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
+    expectSizesMatchFile(file);
 }
 
-TEST(EncoderWavFormat, PcmFormatTextsFollowTheLocale)
+TEST(EncoderWavFormat, FormatTextsFollowTheLocaleAndSetFormatTakesTheRecordAsGiven)
 {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     EncoderWAV encoder;
@@ -205,22 +184,25 @@ TEST(EncoderWavFormat, PcmFormatTextsFollowTheLocale)
     EXPECT_EQ(encoder.FormatTag(), "PCM");
     EXPECT_EQ(encoder.Encoder_Description(), "Wave ACM Encoder");
     EXPECT_EQ(encoder.Encoder_Extension(), "wav");
-    encoder.SetPCMFormat(44100, 1);
-    EXPECT_EQ(encoder.FormatID(), "44,1 16 Bit mono");
-    EXPECT_EQ(encoder.FormatTag(), "PCM");
-    encoder.SetPCMFormat(8000, 2, "huit", "tag");
-    EXPECT_EQ(encoder.FormatID(), "huit");
-    EXPECT_EQ(encoder.FormatTag(), "tag");
-    encoder.SetPCMFormat(11025, 2);
-    EXPECT_EQ(encoder.FormatID(), "11 16 Bit stereo");
+    const struct {
+        int rate, channels;
+        const char *id, *tag, *expectedId, *expectedTag;
+    } cases[] = {{44100, 1, "", "", "44,1 16 Bit mono", "PCM"},
+                 {8000, 2, "huit", "tag", "huit", "tag"},
+                 {11025, 2, "", "", "11 16 Bit stereo", "PCM"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.expectedId);
+        if (*c.id)
+            encoder.SetPCMFormat(c.rate, c.channels, c.id, c.tag);
+        else
+            encoder.SetPCMFormat(c.rate, c.channels);
+        EXPECT_EQ(encoder.FormatID(), c.expectedId);
+        EXPECT_EQ(encoder.FormatTag(), c.expectedTag);
+    }
     ASSERT_EQ(encoder.outputFormat().size(), 18u);
     EXPECT_EQ(WaveFormat::fromBytes(encoder.outputFormat()), WaveFormat::pcm(11025, 2, 16));
     QLocale::setDefault(QLocale::system());
-}
 
-TEST(EncoderWavFormat, SetFormatTakesTheRecordAsGiven)
-{
-    EncoderWAV encoder;
     const auto mono8 = WaveFormat::pcm(22050, 1, 8).toBytes();
     encoder.SetFormat(mono8, "id");
     EXPECT_EQ(encoder.FormatID(), "id");

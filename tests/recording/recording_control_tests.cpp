@@ -4,30 +4,21 @@
 #include "recording/recording_control.h"
 
 #include "effects/cls_dsp.h"
-#include "platform/audio/virtual/virtual_backend.h"
 #include "recording/encoder_wav.h"
 #include "recording/recording_numbering.h"
 #include "recording/wave_in_recorder.h"
 
-#include "../support/tools.h"
-#include "../support/signal_helpers.h"
+#include "recording_helpers.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <sys/mount.h>
 #include <sys/resource.h>
 
 namespace {
-
-struct CollectedMessages final : RecordingMessages {
-    void showMessage(const QString &text) override { texts.push_back(text); }
-    std::vector<QString> texts;
-};
 
 void touch(const QString &path)
 {
@@ -38,7 +29,7 @@ void touch(const QString &path)
 // One window's worth of recording objects over a virtual device, with the program folder in a
 // temporary folder.
 struct Recording {
-    explicit Recording(VirtualDeviceOptions options = speedZero())
+    explicit Recording(VirtualDeviceOptions options = virtualOptions())
         : recorder(createVirtualBackend(options)),
           control(recorder, encoder, effects, messages, home.path())
     {
@@ -48,12 +39,6 @@ struct Recording {
         control.setRateText("44100");
         control.setStereo(true);
         control.setOutputPath(home.filePath("Wav/take.wav"));
-    }
-    static VirtualDeviceOptions speedZero()
-    {
-        VirtualDeviceOptions options;
-        options.speed = 0;
-        return options;
     }
     // Records until `blocks` blocks reached the encoder, then clicks stop. Returns the
     // recorded duration as it stood after the last block.
@@ -72,6 +57,7 @@ struct Recording {
         QObject::disconnect(connection);
         return recordedMs;
     }
+    QString wav(const QString &name) const { return home.filePath("Wav/" + name); }
 
     QTemporaryDir home;
     EncoderWAV encoder;
@@ -87,33 +73,34 @@ TEST(RecordingNumbering, FillsGapsFirstAndDropsTheLeadingZeroFromTen)
 {
     QTemporaryDir home;
     ASSERT_TRUE(QDir().mkpath(home.filePath("Wav")));
-    EXPECT_EQ(nextNumberedRecordingPath(home.path()), home.filePath("Wav/Enreg_01.wav"));
+    const auto next = [&] { return nextNumberedRecordingPath(home.path()); };
+    EXPECT_EQ(next(), home.filePath("Wav/Enreg_01.wav"));
     touch(home.filePath("Wav/Enreg_02.wav"));
-    EXPECT_EQ(nextNumberedRecordingPath(home.path()), home.filePath("Wav/Enreg_01.wav"));
+    EXPECT_EQ(next(), home.filePath("Wav/Enreg_01.wav"));
     for (int n = 1; n <= 9; ++n)
         touch(numberedRecordingPath(home.path(), n));
-    EXPECT_EQ(nextNumberedRecordingPath(home.path()), home.filePath("Wav/Enreg_10.wav"));
+    EXPECT_EQ(next(), home.filePath("Wav/Enreg_10.wav"));
     for (int n = 10; n <= 99; ++n)
         touch(numberedRecordingPath(home.path(), n));
-    EXPECT_EQ(nextNumberedRecordingPath(home.path()), home.filePath("Wav/Enreg_100.wav"));
+    EXPECT_EQ(next(), home.filePath("Wav/Enreg_100.wav"));
     // A folder of that name is not a recording.
     ASSERT_TRUE(QDir().mkpath(home.filePath("Wav/Enreg_100.wav")));
-    EXPECT_EQ(nextNumberedRecordingPath(home.path()), home.filePath("Wav/Enreg_100.wav"));
+    EXPECT_EQ(next(), home.filePath("Wav/Enreg_100.wav"));
 }
 
 TEST(RecordingControl, NumberedClicksRecordIntoTheNextFreeNameAndMoveOn)
 {
     Recording r;
-    touch(r.home.filePath("Wav/Enreg_01.wav"));
-    touch(r.home.filePath("Wav/Enreg_02.wav"));
+    touch(r.wav("Enreg_01.wav"));
+    touch(r.wav("Enreg_02.wav"));
     r.control.setNumbering(true);
     std::vector<QString> shown;
     QObject::connect(&r.control, &RecordingControl::outputPathChanged, [&](const QString &p) { shown.push_back(p); });
     r.recordBlocks(3);
-    EXPECT_EQ(r.control.recordingPath(), r.home.filePath("Wav/Enreg_03.wav"));
-    EXPECT_EQ(r.control.outputPath(), r.home.filePath("Wav/Enreg_04.wav")); // the stopping click moved on
-    EXPECT_EQ(shown, (std::vector<QString>{r.home.filePath("Wav/Enreg_03.wav"), r.home.filePath("Wav/Enreg_04.wav")}));
-    EXPECT_EQ(le32At(readFileBytes(r.home.filePath("Wav/Enreg_03.wav")), 42), 3u * 10240u);
+    EXPECT_EQ(r.control.recordingPath(), r.wav("Enreg_03.wav"));
+    EXPECT_EQ(r.control.outputPath(), r.wav("Enreg_04.wav")); // the stopping click moved on
+    EXPECT_EQ(shown, (std::vector<QString>{r.wav("Enreg_03.wav"), r.wav("Enreg_04.wav")}));
+    EXPECT_EQ(le32At(readFileBytes(r.wav("Enreg_03.wav")), 42), 3u * 10240u);
     EXPECT_TRUE(r.messages.texts.empty());
 }
 
@@ -139,62 +126,45 @@ TEST(RecordingControl, RecordedDurationAddsEachBlockRoundedToAMillisecond)
 
 TEST(RecordingControl, StartChecksShowTheirMessageAndStartNothing)
 {
-    {
-        Recording r;
-        r.control.setOutputPath("");
+    const struct {
+        std::function<void(Recording &)> spoil;
+        const char *message;
+        int failPrepareAt = -1; // a failed device start leaves a valid empty WAV
+    } cases[] = {
+        {[](Recording &r) { r.control.setOutputPath(""); }, "Erreur ! Pas de nom de fichier pour l'enregistrement!"},
+        {[](Recording &r) { r.control.setDeviceChosen(false); }, "Pas de dispositif sélectionné !"},
+        {[](Recording &r) { r.control.setRateText(""); }, "Fréquence d'échantillonnage invalide !"},
+        {[](Recording &r) { r.control.setOutputPath(r.home.filePath("missing/folder/take.wav")); },
+         "Ne peut pas initialiser l'encodeur !"},
+        {[](Recording &) {}, "Ne peut pas démarrer l'enregistrement !", 2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.message);
+        Recording r(virtualOptions(0, {}, c.failPrepareAt));
+        c.spoil(r);
+        bool changed = false;
+        QObject::connect(&r.control, &RecordingControl::recordingChanged, [&](bool) { changed = true; });
         r.control.cmdDo_Click();
-        EXPECT_EQ(r.messages.texts, std::vector<QString>{"Erreur ! Pas de nom de fichier pour l'enregistrement!"});
+        EXPECT_EQ(r.messages.texts, std::vector<QString>{QString::fromUtf8(c.message)});
         EXPECT_FALSE(r.control.isRecording());
-    }
-    {
-        Recording r;
-        r.control.setDeviceChosen(false);
-        r.control.cmdDo_Click();
-        EXPECT_EQ(r.messages.texts, std::vector<QString>{"Pas de dispositif sélectionné !"});
-    }
-    {
-        Recording r;
-        r.control.setRateText("");
-        r.control.cmdDo_Click();
-        EXPECT_EQ(r.messages.texts, std::vector<QString>{"Fréquence d'échantillonnage invalide !"});
-        EXPECT_FALSE(QFile::exists(r.control.outputPath()));
-    }
-    {
-        Recording r;
-        r.control.setOutputPath(r.home.filePath("missing/folder/take.wav"));
-        r.control.cmdDo_Click();
-        EXPECT_EQ(r.messages.texts, std::vector<QString>{"Ne peut pas initialiser l'encodeur !"});
         EXPECT_FALSE(r.encoder.isOpen());
+        EXPECT_FALSE(changed);
+        if (c.failPrepareAt < 0) {
+            EXPECT_FALSE(QFile::exists(r.control.outputPath()));
+            continue;
+        }
+        const QByteArray file = readFileBytes(r.control.outputPath());
+        ASSERT_EQ(file.size(), 46);
+        EXPECT_EQ(file.left(4), "RIFF");
+        EXPECT_EQ(soxInfo(r.control.outputPath()).channels, 2);
     }
-}
-
-TEST(RecordingControl, FailedStartLeavesAValidEmptyWav)
-{
-    VirtualDeviceOptions options = Recording::speedZero();
-    options.failPrepareAt = 2;
-    Recording r(options);
-    bool changed = false;
-    QObject::connect(&r.control, &RecordingControl::recordingChanged, [&](bool) { changed = true; });
-    r.control.cmdDo_Click();
-    EXPECT_EQ(r.messages.texts, std::vector<QString>{"Ne peut pas démarrer l'enregistrement !"});
-    EXPECT_FALSE(r.control.isRecording());
-    EXPECT_FALSE(r.encoder.isOpen());
-    EXPECT_FALSE(changed);
-    const QByteArray file = readFileBytes(r.control.outputPath());
-    ASSERT_EQ(file.size(), 46);
-    EXPECT_EQ(file.left(4), "RIFF");
-    EXPECT_EQ(soxInfo(r.control.outputPath()).channels, 2);
 }
 
 TEST(RecordingControl, EffectsRunBeforeTheEncoder)
 {
     QTemporaryDir dir;
-    const QString input = dir.filePath("in.wav");
     const auto tone = makeTone(1000, 44100, 2, 44100, 8000);
-    ASSERT_TRUE(writePcmWav(input, 44100, 2, tone));
-    VirtualDeviceOptions options = Recording::speedZero();
-    options.inputPath = input;
-    Recording r(options);
+    Recording r(virtualOptions(0, writeInput(dir, tone)));
     r.effects.setEffectsUsed(clsDSP::kAmplifier);
     r.effects.setAmplifyDB(6);
     r.recordBlocks(5);
@@ -238,13 +208,13 @@ TEST(RecordingControl, FullDiskStopsTheRecordingWithACompleteFile)
         setrlimit(RLIMIT_FSIZE, &saved);
     ASSERT_GT(file.size(), 46 + 10240);
     EXPECT_LE(file.size(), 96 * 1024);
-    EXPECT_EQ(le32At(file, 4), static_cast<std::uint32_t>(file.size() - 8));
-    EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
+    expectSizesMatchFile(file);
 }
 
-TEST(WaveInRecorderMixer, VirtualLinesSelectAndKeepTheirVolume)
+TEST(WaveInRecorderMixer, VirtualLinesSelectAndTheirVolumeScalesWhatIsCaptured)
 {
-    WaveInRecorder recorder(createVirtualBackend({}));
+    QTemporaryDir dir;
+    WaveInRecorder recorder(createVirtualBackend(virtualOptions(0, writeInput(dir, std::vector<std::int16_t>(44100 * 2, 20000)))));
     EXPECT_EQ(recorder.MixerLineCount(), 0);
     EXPECT_EQ(recorder.MixerLineName(0), "");
     EXPECT_FALSE(recorder.SelectMixerLine(0));
@@ -259,25 +229,13 @@ TEST(WaveInRecorderMixer, VirtualLinesSelectAndKeepTheirVolume)
     EXPECT_EQ(recorder.SelectedMixerLine(), 2);
     EXPECT_EQ(recorder.MixerLineType(), 0x1005);
     EXPECT_TRUE(recorder.SelectMixerLine(0));
-    EXPECT_EQ(recorder.SelectedMixerLine(), 0);
     EXPECT_EQ(recorder.MixerLineType(-1), 0x1003);
     EXPECT_FALSE(recorder.SelectMixerLine(3));
     EXPECT_EQ(recorder.SelectedMixerLine(), 0);
-
     recorder.setMixerLineVolume(30000);
     EXPECT_EQ(recorder.MixerLineVolume(), 30000);
-}
 
-TEST(WaveInRecorderMixer, VirtualVolumeScalesWhatIsCapturedWhileRecording)
-{
-    QTemporaryDir dir;
-    const QString input = dir.filePath("in.wav");
-    ASSERT_TRUE(writePcmWav(input, 44100, 2, std::vector<std::int16_t>(44100 * 2, 20000)));
-    VirtualDeviceOptions options;
-    options.inputPath = input;
-    options.speed = 0;
-    WaveInRecorder recorder(createVirtualBackend(options));
-    ASSERT_TRUE(recorder.SelectDevice(0));
+    // Half volume halves what is captured.
     recorder.setMixerLineVolume(32767);
     std::vector<std::int16_t> firstBlock;
     QObject::connect(&recorder, &WaveInRecorder::GotData, [&](std::span<std::int16_t> block, std::int32_t &) {

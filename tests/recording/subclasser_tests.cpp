@@ -7,42 +7,49 @@
 #include "../support/tools.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Report {
-    QString title;
-    QString message;
-};
 
 class SubclasserTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         setHookErrorPresenter([this](const QString &title, const QString &message) {
-            reports.push_back({title, message});
+            reports.emplace_back(title, message);
         });
     }
     void TearDown() override { setHookErrorPresenter({}); }
+    void expectReports(const std::vector<std::pair<QString, QString>> &expected) { EXPECT_EQ(reports, expected); }
 
-    std::vector<Report> reports;
+    std::vector<std::pair<QString, QString>> reports;
     Subclasser subclasser{QStringLiteral("WaveInRecorder")};
 };
 
 } // namespace
 
-TEST_F(SubclasserTest, AddingAMessageTwiceKeepsOneEntry)
+TEST_F(SubclasserTest, ListsKeepOneEntryPerMessageReuseDeletedOnesAndReportUnknownOnes)
 {
     MessageList list;
-    subclasser.zAddMsg(0x3C0, list);
-    subclasser.zAddMsg(0x3C0, list);
+    subclasser.zAddMsg(1, list);
+    subclasser.zAddMsg(1, list);
     EXPECT_EQ(list.count, 1);
-    EXPECT_TRUE(list.matches(0x3C0));
-    EXPECT_FALSE(list.matches(0x3C1));
-    EXPECT_TRUE(reports.empty());
+    EXPECT_TRUE(list.matches(1));
+    EXPECT_FALSE(list.matches(2));
+    subclasser.zAddMsg(2, list);
+    subclasser.zDelMsg(1, list);
+    EXPECT_FALSE(list.matches(1));
+    subclasser.zAddMsg(3, list); // takes the emptied entry
+    EXPECT_EQ(list.count, 2);
+    EXPECT_TRUE(list.matches(3));
+    expectReports({});
+    subclasser.zDelMsg(0x3C0, list);
+    expectReports({{"Error in WaveInRecorder.zDelMsg", "Message &H3C0 not found in table."}});
+    subclasser.zAddMsg(ALL_MESSAGES, list);
+    EXPECT_TRUE(list.matches(12345));
+    subclasser.zDelMsg(ALL_MESSAGES, list);
+    EXPECT_EQ(list.count, 0);
 }
 
 TEST_F(SubclasserTest, ThirtyThirdMessageReportsTheOverflowAndChangesNothing)
@@ -56,31 +63,9 @@ TEST_F(SubclasserTest, ThirtyThirdMessageReportsTheOverflowAndChangesNothing)
     EXPECT_EQ(list.count, 32);
     EXPECT_EQ(list.entries, before.entries);
     EXPECT_FALSE(list.matches(0x500));
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].title, "Error in WaveInRecorder.zAddMsg");
-    EXPECT_EQ(reports[0].message,
-              "Message table overflow. Either increase the value of Const MSG_ENTRIES or use "
-              "ALL_MESSAGES instead of specific message values.");
-}
-
-TEST_F(SubclasserTest, DeletedEntriesAreReusedAndUnknownOnesReported)
-{
-    MessageList list;
-    subclasser.zAddMsg(1, list);
-    subclasser.zAddMsg(2, list);
-    subclasser.zDelMsg(1, list);
-    EXPECT_FALSE(list.matches(1));
-    subclasser.zAddMsg(3, list); // takes the emptied entry
-    EXPECT_EQ(list.count, 2);
-    EXPECT_TRUE(list.matches(3));
-    subclasser.zDelMsg(0x3C0, list);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].title, "Error in WaveInRecorder.zDelMsg");
-    EXPECT_EQ(reports[0].message, "Message &H3C0 not found in table.");
-    subclasser.zAddMsg(ALL_MESSAGES, list);
-    EXPECT_TRUE(list.matches(12345));
-    subclasser.zDelMsg(ALL_MESSAGES, list);
-    EXPECT_EQ(list.count, 0);
+    expectReports({{"Error in WaveInRecorder.zAddMsg",
+                    "Message table overflow. Either increase the value of Const MSG_ENTRIES or use "
+                    "ALL_MESSAGES instead of specific message values."}});
 }
 
 TEST_F(SubclasserTest, FaultsOfInstallAndRemovalAreReported)
@@ -89,18 +74,11 @@ TEST_F(SubclasserTest, FaultsOfInstallAndRemovalAreReported)
     EXPECT_FALSE(subclasser.sc_Subclass(nullptr, [](auto...) {}));
     NotificationWindow window;
     EXPECT_FALSE(subclasser.sc_Subclass(&window, {}));
-    ASSERT_EQ(reports.size(), 3u);
-    EXPECT_EQ(reports[0].title, "Error in WaveInRecorder.sc_UnSubclass");
-    EXPECT_EQ(reports[0].message, "Window handle isn't subclassed.");
-    EXPECT_EQ(reports[1].message, "Invalid window handle.");
-    EXPECT_EQ(reports[2].title, "Error in WaveInRecorder.sc_Subclass");
-    EXPECT_EQ(reports[2].message, "Callback method not found.");
-
-    Subclasser fresh(QStringLiteral("WaveInRecorder"));
-    fresh.sc_AddMsg(&window, 0x3C0);
-    ASSERT_EQ(reports.size(), 4u);
-    EXPECT_EQ(reports[3].title, "Error in WaveInRecorder.zMap_hWnd");
-    EXPECT_EQ(reports[3].message, "Subclassing hasn't been started.");
+    Subclasser(QStringLiteral("WaveInRecorder")).sc_AddMsg(&window, 0x3C0);
+    expectReports({{"Error in WaveInRecorder.sc_UnSubclass", "Window handle isn't subclassed."},
+                   {"Error in WaveInRecorder.sc_Subclass", "Invalid window handle."},
+                   {"Error in WaveInRecorder.sc_Subclass", "Callback method not found."},
+                   {"Error in WaveInRecorder.zMap_hWnd", "Subclassing hasn't been started."}});
 }
 
 TEST_F(SubclasserTest, HandlerRunsBeforeAndAfterAsListedUntilUnsubclassed)
@@ -119,26 +97,22 @@ TEST_F(SubclasserTest, HandlerRunsBeforeAndAfterAsListedUntilUnsubclassed)
     }));
     subclasser.sc_AddMsg(&window, 0x3C0, MSG_AFTER);
     subclasser.sc_AddMsg(&window, 0x3C1, MSG_BEFORE_AND_AFTER);
-
-    window.postMessage(0x3C0, 0, 77);
-    window.postMessage(0x3C1, 0, 77);
-    window.postMessage(0x3C2, 0, 77); // listed nowhere
-    ASSERT_TRUE(waitUntil([&] { return calls.size() >= 3; }));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(calls, (std::vector<std::pair<bool, int>>{{false, 0x3C0}, {true, 0x3C1}, {false, 0x3C1}}));
-
-    calls.clear();
+    // Posts the messages and returns the calls they gave.
+    const auto post = [&](std::initializer_list<int> messages, std::size_t expectedCalls) {
+        calls.clear();
+        for (int m : messages)
+            window.postMessage(m, 0, 77);
+        EXPECT_TRUE(waitUntil([&] { return calls.size() >= expectedCalls; }));
+        QCoreApplication::processEvents();
+        return calls;
+    };
+    EXPECT_EQ(post({0x3C0, 0x3C1, 0x3C2}, 3), // 0x3C2 is listed nowhere
+              (std::vector<std::pair<bool, int>>{{false, 0x3C0}, {true, 0x3C1}, {false, 0x3C1}}));
     swallow = true; // handled before: the object's processing and the after call are skipped
-    window.postMessage(0x3C1, 0, 77);
-    ASSERT_TRUE(waitUntil([&] { return !calls.empty(); }));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(calls, (std::vector<std::pair<bool, int>>{{true, 0x3C1}}));
+    EXPECT_EQ(post({0x3C1}, 1), (std::vector<std::pair<bool, int>>{{true, 0x3C1}}));
 
-    calls.clear();
     subclasser.sc_UnSubclass(&window);
-    window.postMessage(0x3C0, 0, 77);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(calls.empty());
+    EXPECT_TRUE(post({0x3C0}, 0).empty());
     EXPECT_EQ(window.hook(), nullptr);
-    EXPECT_TRUE(reports.empty());
+    expectReports({});
 }

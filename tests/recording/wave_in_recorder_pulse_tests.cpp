@@ -5,45 +5,14 @@
 
 #include "effects/cls_dsp.h"
 #include "recording/encoder_wav.h"
-#include "recording/recording_control.h"
 
 #include "platform/audio/pulse/pulse_backend.h"
 
 #include "../support/pulse_server.h"
 #include "../support/source_player.h"
-#include "../support/tools.h"
-#include "../support/signal_helpers.h"
-
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
+#include "recording_helpers.h"
 
 namespace {
-
-// A sequence with no zero sample, so that it stands out from the server's start-up silence.
-std::vector<std::int16_t> pseudoRandom(std::size_t count)
-{
-    std::vector<std::int16_t> samples(count);
-    std::uint32_t state = 12345;
-    for (auto &s : samples) {
-        state = state * 1103515245u + 12345u;
-        s = static_cast<std::int16_t>((state >> 16) | 1u);
-    }
-    return samples;
-}
-
-struct Capture {
-    explicit Capture(WaveInRecorder &recorder)
-    {
-        QObject::connect(&recorder, &WaveInRecorder::GotData, [this](std::span<std::int16_t> buffer, std::int32_t &len) {
-            sizes.push_back(len);
-            samples.insert(samples.end(), buffer.begin(), buffer.begin() + len / 2);
-        });
-    }
-    std::vector<std::int32_t> sizes;
-    std::vector<std::int16_t> samples;
-};
 
 std::unique_ptr<AudioBackend> pulseBackend()
 {
@@ -53,84 +22,68 @@ std::unique_ptr<AudioBackend> pulseBackend()
     return backend;
 }
 
+// Records at `rateHz`/`channels` from the first source while `signal` (44100 Hz stereo) is
+// played into it, until `minSamples` samples came; every block is a full buffer.
+std::vector<std::int16_t> recordWhilePlaying(int rateHz, int channels, const std::vector<std::int16_t> &signal,
+                                             std::size_t minSamples)
+{
+    PulseServer server({44100, 2});
+    EXPECT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    WaveInRecorder recorder(pulseBackend());
+    EXPECT_GE(recorder.DeviceCount(), 1);
+    EXPECT_EQ(recorder.DeviceName(0), server.sourceDescription());
+    EXPECT_TRUE(recorder.SelectDevice(0));
+    std::vector<std::int16_t> samples;
+    QObject::connect(&recorder, &WaveInRecorder::GotData, [&](std::span<std::int16_t> buffer, std::int32_t &len) {
+        EXPECT_EQ(len, 10240);
+        samples.insert(samples.end(), buffer.begin(), buffer.begin() + len / 2);
+    });
+    EXPECT_TRUE(recorder.StartRecord(rateHz, channels));
+    {
+        SourcePlayer player(server, signal, 44100, 2);
+        // The source delivers only what is played into it: wait for most of the signal.
+        EXPECT_TRUE(waitUntil([&] { return samples.size() >= minSamples; }, std::chrono::seconds(20)))
+            << samples.size();
+    }
+    recorder.StopRecord();
+    return samples;
+}
+
 } // namespace
 
 TEST(WaveInRecorderOnPulse, SourceSignalArrivesSampleForSample)
 {
-    PulseServer server({44100, 2});
-    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-    WaveInRecorder recorder(pulseBackend());
-    ASSERT_GE(recorder.DeviceCount(), 1);
-    EXPECT_EQ(recorder.DeviceName(0), server.sourceDescription());
-    ASSERT_TRUE(recorder.SelectDevice(0));
-    Capture capture(recorder);
-    ASSERT_TRUE(recorder.StartRecord(44100, 2));
-
-    const auto signal = pseudoRandom(2 * 44100 * 4);
-    {
-        SourcePlayer player(server, signal, 44100, 2);
-        // The source delivers only what is played into it: wait for most of the signal.
-        ASSERT_TRUE(waitUntil([&] { return capture.samples.size() >= 2 * 44100 * 3; },
-                              std::chrono::seconds(20)))
-            << capture.samples.size();
+    // A sequence with no zero sample, so that it stands out from the server's start-up silence.
+    std::vector<std::int16_t> signal(2 * 44100 * 4);
+    std::uint32_t state = 12345;
+    for (auto &s : signal) {
+        state = state * 1103515245u + 12345u;
+        s = static_cast<std::int16_t>((state >> 16) | 1u);
     }
-    recorder.StopRecord();
-
-    for (std::int32_t size : capture.sizes)
-        EXPECT_EQ(size, 10240);
-    const auto start = std::find_if(capture.samples.begin(), capture.samples.end(), [](std::int16_t s) { return s != 0; });
-    ASSERT_NE(start, capture.samples.end());
-    const auto offset = static_cast<std::size_t>(start - capture.samples.begin());
+    const auto samples = recordWhilePlaying(44100, 2, signal, 2 * 44100 * 3);
+    const auto start = std::find_if(samples.begin(), samples.end(), [](std::int16_t s) { return s != 0; });
+    ASSERT_NE(start, samples.end());
+    const auto offset = static_cast<std::size_t>(start - samples.begin());
     EXPECT_EQ(offset % 2, 0u); // whole frames
-    const std::size_t compared = std::min(signal.size(), capture.samples.size() - offset);
+    const std::size_t compared = std::min(signal.size(), samples.size() - offset);
     ASSERT_GE(compared, 2u * 44100u);
-    const std::vector<std::int16_t> received(start, start + static_cast<std::ptrdiff_t>(compared));
-    EXPECT_TRUE(std::equal(received.begin(), received.end(), signal.begin()));
+    EXPECT_TRUE(std::equal(start, start + static_cast<std::ptrdiff_t>(compared), signal.begin()));
 }
 
 TEST(WaveInRecorderOnPulse, ServerConvertsToEightKilohertzMono)
 {
-    PulseServer server({44100, 2});
-    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-    WaveInRecorder recorder(pulseBackend());
-    ASSERT_TRUE(recorder.SelectDevice(0));
-    Capture capture(recorder);
-    ASSERT_TRUE(recorder.StartRecord(8000, 1));
-    {
-        SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 4), 44100, 2);
-        ASSERT_TRUE(waitUntil([&] { return capture.samples.size() >= 8000 * 3; }, std::chrono::seconds(20)));
-    }
-    recorder.StopRecord();
-    for (std::int32_t size : capture.sizes)
-        EXPECT_EQ(size, 10240);
-    const auto start = std::find_if(capture.samples.begin(), capture.samples.end(),
-                                    [](std::int16_t s) { return std::abs(s) > 1000; });
-    ASSERT_GE(capture.samples.end() - start, 16000);
-    const std::vector<std::int16_t> tone(start + 800, start + 16000);
-    EXPECT_NEAR(measureFrequency(tone, 1, 8000), 440.0, 1.0);
+    const auto samples = recordWhilePlaying(8000, 1, makeTone(440, 44100, 2, 44100 * 4), 8000 * 3);
+    const auto start = std::find_if(samples.begin(), samples.end(), [](std::int16_t s) { return std::abs(s) > 1000; });
+    ASSERT_GE(samples.end() - start, 16000);
+    EXPECT_NEAR(measureFrequency(std::vector<std::int16_t>(start + 800, start + 16000), 1, 8000), 440.0, 1.0);
 }
 
-TEST(WaveInRecorderOnPulse, VanishedSourceCannotBeSelectedOrOpened)
+TEST(WaveInRecorderOnPulse, SourceIsItsOwnLineAndAVanishedSourceCannotBeSelectedOrOpened)
 {
     PulseServer server;
     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     WaveInRecorder recorder(pulseBackend());
     ASSERT_EQ(recorder.DeviceCount(), 2);
-    ASSERT_TRUE(recorder.SelectDevice(0));
-    ASSERT_TRUE(server.removeSource());
-    EXPECT_FALSE(recorder.StartRecord(44100, 2));
-    EXPECT_FALSE(recorder.IsRecording());
-    EXPECT_FALSE(recorder.lastStartError().isEmpty());
-    // Read afresh, the list no longer has it.
-    EXPECT_EQ(recorder.DeviceCount(), 1);
-    EXPECT_EQ(recorder.DeviceName(0), "Monitor of " + server.sinkDescription());
-}
-
-TEST(WaveInRecorderOnPulse, SourceIsItsOwnLineAndItsVolumeIsTheLineVolume)
-{
-    PulseServer server;
-    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-    WaveInRecorder recorder(pulseBackend());
     ASSERT_TRUE(recorder.SelectDevice(0));
     ASSERT_EQ(recorder.MixerLineCount(), 1); // the pipe source has no ports
     EXPECT_EQ(recorder.MixerLineName(0), server.sourceDescription());
@@ -145,16 +98,15 @@ TEST(WaveInRecorderOnPulse, SourceIsItsOwnLineAndItsVolumeIsTheLineVolume)
     EXPECT_EQ(reported.count("46%"), 2) << reported.toStdString();
     recorder.setMixerLineVolume(65535);
     EXPECT_EQ(recorder.MixerLineVolume(), 65535);
+
+    ASSERT_TRUE(server.removeSource());
+    EXPECT_FALSE(recorder.StartRecord(44100, 2));
+    EXPECT_FALSE(recorder.IsRecording());
+    EXPECT_FALSE(recorder.lastStartError().isEmpty());
+    // Read afresh, the list no longer has it.
+    EXPECT_EQ(recorder.DeviceCount(), 1);
+    EXPECT_EQ(recorder.DeviceName(0), "Monitor of " + server.sinkDescription());
 }
-
-namespace {
-
-struct CollectedMessages final : RecordingMessages {
-    void showMessage(const QString &text) override { texts.push_back(text); }
-    std::vector<QString> texts;
-};
-
-} // namespace
 
 TEST(WaveInRecorderOnPulse, VanishingSourceStopsTheRecordingWithACompleteFile)
 {

@@ -1,0 +1,44 @@
+// Helpers shared by the recording tests.
+#pragma once
+
+#include "platform/audio/virtual/virtual_backend.h"
+#include "recording/recording_control.h"
+
+#include "../support/signal_helpers.h"
+#include "../support/tools.h"
+
+#include <QByteArray>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+struct CollectedMessages final : RecordingMessages {
+    void showMessage(const QString &text) override { texts.push_back(text); }
+    std::vector<QString> texts;
+};
+
+// The RIFF and data sizes in the header describe exactly the bytes in the file.
+inline void expectSizesMatchFile(const QByteArray &file)
+{
+    EXPECT_EQ(le32At(file, 4), static_cast<std::uint32_t>(file.size() - 8));
+    EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
+}
+
+inline VirtualDeviceOptions virtualOptions(double speed = 0, const QString &inputPath = {}, int failPrepareAt = -1)
+{
+    VirtualDeviceOptions options;
+    options.speed = speed;
+    options.inputPath = inputPath;
+    options.failPrepareAt = failPrepareAt;
+    return options;
+}
+
+// Writes `samples` at 44100 Hz stereo into `dir` and returns the path.
+inline QString writeInput(const QTemporaryDir &dir, const std::vector<std::int16_t> &samples)
+{
+    const QString path = dir.filePath("in.wav");
+    EXPECT_TRUE(writePcmWav(path, 44100, 2, samples));
+    return path;
+}
