@@ -1,17 +1,15 @@
 // The capture tests' signals and look-ups.
 #include "capture_helpers.h"
 
+#include <random>
+
 std::vector<std::int16_t> noiseSignal(int frames, int channels, std::uint32_t seed)
 {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> magnitude(1, 32767);
     std::vector<std::int16_t> samples(static_cast<std::size_t>(frames) * channels);
-    std::uint32_t state = seed ? seed : 1;
-    for (std::int16_t &sample : samples) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        const auto value = static_cast<std::int16_t>(state >> 16);
-        sample = value == 0 ? std::int16_t(1) : value;
-    }
+    for (std::int16_t &sample : samples)
+        sample = static_cast<std::int16_t>(random() % 2 ? magnitude(random) : -magnitude(random));
     return samples;
 }
 
