@@ -36,27 +36,3 @@ std::optional<SignalMatch> findSignal(std::span<const std::int16_t> captured,
     }
     return std::nullopt;
 }
-
-int indexOfDevice(AudioBackend &backend, const QString &description)
-{
-    for (int i = 0, count = backend.deviceCount(); i < count; ++i) {
-        if (backend.deviceName(i) == description)
-            return i;
-    }
-    return -1;
-}
-
-QStringList sourceOutputs(const PulseServer &server)
-{
-    return server.pactl({"list", "short", "source-outputs"}).split('\n', Qt::SkipEmptyParts);
-}
-
-void pause(std::chrono::milliseconds time)
-{
-    waitUntil([] { return false; }, time);
-}
-
-bool waitLong(const std::function<bool()> &done)
-{
-    return waitUntil(done, std::chrono::seconds(20));
-}

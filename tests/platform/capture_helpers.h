@@ -142,12 +142,22 @@ struct SignalMatch {
 std::optional<SignalMatch> findSignal(std::span<const std::int16_t> captured,
                                       std::span<const std::int16_t> signal, int channels);
 
-int indexOfDevice(AudioBackend &backend, const QString &description);
+inline int indexOfDevice(AudioBackend &backend, const QString &description)
+{
+    for (int i = 0, count = backend.deviceCount(); i < count; ++i) {
+        if (backend.deviceName(i) == description)
+            return i;
+    }
+    return -1;
+}
 // The server's record streams, one line each, as pactl lists them.
-QStringList sourceOutputs(const PulseServer &server);
+inline QStringList sourceOutputs(const PulseServer &server)
+{
+    return server.pactl({"list", "short", "source-outputs"}).split('\n', Qt::SkipEmptyParts);
+}
 // Lets the event loop and the device run for a while; the device may do what it likes in it.
-void pause(std::chrono::milliseconds time);
-bool waitLong(const std::function<bool()> &done);
+inline void pause(std::chrono::milliseconds time) { waitUntil([] { return false; }, time); }
+inline bool waitLong(const std::function<bool()> &done) { return waitUntil(done, std::chrono::seconds(20)); }
 
 constexpr std::uint32_t kBufferBytes = 10240;
 inline const WaveFormat kCdStereo = WaveFormat::pcm(44100, 2, 16);
@@ -170,6 +180,11 @@ protected:
         return device != nullptr;
     }
     bool start(BufferRing &ring) { return ring.queueAll(*device) && device->start(); }
+    void expectFullBuffers()
+    {
+        for (const std::uint32_t bytes : collector.blockBytes)
+            EXPECT_EQ(bytes, kBufferBytes);
+    }
     // Writes the given signal (default: four seconds of noise) into the pipe source.
     void startWriting(std::vector<std::int16_t> samples = noiseSignal(4 * 44100, 2, 1234))
     {

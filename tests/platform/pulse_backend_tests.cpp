@@ -2,28 +2,11 @@
 // their mixers, and what happens when no server answers or the server goes away.
 #include "capture_helpers.h"
 
+#include <QLocalServer>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 namespace {
-
-// A unix socket listening at `path` that accepts connections into its backlog and never says
-// a word; -1 when it cannot listen.
-int silentSocket(const QString &path)
-{
-    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
-    const QByteArray bytes = path.toLocal8Bit();
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || bytes.size() >= static_cast<qsizetype>(sizeof(address.sun_path)))
-        return -1;
-    std::copy(bytes.begin(), bytes.end(), address.sun_path);
-    return ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0 &&
-                   ::listen(fd, 8) == 0 ? fd : -1;
-}
 
 QString monitorDescription(const PulseServer &server)
 {
@@ -34,7 +17,7 @@ using PulseDeviceList = PulseTest;
 
 } // namespace
 
-TEST_F(PulseDeviceList, ListsTheInputBeforeTheMonitorAndOpensMixersForListedDevicesOnly)
+TEST_F(PulseDeviceList, ListsInputsAheadOfMonitorsInTheServersOrderWithMixersForListedDevicesOnly)
 {
     EXPECT_EQ(backend->backendName(), "pulse");
     ASSERT_EQ(backend->deviceCount(), 2);
@@ -46,10 +29,7 @@ TEST_F(PulseDeviceList, ListsTheInputBeforeTheMonitorAndOpensMixersForListedDevi
     }
     EXPECT_TRUE(backend->openMixer(0));
     EXPECT_TRUE(backend->openMixer(1));
-}
 
-TEST_F(PulseDeviceList, KeepsInputsAheadOfMonitorsInTheServersOrder)
-{
     // A second output (its monitor comes after the first one's) and a second input, created
     // after both monitors, so only the grouping puts it second.
     ASSERT_FALSE(server.pactl({"load-module", "module-null-sink", "sink_name=second_sink",
@@ -81,9 +61,8 @@ TEST(PulseConnection, ReportsInFrenchWhenNoServerListensOrAnswers)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const int silent = silentSocket(dir.filePath("silent"));
-    ASSERT_GE(silent, 0);
-    const auto closeSocket = qScopeGuard([silent] { ::close(silent); });
+    QLocalServer silent; // accepts connections and never says a word
+    ASSERT_TRUE(silent.listen(dir.filePath("silent"))) << silent.errorString().toStdString();
     const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
     const QByteArray previous = qgetenv("PULSE_SERVER");
     const auto restore = qScopeGuard([&] {

@@ -24,8 +24,7 @@ TEST_F(PulseCapture, MinusOneRecordsTheDefaultSourceSampleForSampleInFullBuffers
     device->reset();
     ASSERT_FALSE(writer->failed());
 
-    for (const std::uint32_t bytes : collector.blockBytes)
-        EXPECT_EQ(bytes, kBufferBytes);
+    expectFullBuffers();
     EXPECT_TRUE(collector.everyHandledBufferWasDone);
     const auto match = capturedSignal();
     ASSERT_TRUE(match);
@@ -45,8 +44,7 @@ TEST_F(PulseCapture, ConvertsToEightKilohertzMonoWithThePitchKept)
     device->reset();
     ASSERT_FALSE(writer->failed());
 
-    for (const std::uint32_t bytes : collector.blockBytes)
-        EXPECT_EQ(bytes, kBufferBytes);
+    expectFullBuffers();
     const std::vector<std::int16_t> &samples = collector.samples;
     const auto sound = std::find_if(samples.begin(), samples.end(),
                                     [](std::int16_t s) { return std::abs(s) > 1000; });
