@@ -201,7 +201,8 @@ protected:
         return match;
     }
 
-    PulseServer server;
+    std::optional<PulseServer> pulse{std::in_place}; // may be stopped under the backend
+    PulseServer &server = *pulse;
     QString error;
     std::unique_ptr<AudioBackend> backend;
     int index = -1;

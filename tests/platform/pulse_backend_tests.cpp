@@ -78,22 +78,13 @@ TEST(PulseConnection, ReportsInFrenchWhenNoServerListensOrAnswers)
     }
 }
 
-TEST(PulseConnection, SurvivesTheServerGoingAway)
+TEST_F(PulseDeviceList, SurvivesTheServerGoingAway)
 {
-    std::optional<PulseServer> server(std::in_place);
-    ASSERT_TRUE(server->isRunning()) << server->errorText().toStdString();
-    QString error;
-    auto backend = createPulseBackend(&error);
-    ASSERT_TRUE(backend) << error.toStdString();
-    ASSERT_EQ(backend->deviceCount(), 2);
-    BlockCollector collector;
-    auto device = backend->openDevice(0, kCdStereo, collector, &error);
-    ASSERT_TRUE(device) << error.toStdString();
+    ASSERT_TRUE(open()) << error.toStdString();
     BufferRing ring(5, kBufferBytes);
-    ASSERT_TRUE(ring.queueAll(*device));
-    ASSERT_TRUE(device->start());
+    ASSERT_TRUE(start(ring));
 
-    server.reset();
+    pulse.reset();
     ASSERT_TRUE(waitUntil([&] { return collector.failures() > 0; }))
         << "the running device did not report the lost server";
     EXPECT_EQ(collector.failures(), 1);
