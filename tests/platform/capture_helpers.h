@@ -4,7 +4,6 @@
 // signals the tests look for and a fixture holding a server, its backend and the pipe source.
 #pragma once
 
-#include "platform/audio/capture_device.h"
 #include "platform/audio/pulse/pulse_backend.h"
 
 #include "support/pulse_server.h"
@@ -180,6 +179,14 @@ protected:
         return device != nullptr;
     }
     bool start(BufferRing &ring) { return ring.queueAll(*device) && device->start(); }
+    // The device reports its failure once, after its last buffer notice.
+    void expectOneFailureNotice()
+    {
+        ASSERT_TRUE(waitUntil([&] { return collector.failures() > 0; })) << "no failure notice";
+        pause(std::chrono::milliseconds(300));
+        EXPECT_EQ(collector.failures(), 1);
+        EXPECT_EQ(collector.notices(), collector.noticesBeforeFailure());
+    }
     void expectFullBuffers()
     {
         for (const std::uint32_t bytes : collector.blockBytes)
