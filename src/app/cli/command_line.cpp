@@ -1,4 +1,5 @@
 #include "app/cli/command_line.h"
+#include "app/window/window_main.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -76,17 +77,14 @@ int usageErrorFor(const QString &name, const QString &problem)
 
 int runCommandLine(int argc, char **argv)
 {
+    // Without a subcommand the main window opens, on a QApplication of its own.
+    if (argc < 2)
+        return runMainWindow(argc, argv);
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Sonoriel"));
     QCoreApplication::setApplicationName(QStringLiteral("Sonoriel"));
     QStringList arguments = QCoreApplication::arguments().mid(1);
-
-    if (arguments.isEmpty()) {
-        cli::printError(QStringLiteral("La fenêtre principale n'est pas encore disponible dans "
-                                       "cette version ; utilisez une sous-commande."));
-        cli::printHelp(stderr);
-        return cli::kExitUsage;
-    }
     const QString name = arguments.takeFirst();
     if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
         name == QLatin1String("help")) {

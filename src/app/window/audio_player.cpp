@@ -1,0 +1,73 @@
+#include "app/window/audio_player.h"
+
+#include <QAudioOutput>
+#include <QMediaPlayer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace {
+
+// Qt Multimedia's FFmpeg backend plays MP3, WAV and MIDI without depending on the set of
+// GStreamer plugins a machine happens to have (a missing one makes the GStreamer backend
+// fail inside its pipeline set-up). Chosen before the first media object exists, unless the
+// user asked for a backend.
+QObject *preferFfmpegBackend(QObject *parent)
+{
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    return parent;
+}
+
+} // namespace
+
+AudioPlayer::AudioPlayer(QObject *parent)
+    : QObject(preferFfmpegBackend(parent)), m_player(new QMediaPlayer(this)), m_output(new QAudioOutput(this))
+{
+    m_player->setAudioOutput(m_output);
+}
+
+void AudioPlayer::open(const QString &fileName)
+{
+    m_player->stop();
+    m_player->setSource(fileName.isEmpty() ? QUrl() : QUrl::fromLocalFile(fileName));
+}
+
+void AudioPlayer::play()
+{
+    if (!m_player->source().isEmpty())
+        m_player->play();
+}
+
+void AudioPlayer::pause()
+{
+    m_player->pause();
+}
+
+void AudioPlayer::stop()
+{
+    m_player->stop();
+}
+
+bool startMixerProgram(MixerForm form)
+{
+    struct Mixer {
+        const char *program;
+        const char *compactArgument; // the tab with the devices' volumes
+    };
+    static const Mixer kMixers[] = {
+        {"pavucontrol", "--tab=3"},
+        {"pavucontrol-qt", "--tab=3"},
+        {"pwvucontrol", nullptr},
+    };
+    for (const Mixer &mixer : kMixers) {
+        const QString path = QStandardPaths::findExecutable(QLatin1String(mixer.program));
+        if (path.isEmpty())
+            continue;
+        QStringList arguments;
+        if (form == MixerForm::Compact && mixer.compactArgument)
+            arguments << QLatin1String(mixer.compactArgument);
+        return QProcess::startDetached(path, arguments);
+    }
+    return false;
+}

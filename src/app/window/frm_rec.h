@@ -1,0 +1,140 @@
+// FrmREC, the main window: the owner of the recorder, the encoder, the effects chain and the
+// display objects; the input, output, recording, effects, player and window groups; the
+// start-up with the persisted settings; and the 25 ms display timer. The record button's
+// sequence itself lives in RecordingControl. Everything runs on the UI thread.
+//
+// The controls carry their names as object names (cmdDo, txtFile, sldVol, ...) so that the
+// window's tests reach them as a user would.
+#pragma once
+
+#include "display/draw.h"
+#include "display/smooth.h"
+#include "effects/cls_dsp.h"
+#include "recording/encoder_wav.h"
+#include "recording/recording_control.h"
+#include "recording/wave_in_recorder.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QTimer;
+class QToolButton;
+class PictureWidget;
+class AudioPlayer;
+
+class FrmREC : public QMainWindow, private RecordingMessages {
+    Q_OBJECT
+public:
+    // Runs the start-up (recordings folder, objects, defaults, device list, settings); the
+    // caller shows the window.
+    explicit FrmREC(QWidget *parent = nullptr);
+    ~FrmREC() override;
+
+    clsDSP &effects() { return *clsEffects; }
+    RecordingControl &recording() { return *m_recording; }
+    WaveInRecorder &recorder() { return *clsRecorder; }
+    const QString &wavDir() const { return strWavDir; }
+
+    void cmdSelFmt_Click();
+    void ShowWavFormat();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // frm_rec_layout.cpp
+    void createControls();
+    QWidget *createInputFrame();
+    QWidget *createOutputFrame();
+    QWidget *createRecordingFrame();
+    QWidget *createEffectsFrame();
+    QWidget *createPlayerFrame();
+    QWidget *createWindowFrame();
+
+    // frm_rec_startup.cpp
+    void startUp();
+    void restoreSettings();
+    void saveSettings();
+    void FillDeviceList();
+    void FillLineList();
+
+    // frm_rec_handlers.cpp
+    void connectHandlers();
+    void cboDev_Click();
+    void cboRecLine_Click();
+    void sldVol_Change();
+    void cboSamplerate_Click();
+    void chkStereo_Click();
+    void cmdBrowse_Click();
+    void Check1_Click();
+    void chkFX_Click(int index);
+    void Command1_Click();
+    void cmdDo_Click();
+    void recordingChanged(bool recording);
+    void tmrVis_Timer();
+    void Command7_Click();
+    bool rateTextUsable();
+    void applyEffectsRate();
+    void applyEffectsChannels();
+    void showMessage(const QString &text) override;
+
+    // The objects, in the order the start-up creates them.
+    std::unique_ptr<clsSmooth> smoothLeft;
+    std::unique_ptr<clsSmooth> smoothRight;
+    std::unique_ptr<WaveInRecorder> clsRecorder;
+    std::unique_ptr<EncoderWAV> clsEncoder;
+    std::unique_ptr<clsDSP> clsEffects;
+    std::unique_ptr<clsDraw> clsPainter;
+    std::unique_ptr<RecordingControl> m_recording;
+
+    bool blnReady = false;
+    QString strWavDir;
+
+    QGroupBox *frmInp = nullptr;
+    QComboBox *cboDev = nullptr;
+    QComboBox *cboRecLine = nullptr;
+    QSlider *sldVol = nullptr;
+    QLabel *lblVolPer = nullptr;
+    QGroupBox *frmOut = nullptr;
+    QComboBox *cboSamplerate = nullptr;
+    QCheckBox *chkStereo = nullptr;
+    QLineEdit *txtWAVFmt = nullptr;
+    QToolButton *cmdSelFmt = nullptr;
+    QLineEdit *txtFile = nullptr;
+    QToolButton *cmdBrowse = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QPushButton *cmdDo = nullptr;
+    PictureWidget *picAmpl = nullptr;
+    PictureWidget *picFreq = nullptr;
+    PictureWidget *picVUL = nullptr;
+    PictureWidget *picVUR = nullptr;
+    QGroupBox *frmEffects = nullptr;
+    std::array<QCheckBox *, 4> chkFX{};
+    QPushButton *cmdFXOpts = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    std::array<QToolButton *, 6> m_playerButtons{}; // Command4 .. Command9
+    QLabel *Label1 = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QToolButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command10 = nullptr;
+    QLabel *m_sizePanel = nullptr;
+    QLabel *m_durationPanel = nullptr;
+    QTimer *tmrVis = nullptr;
+    AudioPlayer *MP3 = nullptr;
+
+    QString m_chooserFile; // the file chooser's memory, shared by cmdBrowse and Command7
+};

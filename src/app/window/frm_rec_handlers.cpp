@@ -1,0 +1,285 @@
+// The main window's event handlers: device, line and volume, rate and stereo with the format
+// chooser, the output file and its numbering, the effect switches, the record button, the
+// display timer, and the two ways of closing.
+#include "app/window/frm_rec.h"
+
+#include "app/window/about_window.h"
+#include "app/window/audio_player.h"
+#include "app/window/picture_widget.h"
+#include "app/window/settings_text.h"
+#include "common/app_error.h"
+#include "display/display_tick.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolButton>
+
+namespace {
+
+constexpr int kMaxRateDigits = 5;
+
+QString effectsErrorText(const AppError &error)
+{
+    return QStringLiteral("Effets : erreur %1 (%2, %3)").arg(error.number()).arg(error.text(), error.source());
+}
+
+} // namespace
+
+void FrmREC::connectHandlers()
+{
+    connect(cboDev, &QComboBox::activated, this, [this] { cboDev_Click(); });
+    connect(cboRecLine, &QComboBox::activated, this, [this] { cboRecLine_Click(); });
+    connect(sldVol, &QSlider::valueChanged, this, [this] { sldVol_Change(); });
+    connect(cboSamplerate, &QComboBox::activated, this, [this] { cboSamplerate_Click(); });
+    connect(chkStereo, &QCheckBox::clicked, this, [this] { chkStereo_Click(); });
+    connect(cmdSelFmt, &QToolButton::clicked, this, [this] { cmdSelFmt_Click(); });
+    connect(cmdBrowse, &QToolButton::clicked, this, [this] { cmdBrowse_Click(); });
+    connect(Check1, &QCheckBox::clicked, this, [this] { Check1_Click(); });
+    for (int i = 0; i < static_cast<int>(chkFX.size()); ++i)
+        connect(chkFX[i], &QCheckBox::clicked, this, [this, i] { chkFX_Click(i); });
+    // The effects settings window is not part of this program yet: the button has nothing to open.
+    cmdFXOpts->setEnabled(false);
+    connect(cmdDo, &QPushButton::clicked, this, [this] { cmdDo_Click(); });
+    connect(Command1, &QToolButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] {
+        AboutWindow about;
+        about.exec();
+    });
+    // The conversion and join windows are not part of this program yet.
+    Command2->setEnabled(false);
+    Command10->setEnabled(false);
+    connect(m_playerButtons[0], &QToolButton::clicked, this, [this] { MP3->play(); });
+    connect(m_playerButtons[1], &QToolButton::clicked, this, [this] { MP3->pause(); });
+    connect(m_playerButtons[2], &QToolButton::clicked, this, [this] { MP3->stop(); });
+    connect(m_playerButtons[3], &QToolButton::clicked, this, [this] { Command7_Click(); });
+    connect(m_playerButtons[4], &QToolButton::clicked, this, [] { startMixerProgram(MixerForm::Compact); });
+    connect(m_playerButtons[5], &QToolButton::clicked, this, [] { startMixerProgram(MixerForm::Full); });
+
+    connect(m_recording.get(), &RecordingControl::outputPathChanged, this, [this](const QString &path) {
+        txtFile->setText(path);
+        txtFile->setToolTip(path);
+    });
+    connect(m_recording.get(), &RecordingControl::recordingChanged, this, &FrmREC::recordingChanged);
+    cboSamplerate->lineEdit()->installEventFilter(this);
+}
+
+void FrmREC::showMessage(const QString &text)
+{
+    QMessageBox::warning(this, QStringLiteral("Sonoriel"), text);
+}
+
+void FrmREC::cboDev_Click()
+{
+    cboRecLine->clear();
+    if (!clsRecorder->SelectDevice(cboDev->currentIndex())) {
+        showMessage(QStringLiteral("Ne peut pas sélectionner le dispositif !"));
+        return;
+    }
+    FillLineList();
+}
+
+void FrmREC::cboRecLine_Click()
+{
+    if (!clsRecorder->SelectMixerLine(cboRecLine->currentIndex()))
+        showMessage(QStringLiteral("Ne peut pas sélectionner la ligne !"));
+    {
+        const QSignalBlocker quiet(sldVol);
+        sldVol->setValue(clsRecorder->MixerLineVolume());
+    }
+    sldVol_Change();
+}
+
+void FrmREC::sldVol_Change()
+{
+    clsRecorder->setMixerLineVolume(sldVol->value());
+    lblVolPer->setText(volumePercentText(sldVol->value(), sldVol->maximum()));
+}
+
+bool FrmREC::rateTextUsable()
+{
+    if (leadingWholeNumber(cboSamplerate->currentText()) >= 1)
+        return true;
+    showMessage(QStringLiteral("Fréquence d'échantillonnage invalide !"));
+    return false;
+}
+
+void FrmREC::applyEffectsRate()
+{
+    try {
+        clsEffects->setSamplerate(leadingWholeNumber(cboSamplerate->currentText()));
+    } catch (const AppError &error) {
+        showMessage(effectsErrorText(error));
+    }
+}
+
+void FrmREC::applyEffectsChannels()
+{
+    try {
+        clsEffects->setChannels(chkStereo->isChecked() ? 2 : 1);
+    } catch (const AppError &error) {
+        showMessage(effectsErrorText(error));
+    }
+}
+
+void FrmREC::cboSamplerate_Click()
+{
+    if (!blnReady || !rateTextUsable())
+        return;
+    cmdSelFmt_Click();
+    applyEffectsRate();
+}
+
+void FrmREC::chkStereo_Click()
+{
+    if (!blnReady || !rateTextUsable())
+        return;
+    cmdSelFmt_Click();
+    applyEffectsChannels();
+}
+
+void FrmREC::cmdSelFmt_Click()
+{
+    const int rate = leadingWholeNumber(cboSamplerate->currentText());
+    if (rate < 1) {
+        showMessage(QStringLiteral("Fréquence d'échantillonnage invalide !"));
+        return;
+    }
+    clsEncoder->SelectFormat(rate, chkStereo->isChecked() ? 2 : 1, this,
+                             QStringLiteral("Selection du format WAV en sortie"));
+    ShowWavFormat();
+}
+
+void FrmREC::ShowWavFormat()
+{
+    txtWAVFmt->setText(clsEncoder->FormatTag() + QStringLiteral(" - ") + clsEncoder->FormatID());
+}
+
+void FrmREC::cmdBrowse_Click()
+{
+    const QString ext = clsEncoder->Encoder_Extension();
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("dlg"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave); // asks before overwriting
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDirectory(strWavDir);
+    dialog.setNameFilter(clsEncoder->Encoder_Description() + QStringLiteral(" (*.") + ext + QLatin1Char(')'));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString name = dialog.selectedFiles().constFirst();
+    if (name.isEmpty())
+        return;
+    m_chooserFile = name;
+    txtFile->setText(recordingFileName(name));
+}
+
+void FrmREC::Check1_Click()
+{
+    const bool numbering = Check1->isChecked();
+    cmdBrowse->setEnabled(!numbering);
+    txtFile->setEnabled(!numbering);
+}
+
+void FrmREC::chkFX_Click(int index)
+{
+    const std::int32_t bit = 1 << index;
+    const std::int32_t used = clsEffects->EffectsUsed();
+    clsEffects->setEffectsUsed(chkFX[index]->isChecked() ? (used | bit) : (used & ~bit));
+}
+
+void FrmREC::Command1_Click()
+{
+    saveSettings();
+    close();
+}
+
+void FrmREC::cmdDo_Click()
+{
+    m_recording->setOutputPath(txtFile->text());
+    m_recording->setNumbering(Check1->isChecked());
+    m_recording->setDeviceChosen(cboDev->currentIndex() >= 0);
+    m_recording->setRateText(cboSamplerate->currentText());
+    m_recording->setStereo(chkStereo->isChecked());
+    m_recording->cmdDo_Click();
+}
+
+void FrmREC::recordingChanged(bool recording)
+{
+    cmdDo->setText(recording ? QStringLiteral("Stopper") : QStringLiteral("Enregistrer"));
+    frmInp->setEnabled(!recording);
+    frmOut->setEnabled(!recording);
+    const bool idle = cmdDo->text() == QLatin1String("Enregistrer");
+    for (QWidget *button : {static_cast<QWidget *>(Command1), static_cast<QWidget *>(m_playerButtons[0]),
+                            static_cast<QWidget *>(m_playerButtons[1]), static_cast<QWidget *>(m_playerButtons[2]),
+                            static_cast<QWidget *>(m_playerButtons[3])})
+        button->setEnabled(idle);
+}
+
+void FrmREC::tmrVis_Timer()
+{
+    DisplayTickInputs inputs;
+    inputs.isRecording = clsRecorder->IsRecording();
+    inputs.intLastBlock = m_recording->intLastBlock();
+    inputs.stereo = chkStereo->isChecked();
+    inputs.lngRecordedMs = m_recording->lngRecordedMs();
+    inputs.txtFile = m_recording->recordingPath();
+    DisplayTickTargets targets{*clsPainter, *smoothLeft, *smoothRight, picAmpl->box(),
+                               picFreq->box(), picVUL->box(), picVUR->box()};
+    const StatusPanels panels = runDisplayTick(inputs, targets);
+    m_sizePanel->setText(panels.size);
+    m_durationPanel->setText(panels.duration);
+    if (!inputs.isRecording)
+        return;
+    for (PictureWidget *picture : {picAmpl, picFreq, picVUL, picVUR})
+        picture->update();
+}
+
+void FrmREC::Command7_Click()
+{
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("dlg"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QStringLiteral("Fichiers Audio (*.mp3 *.wav *.mid *.midi *.rmi)"));
+    if (!m_chooserFile.isEmpty())
+        dialog.selectFile(m_chooserFile);
+    else
+        dialog.setDirectory(strWavDir);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        m_chooserFile = dialog.selectedFiles().constFirst();
+    // Cancelling reopens the file chosen before, as the chooser keeps it.
+    MP3->open(m_chooserFile);
+    if (!m_chooserFile.isEmpty())
+        Label1->setText(QFileInfo(m_chooserFile).fileName());
+}
+
+bool FrmREC::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != cboSamplerate->lineEdit() || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->text().isEmpty())
+        return false; // backspace always passes; keys without a character are not typing
+    const bool digit = key->text().size() == 1 && key->text().at(0).isDigit() &&
+                       key->text().at(0) >= QLatin1Char('0') && key->text().at(0) <= QLatin1Char('9');
+    const bool full = cboSamplerate->lineEdit()->text().size() == kMaxRateDigits;
+    return !digit || full; // true discards the key
+}
+
+void FrmREC::closeEvent(QCloseEvent *event)
+{
+    if (clsRecorder->IsRecording())
+        cmdDo_Click(); // stops the recording; the file gets its header
+    event->accept();
+}

@@ -1,0 +1,125 @@
+// The main window's start-up, in its fixed order, and the persisted settings ("Sonoriel",
+// group "Settings"). Every step that fails is skipped and the start-up goes on.
+#include "app/window/frm_rec.h"
+
+#include "app/window/settings_text.h"
+#include "common/paths.h"
+
+#include <QComboBox>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+QSettings settingsStore()
+{
+    return QSettings(QStringLiteral("Sonoriel"), QStringLiteral("Sonoriel"));
+}
+
+} // namespace
+
+void FrmREC::startUp()
+{
+    // The recordings folder (the single-instance test ran before the window was created).
+    strWavDir = AddBackslash(programFolder()) + QStringLiteral("Wav");
+    if (!QDir(strWavDir).exists())
+        QDir().mkpath(strWavDir); // a folder that cannot be created is skipped
+    txtFile->setText(AddBackslash(strWavDir) + QStringLiteral("Enregistrement.wav"));
+
+    smoothLeft = std::make_unique<clsSmooth>();
+    smoothRight = std::make_unique<clsSmooth>();
+    smoothLeft->SmoothNew(3);
+    smoothRight->SmoothNew(3);
+    QString backendError;
+    clsRecorder = std::make_unique<WaveInRecorder>(createAudioBackend(&backendError));
+    clsEncoder = std::make_unique<EncoderWAV>();
+    clsEffects = std::make_unique<clsDSP>();
+    clsPainter = std::make_unique<clsDraw>();
+    m_recording = std::make_unique<RecordingControl>(*clsRecorder, *clsEncoder, *clsEffects,
+                                                     static_cast<RecordingMessages &>(*this),
+                                                     programFolder());
+
+    cboSamplerate->setEditText(QStringLiteral("44100"));
+    chkStereo->setChecked(true);
+    blnReady = true;
+    ShowWavFormat();
+    FillDeviceList();
+    applyEffectsRate();
+    applyEffectsChannels();
+    connectHandlers();
+    restoreSettings();
+    const bool numbering = Check1->isChecked();
+    cmdBrowse->setEnabled(!numbering);
+    txtFile->setEnabled(!numbering);
+
+    tmrVis = new QTimer(this);
+    tmrVis->setObjectName(QStringLiteral("tmrVis"));
+    tmrVis->setInterval(25);
+    connect(tmrVis, &QTimer::timeout, this, &FrmREC::tmrVis_Timer);
+    tmrVis->start();
+}
+
+void FrmREC::FillDeviceList()
+{
+    cboDev->clear();
+    const std::int32_t count = clsRecorder->DeviceCount();
+    for (std::int32_t i = 0; i < count; ++i)
+        cboDev->addItem(clsRecorder->DeviceName(i));
+    // Filling the list must not pick a device yet: the settings choose it.
+    cboDev->setCurrentIndex(-1);
+}
+
+void FrmREC::FillLineList()
+{
+    cboRecLine->clear();
+    const std::int32_t count = clsRecorder->MixerLineCount();
+    for (std::int32_t i = 0; i < count; ++i)
+        cboRecLine->addItem(clsRecorder->MixerLineName(i));
+    const std::int32_t selected = clsRecorder->SelectedMixerLine();
+    if (selected < 0 || selected >= count)
+        return;
+    const QSignalBlocker quiet(cboRecLine);
+    cboRecLine->setCurrentIndex(selected);
+    cboRecLine_Click();
+}
+
+void FrmREC::restoreSettings()
+{
+    QSettings store = settingsStore();
+    store.beginGroup(QStringLiteral("Settings"));
+    const auto text = [&store](const char *key, const char *fallback) {
+        return store.value(QLatin1String(key), QLatin1String(fallback)).toString();
+    };
+    cboDev->setEditText(text("Dispositif", "Aucun"));
+    cboRecLine->setEditText(text("RecLine", "Aucun"));
+    {
+        const QSignalBlocker quiet(sldVol); // restoring does not set the mixer's volume
+        sldVol->setValue(std::clamp(leadingWholeNumber(text("VolumeREC", "50")), 0, sldVol->maximum()));
+    }
+    lblVolPer->setText(volumePercentText(sldVol->value(), sldVol->maximum()));
+    Check1->setChecked(leadingWholeNumber(text("IncREC", "0")) == 1);
+    m_recording->setNumbering(Check1->isChecked());
+    const int index = leadingWholeNumber(text("IndexREC", "0"));
+    if (index < 0 || index >= cboDev->count())
+        return; // no such device: the stored texts stay shown
+    cboDev->setCurrentIndex(index);
+    cboDev_Click();
+}
+
+void FrmREC::saveSettings()
+{
+    QSettings store = settingsStore();
+    store.beginGroup(QStringLiteral("Settings"));
+    store.setValue(QStringLiteral("Dispositif"), cboDev->currentText().trimmed());
+    store.setValue(QStringLiteral("RecLine"), cboRecLine->currentText().trimmed());
+    store.setValue(QStringLiteral("VolumeREC"), QString::number(sldVol->value()));
+    store.setValue(QStringLiteral("IncREC"), Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    store.setValue(QStringLiteral("IndexREC"), QString::number(cboDev->currentIndex()));
+    store.sync();
+}

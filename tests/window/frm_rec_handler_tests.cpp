@@ -1,0 +1,233 @@
+// The main window's handlers while idle: volume, the rate key filter, rate and stereo through
+// the format chooser, the output file chooser, numbering, the effect switches, and the two
+// ways of closing the window with their effect on the settings.
+#include "window_test_support.h"
+
+#include "app/window/frm_rec.h"
+#include "platform/acm/format_chooser.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolButton>
+
+namespace {
+
+// Types one key into the widget as the keyboard would.
+void typeKey(QWidget *widget, Qt::Key key, const QString &text)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &release);
+}
+
+void chooseFromList(QComboBox *list, int index)
+{
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+// Accepts the format chooser with what it proposes and remembers its title and choice.
+struct ChooserAnswer {
+    QString title;
+    QString description;
+    QString tagName;
+    void operator()(QDialog &dialog)
+    {
+        auto *chooser = qobject_cast<FormatChooser *>(&dialog);
+        if (!chooser) {
+            dialog.reject();
+            return;
+        }
+        title = chooser->windowTitle();
+        if (const auto chosen = chooser->selectedFormat()) {
+            description = chosen->description;
+            tagName = chosen->tagName;
+        }
+        chooser->accept();
+    }
+};
+
+} // namespace
+
+using FrmRecHandlers = WindowTest;
+
+TEST_F(FrmRecHandlers, SliderShowsTheTruncatedPercentageAndSetsTheRecordingVolume)
+{
+    ModalAnswerer answerer;
+    FrmREC window;
+    auto *sldVol = control<QSlider>(window, "sldVol");
+    auto *lblVolPer = control<QLabel>(window, "lblVolPer");
+    sldVol->setValue(65535);
+    EXPECT_EQ(lblVolPer->text(), QStringLiteral("100%"));
+    EXPECT_EQ(window.recorder().MixerLineVolume(), 65535);
+    sldVol->setValue(32767);
+    EXPECT_EQ(lblVolPer->text(), QStringLiteral("49%"));
+    EXPECT_EQ(window.recorder().MixerLineVolume(), 32767);
+    sldVol->setValue(0);
+    EXPECT_EQ(lblVolPer->text(), QStringLiteral("0%"));
+}
+
+TEST_F(FrmRecHandlers, ChoosingAnotherLineReadsItsVolumeIntoTheSlider)
+{
+    ModalAnswerer answerer;
+    FrmREC window;
+    auto *cboRecLine = control<QComboBox>(window, "cboRecLine");
+    auto *sldVol = control<QSlider>(window, "sldVol");
+    ASSERT_GE(cboRecLine->count(), 2);
+    sldVol->setValue(1000); // the current line's volume
+    const int first = cboRecLine->currentIndex();
+    const int other = first == 0 ? 1 : 0;
+    chooseFromList(cboRecLine, other);
+    EXPECT_EQ(window.recorder().SelectedMixerLine(), other);
+    EXPECT_EQ(sldVol->value(), window.recorder().MixerLineVolume());
+    chooseFromList(cboRecLine, first);
+    EXPECT_EQ(window.recorder().SelectedMixerLine(), first);
+    EXPECT_EQ(sldVol->value(), 1000);
+}
+
+TEST_F(FrmRecHandlers, RateBoxTakesAtMostFiveDigitsAndAlwaysBackspace)
+{
+    ModalAnswerer answerer;
+    FrmREC window;
+    QLineEdit *edit = control<QComboBox>(window, "cboSamplerate")->lineEdit();
+    edit->clear();
+    typeKey(edit, Qt::Key_A, QStringLiteral("a"));
+    typeKey(edit, Qt::Key_Minus, QStringLiteral("-"));
+    EXPECT_EQ(edit->text(), QString());
+    for (const char *digit : {"1", "2", "3", "4", "5", "6"})
+        typeKey(edit, Qt::Key(Qt::Key_0 + (digit[0] - '0')), QLatin1String(digit));
+    EXPECT_EQ(edit->text(), QStringLiteral("12345"));
+    edit->selectAll(); // the whole text counts, selected or not
+    typeKey(edit, Qt::Key_9, QStringLiteral("9"));
+    EXPECT_EQ(edit->text(), QStringLiteral("12345"));
+    edit->end(false);
+    typeKey(edit, Qt::Key_Backspace, QStringLiteral("\b"));
+    EXPECT_EQ(edit->text(), QStringLiteral("1234"));
+    typeKey(edit, Qt::Key_7, QStringLiteral("7"));
+    EXPECT_EQ(edit->text(), QStringLiteral("12347"));
+}
+
+TEST_F(FrmRecHandlers, ChoosingARateOpensTheChooserThenSetsTheEffectsRate)
+{
+    ChooserAnswer chooser;
+    ModalAnswerer answerer([&chooser](QDialog &dialog) { chooser(dialog); });
+    FrmREC window;
+    chooseFromList(control<QComboBox>(window, "cboSamplerate"), 1);
+    EXPECT_EQ(answerer.dialogsAnswered(), 1);
+    EXPECT_EQ(chooser.title, QStringLiteral("Selection du format WAV en sortie"));
+    EXPECT_EQ(window.effects().samplerate(), 22050);
+    EXPECT_EQ(window.effects().Channels(), 2);
+    EXPECT_TRUE(chooser.description.contains(QStringLiteral("22.05"))) << chooser.description.toStdString();
+    EXPECT_EQ(control<QLineEdit>(window, "txtWAVFmt")->text(), chooser.tagName + QStringLiteral(" - ") + chooser.description);
+}
+
+TEST_F(FrmRecHandlers, UncheckingStereoOpensTheChooserThenSetsOneChannel)
+{
+    ChooserAnswer chooser;
+    ModalAnswerer answerer([&chooser](QDialog &dialog) { chooser(dialog); });
+    FrmREC window;
+    control<QCheckBox>(window, "chkStereo")->click();
+    EXPECT_EQ(answerer.dialogsAnswered(), 1);
+    EXPECT_EQ(window.effects().Channels(), 1);
+    EXPECT_EQ(window.effects().samplerate(), 44100);
+    EXPECT_TRUE(chooser.description.contains(QStringLiteral("Mono"))) << chooser.description.toStdString();
+    EXPECT_EQ(control<QLineEdit>(window, "txtWAVFmt")->text(), chooser.tagName + QStringLiteral(" - ") + chooser.description);
+}
+
+TEST_F(FrmRecHandlers, CancellingTheChooserKeepsTheFormatButStillFollowsTheRate)
+{
+    ModalAnswerer answerer; // rejects the chooser
+    FrmREC window;
+    const QString before = control<QLineEdit>(window, "txtWAVFmt")->text();
+    chooseFromList(control<QComboBox>(window, "cboSamplerate"), 3);
+    EXPECT_EQ(answerer.dialogsAnswered(), 1);
+    EXPECT_EQ(control<QLineEdit>(window, "txtWAVFmt")->text(), before);
+    EXPECT_EQ(window.effects().samplerate(), 8000);
+}
+
+TEST_F(FrmRecHandlers, EmptyRateTextShowsAMessageInsteadOfTheChooser)
+{
+    ModalAnswerer answerer;
+    FrmREC window;
+    control<QComboBox>(window, "cboSamplerate")->setEditText(QString());
+    control<QCheckBox>(window, "chkStereo")->click();
+    EXPECT_EQ(answerer.dialogsAnswered(), 0);
+    EXPECT_EQ(answerer.messages(), QStringList{QStringLiteral("Fréquence d'échantillonnage invalide !")});
+    EXPECT_EQ(window.effects().Channels(), 2);
+    EXPECT_EQ(window.effects().samplerate(), 44100);
+}
+
+TEST_F(FrmRecHandlers, EffectBoxesSetAndClearTheirOwnBits)
+{
+    ModalAnswerer answerer;
+    FrmREC window;
+    EXPECT_EQ(window.effects().EffectsUsed(), 0);
+    control<QCheckBox>(window, "chkFX0")->click(); // Echo
+    control<QCheckBox>(window, "chkFX3")->click(); // Egaliseur
+    EXPECT_EQ(window.effects().EffectsUsed(), 9);
+    control<QCheckBox>(window, "chkFX0")->click();
+    EXPECT_EQ(window.effects().EffectsUsed(), 8);
+    control<QCheckBox>(window, "chkFX1")->click();
+    control<QCheckBox>(window, "chkFX2")->click();
+    EXPECT_EQ(window.effects().EffectsUsed(), 14);
+}
+
+TEST_F(FrmRecHandlers, NumberingDisablesTheFileNameAndBrowse)
+{
+    ModalAnswerer answerer;
+    FrmREC window;
+    auto *check1 = control<QCheckBox>(window, "Check1");
+    check1->click();
+    EXPECT_FALSE(control<QToolButton>(window, "cmdBrowse")->isEnabled());
+    EXPECT_FALSE(control<QLineEdit>(window, "txtFile")->isEnabled());
+    check1->click();
+    EXPECT_TRUE(control<QToolButton>(window, "cmdBrowse")->isEnabled());
+    EXPECT_TRUE(control<QLineEdit>(window, "txtFile")->isEnabled());
+}
+
+TEST_F(FrmRecHandlers, SaveAndCloseWritesTheFiveSettings)
+{
+    ModalAnswerer answerer;
+    auto window = std::make_unique<FrmREC>();
+    window->show();
+    control<QSlider>(*window, "sldVol")->setValue(40000);
+    control<QCheckBox>(*window, "Check1")->click();
+    const QString device = control<QComboBox>(*window, "cboDev")->currentText();
+    const QString line = control<QComboBox>(*window, "cboRecLine")->currentText();
+    control<QToolButton>(*window, "Command1")->click();
+    EXPECT_FALSE(window->isVisible());
+    window.reset();
+
+    QSettings store = settings();
+    store.beginGroup(QStringLiteral("Settings"));
+    EXPECT_EQ(store.value("Dispositif").toString(), device);
+    EXPECT_EQ(store.value("RecLine").toString(), line);
+    EXPECT_EQ(store.value("VolumeREC").toString(), QStringLiteral("40000"));
+    EXPECT_EQ(store.value("IncREC").toString(), QStringLiteral("1"));
+    EXPECT_EQ(store.value("IndexREC").toString(), QStringLiteral("0"));
+
+    FrmREC again; // and the next start reads them back
+    EXPECT_TRUE(control<QCheckBox>(again, "Check1")->isChecked());
+    EXPECT_EQ(control<QSlider>(again, "sldVol")->value(), again.recorder().MixerLineVolume());
+}
+
+TEST_F(FrmRecHandlers, ClosingOtherwiseSavesNothing)
+{
+    ModalAnswerer answerer;
+    {
+        FrmREC window;
+        window.show();
+        control<QSlider>(window, "sldVol")->setValue(40000);
+        window.close();
+    }
+    QSettings store = settings();
+    EXPECT_TRUE(store.allKeys().isEmpty()) << store.allKeys().join(',').toStdString();
+}

@@ -1,0 +1,172 @@
+// Recording from the main window on the virtual device: the record button, the frames that a
+// recording disables, the live display, and closing the window during a recording.
+#include "window_test_support.h"
+
+#include "../support/tools.h"
+
+#include "app/window/frm_rec.h"
+#include "app/window/picture_widget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolButton>
+
+namespace {
+
+// Whether any pixel of the picture differs from its first one.
+bool showsSomething(const PictureWidget &picture)
+{
+    const QImage &image = picture.image();
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != first)
+                return true;
+    return false;
+}
+
+// The data chunk's length in a recorder's 46-byte PCM header.
+std::uint32_t dataLength(const QByteArray &file)
+{
+    if (file.size() < 46)
+        return 0;
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= std::uint32_t(std::uint8_t(file[42 + i])) << (8 * i);
+    return value;
+}
+
+} // namespace
+
+using FrmRecRecording = WindowTest;
+
+TEST_F(FrmRecRecording, RecordButtonRecordsAValidFileWhileTheDisplayFollows)
+{
+    ModalAnswerer answerer;
+    FrmREC window;
+    window.show();
+    auto *cmdDo = control<QPushButton>(window, "cmdDo");
+    auto *sizePanel = control<QLabel>(window, "sbarPanel1");
+    auto *durationPanel = control<QLabel>(window, "sbarPanel2");
+    const QString path = control<QLineEdit>(window, "txtFile")->text();
+    EXPECT_EQ(sizePanel->text(), QStringLiteral("Taille : 0 Octet"));
+    EXPECT_EQ(durationPanel->text(), QStringLiteral("Durée : 0:00"));
+
+    cmdDo->click();
+    ASSERT_TRUE(window.recorder().IsRecording()) << answerer.messages().join('|').toStdString();
+    EXPECT_EQ(cmdDo->text(), QStringLiteral("Stopper"));
+    ASSERT_TRUE(waitUntil([&] { return durationPanel->text() != QStringLiteral("Durée : 0:00"); },
+                          std::chrono::seconds(30)));
+    EXPECT_TRUE(sizePanel->text().startsWith(QStringLiteral("Taille : ")));
+    EXPECT_NE(sizePanel->text(), QStringLiteral("Taille : 0 Octet"));
+    EXPECT_TRUE(showsSomething(*control<PictureWidget>(window, "picVUL")));
+    EXPECT_TRUE(showsSomething(*control<PictureWidget>(window, "picVUR")));
+    EXPECT_TRUE(showsSomething(*control<PictureWidget>(window, "picAmpl")));
+    EXPECT_TRUE(showsSomething(*control<PictureWidget>(window, "picFreq")));
+
+    cmdDo->click();
+    EXPECT_FALSE(window.recorder().IsRecording());
+    EXPECT_EQ(cmdDo->text(), QStringLiteral("Enregistrer"));
+    ASSERT_TRUE(waitUntil([&] { return durationPanel->text() == QStringLiteral("Durée : 0:00"); }));
+    EXPECT_EQ(sizePanel->text(), QStringLiteral("Taille : 0 Octet"));
+
+    const MediaInfo info = soxInfo(path);
+    EXPECT_EQ(info.rateHz, 44100);
+    EXPECT_EQ(info.channels, 2);
+    EXPECT_GT(info.seconds, 0.4); // the duration panel moved past 0:00
+    const QByteArray bytes = readFileBytes(path);
+    EXPECT_EQ(dataLength(bytes) + 46, static_cast<std::uint32_t>(bytes.size()));
+    EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join('|').toStdString();
+}
+
+TEST_F(FrmRecRecording, RecordingDisablesTheInputAndOutputFramesButNotLineVolumeOrEffects)
+{
+    ModalAnswerer answerer;
+    FrmREC window;
+    window.show();
+    auto *cmdDo = control<QPushButton>(window, "cmdDo");
+    cmdDo->click();
+    ASSERT_TRUE(window.recorder().IsRecording());
+
+    for (const char *name : {"frmInp", "frmOut"})
+        EXPECT_FALSE(control<QGroupBox>(window, name)->isEnabled()) << name;
+    for (const char *name : {"cboDev", "cboSamplerate", "txtFile", "txtWAVFmt"})
+        EXPECT_FALSE(control<QWidget>(window, name)->isEnabled()) << name;
+    for (const char *name : {"cmdSelFmt", "cmdBrowse", "Command1", "Command4", "Command5", "Command6", "Command7"})
+        EXPECT_FALSE(control<QToolButton>(window, name)->isEnabled()) << name;
+    EXPECT_FALSE(control<QCheckBox>(window, "chkStereo")->isEnabled());
+    EXPECT_FALSE(control<QCheckBox>(window, "Check1")->isEnabled());
+    for (const char *name : {"cboRecLine", "sldVol", "chkFX0", "chkFX3", "Command3", "Command8", "Command9"})
+        EXPECT_TRUE(control<QWidget>(window, name)->isEnabled()) << name;
+
+    // The volume and the effects still act during the recording.
+    control<QSlider>(window, "sldVol")->setValue(20000);
+    EXPECT_EQ(window.recorder().MixerLineVolume(), 20000);
+    control<QCheckBox>(window, "chkFX2")->click();
+    EXPECT_EQ(window.effects().EffectsUsed(), 4);
+
+    cmdDo->click();
+    for (const char *name : {"frmInp", "frmOut", "cboDev", "txtFile", "Command1", "Command4", "Command7"})
+        EXPECT_TRUE(control<QWidget>(window, name)->isEnabled()) << name;
+}
+
+TEST_F(FrmRecRecording, NumberedRecordingMovesTheFileNameOnWhenItStops)
+{
+    ModalAnswerer answerer;
+    FrmREC window;
+    control<QCheckBox>(window, "Check1")->click();
+    auto *cmdDo = control<QPushButton>(window, "cmdDo");
+    auto *txtFile = control<QLineEdit>(window, "txtFile");
+    cmdDo->click();
+    ASSERT_TRUE(window.recorder().IsRecording());
+    EXPECT_EQ(txtFile->text(), wavFolder() + QStringLiteral("/Enreg_01.wav"));
+    ASSERT_TRUE(waitUntil([&] { return window.recording().lngRecordedMs() > 200; }));
+    cmdDo->click();
+    EXPECT_EQ(txtFile->text(), wavFolder() + QStringLiteral("/Enreg_02.wav"));
+    EXPECT_EQ(txtFile->toolTip(), txtFile->text());
+    EXPECT_EQ(soxInfo(wavFolder() + QStringLiteral("/Enreg_01.wav")).channels, 2);
+}
+
+TEST_F(FrmRecRecording, ClosingDuringARecordingLeavesACompleteFileAndSavesNoSettings)
+{
+    ModalAnswerer answerer;
+    QString path;
+    {
+        FrmREC window;
+        window.show();
+        path = control<QLineEdit>(window, "txtFile")->text();
+        control<QPushButton>(window, "cmdDo")->click();
+        ASSERT_TRUE(window.recorder().IsRecording());
+        ASSERT_TRUE(waitUntil([&] { return window.recording().lngRecordedMs() > 500; }));
+        window.close();
+        EXPECT_FALSE(window.recorder().IsRecording());
+    }
+    const QByteArray bytes = readFileBytes(path);
+    ASSERT_GT(bytes.size(), 46);
+    EXPECT_EQ(dataLength(bytes) + 46, static_cast<std::uint32_t>(bytes.size()));
+    const MediaInfo info = ffprobeInfo(path);
+    EXPECT_EQ(info.rateHz, 44100);
+    EXPECT_GT(info.seconds, 0.4);
+    EXPECT_TRUE(settings().allKeys().isEmpty());
+}
+
+TEST_F(FrmRecRecording, RecordingWithoutADeviceShowsTheMessageAndStaysIdle)
+{
+    {
+        QSettings store = settings();
+        store.setValue(QStringLiteral("Settings/IndexREC"), QStringLiteral("3"));
+    }
+    ModalAnswerer answerer;
+    FrmREC window;
+    auto *cmdDo = control<QPushButton>(window, "cmdDo");
+    cmdDo->click();
+    EXPECT_FALSE(window.recorder().IsRecording());
+    EXPECT_EQ(cmdDo->text(), QStringLiteral("Enregistrer"));
+    EXPECT_EQ(answerer.messages(), QStringList{QStringLiteral("Pas de dispositif sélectionné !")});
+}

@@ -1,0 +1,55 @@
+#include "window_test_support.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+
+void WindowTest::SetUp()
+{
+    ASSERT_TRUE(m_root.isValid());
+    qputenv("SONORIEL_HOME", homeFolder().toUtf8());
+    qputenv("XDG_CONFIG_HOME", configFolder().toUtf8());
+    qputenv("SONORIEL_AUDIO", "virtual");
+    qputenv("SONORIEL_VIRTUAL_SPEED", "4");
+    qunsetenv("SONORIEL_VIRTUAL_INPUT");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configFolder());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configFolder());
+}
+
+void WindowTest::TearDown()
+{
+    qunsetenv("SONORIEL_HOME");
+}
+
+QSettings WindowTest::settings() const
+{
+    return QSettings(QStringLiteral("Sonoriel"), QStringLiteral("Sonoriel"));
+}
+
+ModalAnswerer::ModalAnswerer(std::function<void(QDialog &)> handler) : m_handler(std::move(handler))
+{
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); });
+    m_timer.start(20);
+}
+
+ModalAnswerer::~ModalAnswerer()
+{
+    m_timer.stop();
+}
+
+void ModalAnswerer::answer()
+{
+    auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible())
+        return;
+    if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
+        m_messages << box->text();
+        box->done(QMessageBox::Ok);
+        return;
+    }
+    ++m_dialogs;
+    if (m_handler)
+        m_handler(*dialog);
+    else
+        dialog->reject();
+}
