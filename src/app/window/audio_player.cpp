@@ -1,6 +1,8 @@
 #include "app/window/audio_player.h"
 
+#include <QAudioDevice>
 #include <QAudioOutput>
+#include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -35,8 +37,11 @@ void AudioPlayer::open(const QString &fileName)
 
 void AudioPlayer::play()
 {
-    if (!m_player->source().isEmpty())
-        m_player->play();
+    // Without a sound output there is nothing to play on (and the backend must not be asked).
+    if (m_player->source().isEmpty() || QMediaDevices::defaultAudioOutput().isNull())
+        return;
+    m_output->setDevice(QMediaDevices::defaultAudioOutput());
+    m_player->play();
 }
 
 void AudioPlayer::pause()
