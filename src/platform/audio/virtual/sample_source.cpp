@@ -10,6 +10,9 @@
 
 namespace {
 
+constexpr std::uint32_t kMinInputRate = 1000;
+constexpr std::uint32_t kMaxInputRate = 768000;
+
 class TestSignal final : public SampleSource {
 public:
     explicit TestSignal(const WaveFormat &format) : m_format(format) {}
@@ -125,6 +128,12 @@ std::unique_ptr<SampleSource> makeWavFileSource(const QString &path, const WaveF
         fileFormat->channels < 1 || fileFormat->channels > 2 ||
         fileFormat->blockAlign != 2 * fileFormat->channels)
         return fail(QStringLiteral("seul le PCM 16 bits mono ou stéréo est lu."));
+    // The conversion buffer grows with the ratio of the capture rate to the file's: a rate of a
+    // few hertz would ask for gigabytes before the first block.
+    if (fileFormat->samplesPerSec < kMinInputRate || fileFormat->samplesPerSec > kMaxInputRate)
+        return fail(QStringLiteral("fréquence d'échantillonnage hors limites (%1 à %2 Hz).")
+                        .arg(kMinInputRate)
+                        .arg(kMaxInputRate));
     file.ascend(*fmt);
     const auto data = file.descend("data", &*riff);
     if (!data)
