@@ -3,6 +3,7 @@
 #include "common/app_error.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -10,14 +11,22 @@ namespace {
 
 constexpr const char *kLibraryName = "liblameencshim.so";
 
+// The build tree puts the library beside the executable; an installed tree puts it in a private
+// folder of its library directory, found relative to the executable (SONORIEL_SHIM_DIR_FROM_BIN,
+// so that a tree installed under another prefix works) and at its absolute installed path.
 QStringList candidates()
 {
     const QString chosen = qEnvironmentVariable("SONORIEL_LAME_SHIM");
     if (!chosen.isEmpty())
         return {chosen};
     QStringList paths;
-    if (QCoreApplication::instance())
-        paths << QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kLibraryName);
+    if (QCoreApplication::instance()) {
+        const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+        paths << programDir + QLatin1String(kLibraryName);
+        paths << QDir::cleanPath(programDir + QStringLiteral(SONORIEL_SHIM_DIR_FROM_BIN "/") +
+                                 QLatin1String(kLibraryName));
+    }
+    paths << QStringLiteral(SONORIEL_SHIM_DIR "/") + QLatin1String(kLibraryName);
     paths << QStringLiteral(SONORIEL_LIBRARY_DIR "/") + QLatin1String(kLibraryName);
     paths << QLatin1String(kLibraryName); // the system's library path
     return paths;
