@@ -1,0 +1,109 @@
+// "Créer le fichier Wav": the format check logs its mismatch, a join of matching files is
+// written through the save dialog, listed and logged, and the produced file can be graphed.
+#include "join_window_support.h"
+
+#include "../support/tools.h"
+
+#include "join/join_engine.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+namespace {
+
+using JoinWindowJoin = JoinWindowTest;
+
+} // namespace
+
+TEST_F(JoinWindowJoin, AMismatchedRateLogsItsReasonAndAsksForNoFile)
+{
+    const QString first = writeFile("first.wav", waveBytes({2, 44100, 16}, patternFrames({2, 44100, 16}, 100, 1)));
+    const QString second = writeFile("second.wav", waveBytes({2, 22050, 16}, patternFrames({2, 22050, 16}, 100, 2)));
+    addFile(first);
+    addFile(second);
+    const int logged = int(lines("lstCommands").size());
+    const auto dialogsBefore = dialogs().seen().size();
+    click("cmdMakeNewFile");
+    EXPECT_EQ(lines("lstCommands").mid(logged),
+              (QStringList{"Message d'erreur:", first + " and " + second, "khz Non compatible"}));
+    EXPECT_EQ(dialogs().seen().size(), dialogsBefore);
+    EXPECT_TRUE(lines("lstNewFiles").isEmpty());
+    EXPECT_EQ(JoinCurrentIndex, 0);
+}
+
+TEST_F(JoinWindowJoin, ASingleFileJoinsNothingAndSaysNothing)
+{
+    addFile(writeFile("only.wav", waveBytes({}, patternFrames({}, 100, 1))));
+    const QStringList logBefore = lines("lstCommands");
+    const auto dialogsBefore = dialogs().seen().size();
+    click("cmdMakeNewFile");
+    EXPECT_EQ(lines("lstCommands"), logBefore);
+    EXPECT_EQ(dialogs().seen().size(), dialogsBefore);
+}
+
+TEST_F(JoinWindowJoin, AJoinIsWrittenInListOrderListedAndLogged)
+{
+    const WaveLayout stereo{2, 44100, 16};
+    const QByteArray firstData = patternFrames(stereo, 1000, 1);
+    const QByteArray secondData = patternFrames(stereo, 500, 2);
+    const QString first = writeFile("first.wav", waveBytes(stereo, firstData));
+    const QString second = writeFile("second.wav", waveBytes(stereo, secondData));
+    // Added in the other order, then moved: the join follows the list as it stands.
+    addFile(second);
+    addFile(first);
+    click("cmdUp");
+
+    const QString output = wavFolder() + QStringLiteral("/joined"); // used as typed, no extension added
+    dialogs().queue(DialogAnswer::choose(output));
+    const int logged = int(lines("lstCommands").size());
+    click("cmdMakeNewFile");
+    ASSERT_TRUE(dialogs().seen().back().saving);
+    EXPECT_EQ(dialogs().seen().back().filters, QStringList{QStringLiteral("Fichiers Wave (*.wav)")});
+    EXPECT_EQ(lines("lstNewFiles"), QStringList{output});
+    EXPECT_EQ(lines("lstCommands").mid(logged), (QStringList{"Fichier enregistré:", " " + output}));
+
+    const QByteArray written = readFileBytes(output);
+    ASSERT_EQ(written.size(), 44 + 6000);
+    EXPECT_EQ(written, waveBytes(stereo, firstData + secondData));
+    ASSERT_TRUE(haveTool(QStringLiteral("sox")));
+    EXPECT_EQ(runTool(QStringLiteral("sox"), {"--i", "-s", output}).out.trimmed(), QStringLiteral("1500"));
+    const MediaInfo probed = soxInfo(output);
+    EXPECT_EQ(probed.rateHz, 44100);
+    EXPECT_EQ(probed.channels, 2);
+}
+
+TEST_F(JoinWindowJoin, CancellingTheSaveDialogWritesAndLogsNothing)
+{
+    addFile(writeFile("a.wav", waveBytes({}, patternFrames({}, 100, 1))));
+    addFile(writeFile("b.wav", waveBytes({}, patternFrames({}, 100, 2))));
+    const QStringList logBefore = lines("lstCommands");
+    dialogs().queue(DialogAnswer::cancel());
+    click("cmdMakeNewFile");
+    EXPECT_EQ(lines("lstCommands"), logBefore);
+    EXPECT_TRUE(lines("lstNewFiles").isEmpty());
+}
+
+TEST_F(JoinWindowJoin, DoubleClickingAProducedFileGraphsItAndNamesIt)
+{
+    const WaveLayout mono{1, 8000, 16};
+    addFile(writeFile("a.wav", waveBytes(mono, constantFrames(mono, 100, 17000))));
+    addFile(writeFile("b.wav", waveBytes(mono, constantFrames(mono, 100, 17000))));
+    const QString output = wavFolder() + QStringLiteral("/joined.wav");
+    dialogs().queue(DialogAnswer::choose(output));
+    click("cmdMakeNewFile");
+    ASSERT_EQ(list("lstNewFiles").count(), 1);
+
+    // Another file's graph first, so that the produced file's drawing shows.
+    const WaveLayout stereo{2, 44100, 16};
+    addFile(writeFile("stereo.wav", waveBytes(stereo, constantFrames(stereo, 10, 0))));
+    ASSERT_TRUE(box("picRight1").isVisibleTo(&window()));
+
+    QListWidget &produced = list("lstNewFiles");
+    const QPoint line = produced.visualItemRect(produced.item(0)).center();
+    QTest::mouseClick(produced.viewport(), Qt::LeftButton, {}, line);
+    QTest::mouseDClick(produced.viewport(), Qt::LeftButton, {}, line);
+    EXPECT_EQ(graphFileName(), output);
+    EXPECT_FALSE(box("picRight1").isVisibleTo(&window())) << "the joined file is mono";
+    EXPECT_EQ(produced.toolTip(), output);
+}

@@ -1,0 +1,184 @@
+#include "join_window_support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+
+namespace {
+
+void appendField(QByteArray &out, quint32 value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        out.append(char((value >> (8 * i)) & 0xff));
+}
+
+void appendValue(QByteArray &out, const WaveLayout &layout, int value)
+{
+    appendField(out, quint32(value), layout.bits / 8);
+}
+
+} // namespace
+
+QByteArray waveBytes(const WaveLayout &layout, const QByteArray &data)
+{
+    const int blockAlign = layout.channels * layout.bits / 8;
+    QByteArray out("RIFF");
+    appendField(out, quint32(36 + data.size()), 4);
+    out += "WAVEfmt ";
+    appendField(out, 16, 4);
+    appendField(out, 1, 2);
+    appendField(out, quint32(layout.channels), 2);
+    appendField(out, quint32(layout.rateHz), 4);
+    appendField(out, quint32(layout.rateHz * blockAlign), 4);
+    appendField(out, quint32(blockAlign), 2);
+    appendField(out, quint32(layout.bits), 2);
+    out += "data";
+    appendField(out, quint32(data.size()), 4);
+    return out + data;
+}
+
+QByteArray constantFrames(const WaveLayout &layout, int frames, int value)
+{
+    QByteArray out;
+    for (int i = 0; i < frames * layout.channels; ++i)
+        appendValue(out, layout, value);
+    return out;
+}
+
+QByteArray patternFrames(const WaveLayout &layout, int frames, int seed)
+{
+    QByteArray out;
+    for (int i = 0; i < frames * layout.channels; ++i)
+        appendValue(out, layout, (i * 31 + seed * 977) % (layout.bits == 8 ? 256 : 30000));
+    return out;
+}
+
+DialogAnswerer::DialogAnswerer()
+{
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); });
+    m_timer.start(20);
+}
+
+void DialogAnswerer::answer()
+{
+    auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible())
+        return;
+    SeenDialog seen;
+    seen.title = dialog->windowTitle();
+    if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
+        seen.fileDialog = true;
+        seen.saving = files->acceptMode() == QFileDialog::AcceptSave;
+        seen.folder = files->directory().absolutePath();
+        seen.filters = files->nameFilters();
+    } else if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
+        seen.text = box->text();
+    }
+    m_seen.push_back(seen);
+    if (m_answers.empty()) {
+        ++m_unexpected;
+        dialog->reject();
+        return;
+    }
+    const DialogAnswer next = m_answers.front();
+    m_answers.pop_front();
+    auto *box = qobject_cast<QMessageBox *>(dialog);
+    switch (next.kind) {
+    case DialogAnswer::Kind::ChooseFile:
+        if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
+            files->selectFile(next.path);
+            // selectFile leaves the name box alone while it has the focus: type the name too.
+            if (auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(next.path);
+            static_cast<QDialog *>(files)->accept(); // QFileDialog::accept, which checks the name
+            return;
+        }
+        break;
+    case DialogAnswer::Kind::Yes:
+    case DialogAnswer::Kind::No:
+        if (box) {
+            box->button(next.kind == DialogAnswer::Kind::Yes ? QMessageBox::Yes : QMessageBox::No)->click();
+            return;
+        }
+        break;
+    case DialogAnswer::Kind::Cancel:
+        dialog->reject();
+        return;
+    }
+    ++m_unexpected; // the answer did not fit the dialog
+    dialog->reject();
+}
+
+void JoinWindowTest::SetUp()
+{
+    ASSERT_TRUE(m_root.isValid());
+    ASSERT_TRUE(QDir().mkpath(wavFolder()));
+    qputenv("SONORIEL_HOME", (m_root.path() + QStringLiteral("/home")).toUtf8());
+    m_dialogs = std::make_unique<DialogAnswerer>();
+    m_window = std::make_unique<frmJoin>();
+    m_window->show();
+}
+
+void JoinWindowTest::TearDown()
+{
+    m_window.reset();
+    EXPECT_EQ(m_dialogs->unexpected(), 0) << "a dialog opened that the test did not expect";
+    m_dialogs.reset();
+    qunsetenv("SONORIEL_HOME");
+}
+
+QString JoinWindowTest::writeFile(const QString &name, const QByteArray &bytes) const
+{
+    const QString path = wavFolder() + QLatin1Char('/') + name;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) << path.toStdString();
+    return path;
+}
+
+void JoinWindowTest::addFile(const QString &path)
+{
+    m_dialogs->queue(DialogAnswer::choose(path));
+    click("cmdOpen");
+}
+
+void JoinWindowTest::click(const char *button)
+{
+    auto *control = m_window->findChild<QPushButton *>(QLatin1String(button));
+    ASSERT_NE(control, nullptr) << button;
+    QTest::mouseClick(control, Qt::LeftButton);
+}
+
+QListWidget &JoinWindowTest::list(const char *name)
+{
+    auto *control = m_window->findChild<QListWidget *>(QLatin1String(name));
+    EXPECT_NE(control, nullptr) << name;
+    return *control;
+}
+
+GraphBox &JoinWindowTest::box(const char *name)
+{
+    auto *control = m_window->findChild<GraphBox *>(QLatin1String(name));
+    EXPECT_NE(control, nullptr) << name;
+    return *control;
+}
+
+QStringList JoinWindowTest::lines(const char *listName)
+{
+    QStringList out;
+    QListWidget &control = list(listName);
+    for (int i = 0; i < control.count(); ++i)
+        out << control.item(i)->text();
+    return out;
+}
+
+QString JoinWindowTest::graphFileName()
+{
+    auto *label = m_window->findChild<QLabel *>(QStringLiteral("lblGraphFileName"));
+    EXPECT_NE(label, nullptr);
+    return label ? label->text() : QString();
+}
