@@ -1,0 +1,195 @@
+// The equaliser tab: the band sliders built for the chain's band count with their frequency
+// labels, the gains they show and write, the right click that puts a band back to 0 dB, and the
+// response curve read back pixel by pixel.
+#include "fx_window_support.h"
+
+#include "effects/window/curve_picture.h"
+#include "effects/window/equalizer_curve.h"
+#include "effects/window/frm_fx_opts.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTabBar>
+#include <QTest>
+
+namespace {
+
+const QRgb kBackground = qRgb(24, 31, 44);
+const QRgb kGrid = qRgb(94, 88, 66);
+const QRgb kMiddle = qRgb(225, 168, 34);
+
+QSlider *band(QWidget &window, int index)
+{
+    return control<QSlider>(window, QStringLiteral("sldEQ(%1)").arg(index));
+}
+
+QString bandLabel(QWidget &window, int index)
+{
+    QLabel *label = control<QLabel>(window, QStringLiteral("lblEQID(%1)").arg(index));
+    return label ? label->text() : QString();
+}
+
+void showEqualizer(frmFXOpts &window)
+{
+    control<QTabBar>(window, QStringLiteral("strip"))->setCurrentIndex(2);
+    window.show();
+    QApplication::processEvents();
+}
+
+// All bands at 0 dB: one row of the curve's colour through the middle, from the first band to
+// the last, over nothing but the background and the grid lines.
+void expectFlatCurve(const QImage &image, const std::vector<QPointF> &points)
+{
+    ASSERT_FALSE(points.empty());
+    const int middle = image.height() / 2;
+    const int first = static_cast<int>(points.front().x());
+    const int last = static_cast<int>(points.back().x());
+    int strayPixels = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y) & 0xFFFFFF;
+            if (y == middle && x >= first && x <= last)
+                EXPECT_EQ(pixel, kMiddle & 0xFFFFFF) << "at " << x;
+            else if (pixel != (kBackground & 0xFFFFFF) && pixel != (kGrid & 0xFFFFFF))
+                ++strayPixels;
+        }
+    }
+    EXPECT_EQ(strayPixels, 0);
+}
+
+} // namespace
+
+TEST(FxOptsEqualizer, BandLabelsNameTheBandFrequencies)
+{
+    const std::pair<int, QStringList> rates[] = {
+        {44100, {"80 Hz", "191 Hz", "455 Hz", "1 kHz", "2 kHz", "6 kHz", "14 kHz"}},
+        {8000, {"80 Hz", "144 Hz", "257 Hz", "462 Hz", "829 Hz", "1 kHz", "2 kHz"}}};
+    for (const auto &[rate, texts] : rates) {
+        clsDSP dsp;
+        dsp.setSamplerate(rate);
+        dsp.setChannels(2);
+        frmFXOpts window(dsp);
+        for (int i = 0; i < texts.size(); ++i)
+            EXPECT_EQ(bandLabel(window, i), texts[i]) << rate << " Hz, band " << i;
+    }
+    EXPECT_EQ(bandFrequencyText(1000), QStringLiteral("1000 Hz"));
+    EXPECT_EQ(bandFrequencyText(1999), QStringLiteral("1 kHz"));
+}
+
+TEST(FxOptsEqualizer, OneSliderPerBandInARowTwentyPixelsApartWithItsLabelUnderIt)
+{
+    for (int bands : {7, 5, 10}) {
+        clsDSP dsp;
+        prepareForRecording(dsp);
+        dsp.setEqualizerBands(bands);
+        frmFXOpts window(dsp);
+        EXPECT_EQ(window.findChildren<QSlider *>(QRegularExpression(QStringLiteral("^sldEQ"))).size(), bands);
+        EXPECT_EQ(window.eqPoints().size(), static_cast<std::size_t>(bands));
+        const QSlider *first = band(window, 0);
+        ASSERT_NE(first, nullptr);
+        const int areaWidth = first->parentWidget()->width();
+        EXPECT_EQ(first->x(), areaWidth / bands - first->width()) << bands;
+        for (int i = 0; i < bands; ++i) {
+            const QSlider *slider = band(window, i);
+            const QLabel *label = control<QLabel>(window, QStringLiteral("lblEQID(%1)").arg(i));
+            ASSERT_TRUE(slider && label);
+            if (i > 0) {
+                EXPECT_EQ(slider->x(), band(window, i - 1)->geometry().right() + 1 + 20) << i;
+            }
+            EXPECT_EQ(label->x(), slider->x() + 15) << i;
+            EXPECT_GE(label->y(), slider->geometry().bottom()) << i;
+            EXPECT_LE(slider->geometry().right(), areaWidth) << i;
+        }
+    }
+}
+
+TEST(FxOptsEqualizer, AHigherKnobIsMoreGain)
+{
+    clsDSP dsp;
+    prepareForRecording(dsp);
+    dsp.setEqualizerBandGainDB(0, 8.0f);
+    dsp.setEqualizerBandGainDB(1, -4.0f);
+    frmFXOpts window(dsp);
+    showEqualizer(window);
+    EXPECT_EQ(band(window, 0)->value(), -8);
+    EXPECT_EQ(band(window, 1)->value(), 4);
+    EXPECT_LT(knobCentre(*band(window, 0)).y(), knobCentre(*band(window, 2)).y());
+    EXPECT_LT(knobCentre(*band(window, 2)).y(), knobCentre(*band(window, 1)).y());
+
+    QTest::keyClick(band(window, 2), Qt::Key_Up);
+    EXPECT_FLOAT_EQ(dsp.EqualizerBandGainDB(2), 1.0f);
+    EXPECT_LT(window.eqPoints()[2].y(), window.curvePicture().image().height() / 2.0);
+}
+
+TEST(FxOptsEqualizer, RightClickOnABandAtPlusEightPutsItBackToZeroAndFlattensTheCurve)
+{
+    clsDSP dsp;
+    prepareForRecording(dsp);
+    dsp.setEqualizerBandGainDB(3, 8.0f);
+    frmFXOpts window(dsp);
+    showEqualizer(window);
+    const QImage &image = window.curvePicture().image();
+    const QPointF raised = window.eqPoints()[3];
+    EXPECT_DOUBLE_EQ(raised.y(), image.height() / 6.0); // 8 dB of 12 above the middle
+    EXPECT_NE(image.pixel(static_cast<int>(raised.x()), static_cast<int>(raised.y())) & 0xFFFFFF,
+              kBackground & 0xFFFFFF);
+
+    QSlider *slider = band(window, 3);
+    QTest::mouseClick(slider, Qt::RightButton, {}, knobCentre(*slider));
+    EXPECT_EQ(slider->value(), 0);
+    EXPECT_EQ(dsp.EqualizerBandGainDB(3), 0.0f);
+    expectFlatCurve(image, window.eqPoints());
+}
+
+TEST(EqualizerCurve, FlatBandsDrawAStraightLineThroughTheMiddle)
+{
+    clsDSP dsp;
+    prepareForRecording(dsp);
+    frmFXOpts window(dsp);
+    showEqualizer(window);
+    const QImage &image = window.curvePicture().image();
+    expectFlatCurve(image, window.eqPoints());
+    // A grid line at each band, two pixels short of either edge.
+    for (const QPointF &point : window.eqPoints()) {
+        const int x = static_cast<int>(point.x());
+        EXPECT_EQ(image.pixel(x, 2) & 0xFFFFFF, kGrid & 0xFFFFFF);
+        EXPECT_EQ(image.pixel(x, image.height() - 2) & 0xFFFFFF, kGrid & 0xFFFFFF);
+        EXPECT_EQ(image.pixel(x, 1) & 0xFFFFFF, kBackground & 0xFFFFFF);
+    }
+}
+
+TEST(EqualizerCurve, ColourFollowsTheHeightFromRedOnTopThroughAmberToGreenBelow)
+{
+    QImage image(202, 120, QImage::Format_RGB32); // 96 pixels from band to band
+    std::vector<QPointF> points;
+    const int fromTopToBottom[] = {-12, 12};
+    DrawEqualizerCurve(image, fromTopToBottom, points);
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[0], QPointF(92, 0));
+    EXPECT_EQ(points[1], QPointF(188, 120));
+
+    EXPECT_EQ(image.pixel(92, 0) & 0xFFFFFF, qRgb(188, 34, 1) & 0xFFFFFF);
+    // Half way across, the curve crosses the middle rows, in amber.
+    std::vector<int> rows;
+    bool amber = false;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb pixel = image.pixel(140, y) & 0xFFFFFF;
+        if (pixel == (kBackground & 0xFFFFFF))
+            continue;
+        rows.push_back(y);
+        amber = amber || pixel == (kMiddle & 0xFFFFFF);
+    }
+    ASSERT_FALSE(rows.empty());
+    EXPECT_GE(rows.front(), 58);
+    EXPECT_LE(rows.back(), 61);
+    EXPECT_TRUE(amber);
+    const QColor bottom = QColor::fromRgb(image.pixel(188, 119));
+    EXPECT_LE(bottom.red(), 5);
+    EXPECT_GE(bottom.green(), 200);
+    EXPECT_LE(bottom.blue(), 1);
+
+    EXPECT_DOUBLE_EQ(CosineInterpolate(2.0, 10.0, 0.0), 2.0);
+    EXPECT_NEAR(CosineInterpolate(2.0, 10.0, 0.5), 6.0, 1e-12);
+    EXPECT_DOUBLE_EQ(CosineInterpolate(60.0, 60.0, 0.3), 60.0);
+    EXPECT_DOUBLE_EQ(CosineInterpolate(2.0, 10.0, 1.0), 10.0);
+}
