@@ -58,6 +58,7 @@ void DrawEqualizerCurve(QImage &picture, std::span<const int> sliderValues,
     painter.drawPoint(previous);
 
     // A fifth of a pixel per step between neighbouring bands, coloured by height.
+    std::int32_t penColor = kCurveStart;
     for (int i = 0; i + 1 < n; ++i) {
         const QPointF &from = eqPoints[static_cast<std::size_t>(i)];
         const QPointF &to = eqPoints[static_cast<std::size_t>(i + 1)];
@@ -65,10 +66,15 @@ void DrawEqualizerCurve(QImage &picture, std::span<const int> sliderValues,
             const double t = (j / 5.0) / step;
             const double y = CosineInterpolate(from.y(), to.y(), t);
             const double yy = roundHalfEven(y - 0.5);
+            const QPoint next = pixel(from.x() + j / 5.0, yy);
+            if (next == previous)
+                continue; // still on the same pixel: the next line starts from it
             const std::int32_t color =
                 GradientColor(static_cast<float>(h), static_cast<float>(yy), kCurveTop, kCurveMiddle, kCurveBottom);
-            painter.setPen(colorFromRgbValue(color));
-            const QPoint next = pixel(from.x() + j / 5.0, yy);
+            if (color != penColor) {
+                penColor = color;
+                painter.setPen(colorFromRgbValue(color));
+            }
             painter.drawLine(previous, next);
             previous = next;
         }
