@@ -7,10 +7,12 @@
 #include "app/window/frm_rec.h"
 #include "app/window/picture_widget.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -91,7 +93,12 @@ TEST_F(FrmRecRecording, RecordingDisablesTheInputAndOutputFramesButNotLineVolume
     FrmREC window;
     window.show();
     auto *cmdDo = control<QPushButton>(window, "cmdDo");
-    cmdDo->click();
+    // The opened window's keyboard focus is on the record button: Space starts the recording.
+    ASSERT_EQ(window.focusWidget(), cmdDo);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(cmdDo, &press);
+    QApplication::sendEvent(cmdDo, &release);
     ASSERT_TRUE(window.recorder().IsRecording());
 
     for (const char *name : {"frmInp", "frmOut"})

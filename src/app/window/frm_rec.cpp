@@ -4,12 +4,16 @@
 
 #include "app/window/audio_player.h"
 
+#include <QPushButton>
+
 FrmREC::FrmREC(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("FrmREC"));
     createControls();
     MP3 = new AudioPlayer(this);
     startUp();
+    // The record button holds the keyboard focus when the window opens: Space starts a recording.
+    cmdDo->setFocus();
 }
 
 // The recording control goes first (it borrows the recorder and the encoder); releasing the

@@ -162,6 +162,7 @@ void FrmREC::cmdSelFmt_Click()
 void FrmREC::ShowWavFormat()
 {
     txtWAVFmt->setText(clsEncoder->FormatTag() + QStringLiteral(" - ") + clsEncoder->FormatID());
+    txtWAVFmt->setCursorPosition(0); // the format tag first: a long description is cut at its end
 }
 
 void FrmREC::cmdBrowse_Click()
