@@ -14,19 +14,18 @@
 
 namespace {
 
-const QRgb kBackground = qRgb(24, 31, 44);
-const QRgb kGrid = qRgb(94, 88, 66);
-const QRgb kMiddle = qRgb(225, 168, 34);
+constexpr QRgb kBackground = 0xFF181F2C; // RGB(24, 31, 44)
+constexpr QRgb kGrid = 0xFF5E5842;       // RGB(94, 88, 66)
+constexpr QRgb kMiddle = 0xFFE1A822;     // RGB(225, 168, 34)
 
 QSlider *band(QWidget &window, int index)
 {
     return control<QSlider>(window, QStringLiteral("sldEQ(%1)").arg(index));
 }
 
-QString bandLabel(QWidget &window, int index)
+QLabel *bandLabel(QWidget &window, int index)
 {
-    QLabel *label = control<QLabel>(window, QStringLiteral("lblEQID(%1)").arg(index));
-    return label ? label->text() : QString();
+    return control<QLabel>(window, QStringLiteral("lblEQID(%1)").arg(index));
 }
 
 void showEqualizer(frmFXOpts &window)
@@ -36,25 +35,21 @@ void showEqualizer(frmFXOpts &window)
     QApplication::processEvents();
 }
 
-// All bands at 0 dB: one row of the curve's colour through the middle, from the first band to
-// the last, over nothing but the background and the grid lines.
+// All bands at 0 dB: one row of amber through the middle, from the first band to the last,
+// over nothing but the background and the grid lines.
 void expectFlatCurve(const QImage &image, const std::vector<QPointF> &points)
 {
     ASSERT_FALSE(points.empty());
-    const int middle = image.height() / 2;
-    const int first = static_cast<int>(points.front().x());
-    const int last = static_cast<int>(points.back().x());
-    int strayPixels = 0;
-    for (int y = 0; y < image.height(); ++y) {
+    int strays = 0;
+    for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
-            const QRgb pixel = image.pixel(x, y) & 0xFFFFFF;
-            if (y == middle && x >= first && x <= last)
-                EXPECT_EQ(pixel, kMiddle & 0xFFFFFF) << "at " << x;
-            else if (pixel != (kBackground & 0xFFFFFF) && pixel != (kGrid & 0xFFFFFF))
-                ++strayPixels;
+            const QRgb pixel = image.pixel(x, y);
+            if (y == image.height() / 2 && x >= points.front().x() && x <= points.back().x())
+                EXPECT_EQ(pixel, kMiddle) << "at " << x;
+            else if (pixel != kBackground && pixel != kGrid)
+                ++strays;
         }
-    }
-    EXPECT_EQ(strayPixels, 0);
+    EXPECT_EQ(strays, 0);
 }
 
 } // namespace
@@ -70,7 +65,7 @@ TEST(FxOptsEqualizer, BandLabelsNameTheBandFrequencies)
         dsp.setChannels(2);
         frmFXOpts window(dsp);
         for (int i = 0; i < texts.size(); ++i)
-            EXPECT_EQ(bandLabel(window, i), texts[i]) << rate << " Hz, band " << i;
+            EXPECT_EQ(bandLabel(window, i)->text(), texts[i]) << rate << " Hz, band " << i;
     }
     EXPECT_EQ(bandFrequencyText(1000), QStringLiteral("1000 Hz"));
     EXPECT_EQ(bandFrequencyText(1999), QStringLiteral("1 kHz"));
@@ -85,20 +80,16 @@ TEST(FxOptsEqualizer, OneSliderPerBandInARowTwentyPixelsApartWithItsLabelUnderIt
         frmFXOpts window(dsp);
         EXPECT_EQ(window.findChildren<QSlider *>(QRegularExpression(QStringLiteral("^sldEQ"))).size(), bands);
         EXPECT_EQ(window.eqPoints().size(), static_cast<std::size_t>(bands));
-        const QSlider *first = band(window, 0);
-        ASSERT_NE(first, nullptr);
-        const int areaWidth = first->parentWidget()->width();
-        EXPECT_EQ(first->x(), areaWidth / bands - first->width()) << bands;
+        const int areaWidth = band(window, 0)->parentWidget()->width();
+        EXPECT_EQ(band(window, 0)->x(), areaWidth / bands - band(window, 0)->width()) << bands;
         for (int i = 0; i < bands; ++i) {
-            const QSlider *slider = band(window, i);
-            const QLabel *label = control<QLabel>(window, QStringLiteral("lblEQID(%1)").arg(i));
-            ASSERT_TRUE(slider && label);
+            const QRect slider = band(window, i)->geometry();
             if (i > 0) {
-                EXPECT_EQ(slider->x(), band(window, i - 1)->geometry().right() + 1 + 20) << i;
+                EXPECT_EQ(slider.left(), band(window, i - 1)->geometry().right() + 1 + 20) << i;
             }
-            EXPECT_EQ(label->x(), slider->x() + 15) << i;
-            EXPECT_GE(label->y(), slider->geometry().bottom()) << i;
-            EXPECT_LE(slider->geometry().right(), areaWidth) << i;
+            EXPECT_EQ(bandLabel(window, i)->x(), slider.left() + 15) << i;
+            EXPECT_GE(bandLabel(window, i)->y(), slider.bottom()) << i;
+            EXPECT_LE(slider.right(), areaWidth) << i;
         }
     }
 }
@@ -131,8 +122,7 @@ TEST(FxOptsEqualizer, RightClickOnABandAtPlusEightPutsItBackToZeroAndFlattensThe
     const QImage &image = window.curvePicture().image();
     const QPointF raised = window.eqPoints()[3];
     EXPECT_DOUBLE_EQ(raised.y(), image.height() / 6.0); // 8 dB of 12 above the middle
-    EXPECT_NE(image.pixel(static_cast<int>(raised.x()), static_cast<int>(raised.y())) & 0xFFFFFF,
-              kBackground & 0xFFFFFF);
+    EXPECT_NE(image.pixel(raised.toPoint()), kBackground);
 
     QSlider *slider = band(window, 3);
     QTest::mouseClick(slider, Qt::RightButton, {}, knobCentre(*slider));
@@ -141,7 +131,7 @@ TEST(FxOptsEqualizer, RightClickOnABandAtPlusEightPutsItBackToZeroAndFlattensThe
     expectFlatCurve(image, window.eqPoints());
 }
 
-TEST(EqualizerCurve, FlatBandsDrawAStraightLineThroughTheMiddle)
+TEST(EqualizerCurve, FlatBandsDrawAStraightLineThroughTheMiddleAcrossTheGrid)
 {
     clsDSP dsp;
     prepareForRecording(dsp);
@@ -149,12 +139,10 @@ TEST(EqualizerCurve, FlatBandsDrawAStraightLineThroughTheMiddle)
     showEqualizer(window);
     const QImage &image = window.curvePicture().image();
     expectFlatCurve(image, window.eqPoints());
-    // A grid line at each band, two pixels short of either edge.
-    for (const QPointF &point : window.eqPoints()) {
-        const int x = static_cast<int>(point.x());
-        EXPECT_EQ(image.pixel(x, 2) & 0xFFFFFF, kGrid & 0xFFFFFF);
-        EXPECT_EQ(image.pixel(x, image.height() - 2) & 0xFFFFFF, kGrid & 0xFFFFFF);
-        EXPECT_EQ(image.pixel(x, 1) & 0xFFFFFF, kBackground & 0xFFFFFF);
+    for (const QPointF &point : window.eqPoints()) { // two pixels short of either edge
+        EXPECT_EQ(image.pixel(point.x(), 2), kGrid);
+        EXPECT_EQ(image.pixel(point.x(), image.height() - 2), kGrid);
+        EXPECT_EQ(image.pixel(point.x(), 1), kBackground);
     }
 }
 
@@ -164,32 +152,21 @@ TEST(EqualizerCurve, ColourFollowsTheHeightFromRedOnTopThroughAmberToGreenBelow)
     std::vector<QPointF> points;
     const int fromTopToBottom[] = {-12, 12};
     DrawEqualizerCurve(image, fromTopToBottom, points);
-    ASSERT_EQ(points.size(), 2u);
-    EXPECT_EQ(points[0], QPointF(92, 0));
-    EXPECT_EQ(points[1], QPointF(188, 120));
+    ASSERT_EQ(points, (std::vector<QPointF>{{92, 0}, {188, 120}}));
 
-    EXPECT_EQ(image.pixel(92, 0) & 0xFFFFFF, qRgb(188, 34, 1) & 0xFFFFFF);
+    EXPECT_EQ(image.pixel(92, 0), qRgb(188, 34, 1));
     // Half way across, the curve crosses the middle rows, in amber.
-    std::vector<int> rows;
-    bool amber = false;
-    for (int y = 0; y < image.height(); ++y) {
-        const QRgb pixel = image.pixel(140, y) & 0xFFFFFF;
-        if (pixel == (kBackground & 0xFFFFFF))
-            continue;
-        rows.push_back(y);
-        amber = amber || pixel == (kMiddle & 0xFFFFFF);
-    }
-    ASSERT_FALSE(rows.empty());
-    EXPECT_GE(rows.front(), 58);
-    EXPECT_LE(rows.back(), 61);
-    EXPECT_TRUE(amber);
+    std::vector<QRgb> column;
+    for (int y = 0; y < image.height(); ++y)
+        if (image.pixel(140, y) != kBackground)
+            column.push_back(y < 58 || y > 61 ? 0 : image.pixel(140, y));
+    EXPECT_EQ(std::count(column.begin(), column.end(), 0), 0);
+    EXPECT_EQ(std::count(column.begin(), column.end(), kMiddle), 1);
     const QColor bottom = QColor::fromRgb(image.pixel(188, 119));
-    EXPECT_LE(bottom.red(), 5);
-    EXPECT_GE(bottom.green(), 200);
-    EXPECT_LE(bottom.blue(), 1);
+    EXPECT_TRUE(bottom.red() <= 5 && bottom.green() >= 200 && bottom.blue() <= 1);
 
     EXPECT_DOUBLE_EQ(CosineInterpolate(2.0, 10.0, 0.0), 2.0);
     EXPECT_NEAR(CosineInterpolate(2.0, 10.0, 0.5), 6.0, 1e-12);
-    EXPECT_DOUBLE_EQ(CosineInterpolate(60.0, 60.0, 0.3), 60.0);
     EXPECT_DOUBLE_EQ(CosineInterpolate(2.0, 10.0, 1.0), 10.0);
+    EXPECT_DOUBLE_EQ(CosineInterpolate(60.0, 60.0, 0.3), 60.0);
 }
