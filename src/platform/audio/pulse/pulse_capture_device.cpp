@@ -2,6 +2,7 @@
 #include "platform/audio/pulse/pulse_capture_device.h"
 
 #include <pulse/error.h>
+#include <pulse/proplist.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +13,10 @@ namespace {
 // steadily instead of in bursts.
 constexpr pa_usec_t kFragmentUs = 20 * PA_USEC_PER_MSEC;
 constexpr auto kOpenTimeout = std::chrono::seconds(5);
+
+struct ProplistFree {
+    void operator()(pa_proplist *properties) const { pa_proplist_free(properties); }
+};
 
 bool streamFinished(pa_stream *stream)
 {
@@ -58,7 +63,15 @@ QString PulseCaptureDevice::connectStream(const QString &sourceName, const QStri
                               static_cast<std::uint8_t>(format.channels)};
     if (!pa_sample_spec_valid(&spec))
         return QStringLiteral("Format de capture non pris en charge par le serveur de son.");
-    m_stream.reset(pa_stream_new(m_connection->context(), "Enregistrement", &spec, nullptr));
+    // PipeWire mixes a stereo source down to mono as (left + right) / sqrt(2), which clips a
+    // loud source; a normalised mix is the mean of the channels, as PulseAudio's. PulseAudio
+    // ignores the property.
+    const std::unique_ptr<pa_proplist, ProplistFree> properties(pa_proplist_new());
+    if (!properties || pa_proplist_sets(properties.get(), "channelmix.normalize", "true") < 0)
+        return QStringLiteral("Le périphérique de capture « %1 » ne s'ouvre pas : %2.")
+            .arg(displayName, QString::fromUtf8(pa_strerror(PA_ERR_INTERNAL)));
+    m_stream.reset(pa_stream_new_with_proplist(m_connection->context(), "Enregistrement", &spec,
+                                               nullptr, properties.get()));
     if (!m_stream)
         return QStringLiteral("Le périphérique de capture « %1 » ne s'ouvre pas : %2.")
             .arg(displayName, QString::fromUtf8(pa_strerror(pa_context_errno(m_connection->context()))));
