@@ -1,0 +1,233 @@
+// The sound server code against PipeWire (pipewire-pulse with WirePlumber), unchanged: the
+// session's devices are listed, a tone written into its pipe source comes out of the capture
+// buffers at its pitch and level, left and right in place, and the recording volume set
+// through the mixer is the one the server reports and applies.
+//
+// PipeWire reads the pipe source in real time and may drop a period under load; the checks are
+// made on the longest stretch of sound without such a gap.
+#include "capture_helpers.h"
+
+#include "support/pipewire_session.h"
+#include "support/signal_helpers.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int kRateHz = 44100;
+
+// Writes a tone into the session's pipe source from a thread of its own, 10 ms at a time at the
+// pace of the sound, until stopped or a write fails. Joins on destruction.
+class ToneFeeder {
+public:
+    ToneFeeder(PipeWireSession &session, std::vector<std::int16_t> samples)
+        : m_samples(std::move(samples)), m_thread([this, &session] {
+              const std::size_t chunk = kRateHz / 100 * 2;
+              auto due = std::chrono::steady_clock::now();
+              for (std::size_t at = 0; at < m_samples.size() && !m_stop; at += chunk) {
+                  const std::size_t count = std::min(chunk, m_samples.size() - at);
+                  if (!session.writeToSource(std::span(m_samples).subspan(at, count))) {
+                      m_failed = true;
+                      return;
+                  }
+                  std::this_thread::sleep_until(due += std::chrono::milliseconds(10));
+              }
+          })
+    {
+    }
+    ~ToneFeeder()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    bool failed() const { return m_failed.load(); }
+
+private:
+    std::vector<std::int16_t> m_samples;
+    std::atomic<bool> m_stop{false}, m_failed{false};
+    std::thread m_thread; // last: starts once the rest is ready
+};
+
+// 440 Hz on the left, 880 Hz on the right, at 44100 Hz.
+std::vector<std::int16_t> stereoTone(int frames, double amplitude)
+{
+    const std::vector<std::int16_t> left = makeTone(440, kRateHz, 1, frames, amplitude);
+    const std::vector<std::int16_t> right = makeTone(880, kRateHz, 1, frames, amplitude);
+    std::vector<std::int16_t> samples;
+    samples.reserve(left.size() * 2);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        samples.push_back(left[i]);
+        samples.push_back(right[i]);
+    }
+    return samples;
+}
+
+// Samples clearly above the server's digital silence.
+int loudSamples(const std::vector<std::int16_t> &samples)
+{
+    return static_cast<int>(std::count_if(samples.begin(), samples.end(),
+                                          [](std::int16_t s) { return std::abs(s) > 100; }));
+}
+
+// One channel of the longest run of frames in which no channel stays at zero for two or more
+// frames in a row (the silence before the signal, and gaps where the server dropped a period),
+// with 10 ms cut off each end.
+std::vector<std::int16_t> longestSoundStretch(const std::vector<std::int16_t> &samples,
+                                              int channels, int rateHz, int channel)
+{
+    const std::size_t frames = samples.size() / static_cast<std::size_t>(channels);
+    const auto silent = [&](std::size_t frame) {
+        for (int c = 0; c < channels; ++c) {
+            if (samples[frame * channels + c] != 0)
+                return false;
+        }
+        return true;
+    };
+    std::size_t bestFrom = 0, bestLength = 0, from = 0;
+    for (std::size_t frame = 0; frame <= frames; ++frame) {
+        const bool gap = frame == frames || (frame + 1 < frames && silent(frame) && silent(frame + 1));
+        if (!gap)
+            continue;
+        if (frame - from > bestLength) {
+            bestFrom = from;
+            bestLength = frame - from;
+        }
+        from = frame + 1;
+    }
+    const std::size_t trim = static_cast<std::size_t>(rateHz / 100);
+    std::vector<std::int16_t> stretch;
+    for (std::size_t frame = bestFrom + trim; frame + trim < bestFrom + bestLength; ++frame)
+        stretch.push_back(samples[frame * channels + channel]);
+    return stretch;
+}
+
+// The peak of a sine from its mean power, steadier than the largest sample.
+double sinePeak(const std::vector<std::int16_t> &samples)
+{
+    double power = 0;
+    for (const std::int16_t s : samples)
+        power += double(s) * s;
+    return samples.empty() ? 0 : std::sqrt(2 * power / samples.size());
+}
+
+class PipeWireCapture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(haveTool("pipewire") && haveTool("wireplumber") && haveTool("dbus-daemon"));
+        session.emplace();
+        ASSERT_TRUE(session->isRunning()) << session->errorText().toStdString();
+        backend = createPulseBackend(&error);
+        ASSERT_TRUE(backend) << error.toStdString();
+        index = indexOfDevice(*backend, session->sourceDescription());
+        ASSERT_GE(index, 0);
+    }
+
+    // Records `format` from device `at` while `tone` (44100 Hz stereo) plays into the pipe
+    // source, until a second and a half of sound has come; the captured samples.
+    std::vector<std::int16_t> recordTone(const WaveFormat &format, int at, std::vector<std::int16_t> tone)
+    {
+        device = backend->openDevice(at, format, collector, &error);
+        EXPECT_TRUE(device) << error.toStdString();
+        if (!device)
+            return {};
+        collector.setDevice(device.get());
+        BufferRing ring(5, kBufferBytes);
+        EXPECT_TRUE(ring.queueAll(*device) && device->start());
+        const int wanted = format.samplesPerSec * format.channels * 3 / 2;
+        {
+            ToneFeeder feeder(*session, std::move(tone));
+            const bool enough = waitLong([&] {
+                return feeder.failed() || loudSamples(collector.samples) >= wanted;
+            });
+            EXPECT_TRUE(enough && !feeder.failed())
+                << "the pipe source stopped reading; captured " << collector.samples.size()
+                << " samples, " << loudSamples(collector.samples) << " of them sound"
+                << session->errorText().toStdString();
+        }
+        device->reset();
+        device->close();
+        for (const std::uint32_t bytes : collector.blockBytes)
+            EXPECT_EQ(bytes, kBufferBytes);
+        return collector.samples;
+    }
+
+    QString error;
+    std::optional<PipeWireSession> session;
+    std::unique_ptr<AudioBackend> backend;
+    int index = -1;
+    BlockCollector collector; // outlives the device: declared before it
+    std::unique_ptr<CaptureDevice> device;
+};
+
+} // namespace
+
+TEST_F(PipeWireCapture, ListsTheSessionsSourceAheadOfTheSinkMonitorEachItsOwnLine)
+{
+    EXPECT_EQ(backend->backendName(), "pulse");
+    ASSERT_EQ(backend->deviceCount(), 2);
+    EXPECT_EQ(backend->deviceName(0), session->sourceDescription());
+    EXPECT_EQ(backend->deviceName(1), "Monitor of " + session->sinkDescription());
+    for (int at = 0; at < 2; ++at) {
+        const std::unique_ptr<AudioMixer> mixer = backend->openMixer(at);
+        ASSERT_TRUE(mixer);
+        const auto lines = mixer->lines();
+        ASSERT_TRUE(lines);
+        ASSERT_EQ(lines->size(), 1u);
+        EXPECT_EQ(lines->front().name, backend->deviceName(at));
+        EXPECT_EQ(mixer->selectedLine(), 0);
+        EXPECT_TRUE(mixer->selectLine(0));
+        EXPECT_FALSE(mixer->selectLine(1));
+    }
+    EXPECT_FALSE(backend->openMixer(2));
+}
+
+TEST_F(PipeWireCapture, RecordsThePipeSourcesToneAtItsPitchAndLevelWithLeftAndRightInPlace)
+{
+    const double amplitude = 12000;
+    const std::vector<std::int16_t> samples = recordTone(kCdStereo, index, stereoTone(12 * kRateHz, amplitude));
+    const std::vector<std::int16_t> left = longestSoundStretch(samples, 2, kRateHz, 0);
+    const std::vector<std::int16_t> right = longestSoundStretch(samples, 2, kRateHz, 1);
+    ASSERT_GE(left.size(), std::size_t(kRateHz / 4)) << "no quarter of a second without a gap";
+    EXPECT_NEAR(measureFrequency(left, 1, kRateHz), 440, 2);
+    EXPECT_NEAR(measureFrequency(right, 1, kRateHz), 880, 4);
+    EXPECT_NEAR(sinePeak(left), amplitude, 0.1 * amplitude);
+    EXPECT_NEAR(sinePeak(right), amplitude, 0.1 * amplitude);
+}
+
+TEST_F(PipeWireCapture, ConvertsALoudSourceToEightKilohertzMonoAsTheMeanOfItsChannelsUnclipped)
+{
+    // The same tone on both channels, near full scale: their mean is the tone itself, where
+    // PipeWire's own mix, (left + right) / sqrt(2), would clip it.
+    const double amplitude = 29000;
+    const std::vector<std::int16_t> samples =
+        recordTone(WaveFormat::pcm(8000, 1, 16), index, makeTone(440, kRateHz, 2, 12 * kRateHz, amplitude));
+    const std::vector<std::int16_t> mono = longestSoundStretch(samples, 1, 8000, 0);
+    ASSERT_GE(mono.size(), std::size_t(8000 / 4)) << "no quarter of a second without a gap";
+    EXPECT_NEAR(measureFrequency(mono, 1, 8000), 440, 2);
+    EXPECT_NEAR(sinePeak(mono), amplitude, 0.05 * amplitude);
+    EXPECT_EQ(std::count_if(mono.begin(), mono.end(), [](std::int16_t s) { return s == 32767 || s == -32768; }), 0)
+        << "clipped";
+}
+
+TEST_F(PipeWireCapture, RecordingVolumeIsReportedByTheServerAndAppliedToTheDefaultSource)
+{
+    const std::unique_ptr<AudioMixer> mixer = backend->openMixer(index);
+    ASSERT_TRUE(mixer);
+    ASSERT_TRUE(mixer->setVolume(32768));
+    EXPECT_NEAR(double(mixer->volume().value_or(0)), 32768, 1);
+    const QString reported = session->pactl({"get-source-volume", session->sourceName()});
+    EXPECT_EQ(reported.count("50%"), 2) << reported.toStdString();
+    EXPECT_FALSE(mixer->setVolume(65536));
+
+    // Half of the volume's scale is an eighth of the amplitude: the server's volume is cubic.
+    const double amplitude = 16000;
+    const std::vector<std::int16_t> samples = recordTone(kCdStereo, -1, stereoTone(12 * kRateHz, amplitude));
+    const std::vector<std::int16_t> left = longestSoundStretch(samples, 2, kRateHz, 0);
+    ASSERT_GE(left.size(), std::size_t(kRateHz / 4)) << "no quarter of a second without a gap";
+    EXPECT_NEAR(measureFrequency(left, 1, kRateHz), 440, 2);
+    EXPECT_NEAR(sinePeak(left), amplitude / 8, 0.1 * amplitude / 8);
+
+    ASSERT_TRUE(mixer->setVolume(65535));
+    EXPECT_EQ(mixer->volume(), 65535u);
+}
