@@ -10,6 +10,7 @@ packages=(
   libpulse-dev libavcodec-dev libswresample-dev libavutil-dev libmp3lame-dev
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   pulseaudio pulseaudio-utils sox libsox-fmt-all ffmpeg lame
+  pipewire pipewire-pulse wireplumber dbus-daemon
 )
 
 missing=()
