@@ -180,6 +180,9 @@ QWidget *frmFXOpts::createAmplPanel()
     auto *grid = new QGridLayout(picAmpl);
     sldAmplDB = slider(picAmpl, "sldAmplDB", -12, 12);
     lblAmplDB = label(QString(), picAmpl, "lblAmplDB");
+    // As wide as its widest text, so that the slider keeps its length while it moves.
+    lblAmplDB->setMinimumWidth(lblAmplDB->fontMetrics().horizontalAdvance(QStringLiteral("-12 dB")));
+    lblAmplDB->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(label(QStringLiteral("Taux d'amplification :"), picAmpl, "lblAmplBy"), 0, 0);
     grid->addWidget(sldAmplDB, 0, 1);
     grid->addWidget(lblAmplDB, 0, 2);

@@ -12,24 +12,28 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace {
 
-// The band sliders spread over this width with 20 pixels between neighbours; the curve below
-// them is as wide.
-constexpr int kBandAreaWidth = 420;
+// The band sliders divide this width among themselves, 20 pixels apart; the area that holds
+// them is wider by the last label's reach past its slider.
+constexpr int kBandSpread = 420;
 constexpr int kBandSliderHeight = 150;
 constexpr int kBandLabelHeight = 20;
 constexpr int kBandSliderGap = 20;
 constexpr int kBandLabelIndent = 15;
 constexpr int kCurveHeight = 120;
+// The curve gets one band step per slider pitch over a width of kBandSpread + 10; its band
+// points then fall under the sliders' centres when the sliders start this far to its right.
+constexpr int kCurvePointShift = 14;
 
 int bandSliderWidth(int bands)
 {
-    return std::max(kBandAreaWidth / std::max(bands, 1) - kBandSliderGap, 16);
+    return std::max(kBandSpread / std::max(bands, 1) - kBandSliderGap, 16);
 }
 
 } // namespace
@@ -42,10 +46,16 @@ QWidget *frmFXOpts::createEqPanel()
     auto *lbl12DB = new QLabel(QStringLiteral("[-12;12] dB"), picEQ);
     lbl12DB->setObjectName(QStringLiteral("lbl12DB"));
     column->addWidget(lbl12DB);
+    const int pitch = kBandSpread / std::max(m_dsp.EqualizerBands(), 1);
+    auto *bandRow = new QHBoxLayout;
+    bandRow->setSpacing(0);
+    bandRow->addSpacing(std::clamp(pitch / 2 - kCurvePointShift, 0, kBandSpread / 4));
     m_bandArea = new QWidget(picEQ);
-    m_bandArea->setFixedSize(kBandAreaWidth, kBandSliderHeight + kBandLabelHeight);
-    column->addWidget(m_bandArea);
-    picEQAmp = new CurvePicture(QSize(kBandAreaWidth, kCurveHeight), picEQ);
+    m_bandArea->setFixedSize(kBandSpread + kBandSliderGap, kBandSliderHeight + kBandLabelHeight);
+    bandRow->addWidget(m_bandArea);
+    bandRow->addStretch();
+    column->addLayout(bandRow);
+    picEQAmp = new CurvePicture(QSize(kBandSpread + 10, kCurveHeight), picEQ);
     picEQAmp->setObjectName(QStringLiteral("picEQAmp"));
     column->addWidget(picEQAmp);
     column->addStretch();
@@ -81,10 +91,9 @@ void frmFXOpts::BuildEqualizerSliders()
 {
     const int n = m_dsp.EqualizerBands();
     const int width = bandSliderWidth(n);
-    const int areaWidth = m_bandArea->width();
 
     QSlider *first = sldEQ.front();
-    first->setGeometry(static_cast<int>(roundHalfEven(static_cast<double>(areaWidth) / n - width)), 0, width,
+    first->setGeometry(static_cast<int>(roundHalfEven(static_cast<double>(kBandSpread) / n - width)), 0, width,
                        kBandSliderHeight);
     while (static_cast<int>(sldEQ.size()) < n) {
         const QSlider *previous = sldEQ.back();
