@@ -8,11 +8,11 @@
 #include "effects/window/equalizer_curve.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <algorithm>
