@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   pulseaudio pulseaudio-utils sox libsox-fmt-all ffmpeg lame
   pipewire pipewire-pulse wireplumber dbus-daemon
+  desktop-file-utils appstream man-db groff-base
 )
 
 missing=()
