@@ -89,9 +89,13 @@ std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16
         releaseStream(); // nothing to convert for: the next init starts afresh
         return kNoFile;
     }
+    m_fileBytes = 0;
+    m_inputBytes = 0;
     if (m_writeHeader) {
-        const std::vector<std::uint8_t> reserved(headerBytes(), 0);
-        if (m_file.append(reserved) != static_cast<std::int64_t>(reserved.size())) {
+        // The header's place holds a header that describes no data yet, so that the file is a
+        // valid WAV from its first byte on.
+        const std::vector<std::uint8_t> header = headerFor(headerBytes());
+        if (m_file.append(header) != static_cast<std::int64_t>(header.size())) {
             // Not even the header fits: leave no half-made file behind.
             const QString path = m_file.path();
             m_file.close();
@@ -100,6 +104,7 @@ std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16
             releaseStream();
             return kWriteError;
         }
+        m_fileBytes = header.size();
     }
     return kDone;
 }
@@ -112,6 +117,9 @@ std::int32_t EncoderWAV::Encoder_Encode(const void *buffer_ptr, std::int32_t buf
     buffer_used = 0;
     if (!m_stream)
         return kConversionFailed;
+    // Neither this block's output nor the flush at close can be larger than the output buffer.
+    if (m_writeHeader && m_fileBytes + 2 * static_cast<std::uint64_t>(m_output.size()) > m_maxFileBytes)
+        return kFileFull;
     if (buffer_ptr)
         std::memcpy(m_input.data(), buffer_ptr, static_cast<std::size_t>(buffer_len));
 
@@ -121,14 +129,30 @@ std::int32_t EncoderWAV::Encoder_Encode(const void *buffer_ptr, std::int32_t buf
     if (!result.ok)
         return result.sourceUsed > 0 ? kDone : kConversionFailed;
     const std::int64_t written = writeConverted(result.destinationUsed);
-    return written == static_cast<std::int64_t>(result.destinationUsed) ? kDone : kWriteError;
+    if (written != static_cast<std::int64_t>(result.destinationUsed))
+        return kWriteError;
+    return updateHeaderEachSecond(static_cast<std::size_t>(buffer_len)) ? kDone : kWriteError;
+}
+
+bool EncoderWAV::updateHeaderEachSecond(std::size_t inputBytes)
+{
+    const std::uint64_t second = m_inputFormat.avgBytesPerSec;
+    const std::uint64_t before = m_inputBytes / second;
+    m_inputBytes += inputBytes;
+    if (!m_writeHeader || m_inputBytes / second == before)
+        return true;
+    // One write over the header in place; the end of the file does not move.
+    return m_file.writeAt(0, headerFor(m_fileBytes));
 }
 
 std::int64_t EncoderWAV::writeConverted(std::size_t bytes)
 {
     if (bytes == 0)
         return 0;
-    return m_file.append(std::span(m_output).first(bytes));
+    const std::int64_t written = m_file.append(std::span(m_output).first(bytes));
+    if (written > 0)
+        m_fileBytes += static_cast<std::uint64_t>(written);
+    return written;
 }
 
 std::int32_t EncoderWAV::Encoder_EncoderClose()
@@ -149,24 +173,31 @@ std::int32_t EncoderWAV::Encoder_EncoderClose()
     return intact ? kDone : kWriteError;
 }
 
-bool EncoderWAV::writeFinalHeader()
+std::vector<std::uint8_t> EncoderWAV::headerFor(std::uint64_t fileBytes) const
 {
-    const std::int64_t length = m_file.length();
-    if (length < headerBytes())
-        return false;
-    const auto total = static_cast<std::uint64_t>(length);
     std::vector<std::uint8_t> header;
     header.reserve(headerBytes());
-    const auto tag = [&header](const char *fourcc) { header.insert(header.end(), fourcc, fourcc + 4); };
+    const auto tag = [&header](const char (&fourcc)[5]) {
+        for (int i = 0; i < 4; ++i)
+            header.push_back(static_cast<std::uint8_t>(fourcc[i]));
+    };
     tag("RIFF");
-    le::put32(header, static_cast<std::uint32_t>(total - 8));
+    le::put32(header, static_cast<std::uint32_t>(fileBytes - 8));
     tag("WAVE");
     tag("fmt ");
     le::put32(header, static_cast<std::uint32_t>(m_outputFormat.size()));
     header.insert(header.end(), m_outputFormat.begin(), m_outputFormat.end());
     tag("data");
-    le::put32(header, static_cast<std::uint32_t>(total - headerBytes()));
-    return m_file.writeAt(0, header);
+    le::put32(header, static_cast<std::uint32_t>(fileBytes - headerBytes()));
+    return header;
+}
+
+bool EncoderWAV::writeFinalHeader()
+{
+    const std::int64_t length = m_file.length();
+    if (length < headerBytes())
+        return false;
+    return m_file.writeAt(0, headerFor(static_cast<std::uint64_t>(length)));
 }
 
 void EncoderWAV::releaseStream()

@@ -1,13 +1,19 @@
 // Turns the stream of 16-bit PCM capture blocks into a WAV file in the chosen output format.
 // Every block goes through one conversion stream (for PCM output it only converts rate,
-// channels and sample width, or copies). The header's place is reserved with zeros when the
-// file is opened and the real header is written when it is closed:
+// channels and sample width, or copies). The header comes first:
 //
 //   0 "RIFF", 4 file length - 8, 8 "WAVE", 12 "fmt ", 16 F, 20 the output format (F bytes),
 //   20+F "data", 24+F data length, 28+F the converted sound.
 //
 // F is 18 for PCM (a 46-byte header), 18 + extra size for a compressed format. There is no
 // other chunk and no pad byte. All members run on the UI thread.
+//
+// A recording survives the death of the process: the file opens with a header that describes
+// no data yet, and its two sizes are brought up to date on the block that completes each whole
+// second of input (one header write per second of sound), so whatever kills the program, the
+// file on disk is a valid WAV holding every block up to the last whole second. Close writes the
+// final header over it. The sizes are 32-bit: a block that would carry the file past what they
+// can describe is refused with kFileFull, leaving room for what the converter flushes at close.
 #pragma once
 
 #include "platform/acm/conversion_stream.h"
@@ -15,6 +21,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -32,6 +39,10 @@ public:
     static constexpr std::int32_t kConversionFailed = 9;
     static constexpr std::int32_t kWriteError = 10;
     static constexpr std::int32_t kChooserCancelled = 11;
+    static constexpr std::int32_t kFileFull = 12;      // the file reached the largest WAV size; nothing written
+
+    // The largest file whose sizes fit the header's 32-bit fields.
+    static constexpr std::uint64_t kMaxFileBytes = 0xFFFFFFFFull;
 
     EncoderWAV();
     ~EncoderWAV(); // closes an open file, so it always gets its header
@@ -72,8 +83,15 @@ public:
 
     bool isOpen() const { return m_file.isOpen(); }
 
+    // Lowers the largest file size (never above kMaxFileBytes), so that what happens at the
+    // limit can be tried without writing 4 GiB. Takes effect with the next block.
+    void setMaxFileBytes(std::uint64_t bytes) { m_maxFileBytes = std::min(bytes, kMaxFileBytes); }
+    std::uint64_t maxFileBytes() const { return m_maxFileBytes; }
+
 private:
     std::int64_t writeConverted(std::size_t bytes);
+    std::vector<std::uint8_t> headerFor(std::uint64_t fileBytes) const;
+    bool updateHeaderEachSecond(std::size_t inputBytes);
     bool writeFinalHeader();
     std::uint32_t headerBytes() const { return 28 + static_cast<std::uint32_t>(m_outputFormat.size()); }
     void releaseStream();
@@ -87,4 +105,7 @@ private:
     std::unique_ptr<ConversionStream> m_stream;
     OutputFile m_file;
     bool m_writeHeader = true;
+    std::uint64_t m_maxFileBytes = kMaxFileBytes;
+    std::uint64_t m_fileBytes = 0;  // what the file holds, header included
+    std::uint64_t m_inputBytes = 0; // input received since the file was opened
 };

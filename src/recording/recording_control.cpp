@@ -131,6 +131,12 @@ void RecordingControl::clsRecorder_GotData(std::span<std::int16_t> intBuffer, st
         m_messages.showMessage(QStringLiteral("Write error (no disk space left?)!"));
         return;
     }
+    if (result == EncoderWAV::kFileFull) {
+        // The block was not written; the file closes complete, with the sound up to here.
+        cmdDo_Click();
+        m_messages.showMessage(kFileFullMessage);
+        return;
+    }
     emit blockRecorded();
 }
 

@@ -1,9 +1,10 @@
 // The record button and the per-block path of a recording, for the main window and the command
 // line alike: the button sequence (numbering, the start checks, encoder, effects format, start;
 // or the stop branch) and the handler of every captured block (copy into intLastBlock, effects,
-// lngRecordedMs, encoding, and the stop on a write error). The caller mirrors its controls into
-// the setters (output path, numbering, device chosen, rate text, stereo) and shows the
-// messages; it learns of state changes through the signals. Runs on the UI thread.
+// lngRecordedMs, encoding, and the stop on a write error or when the file reached the largest
+// WAV size). The caller mirrors its controls into the setters (output path, numbering, device
+// chosen, rate text, stereo) and shows the messages; it learns of state changes through the
+// signals. Runs on the UI thread.
 #pragma once
 
 #include <QObject>
@@ -28,6 +29,11 @@ public:
 class RecordingControl : public QObject {
     Q_OBJECT
 public:
+    // Shown when a recording is stopped because its file reached the largest size a WAV
+    // header can describe.
+    static inline const QString kFileFullMessage = QStringLiteral(
+        "Enregistrement arrêté : le fichier Wav a atteint sa taille maximale (4 Go). Le fichier est complet.");
+
     RecordingControl(WaveInRecorder &recorder, EncoderWAV &encoder, clsDSP &effects,
                      RecordingMessages &messages, QString programFolder, QObject *parent = nullptr);
 

@@ -79,9 +79,10 @@ TEST_F(EncoderWavTest, TenStereoBlocksGiveTheExactPcmLayout)
 TEST_F(EncoderWavTest, ClosingWithNothingEncodedLeavesAHeaderWithNoData)
 {
     ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("empty.wav")), 0);
-    EXPECT_EQ(readFileBytes(path("empty.wav")), QByteArray(46, '\0')); // the header's place, reserved
+    const QByteArray whileOpen = readFileBytes(path("empty.wav")); // already a WAV, with no data
     ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
     const QByteArray file = readFileBytes(path("empty.wav"));
+    EXPECT_EQ(whileOpen, file);
     ASSERT_EQ(file.size(), 46);
     EXPECT_EQ(le32At(file, 4), 38u);
     EXPECT_EQ(le32At(file, 42), 0u);

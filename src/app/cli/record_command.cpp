@@ -109,6 +109,14 @@ int runRecord(const QStringList &arguments)
         recorder.setMixerLineVolume(*options->volume);
 
     EncoderWAV encoder;
+    // Lowers the largest file size, so that the stop at the end of a full-size file can be
+    // tried without writing 4 GiB; it cannot raise it.
+    if (const QByteArray limit = qgetenv("SONORIEL_MAX_WAV_BYTES"); !limit.isEmpty()) {
+        bool ok = false;
+        const qulonglong bytes = limit.toULongLong(&ok);
+        if (ok)
+            encoder.setMaxFileBytes(bytes);
+    }
     if (options->formatIndex) {
         const int rate = options->rateText.trimmed().toInt();
         const auto choices = reachableOutputFormats(WaveFormat::pcm(rate > 0 ? static_cast<std::uint32_t>(rate) : 0,
@@ -172,7 +180,8 @@ int runRecord(const QStringList &arguments)
     std::signal(SIGTERM, SIG_DFL);
 
     QTextStream(stdout) << control.recordingPath() << '\n';
-    // A recording ended by a write error or a vanished device is kept, but is a failure.
+    // A recording ended by a write error, a full-size file or a vanished device is kept, but
+    // is a failure: it holds less than was asked.
     return stoppedByUs && messages.count() == 0 ? kExitOk : kExitFailure;
 }
 
