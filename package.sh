@@ -18,10 +18,10 @@ step "Construction (dans $build)"
 SONORIEL_BUILD_DIR=$build nice -n 10 ./scripts/setup.sh -DCMAKE_INSTALL_PREFIX=/usr \
     -DSONORIEL_BUILD_TESTS=OFF -DSONORIEL_BUILD_BENCH=OFF >&2
 rm -f "$build"/sonoriel_*.deb
-(cd "$build" && cpack -G DEB >&2) || die "cpack failed"
+(cd "$build" && cpack -G DEB >&2) || die "cpack a échoué"
 shopt -s nullglob
 debs=("$build"/sonoriel_*.deb)
-[ ${#debs[@]} -eq 1 ] || die "expected one sonoriel_*.deb in $build, found ${#debs[@]}"
+[ ${#debs[@]} -eq 1 ] || die "un seul sonoriel_*.deb attendu dans $build, trouvés : ${#debs[@]}"
 deb=$(realpath "${debs[0]}")
 echo "$deb"
 
@@ -34,7 +34,7 @@ for path in usr/bin/sonoriel "$arch_libdir/sonoriel/liblameencshim.so" \
     usr/share/icons/hicolor/scalable/apps/org.sonoriel.Sonoriel.svg \
     usr/share/metainfo/org.sonoriel.Sonoriel.metainfo.xml \
     usr/share/man/man1/sonoriel.1.gz usr/share/bash-completion/completions/sonoriel; do
-    grep -qE " \./$path\$" <<<"$contents" || die "the package lacks /$path"
+    grep -qE " \./$path\$" <<<"$contents" || die "le paquet ne contient pas /$path"
 done
 
 step "Dépendances déclarées"
@@ -43,7 +43,7 @@ echo "$info"
 depends=$(dpkg-deb -f "$deb" Depends)
 for package in libmp3lame0 libqt6multimedia6 libqt6widgets6 libqt6gui6 libqt6core6 libpulse0 \
     libavcodec libswresample libavutil libc6; do
-    grep -qE "(^|, )$package[0-9a-z.+-]*( |,|$)" <<<"$depends" || die "Depends lacks $package: $depends"
+    grep -qE "(^|, )$package[0-9a-z.+-]*( |,|$)" <<<"$depends" || die "Depends ne déclare pas $package : $depends"
 done
 
 step "Installation"
@@ -51,7 +51,7 @@ installed_packages() { dpkg-query -W -f='${db:Status-Status} ${Package}\n' | awk
 before=$(installed_packages)
 remove_again()
 {
-    [ "${SONORIEL_KEEP_PACKAGE:-0}" = 1 ] && { echo "sonoriel stays installed" >&2; return; }
+    [ "${SONORIEL_KEEP_PACKAGE:-0}" = 1 ] && { echo "sonoriel reste installé" >&2; return; }
     step "Désinstallation"
     local after added
     after=$(installed_packages)
@@ -60,15 +60,15 @@ remove_again()
         # shellcheck disable=SC2086 # one word per package
         DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq $added >&2
     fi
-    echo "removed: $added" >&2
+    echo "retirés : $added" >&2
 }
-grep -qx sonoriel <<<"$before" && die "sonoriel is already installed: remove it first (apt-get purge sonoriel)"
+grep -qx sonoriel <<<"$before" && die "sonoriel est déjà installé : le retirer d'abord (apt-get purge sonoriel)"
 trap remove_again EXIT
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >&2
 
 step "Programme installé"
 program=/usr/bin/sonoriel
-[ "$(command -v sonoriel)" = "$program" ] || die "sonoriel on the PATH is $(command -v sonoriel), not $program"
+[ "$(command -v sonoriel)" = "$program" ] || die "sonoriel du PATH est $(command -v sonoriel), pas $program"
 work=$(mktemp -d)
 trap 'rm -rf "$work"; remove_again' EXIT
 cd "$work"
@@ -77,10 +77,12 @@ echo "-- sonoriel devices"
 "$program" devices
 echo "-- sonoriel record (périphérique virtuel) puis convert"
 SONORIEL_AUDIO=virtual SONORIEL_VIRTUAL_SPEED=0 SONORIEL_HOME=$work \
-    "$program" record "$work/essai.wav" --seconds 1 2>/dev/null
-env -u SONORIEL_LAME_SHIM "$program" convert "$work/essai.wav" "$work/essai.mp3" 2>/dev/null
+    "$program" record "$work/essai.wav" --seconds 1 2>"$work/record.log" ||
+    { cat "$work/record.log" >&2; die "sonoriel record a échoué"; }
+env -u SONORIEL_LAME_SHIM "$program" convert "$work/essai.wav" "$work/essai.mp3" 2>"$work/convert.log" ||
+    { tail -n 3 "$work/convert.log" >&2; die "sonoriel convert a échoué"; }
 mp3_bytes=$(stat -c %s "$work/essai.mp3")
-[ "$mp3_bytes" -gt 1000 ] || die "the MP3 of one second holds only $mp3_bytes bytes"
+[ "$mp3_bytes" -gt 1000 ] || die "le Mp3 d'une seconde ne fait que $mp3_bytes octets"
 echo "essai.mp3: $mp3_bytes octets"
 cd "$root"
 echo "package.sh: $deb est bon" >&2
