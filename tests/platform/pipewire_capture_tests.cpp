@@ -231,3 +231,44 @@ TEST_F(PipeWireCapture, RecordingVolumeIsReportedByTheServerAndAppliedToTheDefau
     ASSERT_TRUE(mixer->setVolume(65535));
     EXPECT_EQ(mixer->volume(), 65535u);
 }
+
+TEST_F(PipeWireCapture, ARemovedSourceEndsTheRecordingWithOneFailureNoticeInsteadOfMovingIt)
+{
+    // WirePlumber moves a stream whose source has gone to another one unless the stream asks
+    // not to be moved; the recording must end instead of going on from the monitor.
+    device = backend->openDevice(index, kCdStereo, collector, &error);
+    ASSERT_TRUE(device) << error.toStdString();
+    collector.setDevice(device.get());
+    BufferRing ring(5, kBufferBytes);
+    ASSERT_TRUE(ring.queueAll(*device) && device->start());
+    ToneFeeder feeder(*session, stereoTone(12 * kRateHz, 8000));
+    ASSERT_TRUE(waitLong([&] { return collector.notices() >= 3; }));
+    ASSERT_TRUE(session->removeSource());
+
+    ASSERT_TRUE(waitLong([&] { return collector.failures() > 0; })) << "no failure notice";
+    pause(std::chrono::milliseconds(500));
+    EXPECT_EQ(collector.failures(), 1);
+    EXPECT_EQ(collector.notices(), collector.noticesBeforeFailure());
+    EXPECT_FALSE(device->start());
+    EXPECT_EQ(device->reset().size(), 5u) << "the handled buffers were queued again";
+    EXPECT_TRUE(session->pactl({"list", "short", "source-outputs"}).trimmed().isEmpty());
+    ASSERT_EQ(backend->deviceCount(), 1);
+    EXPECT_EQ(backend->deviceName(0), "Monitor of " + session->sinkDescription());
+}
+
+TEST_F(PipeWireCapture, TheSessionEndingEndsTheRecordingWithOneFailureNotice)
+{
+    device = backend->openDevice(index, kCdStereo, collector, &error);
+    ASSERT_TRUE(device) << error.toStdString();
+    BufferRing ring(5, kBufferBytes);
+    ASSERT_TRUE(ring.queueAll(*device) && device->start());
+
+    session.reset();
+    ASSERT_TRUE(waitLong([&] { return collector.failures() > 0; })) << "no failure notice";
+    pause(std::chrono::milliseconds(300));
+    EXPECT_EQ(collector.failures(), 1);
+    EXPECT_EQ(backend->deviceCount(), 0);
+    device->stop();
+    EXPECT_EQ(device->reset().size() + collector.notices(), 5u);
+    device->close();
+}

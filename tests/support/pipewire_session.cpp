@@ -383,6 +383,19 @@ bool PipeWireSession::writeToSource(std::span<const std::int16_t> samples)
     return true;
 }
 
+bool PipeWireSession::removeSource()
+{
+    const QString modules = pactl({"list", "short", "modules"});
+    for (const QString &line : modules.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() < 3 || fields[1] != QLatin1String("module-pipe-source") ||
+            !fields[2].contains("source_name=sonoriel_test_source"))
+            continue;
+        return runTool("pactl", {"--server", d->address(), "unload-module", fields[0]}).exitCode == 0;
+    }
+    return false;
+}
+
 QString PipeWireSession::pactl(const QStringList &arguments) const
 {
     const ToolResult run = runTool("pactl", QStringList{"--server", d->address()} + arguments);

@@ -52,6 +52,9 @@ public:
     // thread of the test's own.
     bool writeToSource(std::span<const std::int16_t> samples);
 
+    // Takes the pipe source off the server, as when a capture device is unplugged.
+    bool removeSource();
+
     // Runs pactl against this session's pulse server; returns its stdout, empty on failure.
     QString pactl(const QStringList &arguments) const;
 
