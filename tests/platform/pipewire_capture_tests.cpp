@@ -1,7 +1,8 @@
-// The sound server code against PipeWire (pipewire-pulse with WirePlumber), unchanged: the
-// session's devices are listed, a tone written into its pipe source comes out of the capture
-// buffers at its pitch and level, left and right in place, and the recording volume set
-// through the mixer is the one the server reports and applies.
+// The sound server code that records from PulseAudio, against PipeWire (pipewire-pulse with
+// WirePlumber): the session's devices are listed, a tone written into its pipe source comes out
+// of the capture buffers at its pitch and level, left and right in place, a loud source is
+// mixed down to mono without clipping, the recording volume set through the mixer is the one
+// the server reports and applies, and a recording ends when its source or the server goes.
 //
 // PipeWire reads the pipe source in real time and may drop a period under load; the checks are
 // made on the longest stretch of sound without such a gap.

@@ -71,6 +71,7 @@ struct PipeWireSession::Impl {
     Options options;
     QTemporaryDir dir;
     std::array<QProcess, ProgramCount> programs;
+    int started = 0; // programs[0, started) have been started
     FileDescriptor fifo;
     std::mutex fifoMutex;
     QString error;
@@ -95,6 +96,7 @@ struct PipeWireSession::Impl {
     bool startProgram(Program program, const QString &executable, const QStringList &arguments);
     bool waitForSocket(Program program, const QString &path);
     bool allRunning() const;
+    bool anyEnded(); // sets error for the first of the started programs that has ended
     bool waitUntilReady();
     bool start();
     bool openFifo();
@@ -174,8 +176,10 @@ bool PipeWireSession::Impl::startProgram(Program program, const QString &executa
     process.setStandardOutputFile(logPath(program));
     process.setStandardErrorFile(logPath(program), QIODevice::Append);
     process.start(executable, arguments);
-    if (process.waitForStarted(kStartTimeoutMs))
+    if (process.waitForStarted(kStartTimeoutMs)) {
+        started = program + 1;
         return true;
+    }
     error = QStringLiteral("%1 does not start: %2").arg(kProgramNames[program], process.errorString());
     return false;
 }
@@ -185,12 +189,8 @@ bool PipeWireSession::Impl::waitForSocket(Program program, const QString &path)
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < kStartTimeoutMs) {
-        if (programs[program].state() == QProcess::NotRunning) {
-            error = QStringLiteral("%1 ended during start-up (exit code %2)")
-                        .arg(kProgramNames[program])
-                        .arg(programs[program].exitCode());
+        if (anyEnded())
             return false;
-        }
         if (QFileInfo(path).exists())
             return true;
         QThread::msleep(20);
@@ -208,6 +208,19 @@ bool PipeWireSession::Impl::allRunning() const
     });
 }
 
+bool PipeWireSession::Impl::anyEnded()
+{
+    for (int program = 0; program < started; ++program) {
+        if (programs[program].state() != QProcess::NotRunning)
+            continue;
+        error = QStringLiteral("%1 ended during start-up (exit code %2)")
+                    .arg(kProgramNames[program])
+                    .arg(programs[program].exitCode());
+        return true;
+    }
+    return false;
+}
+
 bool PipeWireSession::Impl::waitUntilReady()
 {
     // pipewire-pulse answers before WirePlumber has taken charge; until then no stream is
@@ -216,14 +229,8 @@ bool PipeWireSession::Impl::waitUntilReady()
     clock.start();
     QString lastReply;
     while (clock.elapsed() < kStartTimeoutMs) {
-        for (int program = 0; program < ProgramCount; ++program) {
-            if (programs[program].state() != QProcess::NotRunning)
-                continue;
-            error = QStringLiteral("%1 ended during start-up (exit code %2)")
-                        .arg(kProgramNames[program])
-                        .arg(programs[program].exitCode());
+        if (anyEnded())
             return false;
-        }
         const ToolResult sources = runTool("pactl", {"--server", address(), "list", "short", "sources"});
         const ToolResult source = runTool("pactl", {"--server", address(), "get-default-source"});
         const QString defaultSource = source.out.trimmed();
