@@ -108,7 +108,8 @@ bool PipeWireSession::Impl::writeConfiguration()
 {
     // pipewire-pulse's own configuration, complete, so the packaged one's always-present
     // fallback sink does not show up in the device list. Its commands create the two test
-    // devices as the private PulseAudio daemon's script does; a command that fails ends it.
+    // devices as the private PulseAudio daemon's script does; a command that fails only leaves
+    // "can't run command" in the log, so start-up waits for both devices to be listed.
     const QString pulse =
         QStringLiteral(
             "context.spa-libs = {\n"
