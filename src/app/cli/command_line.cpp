@@ -25,6 +25,9 @@ const Subcommand kSubcommands[] = {
     {"formats", "[--rate HZ] [--mono|--stereo]",
      "liste les formats de sortie Wav, « INDEX: FORMAT - ATTRIBUTS », d'un enregistrement à cette "
      "fréquence (44100 Hz stéréo par défaut)", runFormats},
+    {"repair", "FICHIER.wav",
+     "corrige les tailles de l'en-tête d'un fichier Wav interrompu (plantage, coupure) d'après les "
+     "données présentes, en blocs entiers, sans toucher au son", runRepair},
 };
 
 void printHelp(FILE *stream)

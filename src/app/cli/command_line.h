@@ -31,6 +31,7 @@ int runRecord(const QStringList &arguments);
 int runJoin(const QStringList &arguments);
 int runConvert(const QStringList &arguments);
 int runFormats(const QStringList &arguments);
+int runRepair(const QStringList &arguments);
 
 } // namespace cli
 

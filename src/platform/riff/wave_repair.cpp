@@ -1,0 +1,281 @@
+#include "platform/riff/wave_repair.h"
+
+#include "common/wave_format.h"
+
+#include <QFile>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint64_t kLargestSize = 0xFFFFFFFFull;
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+// Reads exactly bytes.size() bytes at offset; false on an error or the end of the file.
+bool readAt(int fd, std::uint64_t offset, std::span<std::uint8_t> bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool write32At(int fd, std::uint64_t offset, std::uint32_t value)
+{
+    std::vector<std::uint8_t> bytes;
+    le::put32(bytes, value);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool isChunkId(const std::uint8_t *id)
+{
+    for (int i = 0; i < 4; ++i)
+        if (id[i] < 0x20 || id[i] > 0x7E)
+            return false;
+    return true;
+}
+
+struct Chunk {
+    std::uint64_t offset = 0; // of its identifier
+    std::uint32_t size = 0;
+    std::array<std::uint8_t, 4> id{};
+    bool is(const char (&name)[5]) const { return std::memcmp(id.data(), name, 4) == 0; }
+    std::uint64_t dataOffset() const { return offset + 8; }
+    std::uint64_t end() const { return dataOffset() + size + (size & 1u); }
+};
+
+std::optional<Chunk> chunkAt(int fd, std::uint64_t offset, std::uint64_t fileBytes)
+{
+    std::uint8_t header[8];
+    if (offset + 8 > fileBytes || !readAt(fd, offset, header) || !isChunkId(header))
+        return std::nullopt;
+    Chunk chunk;
+    chunk.offset = offset;
+    std::memcpy(chunk.id.data(), header, 4);
+    chunk.size = le::get32(header + 4);
+    return chunk;
+}
+
+// Whether the bytes from offset to the end of the file are whole chunks (a LIST chunk after
+// the data, as some programs write): then the data size in the header is the data's own.
+bool chunksUpToTheEnd(int fd, std::uint64_t offset, std::uint64_t fileBytes)
+{
+    while (offset < fileBytes) {
+        const std::optional<Chunk> chunk = chunkAt(fd, offset, fileBytes);
+        if (!chunk || chunk->dataOffset() + chunk->size > fileBytes)
+            return false;
+        offset = std::min(chunk->end(), fileBytes); // a last pad byte may be missing
+    }
+    return true;
+}
+
+struct Layout {
+    std::uint16_t formatTag = 0;
+    std::uint16_t blockAlign = 0;
+    std::uint32_t samplesPerBlock = 0; // per channel; 0 when the data size does not tell the count
+    std::optional<Chunk> fact;
+    Chunk data;
+};
+
+// Samples per channel in one block, for the formats where that is fixed by the format chunk.
+std::uint32_t samplesPerBlockOf(std::uint16_t tag, std::span<const std::uint8_t> format)
+{
+    constexpr std::uint16_t kPcm = 1, kFloat = 3, kALaw = 6, kMuLaw = 7;
+    constexpr std::uint16_t kMsAdpcm = 2, kImaAdpcm = 0x11, kGsm610 = 0x31;
+    if (tag == kPcm || tag == kFloat || tag == kALaw || tag == kMuLaw)
+        return 1;
+    // These codecs give the count after the extra-size field.
+    if ((tag == kMsAdpcm || tag == kImaAdpcm || tag == kGsm610) && format.size() >= 20 &&
+        le::get16(format.data() + 16) >= 2)
+        return le::get16(format.data() + 18);
+    return 0;
+}
+
+// Walks the chunks before the data: they must lie within the file, with the format among them.
+std::optional<Layout> readLayout(int fd, std::uint64_t fileBytes, WaveRepairOutcome &why)
+{
+    std::uint8_t riff[12];
+    if (!readAt(fd, 0, riff) || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) {
+        why = WaveRepairOutcome::NotWave;
+        return std::nullopt;
+    }
+    Layout layout;
+    bool haveFormat = false;
+    std::uint64_t offset = 12;
+    for (;;) {
+        if (offset + 8 > fileBytes) {
+            why = WaveRepairOutcome::NoData;
+            return std::nullopt;
+        }
+        const std::optional<Chunk> chunk = chunkAt(fd, offset, fileBytes);
+        if (!chunk) {
+            why = WaveRepairOutcome::NotWave;
+            return std::nullopt;
+        }
+        if (chunk->is("data")) {
+            layout.data = *chunk;
+            break;
+        }
+        if (chunk->end() > fileBytes) {
+            why = WaveRepairOutcome::NotWave;
+            return std::nullopt;
+        }
+        if (chunk->is("fmt ") && chunk->size >= 16) {
+            std::vector<std::uint8_t> format(std::min<std::uint32_t>(chunk->size, 64));
+            if (!readAt(fd, chunk->dataOffset(), format)) {
+                why = WaveRepairOutcome::NotWave;
+                return std::nullopt;
+            }
+            layout.formatTag = le::get16(format.data());
+            layout.blockAlign = le::get16(format.data() + 12);
+            layout.samplesPerBlock = samplesPerBlockOf(layout.formatTag, format);
+            haveFormat = true;
+        } else if (chunk->is("fact") && chunk->size >= 4) {
+            layout.fact = *chunk;
+        }
+        offset = chunk->end();
+    }
+    if (!haveFormat || layout.blockAlign == 0) {
+        why = WaveRepairOutcome::NoFormat;
+        return std::nullopt;
+    }
+    return layout;
+}
+
+} // namespace
+
+WaveRepairReport repairWaveFile(const QString &path)
+{
+    WaveRepairReport report;
+    int fd;
+    do
+        fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        report.systemError = errno;
+        report.outcome = errno == EISDIR ? WaveRepairOutcome::NotAFile : WaveRepairOutcome::CannotOpen;
+        return report;
+    }
+    Descriptor file(fd);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        report.systemError = errno;
+        return report;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        report.outcome = WaveRepairOutcome::NotAFile;
+        return report;
+    }
+    const auto fileBytes = static_cast<std::uint64_t>(status.st_size);
+
+    WaveRepairOutcome why = WaveRepairOutcome::NotWave;
+    const std::optional<Layout> layout = readLayout(fd, fileBytes, why);
+    if (!layout) {
+        report.outcome = why;
+        return report;
+    }
+    std::uint8_t riffSizeField[4];
+    if (!readAt(fd, 4, riffSizeField)) {
+        report.outcome = WaveRepairOutcome::NotWave;
+        return report;
+    }
+    const std::uint32_t riffSize = le::get32(riffSizeField);
+    const Chunk &data = layout->data;
+    const std::uint64_t dataStart = data.dataOffset();
+    const std::uint64_t present = fileBytes - dataStart;
+    report.previousDataBytes = data.size;
+
+    std::uint64_t dataBytes;
+    std::uint64_t riffEnd;
+    if (data.size <= present && chunksUpToTheEnd(fd, std::min(data.end(), fileBytes), fileBytes)) {
+        // The data chunk ends where the file or the chunks after it say: its size is right.
+        dataBytes = data.size;
+        riffEnd = fileBytes;
+    } else {
+        // Whole blocks only, and no more than the 32-bit sizes can describe.
+        const std::uint64_t largest = std::min(present, kLargestSize + 8 - dataStart - 1);
+        dataBytes = largest / layout->blockAlign * layout->blockAlign;
+        const bool padPresent = (dataBytes & 1u) && dataStart + dataBytes < fileBytes;
+        riffEnd = dataStart + dataBytes + (padPresent ? 1 : 0);
+    }
+    report.dataBytes = static_cast<std::uint32_t>(dataBytes);
+    const auto newRiffSize = static_cast<std::uint32_t>(riffEnd - 8);
+
+    // The fact chunk's sample count follows the data when the format fixes the samples per
+    // block; a count that the data still covers is kept (it may leave out a last block's padding).
+    std::optional<std::uint32_t> factCount;
+    std::uint32_t oldFactCount = 0;
+    if (layout->fact && layout->samplesPerBlock && dataBytes != data.size) {
+        std::uint8_t field[4];
+        if (!readAt(fd, layout->fact->dataOffset(), field)) {
+            report.outcome = WaveRepairOutcome::NotWave;
+            return report;
+        }
+        oldFactCount = le::get32(field);
+        const std::uint64_t covered = dataBytes / layout->blockAlign * layout->samplesPerBlock;
+        const auto count = static_cast<std::uint32_t>(std::min(covered, kLargestSize));
+        if (oldFactCount == 0 || oldFactCount > count)
+            factCount = count;
+    }
+
+    if (newRiffSize == riffSize && dataBytes == data.size && !factCount) {
+        report.outcome = WaveRepairOutcome::AlreadyRight;
+        return report;
+    }
+    const bool written = (newRiffSize == riffSize || write32At(fd, 4, newRiffSize)) &&
+                         (dataBytes == data.size || write32At(fd, data.offset + 4, report.dataBytes)) &&
+                         (!factCount || write32At(fd, layout->fact->dataOffset(), *factCount)) &&
+                         ::fdatasync(fd) == 0 && file.close();
+    if (!written) {
+        report.systemError = errno;
+        report.outcome = WaveRepairOutcome::WriteFailed;
+        return report;
+    }
+    report.outcome = WaveRepairOutcome::Repaired;
+    return report;
+}

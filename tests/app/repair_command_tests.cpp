@@ -1,0 +1,211 @@
+// `sonoriel repair FILE.wav`: header sizes made to match the sound really present, in whole
+// blocks, without a sound byte changed; files that are right or that cannot be made sense of
+// are left byte for byte as they were.
+#include "../support/signal_helpers.h"
+#include "../support/tools.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ToolResult repair(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"repair"} + arguments);
+    ToolResult result;
+    if (!process.waitForFinished(60000))
+        return result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+void put32(QByteArray &bytes, int offset, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + i] = static_cast<char>(value >> (8 * i));
+}
+
+QByteArray le32(std::uint32_t value)
+{
+    QByteArray bytes(4, '\0');
+    put32(bytes, 0, value);
+    return bytes;
+}
+
+// The recorder's own layout, 16-bit stereo at 44100 Hz: a 46-byte header, then `sound`.
+QByteArray recorderFile(const QByteArray &sound, std::uint32_t riffSize, std::uint32_t dataSize)
+{
+    QByteArray format;
+    for (const auto &[value, bytes] : {std::pair{1u, 2}, {2u, 2}, {44100u, 4}, {176400u, 4}, {4u, 2}, {16u, 2}, {0u, 2}})
+        format += le32(value).left(bytes);
+    return "RIFF" + le32(riffSize) + "WAVEfmt " + le32(18) + format + "data" + le32(dataSize) + sound;
+}
+
+QByteArray sound(int bytes)
+{
+    QByteArray out(bytes, '\0');
+    for (int i = 0; i < bytes; ++i)
+        out[i] = static_cast<char>((i * 37 + i / 251) & 0xFF);
+    return out;
+}
+
+struct Folder : QTemporaryDir {
+    QString write(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        return filePath(name);
+    }
+};
+
+} // namespace
+
+TEST(RepairCommand, SizesThatAreZeroTooLargeOrTooSmallBecomeTheWholeBlocksPresent)
+{
+    ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
+    const struct {
+        const char *name;
+        int present;           // sound bytes in the file
+        std::uint32_t riff, data;
+        std::uint32_t repaired; // the data size afterwards
+    } cases[] = {
+        {"cut off by a crash: zero sizes", 40000, 0, 0, 40000},
+        {"sizes too large: a placeholder", 40000, 0xFFFFFFFF, 0xFFFFFFFF, 40000},
+        {"sizes too small: the last update", 40000, 38 + 1000, 1000, 40000},
+        {"odd trailing bytes: a partial block", 40003, 0, 0, 40000},
+    };
+    Folder folder;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray before = recorderFile(sound(c.present), c.riff, c.data);
+        const QString path = folder.write("cut.wav", before);
+
+        const ToolResult run = repair({path});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("Fichier réparé")) << run.err.toStdString();
+
+        const QByteArray after = readFileBytes(path);
+        ASSERT_EQ(after.size(), before.size()); // nothing cut, nothing added
+        EXPECT_EQ(le32At(after, 42), c.repaired);
+        EXPECT_EQ(le32At(after, 4), 46 + c.repaired - 8);
+        // Only the two size fields changed.
+        QByteArray expected = before;
+        put32(expected, 4, 46 + c.repaired - 8);
+        put32(expected, 42, c.repaired);
+        EXPECT_TRUE(after == expected);
+        EXPECT_NEAR(soxInfo(path).seconds, c.repaired / 176400.0, 1e-5);
+        EXPECT_NEAR(ffprobeInfo(path).seconds, c.repaired / 176400.0, 1e-4);
+    }
+}
+
+TEST(RepairCommand, CompressedFileWithAFactChunkGetsItsSizesAndSampleCountBack)
+{
+    ASSERT_TRUE(haveTool("ffmpeg") && haveTool("sox"));
+    Folder folder;
+    const QString made = folder.filePath("ima.wav");
+    ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=2", "-ac", "2",
+                                 "-c:a", "adpcm_ima_wav", made})
+                  .exitCode,
+              0);
+    const QByteArray original = readFileBytes(made);
+    const int fact = original.indexOf("fact");
+    const int data = original.indexOf("data");
+    ASSERT_GT(fact, 0);
+    ASSERT_GT(data, fact);
+    const std::uint16_t blockAlign = le16At(original, 32);
+    const std::uint16_t samplesPerBlock = le16At(original, 38);
+    ASSERT_EQ(le32At(original, data + 4) % blockAlign, 0u);
+
+    // Sizes zeroed, as a program killed before its last header write leaves them: repaired
+    // back to the very file the program meant to write.
+    QByteArray zeroed = original;
+    put32(zeroed, 4, 0);
+    put32(zeroed, data + 4, 0);
+    const QString path = folder.write("zeroed.wav", zeroed);
+    ToolResult run = repair({path});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(readFileBytes(path) == original);
+
+    // Cut short in the middle of a block, with the sizes and the count of the whole file.
+    const int blocks = 30;
+    const QByteArray cut = original.left(data + 8 + blocks * blockAlign + blockAlign / 2);
+    const QString cutPath = folder.write("cut.wav", cut);
+    run = repair({cutPath});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QByteArray after = readFileBytes(cutPath);
+    ASSERT_EQ(after.size(), cut.size());
+    EXPECT_EQ(le32At(after, data + 4), static_cast<std::uint32_t>(blocks * blockAlign));
+    EXPECT_EQ(le32At(after, 4), static_cast<std::uint32_t>(data + 8 + blocks * blockAlign - 8));
+    EXPECT_EQ(le32At(after, fact + 8), static_cast<std::uint32_t>(blocks * samplesPerBlock));
+    EXPECT_TRUE(after.mid(data + 8) == cut.mid(data + 8));
+    EXPECT_NEAR(soxInfo(cutPath).seconds, blocks * samplesPerBlock / 44100.0, 1e-4);
+    EXPECT_NEAR(ffprobeInfo(cutPath).seconds, blocks * samplesPerBlock / 44100.0, 1e-3);
+}
+
+TEST(RepairCommand, FileThatIsAlreadyRightIsLeftAsItIsAndSaysSo)
+{
+    ASSERT_TRUE(haveTool("sox"));
+    Folder folder;
+    const QString soxFile = folder.filePath("sox.wav");
+    ASSERT_EQ(runTool("sox", {"-n", "-r", "22050", "-c", "1", "-b", "16", soxFile, "synth", "0.5", "sine", "300"}).exitCode, 0);
+    // A chunk after the data, as some programs write their tags, is not sound.
+    QByteArray tagged = recorderFile(sound(4000), 0, 4000) + "LIST" + le32(6) + "INFOab";
+    put32(tagged, 4, tagged.size() - 8);
+    // A partial block after data that the header already describes.
+    const QByteArray trailing = recorderFile(sound(4002), 46 + 4000 - 8, 4000);
+    for (const QString &path : {soxFile, folder.write("tagged.wav", tagged), folder.write("trailing.wav", trailing)}) {
+        SCOPED_TRACE(path.toStdString());
+        const QByteArray before = readFileBytes(path);
+        const ToolResult run = repair({path});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.err.contains("déjà correct")) << run.err.toStdString();
+        EXPECT_TRUE(readFileBytes(path) == before);
+    }
+}
+
+TEST(RepairCommand, FilesItCannotMakeSenseOfAreLeftByteForByteWithAFrenchMessage)
+{
+    Folder folder;
+    QByteArray zeroedHeader(46, '\0'); // the whole header lost: no format to go by
+    zeroedHeader += sound(1000);
+    QByteArray chunkPastTheEnd = recorderFile(sound(100), 0, 0);
+    put32(chunkPastTheEnd, 16, 5000); // a format chunk longer than the file
+    QByteArray noData = recorderFile({}, 0, 0).left(38);
+    const struct {
+        const char *name;
+        QByteArray bytes;
+        const char *message;
+    } cases[] = {
+        {"text.wav", "Ceci n'est pas un son, seulement du texte.\n", "n'est pas un fichier Wave"},
+        {"zeroed.wav", zeroedHeader, "n'est pas un fichier Wave"},
+        {"past.wav", chunkPastTheEnd, "n'est pas un fichier Wave"},
+        {"nodata.wav", noData, "aucun bloc de données"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = folder.write(c.name, c.bytes);
+        const ToolResult run = repair({path});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("Rien n'a été modifié")) << run.err.toStdString();
+        EXPECT_TRUE(readFileBytes(path) == c.bytes);
+    }
+    const ToolResult directory = repair({folder.path()});
+    EXPECT_EQ(directory.exitCode, 1);
+    EXPECT_TRUE(directory.err.contains("n'est pas un fichier")) << directory.err.toStdString();
+    const ToolResult missing = repair({folder.filePath("absent.wav")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("Impossible d'ouvrir")) << missing.err.toStdString();
+
+    for (const QStringList &arguments : {QStringList{}, QStringList{"a.wav", "b.wav"}, QStringList{"--force", "a.wav"}}) {
+        const ToolResult usage = repair(arguments);
+        EXPECT_EQ(usage.exitCode, 2);
+        EXPECT_TRUE(usage.err.contains("usage: sonoriel repair")) << usage.err.toStdString();
+    }
+}
