@@ -26,7 +26,8 @@ save_window() {
 }
 
 xsession_start
-xsession_run_sonoriel "$(realpath "$exe")"
+# French dates and numbers, as a French desktop shows them.
+LANG=fr_FR.UTF-8 LC_ALL= xsession_run_sonoriel "$(realpath "$exe")"
 main=$(window_named "Sonoriel : Enregistrement WAV")
 xdotool windowfocus --sync "$main"
 # The record button holds the focus when the window opens: Space starts the recording.
@@ -34,3 +35,24 @@ press space
 sleep 4
 save_window "$main" "$out_dir/main-window.png"
 press space
+sleep 1
+
+# The other windows, through the main window's buttons. From the record button, Tab walks the
+# four effect boxes, "Configuration", the six player buttons, then "Encodage Mp3", "Joindre Wav"
+# and "A propos"; Space presses the button, Escape closes the window it opened.
+open_from_main() {
+  local tabs=$1 title=$2 file=$3 id
+  xdotool windowfocus --sync "$main"
+  press $(printf 'Tab %.0s' $(seq "$tabs")) space
+  id=$(window_named "$title")
+  save_window "$id" "$out_dir/$file"
+  xdotool windowfocus --sync "$id"
+  press Escape
+  # back on the main window, the focus where it was: walk back to the record button
+  xdotool windowfocus --sync "$main"
+  press $(printf 'shift+Tab %.0s' $(seq "$tabs"))
+}
+open_from_main 5 "Configuration effets" effects-window.png
+open_from_main 12 "Sonoriel : Conversion Wav --> Mp3 - \[Encodeur LAME\]" mp3-window.png
+open_from_main 13 "Sonoriel : Joindre des fichiers Wav" join-window.png
+open_from_main 14 "A propos de Sonoriel" about-window.png
