@@ -1,0 +1,185 @@
+// Conversions started from the window with the real encoder library: the progress text in the
+// user's locale, the window staying responsive while it converts, what lame --decode and ffprobe
+// make of the file, "Annuler" and "Fermer" during a conversion, and the encoder's errors shown
+// in a message box after which the window goes on working.
+#include "mp3_window_fixture.h"
+
+#include "../support/tools.h"
+#include "mp3/window/progress_bar.h"
+#include "platform/library/shared_library.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+
+namespace {
+
+const QString kCancelled = QStringLiteral("Encodage annulé");
+
+bool isIntermediate(const QString &text)
+{
+    return text.startsWith(QStringLiteral("Encodage en cours... ")) && !text.endsWith(QStringLiteral("100,0%")) &&
+           !text.endsWith(QStringLiteral(" 0,0%"));
+}
+
+} // namespace
+
+TEST_F(Mp3WindowTest, ProgressTextUsesTheFrenchDecimalCommaAndSurvivesAnEmptySource)
+{
+    ScopedLocale french(frenchLocale());
+    bool cancel = true;
+    const struct {
+        std::int32_t done, total;
+        const char *text;
+    } cases[] = {
+        {1234, 5000, "Encodage en cours... 24,7%"},
+        {0, 5000, "Encodage en cours... 0,0%"},
+        {0, 0, "Encodage en cours... 100,0%"},
+    };
+    for (const auto &c : cases) {
+        window().m_cEncoder_Progress(c.done, c.total, cancel);
+        EXPECT_FALSE(cancel);
+        EXPECT_EQ(window().progressBar().Text(), QString::fromUtf8(c.text));
+    }
+}
+
+TEST_F(Mp3WindowTest, ConversionStaysResponsiveReachesOneHundredPercentAndWritesTheTone)
+{
+    ASSERT_TRUE(haveTool("sox") && haveTool("lame"));
+    ScopedLocale french(frenchLocale());
+    type("txtSourceFile", toneFile(2.0));
+    type("txtOutputMp3File", folder.path("concert.mp3"));
+    ASSERT_TRUE(encodeEnabled());
+
+    const std::vector<Glimpse> glimpses = encode();
+    ASSERT_GT(glimpses.size(), 10u) << "the window took input between chunks";
+    int intermediate = 0;
+    for (const Glimpse &g : glimpses) {
+        EXPECT_EQ(g.encodeCaption, QStringLiteral("Annuler"));
+        EXPECT_FALSE(g.encodeFrameEnabled);
+        intermediate += isIntermediate(g.barText);
+    }
+    EXPECT_GT(intermediate, 5);
+    EXPECT_EQ(window().progressBar().Text(), QStringLiteral("Encodage en cours... 100,0%"));
+    EXPECT_EQ(control<QPushButton>("cmdEncode")->text(), QStringLiteral("&Encoder"));
+    EXPECT_TRUE(control<QWidget>("picEncode")->isEnabled());
+
+    const DecodedSound sound = decodeWithLame(folder.path("concert.mp3"), folder.path("decoded.wav"));
+    ASSERT_EQ(sound.channels, 2);
+    EXPECT_NEAR(static_cast<double>(sound.frames()) / sound.rateHz, 2.0, 0.03);
+    EXPECT_NEAR(toneFrequencyHz(sound, 0), 440.0, 4.4);
+    EXPECT_NEAR(toneFrequencyHz(sound, 1), 1000.0, 10.0);
+}
+
+TEST_F(Mp3WindowTest, SecondConversionWithTheSameNamesReplacesTheFirstFile)
+{
+    ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
+    type("txtSourceFile", toneFile(2.0));
+    type("txtOutputMp3File", folder.path("concert.mp3"));
+    control<QComboBox>("cboOption")->setCurrentIndex(9); // "Basse Qualité (CBR 44.1kHz, 128kbps)"
+    encode();
+    EXPECT_NEAR(ffprobeBitRate(folder.path("concert.mp3")), 128000, 2000);
+
+    ASSERT_TRUE(encodeEnabled()) << "the names did not change";
+    control<QComboBox>("cboOption")->setCurrentIndex(7); // "Insane (CBR 44.1kHz 320kbps)"
+    encode();
+    EXPECT_NEAR(ffprobeBitRate(folder.path("concert.mp3")), 320000, 2000);
+}
+
+TEST_F(Mp3WindowTest, AnnulerStopsTheConversionAndLeavesNoFile)
+{
+    ASSERT_TRUE(haveTool("sox"));
+    type("txtSourceFile", toneFile(5.0));
+    type("txtOutputMp3File", folder.path("concert.mp3"));
+    bool pressed = false;
+    const std::vector<Glimpse> glimpses = encode([&](Mp3WindowTest &t) {
+        if (std::exchange(pressed, true))
+            return;
+        t.click("cmdEncode");
+    });
+    EXPECT_TRUE(pressed);
+    EXPECT_LE(glimpses.size(), 3u) << "the cancel is seen at the next chunk";
+    EXPECT_EQ(window().progressBar().Text(), kCancelled);
+    EXPECT_EQ(window().progressBar().Percent(), 100.0);
+    EXPECT_FALSE(QFile::exists(folder.path("concert.mp3")));
+    EXPECT_EQ(control<QPushButton>("cmdEncode")->text(), QStringLiteral("&Encoder"));
+    EXPECT_TRUE(encodeEnabled());
+}
+
+TEST_F(Mp3WindowTest, AnnulerPressedDuringTheLastChunkKeepsTheFinishedFileAndSaysSo)
+{
+    ASSERT_TRUE(haveTool("ffprobe"));
+    ScopedLocale french(frenchLocale());
+    // One and a half chunks of 1152 frames: one full chunk, then the final block and the flush.
+    type("txtSourceFile", folder.write(waveFile({}, patternBytes(1728 * 4, 3))));
+    type("txtOutputMp3File", folder.path("concert.mp3"));
+    bool pressed = false;
+    encode([&](Mp3WindowTest &t) {
+        if (!std::exchange(pressed, true))
+            t.click("cmdEncode");
+    });
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(window().progressBar().Text(), QStringLiteral("Encodage en cours... 100,0%"));
+    EXPECT_GT(ffprobeInfo(folder.path("concert.mp3")).seconds, 0.0);
+}
+
+TEST_F(Mp3WindowTest, FermerDuringAConversionCancelsItAndThenClosesTheWindow)
+{
+    ASSERT_TRUE(haveTool("sox"));
+    type("txtSourceFile", toneFile(5.0));
+    type("txtOutputMp3File", folder.path("concert.mp3"));
+    window().show();
+    bool pressed = false;
+    encode([&](Mp3WindowTest &t) {
+        if (std::exchange(pressed, true))
+            return;
+        t.click("Command1");
+        EXPECT_TRUE(t.window().isVisible()) << "the window waits for the conversion to wind up";
+    });
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(window().isVisible());
+    EXPECT_FALSE(window().isConverting());
+    EXPECT_FALSE(QFile::exists(folder.path("concert.mp3")));
+}
+
+TEST_F(Mp3WindowTest, LibraryFailureIsShownWithItsNumberAndTheNextConversionSucceeds)
+{
+    ASSERT_TRUE(haveTool("sox") && haveTool("lame"));
+    useLibrary(faultShimPath());
+    SharedLibrary faults;
+    ASSERT_TRUE(faults.open(faultShimPath())) << faults.errorText().toStdString();
+    auto failEncodeAt = reinterpret_cast<void (*)(std::uint32_t, std::uint32_t)>(faults.symbol("faultShimFailEncodeAt"));
+    auto reset = reinterpret_cast<void (*)()>(faults.symbol("faultShimReset"));
+    auto openStreams = reinterpret_cast<int (*)()>(faults.symbol("faultShimOpenStreams"));
+    ASSERT_TRUE(failEncodeAt && reset && openStreams);
+    reset();
+
+    type("txtSourceFile", toneFile(1.0));
+    type("txtOutputMp3File", folder.path("concert.mp3"));
+    DialogAnswerer answerer;
+    failEncodeAt(3, 5);
+    encode();
+    EXPECT_EQ(answerer.messages(), QStringList{QStringLiteral("Erreur 29775 : Buffer is too small")});
+    EXPECT_EQ(openStreams(), 0);
+    EXPECT_EQ(control<QPushButton>("cmdEncode")->text(), QStringLiteral("&Encoder"));
+    ASSERT_TRUE(encodeEnabled());
+
+    reset();
+    encode();
+    EXPECT_EQ(answerer.messages().size(), 1);
+    const DecodedSound sound = decodeWithLame(folder.path("concert.mp3"), folder.path("decoded.wav"));
+    EXPECT_NEAR(static_cast<double>(sound.frames()) / std::max(sound.rateHz, 1), 1.0, 0.03);
+}
+
+TEST_F(Mp3WindowTest, MonoSourceIsRefusedInAMessageBox)
+{
+    WaveLayout mono;
+    mono.channels = 1;
+    type("txtSourceFile", folder.write(waveFile(mono, patternBytes(8000, 2))));
+    type("txtOutputMp3File", folder.path("concert.mp3"));
+    DialogAnswerer answerer;
+    encode();
+    EXPECT_EQ(answerer.messages(),
+              QStringList{QStringLiteral("Erreur 29671 : Only stereo 16 bit wave files supported.")});
+    EXPECT_EQ(control<QPushButton>("cmdEncode")->text(), QStringLiteral("&Encoder"));
+}
