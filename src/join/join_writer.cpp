@@ -1,19 +1,17 @@
 // JoinWaveFiles and its header: the joined file is the canonical 44-byte PCM header followed
 // by the data chunk of every listed file, in list order, streamed from file to file (by the
-// kernel where it can, else through one large buffer); no file is ever held whole.
+// kernel where it can, else through one large buffer); no file is ever held whole. It is
+// written beside the output under a temporary name and renamed into place when complete.
 #include "join/join_engine.h"
 #include "join/join_errors.h"
 #include "join/posix_file.h"
 
 #include "common/app_error.h"
 #include "common/wave_format.h"
-
-#include <QFile>
+#include "platform/files/replacement_file.h"
+#include "platform/files/same_file.h"
 
 #include <limits>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -25,47 +23,12 @@ constexpr std::int64_t kHeaderBytesAfterRiffSize = 36;
     throw AppError(number, text, errorSource(QLatin1String(operation)));
 }
 
-// Removes the output unless the join completed, so that a failed join leaves no file whose
-// header announces data that is not there. Armed only once the output was created, and only
-// when it is an ordinary file: a failed creation never removes a file that was there before,
-// and a device such as /dev/null is never unlinked.
-class PartialOutput {
-public:
-    PartialOutput(const QString &path, const PosixFile &file) : m_path(path)
-    {
-        struct stat status {};
-        m_armed = ::fstat(file.descriptor(), &status) == 0 && S_ISREG(status.st_mode);
-    }
-    ~PartialOutput()
-    {
-        if (m_armed)
-            ::unlink(QFile::encodeName(m_path).constData());
-    }
-    PartialOutput(const PartialOutput &) = delete;
-    PartialOutput &operator=(const PartialOutput &) = delete;
-    void setComplete() { m_armed = false; }
-
-private:
-    QString m_path;
-    bool m_armed = false;
-};
-
-bool sameFile(const QString &a, const QString &b)
-{
-    struct stat first {};
-    struct stat second {};
-    if (::stat(QFile::encodeName(a).constData(), &first) != 0 ||
-        ::stat(QFile::encodeName(b).constData(), &second) != 0)
-        return false;
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
 void checkSources(const QString &outputPath, std::span<const JoinFileInfo> records)
 {
     const JoinFileInfo &reference = records.front();
     for (const JoinFileInfo &record : records) {
         // Creating the output would empty a source before its data is copied.
-        if (sameFile(outputPath, record.fileName))
+        if (isSameFileOnDisk(outputPath, record.fileName))
             fail(join_error::kFileAccess,
                  QStringLiteral("Le fichier à créer est l'un des fichiers à joindre : %1")
                      .arg(outputPath));
@@ -165,20 +128,24 @@ void JoinWaveFiles(const QString &outputPath, std::span<const JoinFileInfo> reco
     joinedHeaderBytes(reference.channels, reference.bitsPerSample, reference.sampleRate, totalFrames);
     checkSources(outputPath, records);
 
-    PosixFile output = PosixFile::create(outputPath);
+    // The joined file takes the output's name only once it is complete: a failure or a full
+    // disk leaves a file already under that name as it was, and no partial file beside it.
+    ReplacementFile replacement;
+    if (!replacement.create(outputPath))
+        fail(join_error::kFileAccess, QStringLiteral("Impossible de créer le fichier %1 : %2")
+                                          .arg(outputPath, lastSystemError()));
+    PosixFile output = PosixFile::create(replacement.writePath());
     if (!output.isOpen())
         fail(join_error::kFileAccess, QStringLiteral("Impossible de créer le fichier %1 : %2")
                                           .arg(outputPath, lastSystemError()));
-    PartialOutput partial(outputPath, output);
     WriteJoinedHeader(output, outputPath, reference.channels, reference.bitsPerSample,
                       reference.sampleRate, totalFrames);
     std::vector<std::uint8_t> buffer(kJoinCopyBufferBytes);
     for (const JoinFileInfo &record : records)
         copyData(record, output, outputPath, buffer);
-    if (!output.close())
+    if (!output.close() || !replacement.commit())
         fail(join_error::kFileAccess, QStringLiteral("Erreur d'écriture dans le fichier %1 : %2")
                                           .arg(outputPath, lastSystemError()));
-    partial.setComplete();
 }
 
 void JoinWaveFiles(const QString &outputPath)

@@ -6,8 +6,7 @@
 #include "mp3/lame_library.h"
 #include "mp3/mp3_writer.h"
 #include "mp3/wav_reader.h"
-
-#include <QFile>
+#include "platform/files/replacement_file.h"
 
 #include <bit>
 
@@ -101,6 +100,11 @@ void cLameEncoder::setMp3File(const QString &name)
 {
     if (!FileExists(name))
         m_mp3File = name;
+}
+
+void cLameEncoder::replaceMp3File(const QString &name)
+{
+    m_mp3File = name;
 }
 
 LameLibrary &cLameEncoder::library(const QString &operation)
@@ -208,9 +212,15 @@ void cLameEncoder::convert()
     if (!reader->isOpen())
         throw cWavReader::error(6); // checked before the output exists, so nothing is left behind
 
+    // The MP3 takes its name only once it is complete: a cancel, a failure or a full disk
+    // leaves no partial file, and a file already under that name as it was.
+    ReplacementFile target;
+    if (!target.create(m_mp3File))
+        throw AppError(29872, QStringLiteral("Unable to open file for writing"),
+                       errorSource(QStringLiteral("OpenFile")));
     auto writer = std::make_unique<cMp3Writer>();
     writer->setBufferSize(static_cast<std::int32_t>(m_outputBufferSize));
-    writer->setFileName(m_mp3File);
+    writer->setFileName(target.writePath());
 
     const std::int32_t total = reader->AudioLength() * 2;
     const std::int32_t blockSamples = reader->ReadBufferSize() * 2;
@@ -226,11 +236,8 @@ void cLameEncoder::convert()
         raiseProgress(done, total, cancel);
     }
 
-    if (cancel) {
-        writer->CloseFile();
-        QFile::remove(writer->fileName()); // a failed deletion changes nothing for the caller
-        return;
-    }
+    if (cancel)
+        return; // the writer closes the file and the target throws it away
 
     if (reader->ReadSize() > 0) {
         const std::uint32_t result = lib.beEncodeChunk(m_stream, static_cast<std::uint32_t>(reader->ReadSize()) * 2,
@@ -249,7 +256,7 @@ void cLameEncoder::convert()
     writer->WriteBufferAtStart(static_cast<std::int32_t>(written));
 
     raiseProgress(total, total, cancel);
-    if (!writer->CloseFile())
+    if (!writer->CloseFile() || !target.commit())
         throw AppError(29875, QStringLiteral("Failed to write buffer to file"),
                        errorSource(QStringLiteral("WriteBufferToFile")));
 }

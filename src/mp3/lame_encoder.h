@@ -42,6 +42,9 @@ public:
     QString Mp3File() const { return m_mp3File; }
     // Stored only when no file of that name exists; the caller deletes an existing target.
     void setMp3File(const QString &name);
+    // Stored even when a file of that name exists: Encode replaces it once the conversion is
+    // complete, and leaves it as it was when the conversion fails or is cancelled.
+    void replaceMp3File(const QString &name);
 
     std::int32_t EncodingPreset() const;
     void setEncodingPreset(std::int32_t value);
@@ -56,8 +59,9 @@ public:
 
     void setProgressHandler(ProgressHandler handler) { m_progress = std::move(handler); }
 
-    // Runs one whole conversion from WavFile to Mp3File. A cancelled conversion deletes its
-    // partial file; a failed one keeps it.
+    // Runs one whole conversion from WavFile to Mp3File. The MP3 is written under a temporary
+    // name in the target's folder and renamed to Mp3File only when complete, so neither a
+    // cancelled nor a failed conversion leaves a partial file behind.
     void Encode();
 
     // The open stream: 0, 0, 0 outside Encode.

@@ -9,6 +9,7 @@
 #include "../support/tools.h"
 #include "platform/library/shared_library.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -281,7 +282,8 @@ TEST_F(Conversion, LibraryResultSevenRaises29777WithAnEmptyTextAndClosesTheStrea
     EXPECT_EQ(shim->openStreams(), 0);
     EXPECT_EQ(shim->call<std::uint32_t>("faultShimCloseCalls"), 1u);
     EXPECT_EQ(events.size(), 1u);
-    EXPECT_TRUE(QFile::exists(mp3())); // a failed conversion keeps what it wrote
+    EXPECT_FALSE(QFile::exists(mp3())); // a failed conversion leaves no partial file
+    EXPECT_EQ(QDir(folder.path(".")).entryList(QDir::Files | QDir::Hidden).filter(".part").size(), 0);
 }
 
 TEST_F(Conversion, SourceNeverNamedRaisesNoWaveFileOpenBeforeCreatingTheTarget)

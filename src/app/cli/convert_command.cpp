@@ -1,16 +1,16 @@
 // `sonoriel convert IN.wav OUT.mp3 [--preset INDEX]`: converts as the conversion window's
 // "&Encoder" does, with INDEX the position in the window's preset list (default 3, "Qualité
 // Standard"), the window's progress text on stderr, and Ctrl+C acting as "Annuler" (the
-// partial file is deleted). An existing OUT is replaced, as the window does.
+// partial file is deleted). An existing OUT is replaced, as the window does, but only once the
+// new file is complete: a failed or cancelled conversion leaves it as it was.
 #include "app/cli/command_line.h"
 
 #include "common/app_error.h"
 #include "common/paths.h"
 #include "mp3/encoding_presets.h"
 #include "mp3/lame_encoder.h"
+#include "platform/files/same_file.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QTextStream>
 
 #include <csignal>
@@ -84,14 +84,6 @@ bool parsePreset(const QString &text, int &index)
     return ok && index >= 0 && index < static_cast<int>(kEncodingPresets.size());
 }
 
-bool sameFile(const QString &a, const QString &b)
-{
-    const QFileInfo first(a), second(b);
-    if (!first.exists() || !second.exists())
-        return false;
-    return first.canonicalFilePath() == second.canonicalFilePath();
-}
-
 } // namespace
 
 int runConvert(const QStringList &arguments)
@@ -120,8 +112,9 @@ int runConvert(const QStringList &arguments)
         printError(QStringLiteral("Fichier source Wave introuvable : %1").arg(source));
         return kExitFailure;
     }
-    // Replacing the target deletes it first: it must not be the source itself.
-    if (sameFile(source, target)) {
+    // The target must not be the source under any name (a hard or symbolic link included):
+    // replacing it would destroy the sound being read.
+    if (isSameFileOnDisk(source, target)) {
         printError(QStringLiteral("Le fichier Mp3 ne peut pas être le fichier source : %1").arg(target));
         return kExitFailure;
     }
@@ -129,12 +122,7 @@ int runConvert(const QStringList &arguments)
     cLameEncoder encoder;
     encoder.setEncodingPreset(kEncodingPresets[static_cast<std::size_t>(presetIndex)].value);
     encoder.setWavFile(source);
-    QFile::remove(target); // as the window does before each conversion; a failure shows below
-    encoder.setMp3File(target);
-    if (encoder.Mp3File() != target) {
-        printError(QStringLiteral("Impossible de remplacer le fichier Mp3 : %1").arg(target));
-        return kExitFailure;
-    }
+    encoder.replaceMp3File(target);
 
     InterruptCancels interrupt;
     ProgressLine progress;

@@ -1,0 +1,124 @@
+// A join never destroys a file: an output that is one of the inputs under another name is
+// refused before anything is written, and the joined file takes its name only when complete,
+// so a full disk leaves no partial file and an older file of that name as it was.
+#include "wave_files.h"
+
+#include "join/join_engine.h"
+#include "join/join_errors.h"
+
+#include "../support/tools.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A 64 KiB file system of its own, mounted for the life of the object (the tests run as root).
+struct SmallDisk {
+    explicit SmallDisk(const QString &where) : path(where)
+    {
+        QDir().mkpath(path);
+        mounted = ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+    }
+    QStringList entries() const { return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+    QString path;
+    bool mounted = false;
+};
+
+std::vector<JoinFileInfo> twoRecordings(const TestFolder &folder, qsizetype bytes)
+{
+    return {readJoinFile(folder.write("a.wav", recorderWave({}, patternBytes(bytes, 1)))),
+            readJoinFile(folder.write("b.wav", canonicalWave({}, patternBytes(bytes, 2))))};
+}
+
+} // namespace
+
+TEST(JoinSafety, OutputThatIsAnInputUnderAnotherNameIsRefusedAndEveryFileStaysAsItWas)
+{
+    TestFolder folder;
+    const std::vector<JoinFileInfo> inputs = twoRecordings(folder, 4000);
+    const QByteArray a = readFileBytes(inputs[0].fileName), b = readFileBytes(inputs[1].fileName);
+    const QString hardLink = folder.path("hard.wav");
+    ASSERT_EQ(::link(QFile::encodeName(inputs[1].fileName).constData(), QFile::encodeName(hardLink).constData()), 0);
+    const QString symlink = folder.path("sym.wav");
+    ASSERT_TRUE(QFile::link(inputs[0].fileName, symlink));
+    const QString respelt = folder.path("sub/../a.wav");
+    ASSERT_TRUE(QDir().mkpath(folder.path("sub")));
+
+    for (const QString &output : {hardLink, symlink, respelt}) {
+        SCOPED_TRACE(output.toStdString());
+        QString text;
+        EXPECT_EQ(errorNumberOf([&] { JoinWaveFiles(output, inputs); }, &text), join_error::kFileAccess);
+        EXPECT_TRUE(text.startsWith("Le fichier à créer est l'un des fichiers à joindre")) << text.toStdString();
+        // The command says the same and exits 1.
+        const ToolResult run = runTool(QStringLiteral(SONORIEL_EXECUTABLE), {"join", output, inputs[0].fileName, inputs[1].fileName});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains("l'un des fichiers à joindre")) << run.err.toStdString();
+        EXPECT_TRUE(readFileBytes(inputs[0].fileName) == a);
+        EXPECT_TRUE(readFileBytes(inputs[1].fileName) == b);
+        EXPECT_TRUE(readFileBytes(hardLink) == b);
+        EXPECT_TRUE(QFileInfo(symlink).isSymLink());
+    }
+    EXPECT_EQ(QDir(folder.path(".")).entryList(QDir::Files | QDir::Hidden).size(), 4); // a, b and the two links
+}
+
+TEST(JoinSafety, FullDiskLeavesNoPartialFileAndAnOlderFileOfThatNameAsItWas)
+{
+    TestFolder folder;
+    SmallDisk disk(folder.path("small"));
+    ASSERT_TRUE(disk.mounted) << "a tmpfs could not be mounted: " << std::strerror(errno);
+    const std::vector<JoinFileInfo> large = twoRecordings(folder, 40000); // 80044 bytes joined
+    const QString out = disk.path + "/out.wav";
+
+    QString text;
+    EXPECT_EQ(errorNumberOf([&] { JoinWaveFiles(out, large); }, &text), join_error::kFileAccess);
+    EXPECT_TRUE(text.contains("Erreur d'écriture")) << text.toStdString();
+    EXPECT_TRUE(disk.entries().isEmpty()) << disk.entries().join(' ').toStdString();
+
+    const QByteArray older = canonicalWave({}, patternBytes(800, 3));
+    folder.write("small/out.wav", older);
+    EXPECT_EQ(errorNumberOf([&] { JoinWaveFiles(out, large); }), join_error::kFileAccess);
+    EXPECT_TRUE(readFileBytes(out) == older);
+    EXPECT_EQ(disk.entries(), QStringList{"out.wav"});
+    // The command fails the same way.
+    const ToolResult run = runTool(QStringLiteral(SONORIEL_EXECUTABLE), {"join", out, large[0].fileName, large[1].fileName});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(readFileBytes(out) == older);
+    EXPECT_EQ(disk.entries(), QStringList{"out.wav"});
+
+    // What fits replaces the older file, with its permissions.
+    ASSERT_EQ(::chmod(QFile::encodeName(out).constData(), 0640), 0);
+    const std::vector<JoinFileInfo> small = twoRecordings(folder, 4000);
+    JoinWaveFiles(out, small);
+    EXPECT_TRUE(readFileBytes(out).mid(44) == patternBytes(4000, 1) + patternBytes(4000, 2));
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(out).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+    EXPECT_EQ(disk.entries(), QStringList{"out.wav"});
+    EXPECT_NEAR(soxInfo(out).seconds, 8000 / 176400.0, 1e-5);
+}
+
+TEST(JoinSafety, DeviceOutputIsWrittenDirectlyAndStaysADevice)
+{
+    TestFolder folder;
+    const std::vector<JoinFileInfo> inputs = twoRecordings(folder, 4000);
+    JoinWaveFiles(QStringLiteral("/dev/null"), inputs);
+    struct stat status {};
+    ASSERT_EQ(::stat("/dev/null", &status), 0);
+    EXPECT_TRUE(S_ISCHR(status.st_mode));
+    EXPECT_TRUE(QDir("/dev").entryList({".null.*"}, QDir::Hidden | QDir::System | QDir::Files).isEmpty());
+}

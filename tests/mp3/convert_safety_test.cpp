@@ -1,0 +1,110 @@
+// `sonoriel convert` never destroys a file: a target that is the source under another name is
+// refused before anything is written, and the MP3 takes its name only when complete, so a full
+// disk leaves no partial file and an older file of that name as it was.
+#include "mp3_fixtures.h"
+
+#include "../support/tools.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+ToolResult convert(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("SONORIEL_LAME_SHIM"); // the program finds the shim beside itself
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"convert"} + arguments);
+    ToolResult run;
+    if (!process.waitForStarted(10000) || !process.waitForFinished(120000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// A 64 KiB file system of its own, mounted for the life of the object (the tests run as root).
+struct SmallDisk {
+    explicit SmallDisk(const QString &where) : path(where)
+    {
+        QDir().mkpath(path);
+        mounted = ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+    }
+    QStringList entries() const { return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+    QString path;
+    bool mounted = false;
+};
+
+} // namespace
+
+TEST(ConvertSafety, TargetThatIsTheSourceUnderAnotherNameIsRefusedAndTheSourceKept)
+{
+    TestFolder folder;
+    const QString source = folder.path("in.wav");
+    ASSERT_TRUE(writeToneFile(source, 44100, 1.0, 440, 1000));
+    const QByteArray before = readFileBytes(source);
+    const QString hardLink = folder.path("hard.mp3");
+    ASSERT_EQ(::link(QFile::encodeName(source).constData(), QFile::encodeName(hardLink).constData()), 0);
+    const QString symlink = folder.path("sym.mp3");
+    ASSERT_TRUE(QFile::link(source, symlink));
+
+    for (const QString &target : {hardLink, symlink}) {
+        SCOPED_TRACE(target.toStdString());
+        const ToolResult run = convert({source, target});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains("Le fichier Mp3 ne peut pas être le fichier source")) << run.err.toStdString();
+        EXPECT_TRUE(readFileBytes(source) == before);
+        EXPECT_TRUE(readFileBytes(hardLink) == before);
+        EXPECT_TRUE(QFileInfo(symlink).isSymLink());
+    }
+}
+
+TEST(ConvertSafety, FullDiskLeavesNoPartialFileAndAnOlderFileOfThatNameAsItWas)
+{
+    TestFolder folder;
+    SmallDisk disk(folder.path("small"));
+    ASSERT_TRUE(disk.mounted) << "a tmpfs could not be mounted: " << std::strerror(errno);
+    const QString source = folder.path("long.wav");
+    ASSERT_TRUE(writeToneFile(source, 44100, 8.0, 440, 1000)); // about 320 KB at 320 kbit/s
+    const QString target = disk.path + "/out.mp3";
+
+    ToolResult run = convert({source, target, "--preset", "7"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Erreur 2987")) << run.err.toStdString();
+    EXPECT_TRUE(disk.entries().isEmpty()) << disk.entries().join(' ').toStdString();
+
+    const QByteArray older = patternBytes(3000, 4);
+    ASSERT_TRUE(writeBytes(target, older));
+    run = convert({source, target, "--preset", "7"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(readFileBytes(target) == older);
+    EXPECT_EQ(disk.entries(), QStringList{"out.mp3"});
+
+    // A conversion that fits replaces the older file.
+    const QString shortSource = folder.path("short.wav");
+    ASSERT_TRUE(writeToneFile(shortSource, 44100, 1.0, 440, 1000));
+    run = convert({shortSource, target});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(disk.entries(), QStringList{"out.mp3"});
+    const QString copy = folder.path("copy.mp3"); // decoded where there is room for the sound
+    ASSERT_TRUE(QFile::copy(target, copy));
+    const DecodedSound sound = decodeWithFfmpeg(copy);
+    EXPECT_NEAR(static_cast<double>(sound.frames()) / 44100, 1.0, 1152.0 / 44100);
+}
