@@ -5,6 +5,9 @@
 #include <QFile>
 
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 bool RiffChunk::is(const char (&name)[5]) const
 {
@@ -19,9 +22,23 @@ std::uint64_t RiffChunk::end() const
 bool RiffFile::open(const QString &path)
 {
     close();
-    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
-    if (!file)
+    // Opened without blocking and checked before any read: a FIFO would otherwise wait for a
+    // writer forever, and a directory or a device has no RIFF chunks to walk.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
+    struct stat info {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return false;
+    }
+    std::FILE *file = ::fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        return false;
+    }
     m_file.reset(file);
     return true;
 }

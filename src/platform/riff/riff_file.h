@@ -26,7 +26,8 @@ class RiffFile {
 public:
     enum class Origin { Begin, Current, End };
 
-    // False when the file cannot be opened for reading.
+    // False when the file cannot be opened for reading or is not a regular file (a directory,
+    // a FIFO, a device); never waits for a writer.
     bool open(const QString &path);
     void close();
     bool isOpen() const { return m_file != nullptr; }

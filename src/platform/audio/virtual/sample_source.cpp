@@ -116,10 +116,12 @@ std::unique_ptr<SampleSource> makeWavFileSource(const QString &path, const WaveF
     RiffFile file;
     if (!file.open(path))
         return fail(QStringLiteral("fichier illisible."));
-    const auto riff = file.descendRiff("WAVE");
-    if (!riff)
+    // The chunks are searched up to the end of the file, not of the RIFF size (which a recorder
+    // that stopped early leaves short), and "data" from the first chunk on, wherever it lies.
+    if (!file.descendRiff("WAVE"))
         return fail(QStringLiteral("ce n'est pas un fichier WAV."));
-    const auto fmt = file.descend("fmt ", &*riff);
+    const std::int64_t firstChunk = file.position();
+    const auto fmt = file.descend("fmt ");
     std::vector<std::uint8_t> fmtBytes(fmt ? std::min<std::uint32_t>(fmt->size, 64) : 0);
     if (!fmt || file.read(fmtBytes) != static_cast<std::int64_t>(fmtBytes.size()))
         return fail(QStringLiteral("pas de bloc « fmt »."));
@@ -134,8 +136,9 @@ std::unique_ptr<SampleSource> makeWavFileSource(const QString &path, const WaveF
         return fail(QStringLiteral("fréquence d'échantillonnage hors limites (%1 à %2 Hz).")
                         .arg(kMinInputRate)
                         .arg(kMaxInputRate));
-    file.ascend(*fmt);
-    const auto data = file.descend("data", &*riff);
+    const auto data = file.seek(firstChunk, RiffFile::Origin::Begin) == firstChunk
+                          ? file.descend("data")
+                          : std::nullopt;
     if (!data)
         return fail(QStringLiteral("pas de bloc « data »."));
     WaveFormat source = WaveFormat::pcm(fileFormat->samplesPerSec, fileFormat->channels, 16);

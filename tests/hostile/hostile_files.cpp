@@ -1,0 +1,155 @@
+// Byte layouts of the malformed files and the readers' verdicts (see hostile_files.h).
+#include "hostile_files.h"
+
+#include "common/app_error.h"
+#include "join/join_engine.h"
+#include "mp3/wav_reader.h"
+#include "platform/audio/virtual/sample_source.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+void appendLe(QByteArray &out, std::uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(static_cast<char>((value >> (8 * i)) & 0xff));
+}
+
+QString refusalText(const AppError &error)
+{
+    return QStringLiteral("%1 %2").arg(error.number()).arg(error.text());
+}
+
+} // namespace
+
+QByteArray formatFields(std::uint16_t tag, std::uint16_t channels, std::uint32_t rateHz,
+                        std::uint16_t blockAlign, std::uint16_t bits)
+{
+    QByteArray out;
+    appendLe(out, tag, 2);
+    appendLe(out, channels, 2);
+    appendLe(out, rateHz, 4);
+    appendLe(out, std::uint64_t(rateHz) * blockAlign, 4);
+    appendLe(out, blockAlign, 2);
+    appendLe(out, bits, 2);
+    return out;
+}
+
+QByteArray chunk(const char (&id)[5], const QByteArray &payload, bool pad, qint64 declaredSize)
+{
+    QByteArray out(id, 4);
+    appendLe(out, declaredSize >= 0 ? std::uint64_t(declaredSize) : std::uint64_t(payload.size()), 4);
+    out += payload;
+    if (pad && payload.size() % 2)
+        out.append('\0');
+    return out;
+}
+
+QByteArray riffWave(const QByteArray &chunks, qint64 declaredSize)
+{
+    QByteArray out("RIFF");
+    appendLe(out, declaredSize >= 0 ? std::uint64_t(declaredSize) : std::uint64_t(4 + chunks.size()), 4);
+    return out + "WAVE" + chunks;
+}
+
+QByteArray sampleBytes(int count)
+{
+    QByteArray out(count, '\0');
+    for (int i = 0; i < count; ++i)
+        out[i] = static_cast<char>(1 + (i * 7 + i / 5) % 255); // never 0: silence stands out
+    return out;
+}
+
+QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        // FIFOs and other special files are listed by name only: reading would block.
+        if (!it.fileInfo().isFile() || !file.open(QIODevice::ReadOnly)) {
+            files.insert(path, "<special>");
+            continue;
+        }
+        files.insert(path, file.readAll());
+    }
+    return files;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+Verdict mp3SourceVerdict(const QString &path)
+{
+    Verdict verdict;
+    cWavReader reader;
+    reader.setReadBufferSize(64);
+    try {
+        reader.OpenFile(path);
+        for (bool more = true; more;) {
+            const std::int32_t before = reader.BufferStartPosition();
+            more = reader.Read();
+            // The final call reads nothing when the data ended with a full block.
+            verdict.data.append(reinterpret_cast<const char *>(reader.ReadBufferPtr()),
+                                reader.BufferStartPosition() - before);
+        }
+        verdict.accepted = true;
+    } catch (const AppError &error) {
+        verdict.refusal = refusalText(error);
+        EXPECT_FALSE(reader.isOpen()) << "a refused source stays closed";
+    }
+    return verdict;
+}
+
+Verdict joinHeaderVerdict(const QString &path)
+{
+    Verdict verdict;
+    JoinFileInfo record;
+    record.fileName = path;
+    try {
+        ReadWaveHeader(record);
+    } catch (const AppError &error) {
+        verdict.refusal = error.text();
+        EXPECT_EQ(record.dataSize, 0) << "a refused file leaves the record as it was";
+        return verdict;
+    }
+    verdict.accepted = true;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.seek(record.dataOffset))
+        verdict.data = file.read(record.copyBytes());
+    EXPECT_EQ(verdict.data.size(), record.copyBytes()) << "the record points inside the file";
+    return verdict;
+}
+
+Verdict virtualInputVerdict(const QString &path)
+{
+    Verdict verdict;
+    QString error;
+    auto source = makeWavFileSource(path, WaveFormat::pcm(44100, 2, 16), &error);
+    if (!source) {
+        verdict.refusal = error;
+        return verdict;
+    }
+    verdict.accepted = true;
+    const qint64 fileBytes = QFileInfo(path).size();
+    std::vector<std::int16_t> block(5120);
+    for (qint64 captured = 0; captured <= fileBytes; captured += 10240) {
+        source->fill(block);
+        verdict.data.append(reinterpret_cast<const char *>(block.data()), 10240);
+    }
+    while (verdict.data.endsWith(QByteArray(2, '\0')))
+        verdict.data.chop(2);
+    return verdict;
+}
