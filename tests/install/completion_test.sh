@@ -71,5 +71,7 @@ offers_exactly "LOUD.WAV|take one.wav|takes" record ""
 offers_exactly "take one.wav|takes" join out.wav "take"
 offers_exactly "LOUD.WAV|take one.wav|takes" convert ""
 offers_exactly "take.mp3|takes" convert --preset 2 "take one.wav" ""
+offers_exactly "take one.wav|takes" repair "take"
+offers_exactly "" repair "take one.wav" ""
 
 finish
