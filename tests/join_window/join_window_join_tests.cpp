@@ -107,3 +107,18 @@ TEST_F(JoinWindowJoin, DoubleClickingAProducedFileGraphsItAndNamesIt)
     EXPECT_FALSE(box("picRight1").isVisibleTo(&window())) << "the joined file is mono";
     EXPECT_EQ(produced.toolTip(), output);
 }
+
+TEST_F(JoinWindowJoin, ChoosingOneOfTheSourcesAsTheOutputLeavesItWholeAndReportsNoSuccess)
+{
+    const QByteArray firstBytes = waveBytes({}, patternFrames({}, 300, 1));
+    const QString first = writeFile("first.wav", firstBytes);
+    addFile(first);
+    addFile(writeFile("second.wav", waveBytes({}, patternFrames({}, 200, 2))));
+    const QStringList logBefore = lines("lstCommands");
+    dialogs().queue(DialogAnswer::choose(first));
+    dialogs().queue(DialogAnswer::yes()); // the save dialog's question about replacing it
+    click("cmdMakeNewFile");
+    EXPECT_EQ(readFileBytes(first), firstBytes);
+    EXPECT_TRUE(lines("lstNewFiles").isEmpty());
+    EXPECT_EQ(lines("lstCommands"), logBefore);
+}

@@ -82,3 +82,15 @@ TEST_F(JoinWindowPlayer, PlayWithoutAGraphedFileDoesNothing)
     EXPECT_EQ(player->playbackState(), QMediaPlayer::StoppedState);
     EXPECT_TRUE(player->source().isEmpty());
 }
+
+TEST_F(JoinWindowPlayer, PlayOpensTheGraphedFileByItsOwnNameEvenWithABackslashInIt)
+{
+    const WaveLayout mono{1, 8000, 16};
+    const QString path = writeFile(QStringLiteral("a\\b.wav"), waveBytes(mono, constantFrames(mono, 800, 1000)));
+    addFile(path);
+    click("cmdPlay");
+    QMediaPlayer *player = window().findChild<JoinPlayer *>(QStringLiteral("MMControl1"))->mediaPlayer();
+    EXPECT_EQ(player->source().toLocalFile(), path);
+    EXPECT_EQ(graphFileName(), path);
+    click("Command1");
+}

@@ -67,7 +67,7 @@ DialogAnswerer::DialogAnswerer()
 void DialogAnswerer::answer()
 {
     auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-    if (!dialog || !dialog->isVisible())
+    if (!dialog || !dialog->isVisible() || m_busy.count(dialog))
         return;
     SeenDialog seen;
     seen.title = dialog->windowTitle();
@@ -80,38 +80,48 @@ void DialogAnswerer::answer()
         seen.text = box->text();
     }
     m_seen.push_back(seen);
-    if (m_answers.empty()) {
-        ++m_unexpected;
-        dialog->reject();
-        return;
+    std::optional<DialogAnswer> next;
+    if (!m_answers.empty()) {
+        next = m_answers.front();
+        m_answers.pop_front();
     }
-    const DialogAnswer next = m_answers.front();
-    m_answers.pop_front();
-    auto *box = qobject_cast<QMessageBox *>(dialog);
-    switch (next.kind) {
-    case DialogAnswer::Kind::ChooseFile:
-        if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
-            files->selectFile(next.path);
-            // selectFile leaves the name box alone while it has the focus: type the name too.
-            if (auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-                name->setText(next.path);
-            static_cast<QDialog *>(files)->accept(); // QFileDialog::accept, which checks the name
-            return;
+    // Answered from the event loop rather than from this timer's tick: accepting a dialog may
+    // open another one (the question about replacing a file) that must be answered in turn.
+    m_busy.insert(dialog);
+    QTimer::singleShot(0, dialog, [this, dialog, next] {
+        if (!next || !respond(*dialog, *next)) {
+            ++m_unexpected;
+            dialog->reject();
         }
-        break;
+        m_busy.erase(dialog);
+    });
+}
+
+bool DialogAnswerer::respond(QDialog &dialog, const DialogAnswer &answer)
+{
+    auto *box = qobject_cast<QMessageBox *>(&dialog);
+    auto *files = qobject_cast<QFileDialog *>(&dialog);
+    switch (answer.kind) {
+    case DialogAnswer::Kind::ChooseFile:
+        if (!files)
+            return false;
+        files->selectFile(answer.path);
+        // selectFile leaves the name box alone while it has the focus: type the name too.
+        if (auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(answer.path);
+        static_cast<QDialog *>(files)->accept(); // QFileDialog::accept, which checks the name
+        return true;
     case DialogAnswer::Kind::Yes:
     case DialogAnswer::Kind::No:
-        if (box) {
-            box->button(next.kind == DialogAnswer::Kind::Yes ? QMessageBox::Yes : QMessageBox::No)->click();
-            return;
-        }
-        break;
+        if (!box)
+            return false;
+        box->button(answer.kind == DialogAnswer::Kind::Yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        return true;
     case DialogAnswer::Kind::Cancel:
-        dialog->reject();
-        return;
+        dialog.reject();
+        return true;
     }
-    ++m_unexpected; // the answer did not fit the dialog
-    dialog->reject();
+    return false;
 }
 
 void JoinWindowTest::SetUp()

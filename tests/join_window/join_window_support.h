@@ -7,6 +7,7 @@
 #include "join/window/graph_box.h"
 
 #include <QByteArray>
+#include <QDialog>
 #include <QListWidget>
 #include <QPushButton>
 #include <QString>
@@ -15,6 +16,8 @@
 #include <QTimer>
 
 #include <deque>
+#include <optional>
+#include <set>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -65,8 +68,11 @@ public:
 
 private:
     void answer();
+    // False when the answer does not fit the dialog.
+    bool respond(QDialog &dialog, const DialogAnswer &answer);
 
     QTimer m_timer;
+    std::set<QDialog *> m_busy; // dialogs whose answer is on its way
     std::deque<DialogAnswer> m_answers;
     std::vector<SeenDialog> m_seen;
     int m_unexpected = 0;

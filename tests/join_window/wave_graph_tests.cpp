@@ -2,6 +2,7 @@
 // twips (15 to a pixel), the labels of a stereo file, and files whose frames run out.
 #include "join_window_support.h"
 
+#include "join/join_engine.h"
 #include "join/window/wave_graph.h"
 
 #include <QFile>
@@ -37,16 +38,6 @@ std::pair<int, int> spanOf(const QImage &image, int row, QColor color)
             last = x;
         }
     return {first, last};
-}
-
-// Pixels of color within the rectangle.
-int countIn(const QImage &image, QRect area, QColor color)
-{
-    int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            count += image.pixelColor(x, y) == color;
-    return count;
 }
 
 // Pixels of text within the rectangle: dark grey to black (the label is antialiased).
@@ -192,4 +183,19 @@ TEST_F(WaveGraph, AListedFileThatIsGoneIsReportedAndTheBoxesAreCleared)
     EXPECT_EQ(dialogs().seen().back().title, QStringLiteral("Sonoriel"));
     EXPECT_TRUE(dialogs().seen().back().text.contains(path));
     EXPECT_TRUE(rowsOf(box("picLeft1").image(), wave_graph::traceColor()).empty());
+}
+
+TEST_F(WaveGraph, AFileOfMoreThanTwoChannelsGraphsItsFirstChannelAsMono)
+{
+    const WaveLayout four{4, 44100, 16};
+    QByteArray frames;
+    for (int i = 0; i < 100; ++i)
+        frames += QByteArray("\x68\x42\x98\xbd\x98\xbd\x98\xbd", 8); // 17000, then -17000 three times
+    addFile(writeFile("four.wav", waveBytes(four, frames)));
+    ASSERT_EQ(JoinFileCount, 1);
+    const QImage &image = box("picLeft1").image();
+    EXPECT_FALSE(box("picRight1").isVisibleTo(&window()));
+    const std::set<int> trace = rowsOf(image, wave_graph::traceColor());
+    ASSERT_EQ(trace.size(), 1u) << "every frame read from its own start";
+    EXPECT_NEAR(*trace.begin(), centreRow("picLeft1") - 1000 / kTwips, 0.5);
 }

@@ -161,6 +161,8 @@ void frmJoin::lstNewFiles_DblClick(QListWidgetItem *item)
 
 void frmJoin::cmdPlay_Click()
 {
+    // The label's path is opened as it stands: on this system a backslash is a character of
+    // file names, not a separator to turn into "/".
     MMControl1->playFile(lblGraphFileName->text());
 }
 

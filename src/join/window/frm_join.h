@@ -29,9 +29,6 @@ public:
     explicit frmJoin(QWidget *parent = nullptr);
     ~frmJoin() override;
 
-    // The folder the file dialogs open in first: the recordings folder.
-    QString dialogFolder() const { return m_dialogFolder; }
-
     void done(int result) override;
 
 private:
@@ -103,5 +100,5 @@ private:
     JoinPlayer *MMControl1 = nullptr;
 
     JoinFileInfo GraphFileInfo; // a produced file whose graph is shown
-    QString m_dialogFolder;
+    QString m_dialogFolder; // where the next file dialog opens: first the recordings folder
 };
