@@ -10,9 +10,10 @@
 //
 // A recording survives the death of the process: the file opens with a header that describes
 // no data yet, and its two sizes are brought up to date on the block that completes each whole
-// second of input (one header write per second of sound), so whatever kills the program, the
-// file on disk is a valid WAV holding every block up to the last whole second. Close writes the
-// final header over it. The sizes are 32-bit: a block that would carry the file past what they
+// second of input (one header write per second of sound), so however the program ends (a
+// crash, a kill), the file on disk is a valid WAV holding every block up to the last whole
+// second. Nothing is forced to the disk meanwhile: after a power loss `sonoriel repair` gives
+// the file the sizes of what reached it. Close writes the final header over it. The sizes are 32-bit: a block that would carry the file past what they
 // can describe is refused with kFileFull, leaving room for what the converter flushes at close.
 #pragma once
 
