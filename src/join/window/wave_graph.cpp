@@ -1,5 +1,5 @@
 // DrawWaveGraph: reads the frames the graph needs straight from the file (one frame per twip
-// step for a long file, every frame for a short one) and draws them as one polyline per
+// step for a long file, every frame for a short one; never the file whole) and draws them as one polyline per
 // channel, in twips converted to the boxes' pixels.
 #include "join/window/wave_graph.h"
 
@@ -13,8 +13,11 @@
 #include <QPalette>
 #include <QPoint>
 
+#include <cerrno>
 #include <cmath>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -50,54 +53,69 @@ private:
     std::vector<QPoint> m_points;
 };
 
-// The frames of the data chunk: reads of a frame past frameCount or past the end of the file
-// report false instead of failing.
+// The frames of the data chunk, read with one positioned read each (the graph of a long file
+// samples frames far apart) or, for the frames that follow each other, a block at a time.
+// Reading a frame past frameCount or past the end of the file reports false instead of failing.
 class FrameReader {
 public:
-    FrameReader(PosixFile &file, std::int16_t channels, std::int16_t bits, std::int32_t frameCount,
+    FrameReader(const PosixFile &file, std::int16_t channels, std::int16_t bits, std::int32_t frameCount,
                 std::int32_t dataOffset)
-        : m_file(file), m_valueBytes(bits == 8 ? 1 : 2), m_stride(std::max<int>(1, channels) * m_valueBytes),
-          m_frameCount(frameCount), m_dataOffset(dataOffset), m_frame(static_cast<std::size_t>(m_stride))
+        : m_fd(file.descriptor()), m_valueBytes(bits == 8 ? 1 : 2),
+          m_stride(std::max<int>(1, channels) * m_valueBytes), m_frameCount(frameCount), m_dataOffset(dataOffset)
     {
     }
 
-    // The first value (left) and, when there is one, the second (right) of frame index.
-    bool read(std::int64_t index, int &left, int &right)
+    // The first value (left) and, when there is one, the second (right) of frame index;
+    // blockFrames > 1 reads that many frames ahead in one go.
+    bool read(std::int64_t index, int &left, int &right, std::int64_t blockFrames = 1)
     {
         if (index < 0 || index >= m_frameCount)
             return false;
-        if (index != m_nextIndex && !m_file.seekTo(m_dataOffset + index * m_stride))
-            return false;
-        m_nextIndex = -1;
-        std::size_t filled = 0;
-        while (filled < m_frame.size()) {
-            const std::int64_t got = m_file.read(std::span(m_frame).subspan(filled));
-            if (got <= 0)
+        if (index < m_firstFrame || index >= m_firstFrame + m_framesHeld) {
+            if (!load(index, std::min(blockFrames, m_frameCount - index)))
                 return false;
-            filled += static_cast<std::size_t>(got);
         }
-        m_nextIndex = index + 1;
-        left = value(0);
-        right = m_stride > m_valueBytes ? value(1) : 0;
+        const std::size_t at = static_cast<std::size_t>((index - m_firstFrame) * m_stride);
+        left = value(at);
+        right = m_stride > m_valueBytes ? value(at + std::size_t(m_valueBytes)) : 0;
         return true;
     }
 
 private:
-    int value(int which) const
+    bool load(std::int64_t index, std::int64_t frames)
     {
-        const std::size_t at = static_cast<std::size_t>(which * m_valueBytes);
-        if (m_valueBytes == 1)
-            return m_frame[at];
-        return static_cast<std::int16_t>(m_frame[at] | (m_frame[at + 1] << 8));
+        m_block.resize(static_cast<std::size_t>(frames * m_stride));
+        std::size_t filled = 0;
+        const off_t start = static_cast<off_t>(m_dataOffset + index * m_stride);
+        while (filled < m_block.size()) {
+            const ssize_t got = ::pread(m_fd, m_block.data() + filled, m_block.size() - filled,
+                                        start + static_cast<off_t>(filled));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            filled += static_cast<std::size_t>(got);
+        }
+        m_firstFrame = index;
+        m_framesHeld = static_cast<std::int64_t>(filled) / m_stride; // whole frames only
+        return m_framesHeld > 0;
     }
 
-    PosixFile &m_file;
+    int value(std::size_t at) const
+    {
+        if (m_valueBytes == 1)
+            return m_block[at];
+        return static_cast<std::int16_t>(m_block[at] | (m_block[at + 1] << 8));
+    }
+
+    int m_fd;
     int m_valueBytes;
     int m_stride;
     std::int64_t m_frameCount;
     std::int64_t m_dataOffset;
-    std::vector<std::uint8_t> m_frame;
-    std::int64_t m_nextIndex = -1; // the frame the file position stands on, -1 unknown
+    std::vector<std::uint8_t> m_block;
+    std::int64_t m_firstFrame = 0;
+    std::int64_t m_framesHeld = 0;
 };
 
 void drawGuides(GraphBox &box, double width, double height, double midY)
@@ -159,16 +177,18 @@ void DrawWaveGraph(const WaveGraphBoxes &boxes, std::int16_t channels, std::int3
     Trace left(midY, eightBit);
     Trace right(midY, eightBit);
     FrameReader frames(file, channels, bitsPerSample, frameCount, dataOffset);
-    auto plot = [&](std::int64_t index, double x) {
+    auto plot = [&](std::int64_t index, double x, std::int64_t blockFrames = 1) {
         int leftValue = 0;
         int rightValue = 0;
-        if (!frames.read(index, leftValue, rightValue))
+        if (!frames.read(index, leftValue, rightValue, blockFrames))
             return false;
         left.add(x, leftValue);
         right.add(x, rightValue);
         return true;
     };
 
+    // A short file is read whole; it has at most one frame per twip of the box.
+    constexpr std::int64_t kSequentialBlockFrames = 1 << 14;
     plot(0, 0.0);
     const auto widthTwips = static_cast<std::int64_t>(width);
     if (widthTwips < frameCount) {
@@ -180,7 +200,7 @@ void DrawWaveGraph(const WaveGraphBoxes &boxes, std::int16_t channels, std::int3
         }
     } else {
         for (std::int64_t i = 1; i < frameCount; ++i) {
-            if (!plot(i, double(i * widthTwips / frameCount)))
+            if (!plot(i, double(i * widthTwips / frameCount), kSequentialBlockFrames))
                 break;
         }
     }
