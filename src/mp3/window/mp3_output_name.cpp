@@ -1,3 +1,4 @@
+// The conversion window's name rules, apart from the window so that they read on their own.
 #include "mp3/window/mp3_output_name.h"
 
 #include "common/paths.h"

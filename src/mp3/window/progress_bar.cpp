@@ -1,3 +1,5 @@
+// The progress bar's properties and its drawing: background, the filled part from the left, a
+// frame, and the text centred in two colours.
 #include "mp3/window/progress_bar.h"
 
 #include "mp3/encoding_presets.h"
