@@ -51,6 +51,11 @@ bool ReplacementFile::create(const QString &target)
 {
     discard();
     m_direct = false;
+    m_mode.reset();
+    if (target.isEmpty()) {
+        errno = ENOENT;
+        return false;
+    }
     m_target = resolvedTarget(target);
     const QByteArray targetName = QFile::encodeName(m_target);
 
@@ -65,6 +70,11 @@ bool ReplacementFile::create(const QString &target)
         m_writePath = m_target;
         return true;
     }
+    // A file we may not write is not replaced behind its back either.
+    if (exists && ::access(targetName.constData(), W_OK) != 0)
+        return false;
+    if (exists)
+        m_mode = existing.st_mode & 07777;
 
     const QFileInfo info(m_target);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -81,13 +91,6 @@ bool ReplacementFile::create(const QString &target)
         m_fd = fd;
         m_writePath = candidate;
         m_pending = true;
-        // The replacement keeps the permissions of the file it replaces.
-        if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
-            const int error = errno;
-            discard();
-            errno = error;
-            return false;
-        }
         return true;
     }
     errno = EEXIST;
@@ -102,6 +105,10 @@ bool ReplacementFile::commit()
         errno = EBADF;
         return false;
     }
+    // The replacement keeps the permissions of the file it replaces (given only now, so that
+    // the writer could open it whatever they are).
+    if (m_mode && ::fchmod(m_fd, *m_mode) != 0)
+        return false;
     // Late write errors (a full disk that only shows when the data goes out) surface here,
     // before the target is touched.
     if (::fdatasync(m_fd) != 0)

@@ -12,6 +12,9 @@
 
 #include <QString>
 
+#include <optional>
+#include <sys/types.h>
+
 class ReplacementFile {
 public:
     ReplacementFile() = default;
@@ -19,15 +22,16 @@ public:
     ReplacementFile(const ReplacementFile &) = delete;
     ReplacementFile &operator=(const ReplacementFile &) = delete;
 
-    // Creates the temporary file beside target (with the permissions of the file it replaces,
-    // when there is one). False, with errno set, when it cannot.
+    // Creates the temporary file beside target. False, with errno set, when it cannot, and
+    // when target is a file that may not be written (EACCES) or a folder (EISDIR).
     bool create(const QString &target);
     // Where the writer opens and writes the bytes until commit().
     const QString &writePath() const { return m_writePath; }
     const QString &targetPath() const { return m_target; }
 
-    // Once the writer has closed the file: data to the disk, then the rename over the target.
-    // False (errno set, the temporary file still there for the destructor) when either fails.
+    // Once the writer has closed the file: the permissions of the file it replaces, data to the
+    // disk, then the rename over the target. False (errno set, the temporary file still there
+    // for the destructor) when any of them fails.
     bool commit();
     // Removes the temporary file now; the target stays as it was.
     void discard();
@@ -35,7 +39,8 @@ public:
 private:
     QString m_target;
     QString m_writePath;
-    int m_fd = -1;          // the temporary file, held open to push it to the disk at commit
-    bool m_direct = false;  // the target itself is written (device or pipe)
-    bool m_pending = false; // a temporary file exists that commit() has not renamed
+    int m_fd = -1;                // the temporary file, held open to push it to the disk at commit
+    std::optional<mode_t> m_mode; // the permissions of the file being replaced
+    bool m_direct = false;        // the target itself is written (device or pipe)
+    bool m_pending = false;       // a temporary file exists that commit() has not renamed
 };
