@@ -32,16 +32,6 @@ TEST_F(JoinWindowJoin, AMismatchedRateLogsItsReasonAndAsksForNoFile)
     EXPECT_EQ(JoinCurrentIndex, 0);
 }
 
-TEST_F(JoinWindowJoin, ASingleFileJoinsNothingAndSaysNothing)
-{
-    addFile(writeFile("only.wav", waveBytes({}, patternFrames({}, 100, 1))));
-    const QStringList logBefore = lines("lstCommands");
-    const auto dialogsBefore = dialogs().seen().size();
-    click("cmdMakeNewFile");
-    EXPECT_EQ(lines("lstCommands"), logBefore);
-    EXPECT_EQ(dialogs().seen().size(), dialogsBefore);
-}
-
 TEST_F(JoinWindowJoin, AJoinIsWrittenInListOrderListedAndLogged)
 {
     const WaveLayout stereo{2, 44100, 16};
@@ -71,17 +61,6 @@ TEST_F(JoinWindowJoin, AJoinIsWrittenInListOrderListedAndLogged)
     const MediaInfo probed = soxInfo(output);
     EXPECT_EQ(probed.rateHz, 44100);
     EXPECT_EQ(probed.channels, 2);
-}
-
-TEST_F(JoinWindowJoin, CancellingTheSaveDialogWritesAndLogsNothing)
-{
-    addFile(writeFile("a.wav", waveBytes({}, patternFrames({}, 100, 1))));
-    addFile(writeFile("b.wav", waveBytes({}, patternFrames({}, 100, 2))));
-    const QStringList logBefore = lines("lstCommands");
-    dialogs().queue(DialogAnswer::cancel());
-    click("cmdMakeNewFile");
-    EXPECT_EQ(lines("lstCommands"), logBefore);
-    EXPECT_TRUE(lines("lstNewFiles").isEmpty());
 }
 
 TEST_F(JoinWindowJoin, DoubleClickingAProducedFileGraphsItAndNamesIt)

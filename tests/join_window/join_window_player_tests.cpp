@@ -75,14 +75,6 @@ TEST_F(JoinWindowPlayer, PlayPlaysTheGraphedFileOnTheSoundServerUntilStop)
     monitor.waitForFinished();
 }
 
-TEST_F(JoinWindowPlayer, PlayWithoutAGraphedFileDoesNothing)
-{
-    click("cmdPlay");
-    QMediaPlayer *player = window().findChild<JoinPlayer *>(QStringLiteral("MMControl1"))->mediaPlayer();
-    EXPECT_EQ(player->playbackState(), QMediaPlayer::StoppedState);
-    EXPECT_TRUE(player->source().isEmpty());
-}
-
 TEST_F(JoinWindowPlayer, PlayOpensTheGraphedFileByItsOwnNameEvenWithABackslashInIt)
 {
     const WaveLayout mono{1, 8000, 16};

@@ -142,18 +142,6 @@ TEST_F(WaveGraph, StereoDrawsEachChannelInItsOwnBoxesUnderItsLabel)
     EXPECT_EQ(box("picRight2").image(), right);
 }
 
-TEST_F(WaveGraph, ALongFileIsSampledAcrossTheWholeWidth)
-{
-    const WaveLayout mono{1, 44100, 16};
-    addFile(writeFile("long.wav", waveBytes(mono, constantFrames(mono, 20000, 17000))));
-    const QImage &image = box("picLeft1").image();
-    const std::set<int> trace = rowsOf(image, wave_graph::traceColor());
-    ASSERT_EQ(trace.size(), 1u);
-    const auto [first, last] = spanOf(image, *trace.begin(), wave_graph::traceColor());
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(last, image.width() - 1);
-}
-
 TEST_F(WaveGraph, FramesMissingFromAShortenedFileAreNotDrawnAndNoError)
 {
     const WaveLayout mono{1, 44100, 16};
