@@ -1,7 +1,9 @@
 // The main window's handlers while idle: volume, the rate key filter, rate and stereo through
-// the format chooser, the output file chooser, numbering, the effect switches, and the two
-// ways of closing the window with their effect on the settings.
+// the format chooser, the output file chooser, numbering, the effect switches, the two ways
+// of closing the window with their effect on the settings, and the mixer buttons.
 #include "window_test_support.h"
+
+#include "../support/tools.h"
 
 #include "app/window/frm_rec.h"
 #include "platform/acm/format_chooser.h"
@@ -10,11 +12,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 namespace {
@@ -230,4 +234,61 @@ TEST_F(FrmRecHandlers, ClosingOtherwiseSavesNothing)
     }
     QSettings store = settings();
     EXPECT_TRUE(store.allKeys().isEmpty()) << store.allKeys().join(',').toStdString();
+}
+
+// The two volume buttons start the desktop's mixer program detached: the compact form on its
+// devices tab, the full form as it opens; with no mixer program installed they do nothing.
+TEST_F(FrmRecHandlers, VolumeButtonsStartTheDesktopMixerOrDoNothingWithoutOne)
+{
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    const QString calls = bin.filePath(QStringLiteral("calls"));
+    QFile mixer(bin.filePath(QStringLiteral("pavucontrol")));
+    ASSERT_TRUE(mixer.open(QIODevice::WriteOnly));
+    mixer.write(QStringLiteral("#!/bin/sh\necho \"[$*]\" >> '%1'\n").arg(calls).toUtf8());
+    mixer.close();
+    mixer.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+
+    ModalAnswerer answerer;
+    FrmREC window;
+    window.show();
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    control<QToolButton>(window, "Command8")->click();
+    EXPECT_TRUE(waitUntil([&] { return readFileBytes(calls).count('\n') == 1; }));
+    control<QToolButton>(window, "Command9")->click();
+    EXPECT_TRUE(waitUntil([&] { return readFileBytes(calls).count('\n') == 2; }));
+    EXPECT_EQ(readFileBytes(calls), QByteArray("[--tab=3]\n[]\n"));
+
+    QFile::remove(mixer.fileName());
+    control<QToolButton>(window, "Command8")->click();
+    control<QToolButton>(window, "Command9")->click();
+    qputenv("PATH", path);
+    EXPECT_EQ(readFileBytes(calls), QByteArray("[--tab=3]\n[]\n"));
+    EXPECT_TRUE(answerer.messages().isEmpty());
+}
+
+// "Configuration", "Encodage Mp3", "Joindre Wav" and "A propos" each open their window modally
+// over the main window; the effects window edits the main window's own chain.
+TEST_F(FrmRecHandlers, SideButtonsOpenTheirWindowsModally)
+{
+    QStringList opened;
+    ModalAnswerer answerer([&](QDialog &dialog) {
+        opened << dialog.windowTitle();
+        EXPECT_TRUE(dialog.isModal()) << dialog.windowTitle().toStdString();
+        if (auto *echoAmp = dialog.findChild<QSlider *>(QStringLiteral("sldReverbAmp")))
+            echoAmp->setValue(9);
+        dialog.reject();
+    });
+    FrmREC window;
+    window.show();
+    control<QPushButton>(window, "cmdFXOpts")->click();
+    control<QPushButton>(window, "Command2")->click();
+    control<QPushButton>(window, "Command10")->click();
+    control<QPushButton>(window, "Command3")->click();
+    EXPECT_EQ(opened, QStringList({QStringLiteral("Configuration effets"),
+                                   QStringLiteral("Sonoriel : Conversion Wav --> Mp3 - [Encodeur LAME]"),
+                                   QStringLiteral("Sonoriel : Joindre des fichiers Wav"),
+                                   QStringLiteral("A propos de Sonoriel")}));
+    EXPECT_FLOAT_EQ(window.effects().EchoAmp(), 0.9f);
 }

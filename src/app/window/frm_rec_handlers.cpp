@@ -9,6 +9,9 @@
 #include "app/window/settings_text.h"
 #include "common/app_error.h"
 #include "display/display_tick.h"
+#include "effects/window/frm_fx_opts.h"
+#include "join/window/frm_join.h"
+#include "mp3/window/mp3_encoder.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -27,6 +30,14 @@
 namespace {
 
 constexpr int kMaxRateDigits = 5;
+
+// Opens a window of the given kind over the main window and returns once it is closed.
+template <typename Window>
+void showModal(QWidget *owner)
+{
+    Window window(owner);
+    window.exec();
+}
 
 QString effectsErrorText(const AppError &error)
 {
@@ -47,17 +58,14 @@ void FrmREC::connectHandlers()
     connect(Check1, &QCheckBox::clicked, this, [this] { Check1_Click(); });
     for (int i = 0; i < static_cast<int>(chkFX.size()); ++i)
         connect(chkFX[i], &QCheckBox::clicked, this, [this, i] { chkFX_Click(i); });
-    // The effects settings window is not part of this program yet: the button has nothing to open.
-    cmdFXOpts->setEnabled(false);
+    connect(cmdFXOpts, &QPushButton::clicked, this, [this] { frmFXOpts::ShowEx(*clsEffects, this); });
     connect(cmdDo, &QPushButton::clicked, this, [this] { cmdDo_Click(); });
     connect(Command1, &QToolButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] {
-        AboutWindow about;
-        about.exec();
-    });
-    // The conversion and join windows are not part of this program yet.
-    Command2->setEnabled(false);
-    Command10->setEnabled(false);
+    // The side windows open modally, one at a time; the capture and the display timer keep
+    // running behind them (the About window may open during a recording).
+    connect(Command2, &QPushButton::clicked, this, [this] { showModal<Mp3Encoder>(this); });
+    connect(Command10, &QPushButton::clicked, this, [this] { showModal<frmJoin>(this); });
+    connect(Command3, &QPushButton::clicked, this, [this] { showModal<AboutWindow>(this); });
     connect(m_playerButtons[0], &QToolButton::clicked, this, [this] { MP3->play(); });
     connect(m_playerButtons[1], &QToolButton::clicked, this, [this] { MP3->pause(); });
     connect(m_playerButtons[2], &QToolButton::clicked, this, [this] { MP3->stop(); });
