@@ -1,15 +1,17 @@
 // The fuzzing corpus (its seeds and every input that once made a reader fail) replayed through
 // the ordinary readers: each file is refused with a reader's own error or read sanely, and no
-// reader changes it.
+// reader changes it; the header repair, given a copy, changes nothing but the sizes.
 #include "hostile_files.h"
 
 #include "common/app_error.h"
 #include "platform/riff/riff_file.h"
+#include "platform/riff/wave_repair.h"
 #include "support/tools.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -63,5 +65,32 @@ TEST(HostileCorpus, EveryFileIsRefusedWithAReaderErrorOrReadWithinItsBytes)
             << input.refusal.toStdString();
 
         EXPECT_EQ(readFileBytes(path), before) << "a reader changed the file";
+    }
+}
+
+TEST(HostileCorpus, RepairChangesNothingButTheSizesAndOnlyOnce)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const QString &source : corpusFiles()) {
+        SCOPED_TRACE(source.toStdString());
+        const QByteArray before = readFileBytes(source);
+        const QString path = folder.filePath(QStringLiteral("copie.wav"));
+        QFile::remove(path);
+        writeFile(path, before);
+
+        const WaveRepairReport report = repairWaveFile(path);
+        const QByteArray after = readFileBytes(path);
+        ASSERT_EQ(after.size(), before.size());
+        if (report.outcome != WaveRepairOutcome::Repaired) {
+            EXPECT_EQ(after, before) << "a file that was not repaired was changed";
+            continue;
+        }
+        int changed = 0;
+        for (qsizetype i = 0; i < after.size(); ++i)
+            changed += after[i] != before[i];
+        EXPECT_LE(changed, 12) << "more than the RIFF, data and fact sizes changed";
+        EXPECT_EQ(repairWaveFile(path).outcome, WaveRepairOutcome::AlreadyRight);
+        EXPECT_TRUE(joinHeaderVerdict(path).refusal.indexOf(QStringLiteral("tronqué")) < 0);
     }
 }
