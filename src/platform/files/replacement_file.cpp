@@ -74,7 +74,7 @@ bool ReplacementFile::create(const QString &target)
     if (exists && ::access(targetName.constData(), W_OK) != 0)
         return false;
     if (exists)
-        m_mode = existing.st_mode & 07777;
+        m_mode = existing.st_mode & 0777; // read and write permissions; no set-id bits
 
     const QFileInfo info(m_target);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
