@@ -109,7 +109,9 @@ TEST_F(FrmRecRecording, RecordingDisablesTheInputAndOutputFramesButNotLineVolume
         EXPECT_FALSE(control<QToolButton>(window, name)->isEnabled()) << name;
     EXPECT_FALSE(control<QCheckBox>(window, "chkStereo")->isEnabled());
     EXPECT_FALSE(control<QCheckBox>(window, "Check1")->isEnabled());
-    for (const char *name : {"cboRecLine", "sldVol", "chkFX0", "chkFX3", "Command3", "Command8", "Command9"})
+    for (const char *name : {"Command2", "Command10"})
+        EXPECT_FALSE(control<QPushButton>(window, name)->isEnabled()) << name;
+    for (const char *name : {"cboRecLine", "sldVol", "chkFX0", "chkFX3", "cmdFXOpts", "Command3", "Command8", "Command9"})
         EXPECT_TRUE(control<QWidget>(window, name)->isEnabled()) << name;
 
     // The volume and the effects still act during the recording.
@@ -119,7 +121,7 @@ TEST_F(FrmRecRecording, RecordingDisablesTheInputAndOutputFramesButNotLineVolume
     EXPECT_EQ(window.effects().EffectsUsed(), 4);
 
     cmdDo->click();
-    for (const char *name : {"frmInp", "frmOut", "cboDev", "txtFile", "Command1", "Command4", "Command7"})
+    for (const char *name : {"frmInp", "frmOut", "cboDev", "txtFile", "Command1", "Command2", "Command4", "Command7", "Command10"})
         EXPECT_TRUE(control<QWidget>(window, name)->isEnabled()) << name;
 }
 

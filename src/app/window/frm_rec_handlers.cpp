@@ -228,9 +228,11 @@ void FrmREC::recordingChanged(bool recording)
     frmInp->setEnabled(!recording);
     frmOut->setEnabled(!recording);
     const bool idle = cmdDo->text() == QLatin1String("Enregistrer");
-    for (QWidget *button : {static_cast<QWidget *>(Command1), static_cast<QWidget *>(m_playerButtons[0]),
-                            static_cast<QWidget *>(m_playerButtons[1]), static_cast<QWidget *>(m_playerButtons[2]),
-                            static_cast<QWidget *>(m_playerButtons[3])})
+    // The conversion and join windows, saving the settings and the player wait for the end of
+    // the recording; the About window and the mixer buttons stay at hand.
+    const std::initializer_list<QWidget *> sideButtons = {Command1, Command2, Command10, m_playerButtons[0],
+                                                          m_playerButtons[1], m_playerButtons[2], m_playerButtons[3]};
+    for (QWidget *button : sideButtons)
         button->setEnabled(idle);
 }
 
