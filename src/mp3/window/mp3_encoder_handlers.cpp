@@ -9,6 +9,7 @@
 #include "mp3/lame_encoder.h"
 #include "mp3/window/mp3_output_name.h"
 #include "mp3/window/progress_bar.h"
+#include "platform/files/same_file.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -80,9 +81,10 @@ void Mp3Encoder::cmdPickMp3File_Click()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString chosen = dialog.selectedFiles().constFirst();
-    // The chosen file is to be replaced, so it goes now; the source itself is never deleted
-    // (the enabling rule then keeps the encode button off, as the name is taken).
-    if (!isSameFile(chosen, txtSourceFile->text()))
+    // The chosen file is to be replaced, so it goes now; the source itself, under whatever
+    // name or link, is never deleted (the enabling rule then keeps the encode button off, as
+    // the name is taken).
+    if (!isSameFileOnDisk(chosen, txtSourceFile->text()))
         QFile::remove(chosen);
     txtOutputMp3File->setText(chosen);
     applyEnablingRule();

@@ -29,11 +29,3 @@ QString proposedMp3Name(const QString &sourcePath)
     // A name of four characters or fewer proposes nothing rather than failing.
     return fileName.left(std::max<qsizetype>(0, fileName.size() - 4));
 }
-
-bool isSameFile(const QString &a, const QString &b)
-{
-    const QFileInfo first(a), second(b);
-    if (!first.exists() || !second.exists())
-        return false;
-    return first.canonicalFilePath() == second.canonicalFilePath();
-}

@@ -11,6 +11,3 @@ bool isUsableMp3Name(const QString &name);
 // The source's file name without its last four characters ("/music/concert.wav" proposes
 // "concert"); empty for an empty source.
 QString proposedMp3Name(const QString &sourcePath);
-
-// True when both names lead to the same existing file (links and relative parts resolved).
-bool isSameFile(const QString &a, const QString &b);
