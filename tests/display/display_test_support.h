@@ -14,12 +14,16 @@
 // Lets GoogleTest print texts as they read.
 inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
-// Makes French the default locale until the end of the scope, then restores the previous one.
-struct FrenchLocale {
-    FrenchLocale() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
-    ~FrenchLocale() { QLocale::setDefault(previous); }
-    FrenchLocale(const FrenchLocale &) = delete;
-    FrenchLocale &operator=(const FrenchLocale &) = delete;
+// Makes the given locale (French by default) the default one until the end of the scope, then
+// restores the previous one.
+struct ScopedLocale {
+    explicit ScopedLocale(const QLocale &locale = QLocale(QLocale::French, QLocale::France))
+    {
+        QLocale::setDefault(locale);
+    }
+    ~ScopedLocale() { QLocale::setDefault(previous); }
+    ScopedLocale(const ScopedLocale &) = delete;
+    ScopedLocale &operator=(const ScopedLocale &) = delete;
     const QLocale previous;
 };
 

@@ -77,7 +77,7 @@ TEST(DisplayTick, IdleResetsThePanelsAndLeavesThePicturesAlone)
 
 TEST(DisplayTick, StatusShowsTheFileSizeOnDiskAndTheRecordedDuration)
 {
-    FrenchLocale french;
+    ScopedLocale french;
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const std::vector<std::int16_t> silence = constantBlock(5120, 0);

@@ -221,11 +221,3 @@ TEST(FourierWindow, SwitchingTheWindowAffectsOnlyLaterInputs)
     fourier.WithTimeWindow(0);
     EXPECT_NEAR(fourier.RealOut(1), expected, 1e-12);
 }
-
-TEST(FourierBitReversal, ReversesTheLowestBits)
-{
-    const std::tuple<std::int32_t, std::int32_t, std::int32_t> cases[] = {
-        {1, 3, 4}, {3, 3, 6}, {6, 3, 3}, {1, 10, 512}, {5, 0, 0}};
-    for (const auto &[value, bits, reversed] : cases)
-        EXPECT_EQ(clsFourier::ReverseBits(value, bits), reversed) << value << " " << bits;
-}

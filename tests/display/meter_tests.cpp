@@ -83,9 +83,8 @@ TEST(MeterColour, RampsFromGreenThroughAmberToRedWithinByteRange)
                                                          {0x7fffffff, {255, 255, 255}}};
     for (const auto &[colour, parts] : splits) {
         const ColorParts split = SplitColor(colour);
-        EXPECT_EQ(split.red, parts.red) << colour;
-        EXPECT_EQ(split.green, parts.green) << colour;
-        EXPECT_EQ(split.blue, parts.blue) << colour;
+        EXPECT_EQ(std::tie(split.red, split.green, split.blue), std::tie(parts.red, parts.green, parts.blue))
+            << colour;
     }
 }
 

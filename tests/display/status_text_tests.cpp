@@ -7,7 +7,7 @@
 
 TEST(SizeText, ThresholdsRoundingGroupingAndGivenFormats)
 {
-    FrenchLocale french;
+    ScopedLocale french;
     struct Case {
         double bytes;
         const char *format;
@@ -36,16 +36,14 @@ TEST(SizeText, ThresholdsRoundingGroupingAndGivenFormats)
 
 TEST(SizeText, FollowsTheUsersDecimalSeparator)
 {
-    const QLocale previous;
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    ScopedLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(FormatSize(1.5 * 1048576), "1.5 Mo");
     EXPECT_EQ(FormatSize(12000.0 * 1073741824), "12000.0 Go");
-    QLocale::setDefault(previous);
 }
 
 TEST(DurationText, MinutesAndSecondsWithHalvesToEven)
 {
-    FrenchLocale french;
+    ScopedLocale french;
     const std::pair<std::int32_t, const char *> cases[] = {
         {0, "0:00"}, {59499, "0:59"}, {59500, "1:00"}, {65000, "1:05"}, {3600000, "60:00"},
         {1500, "0:02"}, {2500, "0:02"}, {3500, "0:04"},
