@@ -163,7 +163,7 @@ TEST(IIRFilter, CreateStoresItsParametersWithTheRateRoundedHalfToEven)
     EXPECT_TRUE(filter.Enabled());
 }
 
-TEST(IIRFilter, ParameterSetsBeforeARateOnlyStore)
+TEST(IIRFilter, ParameterSetsBeforeARateOnlyStoreAndARateWhileTheFrequencyIsZeroFails)
 {
     IIRFilter filter;
     filter.setFrequency(0); // would fault in a design
@@ -171,6 +171,8 @@ TEST(IIRFilter, ParameterSetsBeforeARateOnlyStore)
     filter.setBandwidth(2);
     EXPECT_EQ(filter.GainDB(), 4.0f);
     EXPECT_EQ(filter.section().b0, 0.0f);
+    EXPECT_EQ(raisedBy([&] { filter.setSamplerate(44100); }).number, 6);
+    EXPECT_EQ(filter.samplerate(), 0); // the rate is kept
     filter.setFrequency(500);
     filter.setSamplerate(44100); // now designs from the stored fields: a low-pass, type 0
     EXPECT_EQ(filter.samplerate(), 44100);
@@ -210,13 +212,6 @@ TEST(IIRFilterFaults, RateZeroIsADivisionByZeroWithTheRuntimeText)
     EXPECT_TRUE(r.source.endsWith(QStringLiteral(".IIRFilter.CreateBiquadIIR"))) << r.source.toStdString();
     EXPECT_EQ(filter.samplerate(), 0);
     EXPECT_EQ(filter.Frequency(), 0.0f);
-}
-
-TEST(IIRFilterFaults, SettingTheRateWhileTheFrequencyIsZeroFailsAndKeepsTheRate)
-{
-    IIRFilter filter;
-    EXPECT_EQ(raisedBy([&] { filter.setSamplerate(44100); }).number, 6);
-    EXPECT_EQ(filter.samplerate(), 0);
 }
 
 TEST(IIRFilterFaults, AnUnstableDesignThatRunsAwayRaisesOverflowAndStartsAgainFromSilence)
