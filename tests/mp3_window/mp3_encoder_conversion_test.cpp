@@ -16,6 +16,15 @@ namespace {
 
 const QString kCancelled = QStringLiteral("Encodage annulé");
 
+// Presses button at the conversion's first yield only.
+std::function<void(Mp3WindowTest &)> pressOnce(bool &pressed, const char *button)
+{
+    return [&pressed, button](Mp3WindowTest &t) {
+        if (!std::exchange(pressed, true))
+            t.click(button);
+    };
+}
+
 bool isIntermediate(const QString &text)
 {
     return text.startsWith(QStringLiteral("Encodage en cours... ")) && !text.endsWith(QStringLiteral("100,0%")) &&
@@ -24,7 +33,7 @@ bool isIntermediate(const QString &text)
 
 } // namespace
 
-TEST_F(Mp3WindowTest, ProgressTextUsesTheFrenchDecimalComma)
+TEST_F(Mp3WindowTest, ProgressTextUsesTheFrenchDecimalCommaAndASourceWithoutAudioEndsAt100)
 {
     ScopedLocale french(frenchLocale());
     bool cancel = true;
@@ -33,13 +42,8 @@ TEST_F(Mp3WindowTest, ProgressTextUsesTheFrenchDecimalComma)
     EXPECT_EQ(window().progressBar().Text(), QStringLiteral("Encodage en cours... 24,7%"));
     window().m_cEncoder_Progress(0, 5000, cancel);
     EXPECT_EQ(window().progressBar().Text(), QStringLiteral("Encodage en cours... 0,0%"));
-}
 
-TEST_F(Mp3WindowTest, SourceWithoutAudioEndsAtOneHundredPercent)
-{
-    ScopedLocale french(frenchLocale());
-    type("txtSourceFile", folder.write(waveFile({}, QByteArray())));
-    type("txtOutputMp3File", folder.path("silence.mp3"));
+    useNames(folder.write(waveFile({}, QByteArray())), QStringLiteral("silence.mp3"));
     DialogAnswerer answerer;
     encode();
     EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join(QLatin1Char('\n')).toStdString();
@@ -51,8 +55,7 @@ TEST_F(Mp3WindowTest, ConversionStaysResponsiveReachesOneHundredPercentAndWrites
 {
     ASSERT_TRUE(haveTool("sox") && haveTool("lame"));
     ScopedLocale french(frenchLocale());
-    type("txtSourceFile", toneFile(2.0));
-    type("txtOutputMp3File", folder.path("concert.mp3"));
+    useNames(toneFile(2.0));
     ASSERT_TRUE(encodeEnabled());
 
     const std::vector<Glimpse> glimpses = encode();
@@ -78,8 +81,7 @@ TEST_F(Mp3WindowTest, ConversionStaysResponsiveReachesOneHundredPercentAndWrites
 TEST_F(Mp3WindowTest, SecondConversionWithTheSameNamesReplacesTheFirstFile)
 {
     ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
-    type("txtSourceFile", toneFile(2.0));
-    type("txtOutputMp3File", folder.path("concert.mp3"));
+    useNames(toneFile(2.0));
     control<QComboBox>("cboOption")->setCurrentIndex(9); // "Basse Qualité (CBR 44.1kHz, 128kbps)"
     encode();
     EXPECT_NEAR(ffprobeBitRate(folder.path("concert.mp3")), 128000, 2000);
@@ -93,14 +95,9 @@ TEST_F(Mp3WindowTest, SecondConversionWithTheSameNamesReplacesTheFirstFile)
 TEST_F(Mp3WindowTest, AnnulerStopsTheConversionAndLeavesNoFile)
 {
     ASSERT_TRUE(haveTool("sox"));
-    type("txtSourceFile", toneFile(5.0));
-    type("txtOutputMp3File", folder.path("concert.mp3"));
+    useNames(toneFile(5.0));
     bool pressed = false;
-    const std::vector<Glimpse> glimpses = encode([&](Mp3WindowTest &t) {
-        if (std::exchange(pressed, true))
-            return;
-        t.click("cmdEncode");
-    });
+    const std::vector<Glimpse> glimpses = encode(pressOnce(pressed, "cmdEncode"));
     EXPECT_TRUE(pressed);
     EXPECT_LE(glimpses.size(), 3u) << "the cancel is seen at the next chunk";
     EXPECT_EQ(window().progressBar().Text(), kCancelled);
@@ -115,13 +112,9 @@ TEST_F(Mp3WindowTest, AnnulerPressedDuringTheLastChunkKeepsTheFinishedFileAndSay
     ASSERT_TRUE(haveTool("ffprobe"));
     ScopedLocale french(frenchLocale());
     // One and a half chunks of 1152 frames: one full chunk, then the final block and the flush.
-    type("txtSourceFile", folder.write(waveFile({}, patternBytes(1728 * 4, 3))));
-    type("txtOutputMp3File", folder.path("concert.mp3"));
+    useNames(folder.write(waveFile({}, patternBytes(1728 * 4, 3))));
     bool pressed = false;
-    encode([&](Mp3WindowTest &t) {
-        if (!std::exchange(pressed, true))
-            t.click("cmdEncode");
-    });
+    encode(pressOnce(pressed, "cmdEncode"));
     EXPECT_TRUE(pressed);
     EXPECT_EQ(window().progressBar().Text(), QStringLiteral("Encodage en cours... 100,0%"));
     EXPECT_GT(ffprobeInfo(folder.path("concert.mp3")).seconds, 0.0);
@@ -130,8 +123,7 @@ TEST_F(Mp3WindowTest, AnnulerPressedDuringTheLastChunkKeepsTheFinishedFileAndSay
 TEST_F(Mp3WindowTest, FermerDuringAConversionCancelsItAndThenClosesTheWindow)
 {
     ASSERT_TRUE(haveTool("sox"));
-    type("txtSourceFile", toneFile(5.0));
-    type("txtOutputMp3File", folder.path("concert.mp3"));
+    useNames(toneFile(5.0));
     window().show();
     bool pressed = false;
     encode([&](Mp3WindowTest &t) {
@@ -158,8 +150,7 @@ TEST_F(Mp3WindowTest, LibraryFailureIsShownWithItsNumberAndTheNextConversionSucc
     ASSERT_TRUE(failEncodeAt && reset && openStreams);
     reset();
 
-    type("txtSourceFile", toneFile(1.0));
-    type("txtOutputMp3File", folder.path("concert.mp3"));
+    useNames(toneFile(1.0));
     DialogAnswerer answerer;
     failEncodeAt(3, 5);
     encode();

@@ -73,6 +73,12 @@ void Mp3WindowTest::type(const char *box, const QString &text)
         edit->setText(text);
 }
 
+void Mp3WindowTest::useNames(const QString &source, const QString &mp3Name)
+{
+    type("txtSourceFile", source);
+    type("txtOutputMp3File", folder.path(mp3Name));
+}
+
 bool Mp3WindowTest::encodeEnabled()
 {
     QPushButton *button = control<QPushButton>("cmdEncode");

@@ -72,6 +72,8 @@ public:
         return found;
     }
     void type(const char *box, const QString &text);
+    // Types the source and, in the test's folder, the MP3 file's name.
+    void useNames(const QString &source, const QString &mp3Name = QStringLiteral("concert.mp3"));
     bool encodeEnabled();
     // Clicks "&Encoder" and, each time the conversion lets the event loop run, records a glimpse
     // and runs duringConversion (which may press buttons).
