@@ -5,7 +5,7 @@
 #include "../support/pulse_server.h"
 #include "../support/tools.h"
 
-#include "join/window/join_player.h"
+#include "platform/media/audio_player.h"
 
 #include <QMediaPlayer>
 #include <QProcess>
@@ -62,7 +62,7 @@ TEST_F(JoinWindowPlayer, PlayPlaysTheGraphedFileOnTheSoundServerUntilStop)
     QByteArray heard;
     QObject::connect(&monitor, &QProcess::readyReadStandardOutput, [&] { heard += monitor.readAllStandardOutput(); });
 
-    QMediaPlayer *player = window().findChild<JoinPlayer *>(QStringLiteral("MMControl1"))->mediaPlayer();
+    QMediaPlayer *player = window().findChild<AudioPlayer *>(QStringLiteral("MMControl1"))->mediaPlayer();
     click("cmdPlay");
     const bool loud = waitUntil([&] { return peakOf(heard) > 8000; }, std::chrono::seconds(20));
     EXPECT_TRUE(loud) << "peak heard " << peakOf(heard) << ", player error " << player->errorString().toStdString();
@@ -81,7 +81,7 @@ TEST_F(JoinWindowPlayer, PlayOpensTheGraphedFileByItsOwnNameEvenWithABackslashIn
     const QString path = writeFile(QStringLiteral("a\\b.wav"), waveBytes(mono, constantFrames(mono, 800, 1000)));
     addFile(path);
     click("cmdPlay");
-    QMediaPlayer *player = window().findChild<JoinPlayer *>(QStringLiteral("MMControl1"))->mediaPlayer();
+    QMediaPlayer *player = window().findChild<AudioPlayer *>(QStringLiteral("MMControl1"))->mediaPlayer();
     EXPECT_EQ(player->source().toLocalFile(), path);
     EXPECT_EQ(graphFileName(), path);
     click("Command1");

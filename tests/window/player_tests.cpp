@@ -3,7 +3,7 @@
 #include "../support/pulse_server.h"
 #include "../support/tools.h"
 
-#include "app/window/audio_player.h"
+#include "platform/media/audio_player.h"
 
 #include <QMediaPlayer>
 #include <QProcess>

@@ -2,7 +2,7 @@
 // are in frm_rec_layout.cpp, frm_rec_startup.cpp and frm_rec_handlers.cpp.
 #include "app/window/frm_rec.h"
 
-#include "app/window/audio_player.h"
+#include "platform/media/audio_player.h"
 
 #include <QPushButton>
 

@@ -4,7 +4,6 @@
 #include "app/window/frm_rec.h"
 
 #include "app/window/about_window.h"
-#include "app/window/audio_player.h"
 #include "app/window/picture_widget.h"
 #include "app/window/settings_text.h"
 #include "common/app_error.h"
@@ -12,6 +11,7 @@
 #include "effects/window/frm_fx_opts.h"
 #include "join/window/frm_join.h"
 #include "mp3/window/mp3_encoder.h"
+#include "platform/media/audio_player.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -2,7 +2,7 @@
 // maintenance is in frm_join_list.cpp, the controls' placement in frm_join_layout.cpp.
 #include "join/window/frm_join.h"
 #include "join/window/graph_box.h"
-#include "join/window/join_player.h"
+#include "platform/media/audio_player.h"
 #include "join/window/wave_graph.h"
 
 #include "join/join_engine.h"
@@ -36,7 +36,7 @@ frmJoin::frmJoin(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmJoin"));
     buildControls();
-    MMControl1 = new JoinPlayer(this);
+    MMControl1 = new AudioPlayer(this);
     MMControl1->setObjectName(QStringLiteral("MMControl1"));
     connectHandlers();
     Form_Load();
@@ -78,7 +78,7 @@ void frmJoin::done(int result)
 {
     // Closing unloads the window: the file played is released and the lists start empty when
     // the window is shown again.
-    MMControl1->close();
+    MMControl1->open({});
     lstFiles->clear();
     lstNewFiles->clear();
     lstCommands->clear();
@@ -165,7 +165,8 @@ void frmJoin::cmdPlay_Click()
 {
     // The label's path is opened as it stands: on this system a backslash is a character of
     // file names, not a separator to turn into "/".
-    MMControl1->playFile(lblGraphFileName->text());
+    MMControl1->open(lblGraphFileName->text());
+    MMControl1->play();
 }
 
 void frmJoin::Command1_Click()
@@ -185,7 +186,7 @@ void frmJoin::Command3_Click()
 
 void frmJoin::Command4_Click()
 {
-    startVolumeControl();
+    startMixerProgram(MixerForm::Compact);
 }
 
 void frmJoin::cmdMakeNewFile_Click()

@@ -15,7 +15,7 @@
 #include <QString>
 
 class GraphBox;
-class JoinPlayer;
+class AudioPlayer;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -97,7 +97,7 @@ private:
     GraphBox *picLeft2 = nullptr;
     GraphBox *picRight1 = nullptr;
     GraphBox *picRight2 = nullptr;
-    JoinPlayer *MMControl1 = nullptr;
+    AudioPlayer *MMControl1 = nullptr;
 
     JoinFileInfo GraphFileInfo; // a produced file whose graph is shown
     QString m_dialogFolder; // where the next file dialog opens: first the recordings folder

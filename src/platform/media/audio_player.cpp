@@ -1,4 +1,4 @@
-#include "join/window/join_player.h"
+#include "platform/media/audio_player.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -10,9 +10,10 @@
 
 namespace {
 
-// Qt Multimedia's FFmpeg backend plays WAV files without depending on the GStreamer plugins
-// a machine happens to have. Chosen before the first media object exists, unless the user
-// asked for a backend.
+// Qt Multimedia's FFmpeg backend plays MP3, WAV and MIDI without depending on the set of
+// GStreamer plugins a machine happens to have (a missing one makes the GStreamer backend
+// fail inside its pipeline set-up). Chosen before the first media object exists, unless the
+// user asked for a backend.
 QObject *preferFfmpegBackend(QObject *parent)
 {
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
@@ -22,47 +23,43 @@ QObject *preferFfmpegBackend(QObject *parent)
 
 } // namespace
 
-JoinPlayer::JoinPlayer(QObject *parent)
+AudioPlayer::AudioPlayer(QObject *parent)
     : QObject(preferFfmpegBackend(parent)), m_player(new QMediaPlayer(this)), m_output(new QAudioOutput(this))
 {
     m_player->setAudioOutput(m_output);
 }
 
-void JoinPlayer::playFile(const QString &fileName)
+void AudioPlayer::open(const QString &fileName)
 {
-    close();
-    if (fileName.isEmpty())
-        return;
-    m_player->setSource(QUrl::fromLocalFile(fileName));
+    m_player->stop();
+    m_player->setSource(fileName.isEmpty() ? QUrl() : QUrl::fromLocalFile(fileName));
+}
+
+void AudioPlayer::play()
+{
     // Without a sound output there is nothing to play on (and the backend must not be asked).
-    if (QMediaDevices::defaultAudioOutput().isNull())
+    if (m_player->source().isEmpty() || QMediaDevices::defaultAudioOutput().isNull())
         return;
     m_output->setDevice(QMediaDevices::defaultAudioOutput());
     m_player->play();
 }
 
-void JoinPlayer::pause()
+void AudioPlayer::pause()
 {
     if (m_player->playbackState() == QMediaPlayer::PlayingState)
         m_player->pause();
 }
 
-void JoinPlayer::stop()
+void AudioPlayer::stop()
 {
     m_player->stop();
 }
 
-void JoinPlayer::close()
-{
-    m_player->stop();
-    m_player->setSource(QUrl());
-}
-
-bool startVolumeControl()
+bool startMixerProgram(MixerForm form)
 {
     struct Mixer {
         const char *program;
-        const char *devicesTab; // the tab with the devices' volumes
+        const char *compactArgument; // the tab with the devices' volumes
     };
     static const Mixer kMixers[] = {
         {"pavucontrol", "--tab=3"},
@@ -74,8 +71,8 @@ bool startVolumeControl()
         if (path.isEmpty())
             continue;
         QStringList arguments;
-        if (mixer.devicesTab)
-            arguments << QLatin1String(mixer.devicesTab);
+        if (form == MixerForm::Compact && mixer.compactArgument)
+            arguments << QLatin1String(mixer.compactArgument);
         return QProcess::startDetached(path, arguments);
     }
     return false;
