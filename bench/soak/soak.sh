@@ -21,6 +21,9 @@ c++ -O2 -std=c++20 -o "$work/soak_check" "$here/soak_check.cpp"
 
 export SONORIEL_AUDIO=virtual SONORIEL_VIRTUAL_SPEED=0 SONORIEL_HOME="$work/home"
 unset SONORIEL_VIRTUAL_INPUT
+# The output format is chosen apart from the capture format: the PCM one that matches it.
+format=$("$sonoriel" formats --rate 22050 --mono | sed -n 's/^\([0-9]*\): PCM - 22[.,]050 kHz; 16 Bit; Mono$/\1/p')
+[ -n "$format" ] || { echo "pas de format PCM 22050 Hz 16 bits mono" >&2; exit 1; }
 
 # record NAME CHECK_ARGS... -- RECORD_OPTIONS...
 record() {
@@ -31,7 +34,7 @@ record() {
   local out="$work/$name.wav" rss="$work/$name.rss"
   rm -f "$out"
   local start; start=$(date +%s.%N)
-  "$sonoriel" record "$out" --rate 22050 --mono --seconds "$seconds" "$@" >"$work/$name.out" 2>"$work/$name.err" &
+  "$sonoriel" record "$out" --rate 22050 --mono --format "$format" --seconds "$seconds" "$@" >"$work/$name.out" 2>"$work/$name.err" &
   local pid=$! t=0
   : >"$rss"
   while kill -0 "$pid" 2>/dev/null; do
