@@ -34,7 +34,8 @@ for option in $(help_top_options "$sonoriel"); do
 done
 
 environment=$(section ENVIRONMENT)
-variables=$(grep -rhoE 'qEnvironmentVariable[A-Za-z]*\("SONORIEL_[A-Z_]+"' "$sources" | grep -oE 'SONORIEL_[A-Z_]+' | sort -u)
+variables=$(grep -rhoE '(qEnvironmentVariable[A-Za-z]*|qgetenv|getenv)\("SONORIEL_[A-Z_]+"' "$sources" |
+    grep -oE 'SONORIEL_[A-Z_]+' | sort -u)
 [[ -n $variables ]] || fail "no SONORIEL_ variable found in $sources"
 for variable in $variables; do
     grep -qE "^ {7}$variable\$" <<<"$environment" || fail "ENVIRONMENT does not describe $variable"
