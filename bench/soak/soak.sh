@@ -62,7 +62,8 @@ record() {
         if (rss[t] > top) top = rss[t]
       }
       if (base < 0) { print "mémoire : enregistrement de moins d une minute, pas de mesure"; exit 0 }
-      printf "mémoire résidente : %d Ko à 1 min, au plus %d Ko ensuite, %d Ko à la fin\n", base, top, rss[last]
+      if (last <= 60) { printf "mémoire résidente : %d Ko à 10 s, %d Ko à la fin (%d s, moins d une minute)\n", rss[10], rss[last], last; exit 0 }
+      printf "mémoire résidente : %d Ko à 10 s, %d Ko à 1 min, au plus %d Ko ensuite, %d Ko à la fin (%d s)\n", rss[10], base, top, rss[last], last
       if (top > base + slack) { print "ÉCHEC : la mémoire a grandi après la première minute"; exit 1 }
     }' "$rss"
   [ -n "${SOAK_KEEP:-}" ] || rm -f "$out"
