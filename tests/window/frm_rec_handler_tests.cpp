@@ -67,16 +67,13 @@ TEST_F(FrmRecHandlers, SliderShowsTheTruncatedPercentageAndSetsTheRecordingVolum
 {
     ModalAnswerer answerer;
     FrmREC window;
-    auto *sldVol = control<QSlider>(window, "sldVol");
-    auto *lblVolPer = control<QLabel>(window, "lblVolPer");
-    sldVol->setValue(65535);
-    EXPECT_EQ(lblVolPer->text(), QStringLiteral("100%"));
-    EXPECT_EQ(window.recorder().MixerLineVolume(), 65535);
-    sldVol->setValue(32767);
-    EXPECT_EQ(lblVolPer->text(), QStringLiteral("49%"));
-    EXPECT_EQ(window.recorder().MixerLineVolume(), 32767);
-    sldVol->setValue(0);
-    EXPECT_EQ(lblVolPer->text(), QStringLiteral("0%"));
+    const std::pair<int, const char *> steps[] = {{65535, "100%"}, {32767, "49%"}, {655, "0%"}};
+    for (const auto &[value, percent] : steps) {
+        SCOPED_TRACE(value);
+        control<QSlider>(window, "sldVol")->setValue(value);
+        EXPECT_EQ(control<QLabel>(window, "lblVolPer")->text(), QLatin1String(percent));
+        EXPECT_EQ(window.recorder().MixerLineVolume(), value);
+    }
 }
 
 TEST_F(FrmRecHandlers, ChoosingAnotherLineReadsItsVolumeIntoTheSlider)
@@ -119,34 +116,32 @@ TEST_F(FrmRecHandlers, RateBoxTakesAtMostFiveDigitsAndAlwaysBackspace)
     EXPECT_EQ(edit->text(), QStringLiteral("12347"));
 }
 
-TEST_F(FrmRecHandlers, ChoosingARateOpensTheChooserThenSetsTheEffectsRate)
+// Each change of rate or of stereo opens the chooser; what it accepts sets the effects format.
+TEST_F(FrmRecHandlers, RateAndStereoChangesOpenTheChooserThenSetTheEffectsFormat)
 {
     ChooserAnswer chooser;
     ModalAnswerer answerer([&chooser](QDialog &dialog) { chooser(dialog); });
     FrmREC window;
+    auto shown = [&] { return control<QLineEdit>(window, "txtWAVFmt")->text(); };
     chooseFromList(control<QComboBox>(window, "cboSamplerate"), 1);
     EXPECT_EQ(answerer.dialogsAnswered(), 1);
     EXPECT_EQ(chooser.title, QStringLiteral("Selection du format WAV en sortie"));
     EXPECT_EQ(window.effects().samplerate(), 22050);
     EXPECT_EQ(window.effects().Channels(), 2);
     EXPECT_TRUE(chooser.description.contains(QStringLiteral("22.05"))) << chooser.description.toStdString();
-    EXPECT_EQ(control<QLineEdit>(window, "txtWAVFmt")->text(), chooser.tagName + QStringLiteral(" - ") + chooser.description);
-}
+    EXPECT_EQ(shown(), chooser.tagName + QStringLiteral(" - ") + chooser.description);
 
-TEST_F(FrmRecHandlers, UncheckingStereoOpensTheChooserThenSetsOneChannel)
-{
-    ChooserAnswer chooser;
-    ModalAnswerer answerer([&chooser](QDialog &dialog) { chooser(dialog); });
-    FrmREC window;
     control<QCheckBox>(window, "chkStereo")->click();
-    EXPECT_EQ(answerer.dialogsAnswered(), 1);
+    EXPECT_EQ(answerer.dialogsAnswered(), 2);
     EXPECT_EQ(window.effects().Channels(), 1);
-    EXPECT_EQ(window.effects().samplerate(), 44100);
+    EXPECT_EQ(window.effects().samplerate(), 22050);
     EXPECT_TRUE(chooser.description.contains(QStringLiteral("Mono"))) << chooser.description.toStdString();
-    EXPECT_EQ(control<QLineEdit>(window, "txtWAVFmt")->text(), chooser.tagName + QStringLiteral(" - ") + chooser.description);
+    EXPECT_EQ(shown(), chooser.tagName + QStringLiteral(" - ") + chooser.description);
 }
 
-TEST_F(FrmRecHandlers, CancellingTheChooserKeepsTheFormatButStillFollowsTheRate)
+// A cancelled chooser keeps the format shown but the rate still follows; an empty rate text
+// brings a message instead of the chooser and changes nothing.
+TEST_F(FrmRecHandlers, CancelledChooserFollowsTheRateAndAnEmptyRateIsRefused)
 {
     ModalAnswerer answerer; // rejects the chooser
     FrmREC window;
@@ -155,18 +150,13 @@ TEST_F(FrmRecHandlers, CancellingTheChooserKeepsTheFormatButStillFollowsTheRate)
     EXPECT_EQ(answerer.dialogsAnswered(), 1);
     EXPECT_EQ(control<QLineEdit>(window, "txtWAVFmt")->text(), before);
     EXPECT_EQ(window.effects().samplerate(), 8000);
-}
 
-TEST_F(FrmRecHandlers, EmptyRateTextShowsAMessageInsteadOfTheChooser)
-{
-    ModalAnswerer answerer;
-    FrmREC window;
     control<QComboBox>(window, "cboSamplerate")->setEditText(QString());
     control<QCheckBox>(window, "chkStereo")->click();
-    EXPECT_EQ(answerer.dialogsAnswered(), 0);
+    EXPECT_EQ(answerer.dialogsAnswered(), 1);
     EXPECT_EQ(answerer.messages(), QStringList{QStringLiteral("Fréquence d'échantillonnage invalide !")});
     EXPECT_EQ(window.effects().Channels(), 2);
-    EXPECT_EQ(window.effects().samplerate(), 44100);
+    EXPECT_EQ(window.effects().samplerate(), 8000);
 }
 
 TEST_F(FrmRecHandlers, EffectBoxesSetAndClearTheirOwnBits)
@@ -184,26 +174,27 @@ TEST_F(FrmRecHandlers, EffectBoxesSetAndClearTheirOwnBits)
     EXPECT_EQ(window.effects().EffectsUsed(), 14);
 }
 
-TEST_F(FrmRecHandlers, NumberingDisablesTheFileNameAndBrowse)
+// Closing the window saves nothing; its "save and close" button writes the five settings,
+// which the next start reads back. Numbering disables the file name and its browse button.
+TEST_F(FrmRecHandlers, OnlySaveAndCloseWritesTheFiveSettings)
 {
     ModalAnswerer answerer;
-    FrmREC window;
-    auto *check1 = control<QCheckBox>(window, "Check1");
-    check1->click();
-    EXPECT_FALSE(control<QToolButton>(window, "cmdBrowse")->isEnabled());
-    EXPECT_FALSE(control<QLineEdit>(window, "txtFile")->isEnabled());
-    check1->click();
-    EXPECT_TRUE(control<QToolButton>(window, "cmdBrowse")->isEnabled());
-    EXPECT_TRUE(control<QLineEdit>(window, "txtFile")->isEnabled());
-}
+    {
+        FrmREC window;
+        window.show();
+        control<QSlider>(window, "sldVol")->setValue(40000);
+        window.close();
+    }
+    EXPECT_TRUE(settings().allKeys().isEmpty()) << settings().allKeys().join(',').toStdString();
 
-TEST_F(FrmRecHandlers, SaveAndCloseWritesTheFiveSettings)
-{
-    ModalAnswerer answerer;
     auto window = std::make_unique<FrmREC>();
     window->show();
     control<QSlider>(*window, "sldVol")->setValue(40000);
-    control<QCheckBox>(*window, "Check1")->click();
+    for (const bool numbered : {true, false, true}) {
+        control<QCheckBox>(*window, "Check1")->click();
+        EXPECT_EQ(control<QToolButton>(*window, "cmdBrowse")->isEnabled(), !numbered);
+        EXPECT_EQ(control<QLineEdit>(*window, "txtFile")->isEnabled(), !numbered);
+    }
     const QString device = control<QComboBox>(*window, "cboDev")->currentText();
     const QString line = control<QComboBox>(*window, "cboRecLine")->currentText();
     control<QToolButton>(*window, "Command1")->click();
@@ -221,19 +212,6 @@ TEST_F(FrmRecHandlers, SaveAndCloseWritesTheFiveSettings)
     FrmREC again; // and the next start reads them back
     EXPECT_TRUE(control<QCheckBox>(again, "Check1")->isChecked());
     EXPECT_EQ(control<QSlider>(again, "sldVol")->value(), again.recorder().MixerLineVolume());
-}
-
-TEST_F(FrmRecHandlers, ClosingOtherwiseSavesNothing)
-{
-    ModalAnswerer answerer;
-    {
-        FrmREC window;
-        window.show();
-        control<QSlider>(window, "sldVol")->setValue(40000);
-        window.close();
-    }
-    QSettings store = settings();
-    EXPECT_TRUE(store.allKeys().isEmpty()) << store.allKeys().join(',').toStdString();
 }
 
 // The two volume buttons start the desktop's mixer program detached: the compact form on its

@@ -26,28 +26,20 @@ QRect inWindow(QWidget *widget)
 
 using FrmRecLayout = WindowTest;
 
-TEST_F(FrmRecLayout, LineListAndSliderLieInsideTheInputFrameButAreNotItsChildren)
+TEST_F(FrmRecLayout, LineListAndSliderLieInsideTheInputFrameAndTheGroupsStackInOneColumn)
 {
     ModalAnswerer answerer;
     FrmREC window;
     window.show();
     QApplication::processEvents();
     auto *frmInp = control<QGroupBox>(window, "frmInp");
-    for (const char *name : {"cboRecLine", "sldVol"}) {
+    for (const char *name : {"cboRecLine", "sldVol"}) { // on the frame, not its children
         QWidget *overlay = control<QWidget>(window, name);
         EXPECT_FALSE(frmInp->isAncestorOf(overlay)) << name;
         EXPECT_TRUE(inWindow(frmInp).contains(inWindow(overlay))) << name;
         EXPECT_GT(overlay->width(), 0) << name;
     }
     EXPECT_FALSE(inWindow(control<QWidget>(window, "cboRecLine")).intersects(inWindow(control<QWidget>(window, "cboDev"))));
-}
-
-TEST_F(FrmRecLayout, GroupsStackInOneColumnFromInputToWindowButtons)
-{
-    ModalAnswerer answerer;
-    FrmREC window;
-    window.show();
-    QApplication::processEvents();
     int previousBottom = -1;
     for (const char *name : {"frmInp", "frmOut", "Frame1", "frmEffects", "Frame3", "Frame2"}) {
         const QRect area = inWindow(control<QWidget>(window, name));
@@ -62,8 +54,6 @@ TEST(AboutWindowTest, NamesTheProgramAndItsVersionAndClosesWithItsButton)
     EXPECT_EQ(control<QLabel>(about, "lblTitle")->text(), QStringLiteral("Sonoriel"));
     EXPECT_TRUE(control<QLabel>(about, "lblVersion")->text().contains(QStringLiteral("0.1.0")));
     EXPECT_FALSE(control<QLabel>(about, "lblDescription")->text().isEmpty());
-    QPushButton *close = control<QPushButton>(about, "cmdClose");
-    ASSERT_NE(close, nullptr);
-    QTimer::singleShot(0, close, &QPushButton::click);
+    QTimer::singleShot(0, control<QPushButton>(about, "cmdClose"), &QPushButton::click);
     EXPECT_EQ(about.exec(), QDialog::Accepted);
 }

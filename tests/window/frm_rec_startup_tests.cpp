@@ -10,20 +10,17 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
 
 namespace {
 
-void storeSettings(QSettings store, const QString &device, const QString &line, const QString &volume,
-                   const QString &numbering, const QString &index)
+void storeSettings(QSettings store, const QStringList &values)
 {
-    store.beginGroup(QStringLiteral("Settings"));
-    store.setValue(QStringLiteral("Dispositif"), device);
-    store.setValue(QStringLiteral("RecLine"), line);
-    store.setValue(QStringLiteral("VolumeREC"), volume);
-    store.setValue(QStringLiteral("IncREC"), numbering);
-    store.setValue(QStringLiteral("IndexREC"), index);
+    const char *keys[] = {"Dispositif", "RecLine", "VolumeREC", "IncREC", "IndexREC"};
+    for (int i = 0; i < 5; ++i)
+        store.setValue(QStringLiteral("Settings/") + QLatin1String(keys[i]), values.value(i));
     store.sync();
 }
 
@@ -31,7 +28,7 @@ void storeSettings(QSettings store, const QString &device, const QString &line, 
 
 using FrmRecStartUp = WindowTest;
 
-TEST_F(FrmRecStartUp, FirstRunCreatesTheRecordingsFolderAndProposesItsDefaultFile)
+TEST_F(FrmRecStartUp, FirstRunCreatesTheRecordingsFolderAndSelectsTheFirstDevice)
 {
     ModalAnswerer answerer;
     FrmREC window;
@@ -44,13 +41,7 @@ TEST_F(FrmRecStartUp, FirstRunCreatesTheRecordingsFolderAndProposesItsDefaultFil
     EXPECT_EQ(control<QLineEdit>(window, "txtWAVFmt")->text(), QStringLiteral("PCM - 44.1 kHz 16 Bit Stereo"));
     EXPECT_EQ(window.effects().samplerate(), 44100);
     EXPECT_EQ(window.effects().Channels(), 2);
-    EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join('|').toStdString();
-}
 
-TEST_F(FrmRecStartUp, FirstRunSelectsTheFirstDeviceAndTheLineItsMixerReports)
-{
-    ModalAnswerer answerer;
-    FrmREC window;
     auto *cboDev = control<QComboBox>(window, "cboDev");
     auto *cboRecLine = control<QComboBox>(window, "cboRecLine");
     ASSERT_GE(cboDev->count(), 1);
@@ -63,12 +54,13 @@ TEST_F(FrmRecStartUp, FirstRunSelectsTheFirstDeviceAndTheLineItsMixerReports)
     EXPECT_EQ(control<QSlider>(window, "sldVol")->value(), window.recorder().MixerLineVolume());
     EXPECT_FALSE(control<QCheckBox>(window, "Check1")->isChecked());
     EXPECT_TRUE(control<QToolButton>(window, "cmdBrowse")->isEnabled());
+    EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join('|').toStdString();
 }
 
-TEST_F(FrmRecStartUp, StoredIndexBeyondTheDeviceListKeepsTheStoredTexts)
+// The stored texts are shown as they are; recording then has no device to use.
+TEST_F(FrmRecStartUp, StoredIndexBeyondTheDeviceListKeepsTheStoredTextsAndRefusesToRecord)
 {
-    storeSettings(settings(), QStringLiteral("Carte disparue"), QStringLiteral("Micro avant"),
-                  QStringLiteral("32767"), QStringLiteral("1"), QStringLiteral("7"));
+    storeSettings(settings(), {"Carte disparue", "Micro avant", "32767", "1", "7"});
     ModalAnswerer answerer;
     FrmREC window;
     auto *cboDev = control<QComboBox>(window, "cboDev");
@@ -81,12 +73,17 @@ TEST_F(FrmRecStartUp, StoredIndexBeyondTheDeviceListKeepsTheStoredTexts)
     EXPECT_FALSE(control<QToolButton>(window, "cmdBrowse")->isEnabled());
     EXPECT_FALSE(control<QLineEdit>(window, "txtFile")->isEnabled());
     EXPECT_TRUE(answerer.messages().isEmpty());
+
+    auto *cmdDo = control<QPushButton>(window, "cmdDo");
+    cmdDo->click();
+    EXPECT_FALSE(window.recorder().IsRecording());
+    EXPECT_EQ(cmdDo->text(), QStringLiteral("Enregistrer"));
+    EXPECT_EQ(answerer.messages(), QStringList{QStringLiteral("Pas de dispositif sélectionné !")});
 }
 
 TEST_F(FrmRecStartUp, StoredDeviceIsSelectedAndItsMixerOverridesTheStoredLineAndVolume)
 {
-    storeSettings(settings(), QStringLiteral("Autre"), QStringLiteral("Ligne inventée"),
-                  QStringLiteral("12"), QStringLiteral("0"), QStringLiteral("0"));
+    storeSettings(settings(), {"Autre", "Ligne inventée", "12", "0", "0"});
     ModalAnswerer answerer;
     FrmREC window;
     auto *cboRecLine = control<QComboBox>(window, "cboRecLine");
@@ -97,8 +94,7 @@ TEST_F(FrmRecStartUp, StoredDeviceIsSelectedAndItsMixerOverridesTheStoredLineAnd
 
 TEST_F(FrmRecStartUp, UnreadableStoredValuesFallBackWithoutStoppingTheStartUp)
 {
-    storeSettings(settings(), QString(), QString(), QStringLiteral("beaucoup"), QStringLiteral("oui"),
-                  QStringLiteral("-1"));
+    storeSettings(settings(), {"", "", "beaucoup", "oui", "-1"});
     ModalAnswerer answerer;
     FrmREC window;
     EXPECT_EQ(control<QComboBox>(window, "cboDev")->currentIndex(), -1);
@@ -118,14 +114,6 @@ TEST(SettingsText, LeadingNumberIsReadAndRoundedHalfToEven)
     EXPECT_EQ(leadingWholeNumber(QStringLiteral("abc")), 0);
     EXPECT_EQ(leadingWholeNumber(QString()), 0);
     EXPECT_EQ(leadingWholeNumber(QStringLiteral("99999999999999")), 0);
-}
-
-TEST(SettingsText, VolumePercentTruncatesTowardZero)
-{
-    EXPECT_EQ(volumePercentText(65535, 65535), QStringLiteral("100%"));
-    EXPECT_EQ(volumePercentText(32767, 65535), QStringLiteral("49%"));
-    EXPECT_EQ(volumePercentText(655, 65535), QStringLiteral("0%"));
-    EXPECT_EQ(volumePercentText(0, 65535), QStringLiteral("0%"));
 }
 
 TEST(SettingsText, ChosenOutputNameGetsWavUnlessItEndsWithItInAnyCase)

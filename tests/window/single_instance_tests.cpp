@@ -13,30 +13,35 @@
 
 namespace {
 
-QProcessEnvironment programEnvironment(const QString &runtime, const QString &home)
+// Points the lock at a private runtime folder for the life of the object.
+struct PrivateRuntime {
+    QTemporaryDir folder;
+    QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    PrivateRuntime() { qputenv("XDG_RUNTIME_DIR", folder.path().toUtf8()); }
+    ~PrivateRuntime() { qputenv("XDG_RUNTIME_DIR", saved); }
+};
+
+// Starts the program on the virtual device with its own home, under the offscreen platform.
+void startProgram(QProcess &program, const QString &home)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_RUNTIME_DIR", runtime);
     environment.insert("SONORIEL_HOME", home);
     environment.insert("XDG_CONFIG_HOME", home + "/config");
     environment.insert("SONORIEL_AUDIO", "virtual");
     environment.insert("QT_QPA_PLATFORM", "offscreen");
-    return environment;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(SONORIEL_EXECUTABLE), {});
 }
 
 } // namespace
 
 TEST(SingleInstance, ASecondStartEndsWithoutAWindowWhileTheFirstRuns)
 {
-    QTemporaryDir runtime;
+    PrivateRuntime runtime;
     QTemporaryDir home;
-    ASSERT_TRUE(runtime.isValid() && home.isValid());
-    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-
+    ASSERT_TRUE(runtime.folder.isValid() && home.isValid());
     QProcess first;
-    first.setProcessEnvironment(programEnvironment(runtime.path(), home.path()));
-    first.start(QStringLiteral(SONORIEL_EXECUTABLE), {});
+    startProgram(first, home.path());
     ASSERT_TRUE(first.waitForStarted());
     // The first instance holds the lock once its window is up.
     SingleInstance probe;
@@ -46,8 +51,7 @@ TEST(SingleInstance, ASecondStartEndsWithoutAWindowWhileTheFirstRuns)
     EXPECT_EQ(first.state(), QProcess::Running);
 
     QProcess second;
-    second.setProcessEnvironment(programEnvironment(runtime.path(), home.path()));
-    second.start(QStringLiteral(SONORIEL_EXECUTABLE), {});
+    startProgram(second, home.path());
     EXPECT_TRUE(second.waitForFinished(20000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
@@ -58,20 +62,13 @@ TEST(SingleInstance, ASecondStartEndsWithoutAWindowWhileTheFirstRuns)
         first.kill();
         first.waitForFinished(10000);
     }
-    qputenv("XDG_RUNTIME_DIR", savedRuntime);
 }
 
 TEST(SingleInstance, TheLockIsFreeAgainWhenItsHolderEnds)
 {
-    QTemporaryDir runtime;
-    ASSERT_TRUE(runtime.isValid());
-    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    {
-        SingleInstance first;
-        EXPECT_TRUE(first.acquire());
-    }
+    PrivateRuntime runtime;
+    ASSERT_TRUE(runtime.folder.isValid());
+    EXPECT_TRUE(SingleInstance().acquire());
     SingleInstance next;
     EXPECT_TRUE(next.acquire());
-    qputenv("XDG_RUNTIME_DIR", savedRuntime);
 }
