@@ -38,7 +38,7 @@ protected:
 
 } // namespace
 
-TEST_F(JoinWindowList, OpensEmptyWithItsDialogInTheRecordingsFolder)
+TEST_F(JoinWindowList, OpensEmptyWithItsDialogInTheRecordingsFolderAndHasNothingToDelete)
 {
     EXPECT_EQ(window().windowTitle(), QStringLiteral("Sonoriel : Joindre des fichiers Wav"));
     EXPECT_EQ(JoinFileCount, 0);
@@ -51,6 +51,10 @@ TEST_F(JoinWindowList, OpensEmptyWithItsDialogInTheRecordingsFolder)
     EXPECT_EQ(dialogs().seen()[0].folder, wavFolder());
     EXPECT_EQ(dialogs().seen()[0].filters, QStringList{QStringLiteral("Fichiers Wave (*.wav)")});
     EXPECT_TRUE(lines("lstCommands").isEmpty()) << "a cancelled add logs nothing";
+
+    click("cmdDelFile"); // deleting from the empty list logs and asks nothing
+    EXPECT_EQ(lines("lstCommands"), (QStringList{"Message d'erreur:", "Pas de fichier à supprimer"}));
+    EXPECT_EQ(dialogs().seen().size(), 1u);
 }
 
 TEST_F(JoinWindowList, AddingThreeFilesLogsEachAndLeavesTheThirdSelectedWithItsGraph)
@@ -121,32 +125,20 @@ TEST_F(JoinWindowList, MovingDownWorksUntilTheLastLineAndNeedsASelection)
     EXPECT_EQ(lines("lstCommands").size(), logged + 2);
 }
 
-TEST_F(JoinWindowList, DeletingFromAnEmptyListLogsAndAsksNothing)
-{
-    click("cmdDelFile");
-    EXPECT_EQ(lines("lstCommands"), (QStringList{"Message d'erreur:", "Pas de fichier à supprimer"}));
-    EXPECT_TRUE(dialogs().seen().empty());
-}
-
-TEST_F(JoinWindowList, AnsweringNoToTheQuestionChangesNothing)
+// "No" to the question changes nothing; "Yes" deletes the line and redescribes the others.
+TEST_F(JoinWindowList, DeletingTheMiddleFileAsksThenRedescribesTheOthersInOrder)
 {
     addThree();
     list("lstFiles").setCurrentRow(1);
-    const QStringList logBefore = lines("lstCommands");
+    const int logged = int(lines("lstCommands").size());
     dialogs().queue(DialogAnswer::no());
     click("cmdDelFile");
     ASSERT_FALSE(dialogs().seen().empty());
     EXPECT_EQ(dialogs().seen().back().text, QStringLiteral("Supprimer le fichier ?"));
     EXPECT_EQ(lines("lstFiles"), (QStringList{describe(0), describe(1), describe(2)}));
     EXPECT_EQ(JoinFileCount, 3);
-    EXPECT_EQ(lines("lstCommands"), logBefore);
-}
+    EXPECT_EQ(lines("lstCommands").size(), logged);
 
-TEST_F(JoinWindowList, DeletingTheMiddleFileRedescribesTheOthersInOrder)
-{
-    addThree();
-    list("lstFiles").setCurrentRow(1);
-    const int logged = int(lines("lstCommands").size());
     dialogs().queue(DialogAnswer::yes());
     click("cmdDelFile");
     EXPECT_EQ(JoinFileCount, 2);

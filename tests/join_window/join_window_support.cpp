@@ -1,6 +1,7 @@
 #include "join_window_support.h"
 
 #include <QApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -9,17 +10,19 @@
 #include <QMessageBox>
 #include <QTest>
 
+#include <functional>
+
 namespace {
 
-void appendField(QByteArray &out, quint32 value, int size)
+// Each value of the layout's sample size, little-endian (8-bit values unsigned, 16-bit signed).
+QByteArray frames(const WaveLayout &layout, int frames, const std::function<int(int)> &valueAt)
 {
-    for (int i = 0; i < size; ++i)
-        out.append(char((value >> (8 * i)) & 0xff));
-}
-
-void appendValue(QByteArray &out, const WaveLayout &layout, int value)
-{
-    appendField(out, quint32(value), layout.bits / 8);
+    QByteArray out;
+    QDataStream stream(&out, QIODevice::WriteOnly);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    for (int i = 0; i < frames * layout.channels; ++i)
+        layout.bits == 8 ? stream << quint8(valueAt(i)) : stream << qint16(valueAt(i));
+    return out;
 }
 
 } // namespace
@@ -27,35 +30,27 @@ void appendValue(QByteArray &out, const WaveLayout &layout, int value)
 QByteArray waveBytes(const WaveLayout &layout, const QByteArray &data)
 {
     const int blockAlign = layout.channels * layout.bits / 8;
-    QByteArray out("RIFF");
-    appendField(out, quint32(36 + data.size()), 4);
-    out += "WAVEfmt ";
-    appendField(out, 16, 4);
-    appendField(out, 1, 2);
-    appendField(out, quint32(layout.channels), 2);
-    appendField(out, quint32(layout.rateHz), 4);
-    appendField(out, quint32(layout.rateHz * blockAlign), 4);
-    appendField(out, quint32(blockAlign), 2);
-    appendField(out, quint32(layout.bits), 2);
-    out += "data";
-    appendField(out, quint32(data.size()), 4);
+    QByteArray out;
+    QDataStream stream(&out, QIODevice::WriteOnly);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream.writeRawData("RIFF", 4);
+    stream << quint32(36 + data.size());
+    stream.writeRawData("WAVEfmt ", 8);
+    stream << quint32(16) << quint16(1) << quint16(layout.channels) << quint32(layout.rateHz)
+           << quint32(layout.rateHz * blockAlign) << quint16(blockAlign) << quint16(layout.bits);
+    stream.writeRawData("data", 4);
+    stream << quint32(data.size());
     return out + data;
 }
 
-QByteArray constantFrames(const WaveLayout &layout, int frames, int value)
+QByteArray constantFrames(const WaveLayout &layout, int count, int value)
 {
-    QByteArray out;
-    for (int i = 0; i < frames * layout.channels; ++i)
-        appendValue(out, layout, value);
-    return out;
+    return frames(layout, count, [value](int) { return value; });
 }
 
-QByteArray patternFrames(const WaveLayout &layout, int frames, int seed)
+QByteArray patternFrames(const WaveLayout &layout, int count, int seed)
 {
-    QByteArray out;
-    for (int i = 0; i < frames * layout.channels; ++i)
-        appendValue(out, layout, (i * 31 + seed * 977) % (layout.bits == 8 ? 256 : 30000));
-    return out;
+    return frames(layout, count, [&](int i) { return (i * 31 + seed * 977) % (layout.bits == 8 ? 256 : 30000); });
 }
 
 DialogAnswerer::DialogAnswerer()
