@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -105,7 +106,7 @@ TEST(OutputFormats, DescriptionsShowTheRateInKilohertzWithTheUsersSeparatorAndTa
         EXPECT_EQ(formatTagName(tag), QLatin1String(name)) << tag;
 }
 
-TEST(OutputFormatRecords, AdpcmBlocksGrowWithTheRateAsThePlatformsCodecsDo)
+TEST(OutputFormatRecords, AdpcmBlocksGrowWithTheRateAsThePlatformsCodecsDoAndG711TakesOneByteASample)
 {
     EXPECT_EQ(imaAdpcmFormat(11025, 1).blockAlign, 256);
     EXPECT_EQ(imaAdpcmFormat(22050, 1).blockAlign, 512);
@@ -117,6 +118,9 @@ TEST(OutputFormatRecords, AdpcmBlocksGrowWithTheRateAsThePlatformsCodecsDo)
     const WaveFormat ms = msAdpcmFormat(8000, 1);
     ASSERT_EQ(ms.extra.size(), 32u);
     EXPECT_EQ(le::get16(ms.extra.data()), 500);
+    const WaveFormat alaw = g711Format(formattags::kALaw, 16000, 2);
+    EXPECT_EQ(std::tuple(alaw.blockAlign, alaw.bitsPerSample, alaw.avgBytesPerSec, alaw.byteSize()),
+              std::tuple(2, 8, 32000u, std::size_t{18})); // no extra bytes
 }
 
 TEST(OutputFormatRecords, MpegLayer3RecordCarriesItsFrameLayout)
@@ -134,15 +138,6 @@ TEST(OutputFormatRecords, MpegLayer3RecordCarriesItsFrameLayout)
     const WaveFormat padded = mpegLayer3Format(44100, 2, 128);
     EXPECT_EQ(le::get32(padded.extra.data() + 2), 0u);
     EXPECT_EQ(le::get16(padded.extra.data() + 6), 417);
-}
-
-TEST(OutputFormatRecords, G711IsOneByteASampleWithNoExtraBytes)
-{
-    const WaveFormat alaw = g711Format(formattags::kALaw, 16000, 2);
-    EXPECT_EQ(alaw.blockAlign, 2);
-    EXPECT_EQ(alaw.bitsPerSample, 8);
-    EXPECT_EQ(alaw.avgBytesPerSec, 32000u);
-    EXPECT_EQ(alaw.byteSize(), 18u);
 }
 
 } // namespace
