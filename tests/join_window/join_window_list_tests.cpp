@@ -86,7 +86,9 @@ TEST_F(JoinWindowList, AFileThatIsNotAWaveFileIsNotAddedAndNothingIsLogged)
     expectInStep();
 }
 
-TEST_F(JoinWindowList, MovingTheSecondUpPutsItFirstAndStopsAtTheTop)
+// Each move is logged and keeps the selection on the moved line; the first line cannot go
+// higher, the last one lower, and with no selection nothing moves.
+TEST_F(JoinWindowList, MovingUpAndDownStopsAtTheEndsAndNeedsASelection)
 {
     addThree();
     list("lstFiles").setCurrentRow(1);
@@ -99,30 +101,22 @@ TEST_F(JoinWindowList, MovingTheSecondUpPutsItFirstAndStopsAtTheTop)
     EXPECT_EQ(lines("lstCommands").mid(logged), (QStringList{"Fichier déplacé vers le haut:", " " + paths[1]}));
     EXPECT_EQ(list("lstFiles").currentRow(), 0);
     EXPECT_EQ(JoinCurrentIndex, 0);
-
     click("cmdUp");
     EXPECT_EQ(lines("lstFiles"), (QStringList{describe(1), describe(0), describe(2)}));
-    EXPECT_EQ(lines("lstCommands").size(), logged + 2) << "the first line cannot go higher";
-}
+    EXPECT_EQ(lines("lstCommands").size(), logged + 2);
 
-TEST_F(JoinWindowList, MovingDownWorksUntilTheLastLineAndNeedsASelection)
-{
-    addThree();
-    list("lstFiles").setCurrentRow(0);
-    const int logged = int(lines("lstCommands").size());
     click("cmdDown");
-    EXPECT_EQ(lines("lstFiles"), (QStringList{describe(1), describe(0), describe(2)}));
+    EXPECT_EQ(lines("lstFiles"), (QStringList{describe(0), describe(1), describe(2)}));
     expectInStep();
-    EXPECT_EQ(lines("lstCommands").mid(logged), (QStringList{"Fichier déplacé vers le bas:", " " + paths[0]}));
+    EXPECT_EQ(lines("lstCommands").mid(logged + 2), (QStringList{"Fichier déplacé vers le bas:", " " + paths[1]}));
     EXPECT_EQ(JoinCurrentIndex, 1);
-
     list("lstFiles").setCurrentRow(2);
     click("cmdDown");
     list("lstFiles").setCurrentRow(-1);
     click("cmdDown");
     click("cmdUp");
-    EXPECT_EQ(lines("lstFiles"), (QStringList{describe(1), describe(0), describe(2)}));
-    EXPECT_EQ(lines("lstCommands").size(), logged + 2);
+    EXPECT_EQ(lines("lstFiles"), (QStringList{describe(0), describe(1), describe(2)}));
+    EXPECT_EQ(lines("lstCommands").size(), logged + 4);
 }
 
 // "No" to the question changes nothing; "Yes" deletes the line and redescribes the others.
