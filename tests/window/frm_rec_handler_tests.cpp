@@ -63,27 +63,22 @@ struct ChooserAnswer {
 
 using FrmRecHandlers = WindowTest;
 
-TEST_F(FrmRecHandlers, SliderShowsTheTruncatedPercentageAndSetsTheRecordingVolume)
+// The slider shows the truncated percentage and sets the line's volume; choosing another line
+// reads that line's volume into the slider.
+TEST_F(FrmRecHandlers, SliderSetsTheLinesVolumeAndAnotherLineReadsItsOwn)
 {
     ModalAnswerer answerer;
     FrmREC window;
-    const std::pair<int, const char *> steps[] = {{65535, "100%"}, {32767, "49%"}, {655, "0%"}};
+    auto *sldVol = control<QSlider>(window, "sldVol");
+    const std::pair<int, const char *> steps[] = {{65535, "100%"}, {32767, "49%"}, {655, "0%"}, {1000, "1%"}};
     for (const auto &[value, percent] : steps) {
         SCOPED_TRACE(value);
-        control<QSlider>(window, "sldVol")->setValue(value);
+        sldVol->setValue(value);
         EXPECT_EQ(control<QLabel>(window, "lblVolPer")->text(), QLatin1String(percent));
         EXPECT_EQ(window.recorder().MixerLineVolume(), value);
     }
-}
-
-TEST_F(FrmRecHandlers, ChoosingAnotherLineReadsItsVolumeIntoTheSlider)
-{
-    ModalAnswerer answerer;
-    FrmREC window;
     auto *cboRecLine = control<QComboBox>(window, "cboRecLine");
-    auto *sldVol = control<QSlider>(window, "sldVol");
     ASSERT_GE(cboRecLine->count(), 2);
-    sldVol->setValue(1000); // the current line's volume
     const int first = cboRecLine->currentIndex();
     const int other = first == 0 ? 1 : 0;
     chooseFromList(cboRecLine, other);
