@@ -1,10 +1,11 @@
+// Playing samples into a private server's pipe source at the pace of the sound.
 #include "source_player.h"
 
 #include <algorithm>
 #include <chrono>
 #include <span>
 
-SourcePlayer::SourcePlayer(PulseServer &server, std::vector<std::int16_t> samples, int rateHz, int channels)
+SourcePlayer::SourcePlayer(PrivateSoundServer &server, std::vector<std::int16_t> samples, int rateHz, int channels)
     : m_thread([&server, samples = std::move(samples), rateHz, channels, this] {
           const auto step = static_cast<std::size_t>(rateHz / 100 * channels);
           auto due = std::chrono::steady_clock::now();

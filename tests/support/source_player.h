@@ -2,7 +2,7 @@
 // pace of the sound, 10 ms at a time, until done or destroyed.
 #pragma once
 
-#include "pulse_server.h"
+#include "private_sound_server.h"
 
 #include <atomic>
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 class SourcePlayer {
 public:
-    SourcePlayer(PulseServer &server, std::vector<std::int16_t> samples, int rateHz, int channels);
+    SourcePlayer(PrivateSoundServer &server, std::vector<std::int16_t> samples, int rateHz, int channels);
     ~SourcePlayer(); // stops playing and joins the thread
 
     SourcePlayer(const SourcePlayer &) = delete;

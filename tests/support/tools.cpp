@@ -12,17 +12,21 @@
 
 #include <gtest/gtest.h>
 
-ToolResult runTool(const QString &program, const QStringList &arguments)
+ToolResult runTool(const QString &program, const QStringList &arguments,
+                   std::chrono::milliseconds timeout)
 {
     QProcess process;
     process.start(program, arguments);
     ToolResult result;
-    if (!process.waitForStarted(10000))
+    if (!process.waitForStarted(10000)) {
+        result.err = program + QStringLiteral(" does not start: ") + process.errorString();
         return result;
+    }
     process.closeWriteChannel();
-    if (!process.waitForFinished(120000)) {
+    if (!process.waitForFinished(static_cast<int>(timeout.count()))) {
         process.kill();
         process.waitForFinished();
+        result.err = program + QStringLiteral(" did not finish");
         return result;
     }
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;

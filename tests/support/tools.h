@@ -14,8 +14,10 @@ struct ToolResult {
     QString err;
 };
 
-// Runs program with arguments and waits (at most 120 s). exitCode -1 when it could not start.
-ToolResult runTool(const QString &program, const QStringList &arguments);
+// Runs program with arguments and waits at most timeout. exitCode -1 when it could not start,
+// did not finish in time or crashed; err then says which.
+ToolResult runTool(const QString &program, const QStringList &arguments,
+                   std::chrono::milliseconds timeout = std::chrono::seconds(120));
 
 // Fails the current test (with a clear message) when a reference tool is missing; under
 // SONORIEL_TEST_TOOLS_REQUIRED (set by CTest) a missing tool is an error, never a skip.
