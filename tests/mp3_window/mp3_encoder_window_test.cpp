@@ -11,10 +11,13 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+
+#include <unistd.h>
 
 namespace {
 
@@ -191,17 +194,23 @@ TEST_F(Mp3WindowTest, PickingAnExistingTargetReplacesItAfterTheDialogAsks)
     EXPECT_TRUE(encodeEnabled());
 }
 
-TEST_F(Mp3WindowTest, PickingTheSourceItselfAsTargetKeepsTheSource)
+TEST_F(Mp3WindowTest, PickingTheSourceItselfAsTargetKeepsTheSourceEvenThroughAHardLink)
 {
     const QByteArray bytes = waveFile({}, patternBytes(4000, 1));
     const QString source = folder.write(bytes, QStringLiteral("concert.wav"));
+    const QString link = QFileInfo(source).absolutePath() + QStringLiteral("/concert.mp3");
+    ASSERT_EQ(::link(QFile::encodeName(source).constData(), QFile::encodeName(link).constData()), 0);
     type("txtSourceFile", source);
-    DialogAnswerer answerer([&](QFileDialog &dialog) {
-        choose(dialog, source);
-    });
-    click("cmdPickMp3File");
-    EXPECT_EQ(readFileBytes(source), bytes);
-    EXPECT_FALSE(encodeEnabled());
+    for (const QString &target : {source, link}) {
+        SCOPED_TRACE(target.toStdString());
+        DialogAnswerer answerer([&](QFileDialog &dialog) {
+            choose(dialog, target);
+        });
+        click("cmdPickMp3File");
+        EXPECT_EQ(readFileBytes(source), bytes);
+        EXPECT_TRUE(QFileInfo::exists(link));
+        EXPECT_FALSE(encodeEnabled());
+    }
 }
 
 TEST_F(Mp3WindowTest, ProgressBarRunsAlongTheBottomEdgeAndFillsFromTheLeft)
