@@ -242,6 +242,10 @@ WaveRepairReport repairWaveFile(const QString &path)
         dataBytes = largest / layout->blockAlign * layout->blockAlign;
         const bool padPresent = (dataBytes & 1u) && dataStart + dataBytes < fileBytes;
         riffEnd = dataStart + dataBytes + (padPresent ? 1 : 0);
+        // Left-over bytes that happen to read as chunks are taken in as a second repair would
+        // take them, so that a repaired file needs no further repair.
+        if (riffEnd < fileBytes && chunksUpToTheEnd(fd, riffEnd, fileBytes))
+            riffEnd = fileBytes;
     }
     report.dataBytes = static_cast<std::uint32_t>(dataBytes);
     const auto newRiffSize = static_cast<std::uint32_t>(riffEnd - 8);
