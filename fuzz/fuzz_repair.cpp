@@ -6,17 +6,22 @@
 #include "platform/riff/riff_file.h"
 #include "platform/riff/wave_repair.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 namespace {
 
-void require(bool condition)
+// Names the broken expectation by its line before aborting, so a finding explains itself.
+void requireAt(bool condition, int line)
 {
-    if (!condition)
-        std::abort();
+    if (condition)
+        return;
+    std::fprintf(stderr, "fuzz_repair.cpp:%d: expectation broken\n", line);
+    std::abort();
 }
+#define require(condition) requireAt((condition), __LINE__)
 
 std::vector<std::uint8_t> contents(const QString &path, std::size_t size)
 {
