@@ -47,7 +47,8 @@ public:
         const std::size_t whole = source.size() / m_blockAlign * m_blockAlign;
         if (destination.size() < whole)
             return {};
-        std::memcpy(destination.data(), source.data(), whole);
+        if (whole > 0) // an empty source may have no address at all
+            std::memcpy(destination.data(), source.data(), whole);
         return {true, whole, whole};
     }
 
