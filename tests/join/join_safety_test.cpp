@@ -6,6 +6,7 @@
 #include "join/join_engine.h"
 #include "join/join_errors.h"
 
+#include "../support/small_disk.h"
 #include "../support/tools.h"
 
 #include <QDir>
@@ -16,28 +17,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// A 64 KiB file system of its own, mounted for the life of the object (the tests run as root).
-struct SmallDisk {
-    explicit SmallDisk(const QString &where) : path(where)
-    {
-        QDir().mkpath(path);
-        mounted = ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, "size=64k") == 0;
-    }
-    ~SmallDisk()
-    {
-        if (mounted)
-            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
-    }
-    QStringList entries() const { return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
-    QString path;
-    bool mounted = false;
-};
 
 std::vector<JoinFileInfo> twoRecordings(const TestFolder &folder, qsizetype bytes)
 {
@@ -80,9 +63,9 @@ TEST(JoinSafety, FullDiskLeavesNoPartialFileAndAnOlderFileOfThatNameAsItWas)
 {
     TestFolder folder;
     SmallDisk disk(folder.path("small"));
-    ASSERT_TRUE(disk.mounted) << "a tmpfs could not be mounted: " << std::strerror(errno);
+    ASSERT_TRUE(disk.mounted()) << "a tmpfs could not be mounted: " << std::strerror(errno);
     const std::vector<JoinFileInfo> large = twoRecordings(folder, 40000); // 80044 bytes joined
-    const QString out = disk.path + "/out.wav";
+    const QString out = disk.path() + "/out.wav";
 
     QString text;
     EXPECT_EQ(errorNumberOf([&] { JoinWaveFiles(out, large); }, &text), join_error::kFileAccess);

@@ -3,6 +3,7 @@
 // disk leaves no partial file and an older file of that name as it was.
 #include "mp3_fixtures.h"
 
+#include "../support/small_disk.h"
 #include "../support/tools.h"
 
 #include <QDir>
@@ -15,7 +16,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/mount.h>
 #include <unistd.h>
 
 namespace {
@@ -34,23 +34,6 @@ ToolResult convert(const QStringList &arguments)
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
 }
-
-// A 64 KiB file system of its own, mounted for the life of the object (the tests run as root).
-struct SmallDisk {
-    explicit SmallDisk(const QString &where) : path(where)
-    {
-        QDir().mkpath(path);
-        mounted = ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, "size=64k") == 0;
-    }
-    ~SmallDisk()
-    {
-        if (mounted)
-            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
-    }
-    QStringList entries() const { return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
-    QString path;
-    bool mounted = false;
-};
 
 } // namespace
 
@@ -80,10 +63,10 @@ TEST(ConvertSafety, FullDiskLeavesNoPartialFileAndAnOlderFileOfThatNameAsItWas)
 {
     TestFolder folder;
     SmallDisk disk(folder.path("small"));
-    ASSERT_TRUE(disk.mounted) << "a tmpfs could not be mounted: " << std::strerror(errno);
+    ASSERT_TRUE(disk.mounted()) << "a tmpfs could not be mounted: " << std::strerror(errno);
     const QString source = folder.path("long.wav");
     ASSERT_TRUE(writeToneFile(source, 44100, 8.0, 440, 1000)); // about 320 KB at 320 kbit/s
-    const QString target = disk.path + "/out.mp3";
+    const QString target = disk.path() + "/out.mp3";
 
     ToolResult run = convert({source, target, "--preset", "7"});
     EXPECT_EQ(run.exitCode, 1);
