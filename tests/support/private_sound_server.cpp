@@ -1,13 +1,13 @@
 // The runtime folder, programs, pipe source and PULSE_SERVER of a private test sound server.
 #include "private_sound_server.h"
 
+#include "child_process.h"
 #include "tools.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QThread>
@@ -17,8 +17,7 @@
 
 namespace {
 
-constexpr int kProgramStartTimeoutMs = 15000;
-constexpr int kStopTimeoutMs = 5000;
+constexpr auto kStopTimeout = std::chrono::seconds(5);
 constexpr auto kPactlTimeout = std::chrono::seconds(10);
 constexpr auto kPulseSocketName = "native";
 
@@ -54,10 +53,9 @@ private:
 
 struct Program {
     QString name;
-    QProcess process;
+    ChildProcess process;
 
-    // Also reaps a program that ended while no event loop ran.
-    bool ended() { return process.state() == QProcess::NotRunning || process.waitForFinished(0); }
+    bool ended() { return process.hasEnded(); }
 };
 
 } // namespace
@@ -85,16 +83,8 @@ struct PrivateSoundServer::Impl {
     void stop()
     {
         fifo.close();
-        for (auto program = programs.rbegin(); program != programs.rend(); ++program) {
-            QProcess &process = (*program)->process;
-            if (process.state() == QProcess::NotRunning)
-                continue;
-            process.terminate();
-            if (process.waitForFinished(kStopTimeoutMs))
-                continue;
-            process.kill();
-            process.waitForFinished(kStopTimeoutMs);
-        }
+        for (auto program = programs.rbegin(); program != programs.rend(); ++program)
+            (*program)->process.stop(kStopTimeout);
         serverVariable.reset();
     }
 
@@ -258,16 +248,13 @@ bool PrivateSoundServer::startProgram(const QString &name, const QString &execut
 {
     auto &program = d->programs.emplace_back(std::make_unique<Program>());
     program->name = name;
-    QProcess &process = program->process;
-    const QString logPath = runtimePath(name + ".log");
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(d->dir.path());
-    process.setStandardOutputFile(logPath);
-    process.setStandardErrorFile(logPath, QIODevice::Append);
-    process.start(executable, arguments);
-    if (process.waitForStarted(kProgramStartTimeoutMs))
+    ChildProcess::Setup setup;
+    setup.environment = environment.toStringList();
+    setup.workingDirectory = d->dir.path();
+    setup.outputFile = setup.errorFile = runtimePath(name + ".log");
+    if (program->process.start(executable, arguments, setup))
         return true;
-    d->error = QStringLiteral("%1 does not start: %2").arg(name, process.errorString());
+    d->error = program->process.errorText();
     return false;
 }
 

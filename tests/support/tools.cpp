@@ -1,13 +1,15 @@
 #include "tools.h"
 
+#include "child_process.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -15,23 +17,28 @@
 ToolResult runTool(const QString &program, const QStringList &arguments,
                    std::chrono::milliseconds timeout)
 {
-    QProcess process;
-    process.start(program, arguments);
     ToolResult result;
-    if (!process.waitForStarted(10000)) {
-        result.err = program + QStringLiteral(" does not start: ") + process.errorString();
+    QTemporaryDir outputs;
+    if (!outputs.isValid()) {
+        result.err = QStringLiteral("no temporary folder for the output of ") + program;
         return result;
     }
-    process.closeWriteChannel();
-    if (!process.waitForFinished(static_cast<int>(timeout.count()))) {
-        process.kill();
-        process.waitForFinished();
+    ChildProcess process;
+    ChildProcess::Setup setup;
+    setup.outputFile = outputs.filePath("out");
+    setup.errorFile = outputs.filePath("err");
+    if (!process.start(program, arguments, setup)) {
+        result.err = process.errorText();
+        return result;
+    }
+    if (!process.waitForEnd(timeout)) {
+        process.stop(std::chrono::milliseconds(0));
         result.err = program + QStringLiteral(" did not finish");
         return result;
     }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
+    result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(readFileBytes(setup.outputFile));
+    result.err = QString::fromUtf8(readFileBytes(setup.errorFile));
     return result;
 }
 

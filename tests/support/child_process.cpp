@@ -1,0 +1,140 @@
+#include "child_process.h"
+
+#include <QThread>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+// The NUL-terminated strings and pointer array execve wants, alive as long as this is.
+class CStrings {
+public:
+    explicit CStrings(const QStringList &texts)
+    {
+        for (const QString &text : texts)
+            m_bytes.push_back(text.toLocal8Bit());
+        for (QByteArray &bytes : m_bytes)
+            m_pointers.push_back(bytes.data());
+        m_pointers.push_back(nullptr);
+    }
+    char **data() { return m_pointers.data(); }
+
+private:
+    std::vector<QByteArray> m_bytes;
+    std::vector<char *> m_pointers;
+};
+
+class FileActions {
+public:
+    FileActions() { posix_spawn_file_actions_init(&m_actions); }
+    ~FileActions() { posix_spawn_file_actions_destroy(&m_actions); }
+    FileActions(const FileActions &) = delete;
+    FileActions &operator=(const FileActions &) = delete;
+
+    // Each call records its first failure; the spawn then reports it.
+    void open(int fd, const QString &path, int flags)
+    {
+        const QByteArray name = path.isEmpty() ? QByteArray("/dev/null") : path.toLocal8Bit();
+        keep(posix_spawn_file_actions_addopen(&m_actions, fd, name.constData(), flags, 0644));
+    }
+    void duplicate(int from, int to) { keep(posix_spawn_file_actions_adddup2(&m_actions, from, to)); }
+    void changeFolder(const QString &path)
+    {
+        keep(posix_spawn_file_actions_addchdir_np(&m_actions, path.toLocal8Bit().constData()));
+    }
+    const posix_spawn_file_actions_t *get() const { return &m_actions; }
+    int error() const { return m_error; }
+
+private:
+    void keep(int result)
+    {
+        if (m_error == 0)
+            m_error = result;
+    }
+    posix_spawn_file_actions_t m_actions;
+    int m_error = 0;
+};
+
+} // namespace
+
+ChildProcess::~ChildProcess()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+}
+
+bool ChildProcess::start(const QString &program, const QStringList &arguments, const Setup &setup)
+{
+    FileActions actions;
+    actions.open(STDIN_FILENO, {}, O_RDONLY);
+    actions.open(STDOUT_FILENO, setup.outputFile, O_WRONLY | O_CREAT | O_TRUNC);
+    if (!setup.errorFile.isEmpty() && setup.errorFile == setup.outputFile)
+        actions.duplicate(STDOUT_FILENO, STDERR_FILENO);
+    else
+        actions.open(STDERR_FILENO, setup.errorFile, O_WRONLY | O_CREAT | O_TRUNC);
+    if (!setup.workingDirectory.isEmpty())
+        actions.changeFolder(setup.workingDirectory);
+    if (actions.error() != 0) {
+        m_error = program + QStringLiteral(" does not start: ") + std::strerror(actions.error());
+        return false;
+    }
+    CStrings argv(QStringList{program} + arguments);
+    CStrings envp(setup.environment);
+    const QByteArray name = program.toLocal8Bit();
+    const int result = posix_spawnp(&m_pid, name.constData(), actions.get(), nullptr, argv.data(),
+                                    setup.environment.isEmpty() ? environ : envp.data());
+    if (result == 0)
+        return true;
+    m_pid = -1;
+    m_error = program + QStringLiteral(" does not start: ") + std::strerror(result);
+    return false;
+}
+
+bool ChildProcess::hasEnded()
+{
+    if (m_pid <= 0)
+        return true;
+    int status = 0;
+    pid_t reaped;
+    do
+        reaped = ::waitpid(m_pid, &status, WNOHANG);
+    while (reaped < 0 && errno == EINTR);
+    if (reaped == 0)
+        return false;
+    m_exitCode = reaped == m_pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    m_pid = -1;
+    return true;
+}
+
+bool ChildProcess::waitForEnd(std::chrono::milliseconds timeout)
+{
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (!hasEnded()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void ChildProcess::stop(std::chrono::milliseconds grace)
+{
+    if (hasEnded())
+        return;
+    ::kill(m_pid, SIGTERM);
+    if (waitForEnd(grace))
+        return;
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+}
