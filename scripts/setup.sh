@@ -28,4 +28,7 @@ fi
 
 build_dir=${SONORIEL_BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-cmake --build "$build_dir" --parallel "$(nproc)"
+# SONORIEL_BUILD_TARGETS: build only these targets (space-separated) instead of everything.
+targets=()
+for target in ${SONORIEL_BUILD_TARGETS:-}; do targets+=(--target "$target"); done
+cmake --build "$build_dir" --parallel "$(nproc)" "${targets[@]}"
