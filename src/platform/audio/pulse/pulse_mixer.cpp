@@ -32,9 +32,17 @@ std::int32_t lineTypeOf(const pa_source_port_info &port)
     }
 }
 
-void wakeOwner(pa_context *, int, void *userdata)
+// What the server answered to a change, and the main loop whose owner waits for it.
+struct ChangeReply {
+    pa_threaded_mainloop *mainloop;
+    bool accepted = false;
+};
+
+void changeAnswered(pa_context *, int success, void *userdata)
 {
-    PulseConnection::wake(static_cast<pa_threaded_mainloop *>(userdata));
+    auto *reply = static_cast<ChangeReply *>(userdata);
+    reply->accepted = success != 0;
+    PulseConnection::wake(reply->mainloop);
 }
 
 } // namespace
@@ -105,10 +113,11 @@ bool PulseMixer::selectLine(int index)
         return true; // the one line of a source without ports is always the recorded one
     PulseLock lock(m_connection->mainloop());
     const QByteArray name = m_sourceName.toUtf8();
+    ChangeReply reply{m_connection->mainloop()};
     PulseOperationPtr operation(pa_context_set_source_port_by_name(
         m_connection->context(), name.constData(), state->portNames[static_cast<std::size_t>(index)].constData(),
-        wakeOwner, m_connection->mainloop()));
-    return m_connection->finish(std::move(operation));
+        changeAnswered, &reply));
+    return m_connection->finish(std::move(operation)) && reply.accepted;
 }
 
 std::optional<int> PulseMixer::selectedLine()
@@ -140,7 +149,8 @@ bool PulseMixer::setVolume(std::uint32_t volume)
     pa_cvolume_set(&levels, levels.channels, value);
     PulseLock lock(m_connection->mainloop());
     const QByteArray name = m_sourceName.toUtf8();
+    ChangeReply reply{m_connection->mainloop()};
     PulseOperationPtr operation(pa_context_set_source_volume_by_name(m_connection->context(), name.constData(), &levels,
-                                                                     wakeOwner, m_connection->mainloop()));
-    return m_connection->finish(std::move(operation));
+                                                                     changeAnswered, &reply));
+    return m_connection->finish(std::move(operation)) && reply.accepted;
 }
