@@ -16,48 +16,12 @@
 
 namespace {
 
-void appendLe(QByteArray &out, std::uint64_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.append(static_cast<char>((value >> (8 * i)) & 0xff));
-}
-
 QString refusalText(const AppError &error)
 {
     return QStringLiteral("%1 %2").arg(error.number()).arg(error.text());
 }
 
 } // namespace
-
-QByteArray formatFields(std::uint16_t tag, std::uint16_t channels, std::uint32_t rateHz,
-                        std::uint16_t blockAlign, std::uint16_t bits)
-{
-    QByteArray out;
-    appendLe(out, tag, 2);
-    appendLe(out, channels, 2);
-    appendLe(out, rateHz, 4);
-    appendLe(out, std::uint64_t(rateHz) * blockAlign, 4);
-    appendLe(out, blockAlign, 2);
-    appendLe(out, bits, 2);
-    return out;
-}
-
-QByteArray chunk(const char (&id)[5], const QByteArray &payload, bool pad, qint64 declaredSize)
-{
-    QByteArray out(id, 4);
-    appendLe(out, declaredSize >= 0 ? std::uint64_t(declaredSize) : std::uint64_t(payload.size()), 4);
-    out += payload;
-    if (pad && payload.size() % 2)
-        out.append('\0');
-    return out;
-}
-
-QByteArray riffWave(const QByteArray &chunks, qint64 declaredSize)
-{
-    QByteArray out("RIFF");
-    appendLe(out, declaredSize >= 0 ? std::uint64_t(declaredSize) : std::uint64_t(4 + chunks.size()), 4);
-    return out + "WAVE" + chunks;
-}
 
 QByteArray sampleBytes(int count)
 {

@@ -2,22 +2,15 @@
 // as it found it, and each reader's verdict on a file in one comparable form.
 #pragma once
 
+#include "../support/wave_bytes.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QString>
 
 #include <cstdint>
 
-// "fmt " payload of the given fields (16 bytes).
-QByteArray formatFields(std::uint16_t tag, std::uint16_t channels, std::uint32_t rateHz,
-                        std::uint16_t blockAlign, std::uint16_t bits);
 inline QByteArray stereo16Fields() { return formatFields(1, 2, 44100, 4, 16); }
-// id, the payload's size (or `declaredSize` when given), the payload, and its pad byte when
-// the size is odd and `pad` is set.
-QByteArray chunk(const char (&id)[5], const QByteArray &payload, bool pad = true,
-                 qint64 declaredSize = -1);
-// "RIFF", the size of what follows (or `declaredSize`), "WAVE", the chunks.
-QByteArray riffWave(const QByteArray &chunks, qint64 declaredSize = -1);
 // Sample bytes that differ from frame to frame.
 QByteArray sampleBytes(int count);
 

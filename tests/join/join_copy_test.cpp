@@ -59,9 +59,9 @@ TEST_F(JoinedFile, ReplacesTheOutputWithOneCanonicalHeaderAndTheSourcesDataInLis
         const QByteArray joined = readFileBytes(out);
         const quint32 size = quint32(c.data.size());
         QByteArray header("RIFF");
-        appendField(header, 36 + size, 4);
+        appendLe(header, 36 + size, 4);
         header += "WAVE" + formatChunk(c.layout) + "data";
-        appendField(header, size, 4);
+        appendLe(header, size, 4);
         ASSERT_EQ(joined.size(), 44 + c.data.size());
         EXPECT_EQ(joined.left(44), header);
         EXPECT_TRUE(joined.mid(44) == c.data);

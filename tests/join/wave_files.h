@@ -6,6 +6,8 @@
 #include "join/join_file_info.h"
 #include "join/join_log.h"
 
+#include "../support/wave_bytes.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -15,17 +17,10 @@
 
 struct Layout { int channels = 2, rateHz = 44100, bits = 16; };
 
-// Distinct sample bytes for each seed, so a copy from the wrong place shows.
-QByteArray patternBytes(qsizetype count, int seed);
-
-// Little-endian fields of `size` bytes: appended, and read back at offset.
-void appendField(QByteArray &out, quint32 value, int size);
+// A little-endian field of `size` bytes read back at offset.
 quint32 field(const QByteArray &bytes, int offset, int size);
 // "fmt " chunk of a PCM layout: 16 bytes, or 18 with an extra size of 0 when `withExtraSize`.
 QByteArray formatChunk(const Layout &layout, bool withExtraSize = false);
-QByteArray chunk(const char (&id)[5], const QByteArray &payload);
-// "RIFF", size, "WAVE", then the chunks.
-QByteArray riffWave(const QByteArray &chunks);
 
 // The canonical 44-byte header followed by data.
 inline QByteArray canonicalWave(const Layout &layout, const QByteArray &data)

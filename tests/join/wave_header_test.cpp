@@ -15,7 +15,7 @@ TEST(ReadWaveHeader, HandMadeLayoutsGiveTheirFormatAndWhereTheirDataLies)
     // Between the format and the data: a LIST chunk full of "d" bytes, a fact chunk and an
     // odd-sized (padded) bext chunk.
     QByteArray fact;
-    appendField(fact, 250, 4);
+    appendLe(fact, 250, 4);
     const QByteArray tags = chunk("LIST", QByteArray("INFOISFT") + QByteArray(12, 'd')) +
                             chunk("fact", fact) + chunk("bext", QByteArray("dddata", 5));
     const QByteArray d1 = patternBytes(4000, 1), d2 = patternBytes(882, 2), d3 = patternBytes(500, 3),

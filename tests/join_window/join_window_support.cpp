@@ -1,5 +1,7 @@
 #include "join_window_support.h"
 
+#include "../support/wave_bytes.h"
+
 #include <QApplication>
 #include <QDataStream>
 #include <QDir>
@@ -30,17 +32,8 @@ QByteArray frames(const WaveLayout &layout, int frames, const std::function<int(
 QByteArray waveBytes(const WaveLayout &layout, const QByteArray &data)
 {
     const int blockAlign = layout.channels * layout.bits / 8;
-    QByteArray out;
-    QDataStream stream(&out, QIODevice::WriteOnly);
-    stream.setByteOrder(QDataStream::LittleEndian);
-    stream.writeRawData("RIFF", 4);
-    stream << quint32(36 + data.size());
-    stream.writeRawData("WAVEfmt ", 8);
-    stream << quint32(16) << quint16(1) << quint16(layout.channels) << quint32(layout.rateHz)
-           << quint32(layout.rateHz * blockAlign) << quint16(blockAlign) << quint16(layout.bits);
-    stream.writeRawData("data", 4);
-    stream << quint32(data.size());
-    return out + data;
+    return riffWave(chunk("fmt ", formatFields(1, layout.channels, layout.rateHz, blockAlign, layout.bits)) +
+                    chunk("data", data));
 }
 
 QByteArray constantFrames(const WaveLayout &layout, int count, int value)

@@ -11,54 +11,20 @@
 
 #include <cstdlib>
 
-namespace {
-
-// `bytes` little-endian bytes of value.
-QByteArray le(quint32 value, int bytes)
-{
-    QByteArray out;
-    for (int i = 0; i < bytes; ++i)
-        out.append(static_cast<char>((value >> (8 * i)) & 0xff));
-    return out;
-}
-
-} // namespace
-
-QByteArray chunk(const char (&id)[5], const QByteArray &payload)
-{
-    return QByteArray(id, 4) + le(static_cast<quint32>(payload.size()), 4) + payload +
-           QByteArray(payload.size() % 2, '\0');
-}
-
 QByteArray formatPayload(const WaveLayout &layout, int extraBytes)
 {
     const int blockAlign = layout.channels * layout.bits / 8;
-    QByteArray out = le(layout.formatTag, 2) + le(layout.channels, 2) + le(layout.rateHz, 4) +
-                     le(blockAlign * layout.rateHz, 4) + le(blockAlign, 2) + le(layout.bits, 2);
-    if (extraBytes >= 2)
-        out += le(extraBytes - 2, 2) + QByteArray(extraBytes - 2, '\x7f');
+    QByteArray out = formatFields(layout.formatTag, layout.channels, layout.rateHz, blockAlign, layout.bits);
+    if (extraBytes >= 2) {
+        appendLe(out, extraBytes - 2, 2);
+        out += QByteArray(extraBytes - 2, '\x7f');
+    }
     return out;
-}
-
-QByteArray riffWave(const QByteArray &chunks)
-{
-    return QByteArray("RIFF", 4) + le(static_cast<quint32>(4 + chunks.size()), 4) + "WAVE" + chunks;
 }
 
 QByteArray waveFile(const WaveLayout &layout, const QByteArray &data)
 {
     return riffWave(chunk("fmt ", formatPayload(layout)) + chunk("data", data));
-}
-
-QByteArray patternBytes(qsizetype count, int seed)
-{
-    QByteArray bytes(count, Qt::Uninitialized);
-    quint32 state = 2166136261u ^ static_cast<quint32>(seed);
-    for (qsizetype i = 0; i < count; ++i) {
-        state = state * 1664525u + 1013904223u;
-        bytes[i] = static_cast<char>(state >> 24);
-    }
-    return bytes;
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes)

@@ -5,6 +5,8 @@
 
 #include "common/app_error.h"
 
+#include "../support/wave_bytes.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -20,16 +22,10 @@ struct WaveLayout {
     int formatTag = 1;
 };
 
-// A chunk: id, size, payload and its pad byte.
-QByteArray chunk(const char (&id)[5], const QByteArray &payload);
 // The fmt payload of a layout: 16 bytes, then `extraBytes` more (an extra-size field and zeros).
 QByteArray formatPayload(const WaveLayout &layout, int extraBytes = 0);
-// "RIFF", size, "WAVE" and the chunks.
-QByteArray riffWave(const QByteArray &chunks);
 // A plain file: 16-byte fmt chunk and a data chunk.
 QByteArray waveFile(const WaveLayout &layout, const QByteArray &data);
-// Distinct bytes for each seed.
-QByteArray patternBytes(qsizetype count, int seed);
 bool writeBytes(const QString &path, const QByteArray &bytes);
 
 class TestFolder {
