@@ -3,7 +3,6 @@
 #include "../support/pulse_server.h"
 #include "../support/tools.h"
 
-#include <QProcess>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
@@ -12,16 +11,7 @@ namespace {
 
 ToolResult runSonoriel(const QStringList &arguments, const QProcessEnvironment &environment)
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SONORIEL_EXECUTABLE), arguments);
-    ToolResult result;
-    if (!process.waitForFinished(60000))
-        return result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), arguments, environment);
 }
 
 QProcessEnvironment withAudio(const QString &backend, const QString &pulseServer = {})

@@ -6,7 +6,6 @@
 #include "../support/tools.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
@@ -15,12 +14,6 @@
 #include <algorithm>
 
 namespace {
-
-struct CommandRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 QProcessEnvironment environmentFor(const QTemporaryDir &home, const QString &audio, const QString &server = {})
 {
@@ -32,18 +25,9 @@ QProcessEnvironment environmentFor(const QTemporaryDir &home, const QString &aud
     return environment;
 }
 
-CommandRun record(const QStringList &arguments, const QProcessEnvironment &environment)
+ToolResult record(const QStringList &arguments, const QProcessEnvironment &environment)
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"record"} + arguments);
-    CommandRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"record"} + arguments, environment);
 }
 
 // The loudest sample of a decoded file.
@@ -64,8 +48,8 @@ TEST(RecordCommand, RecordsTheServerSourceAtItsPitchAndForTheAskedTime)
     QTemporaryDir home;
     const auto environment = environmentFor(home, "pulse", server.serverAddress());
 
-    CommandRun plain;
-    CommandRun amplified;
+    ToolResult plain;
+    ToolResult amplified;
     {
         SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 12, 8000), 44100, 2);
         plain = record({home.filePath("plain.wav"), "--seconds", "2"}, environment);
@@ -97,16 +81,16 @@ TEST(RecordCommand, NumberedRecordingsGoToTheRecordingsFolder)
     QTemporaryDir home;
     auto environment = environmentFor(home, "virtual");
     environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
-    const CommandRun first = record({"--numbered", "--seconds", "0.5", "--mono", "--rate", "22050"}, environment);
+    const ToolResult first = record({"--numbered", "--seconds", "0.5", "--mono", "--rate", "22050"}, environment);
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_EQ(first.out, home.filePath("Wav/Enreg_01.wav") + "\n");
-    const CommandRun second = record({"--numbered", "--seconds", "0.5"}, environment);
+    const ToolResult second = record({"--numbered", "--seconds", "0.5"}, environment);
     EXPECT_EQ(second.out, home.filePath("Wav/Enreg_02.wav") + "\n");
     const MediaInfo info = soxInfo(home.filePath("Wav/Enreg_01.wav"));
     EXPECT_EQ(info.channels, 2); // written in the default output format, 44.1 kHz stereo
     EXPECT_NEAR(info.seconds, 0.5, 0.25);
 
-    const CommandRun plain = record({"--seconds", "0.2"}, environment);
+    const ToolResult plain = record({"--seconds", "0.2"}, environment);
     EXPECT_EQ(plain.out, home.filePath("Wav/Enregistrement.wav") + "\n");
 }
 
@@ -114,23 +98,23 @@ TEST(RecordCommand, BadInputGetsTheFrenchMessageAndStartsNothing)
 {
     QTemporaryDir home;
     const auto environment = environmentFor(home, "virtual");
-    const CommandRun noFolder = record({home.filePath("missing/take.wav"), "--seconds", "1"}, environment);
+    const ToolResult noFolder = record({home.filePath("missing/take.wav"), "--seconds", "1"}, environment);
     EXPECT_EQ(noFolder.exitCode, 1);
     EXPECT_EQ(noFolder.err, "Ne peut pas initialiser l'encodeur !\n");
 
-    const CommandRun noDevice = record({home.filePath("a.wav"), "--device", "7", "--seconds", "1"}, environment);
+    const ToolResult noDevice = record({home.filePath("a.wav"), "--device", "7", "--seconds", "1"}, environment);
     EXPECT_EQ(noDevice.exitCode, 1);
     EXPECT_EQ(noDevice.err, "Ne peut pas sélectionner le dispositif !\n");
     EXPECT_FALSE(QFile::exists(home.filePath("a.wav")));
 
-    const CommandRun emptyRate = record({home.filePath("b.wav"), "--rate", "", "--seconds", "1"}, environment);
+    const ToolResult emptyRate = record({home.filePath("b.wav"), "--rate", "", "--seconds", "1"}, environment);
     EXPECT_EQ(emptyRate.exitCode, 1);
     EXPECT_EQ(emptyRate.err, "Fréquence d'échantillonnage invalide !\n");
 
     EXPECT_EQ(record({"--seconds", "abc"}, environment).exitCode, 2);
     EXPECT_EQ(record({"--effects", "reverb"}, environment).exitCode, 2);
     EXPECT_EQ(record({"--eq", "1,2,3"}, environment).exitCode, 2);
-    const CommandRun noServer = record({"--seconds", "1"}, environmentFor(home, "pulse", "unix:/nonexistent/native"));
+    const ToolResult noServer = record({"--seconds", "1"}, environmentFor(home, "pulse", "unix:/nonexistent/native"));
     EXPECT_EQ(noServer.exitCode, 1);
     EXPECT_EQ(noServer.err.count('\n'), 1);
 }
@@ -140,16 +124,14 @@ TEST(RecordCommand, RecordsInTheFormatChosenFromTheFormatList)
     QTemporaryDir home;
     auto environment = environmentFor(home, "virtual");
     environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
-    QProcess formats;
-    formats.setProcessEnvironment(environment);
-    formats.start(QStringLiteral(SONORIEL_EXECUTABLE), {"formats", "--rate", "22050", "--mono"});
-    ASSERT_TRUE(formats.waitForFinished(30000));
-    const QStringList lines = QString::fromUtf8(formats.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const ToolResult formats = runTool(QStringLiteral(SONORIEL_EXECUTABLE), {"formats", "--rate", "22050", "--mono"}, environment);
+    ASSERT_EQ(formats.exitCode, 0) << formats.err.toStdString();
+    const QStringList lines = formats.out.split('\n', Qt::SkipEmptyParts);
     const auto ima = std::find_if(lines.begin(), lines.end(), [](const QString &l) { return l.contains(": IMA ADPCM - "); });
     ASSERT_NE(ima, lines.end());
     const QString index = ima->section(':', 0, 0);
 
-    const CommandRun run = record({home.filePath("ima.wav"), "--rate", "22050", "--mono", "--format", index,
+    const ToolResult run = record({home.filePath("ima.wav"), "--rate", "22050", "--mono", "--format", index,
                                    "--seconds", "1"}, environment);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const ToolResult probe = runTool("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,sample_rate,channels",

@@ -5,7 +5,6 @@
 #include "../support/tools.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,15 +13,7 @@ namespace {
 
 ToolResult repair(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"repair"} + arguments);
-    ToolResult result;
-    if (!process.waitForFinished(60000))
-        return result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"repair"} + arguments);
 }
 
 void put32(QByteArray &bytes, int offset, std::uint32_t value)

@@ -14,26 +14,13 @@
 
 namespace {
 
-struct CommandRun {
-    int exitCode = -1;
-    QString err;
-};
-
-CommandRun sonoriel(const QStringList &arguments, const QString &locale = QStringLiteral("C"))
+ToolResult sonoriel(const QStringList &arguments, const QString &locale = QStringLiteral("C"))
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("SONORIEL_LAME_SHIM"); // the program finds the shim beside itself
     env.insert("LC_ALL", locale);
     env.insert("LANG", locale);
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"convert"} + arguments);
-    CommandRun run;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(120000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"convert"} + arguments, env);
 }
 
 class ConvertCommand : public ::testing::Test {
@@ -48,7 +35,7 @@ protected:
 
 TEST_F(ConvertCommand, ConvertsWithTheStandardPresetAndShowsProgressInTheUsersLocale)
 {
-    const CommandRun run = sonoriel({source, target}, QStringLiteral("fr_FR.UTF-8"));
+    const ToolResult run = sonoriel({source, target}, QStringLiteral("fr_FR.UTF-8"));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Encodage en cours... 100,0%")) << run.err.toStdString();
     const DecodedSound sound = decodeWithFfmpeg(target);
@@ -60,7 +47,7 @@ TEST_F(ConvertCommand, ConvertsWithTheStandardPresetAndShowsProgressInTheUsersLo
 TEST_F(ConvertCommand, PresetIndexSevenIsInsaneAtThreeHundredTwentyKilobitsAndReplacesTheTarget)
 {
     ASSERT_TRUE(writeBytes(target, QByteArray(100000, 'x')));
-    const CommandRun run = sonoriel({source, target, "--preset", "7"});
+    const ToolResult run = sonoriel({source, target, "--preset", "7"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(ffprobeBitRate(target), 320000);
     EXPECT_NE(readFileBytes(target).left(4), QByteArray(4, 'x'));
@@ -73,7 +60,7 @@ TEST_F(ConvertCommand, UsageErrorsExitTwoAndWriteNothing)
          {QStringList{source}, QStringList{source, target, "--preset", "16"},
           QStringList{source, target, "--preset", "x"}, QStringList{source, target, "--preset"},
           QStringList{source, target, "--fast"}, QStringList{source, target, "third"}}) {
-        const CommandRun run = sonoriel(arguments);
+        const ToolResult run = sonoriel(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage: sonoriel convert")) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(target));
@@ -91,7 +78,7 @@ TEST_F(ConvertCommand, SourcesThatCannotBeConvertedExitOneAndLeaveTheFilesAsThey
     };
     for (const auto &[arguments, message] : cases) {
         SCOPED_TRACE(arguments.join(' ').toStdString());
-        const CommandRun run = sonoriel(arguments);
+        const ToolResult run = sonoriel(arguments);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(target));

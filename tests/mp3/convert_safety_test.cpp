@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
@@ -22,17 +21,9 @@ namespace {
 
 ToolResult convert(const QStringList &arguments)
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("SONORIEL_LAME_SHIM"); // the program finds the shim beside itself
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"convert"} + arguments);
-    ToolResult run;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(120000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"convert"} + arguments, environment);
 }
 
 } // namespace

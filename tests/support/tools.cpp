@@ -17,6 +17,12 @@
 ToolResult runTool(const QString &program, const QStringList &arguments,
                    std::chrono::milliseconds timeout)
 {
+    return runTool(program, arguments, QProcessEnvironment::systemEnvironment(), timeout);
+}
+
+ToolResult runTool(const QString &program, const QStringList &arguments,
+                   const QProcessEnvironment &environment, std::chrono::milliseconds timeout)
+{
     ToolResult result;
     QTemporaryDir outputs;
     if (!outputs.isValid()) {
@@ -25,6 +31,7 @@ ToolResult runTool(const QString &program, const QStringList &arguments,
     }
     ChildProcess process;
     ChildProcess::Setup setup;
+    setup.environment = environment.toStringList();
     setup.outputFile = outputs.filePath("out");
     setup.errorFile = outputs.filePath("err");
     if (!process.start(program, arguments, setup)) {

@@ -2,6 +2,7 @@
 // and letting the event loop run until something happened.
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,10 @@ struct ToolResult {
 // Runs program with arguments and waits at most timeout. exitCode -1 when it could not start,
 // did not finish in time or crashed; err then says which.
 ToolResult runTool(const QString &program, const QStringList &arguments,
+                   std::chrono::milliseconds timeout = std::chrono::seconds(120));
+// The same in the given environment instead of the test process's own.
+ToolResult runTool(const QString &program, const QStringList &arguments,
+                   const QProcessEnvironment &environment,
                    std::chrono::milliseconds timeout = std::chrono::seconds(120));
 
 // Fails the current test (with a clear message) when a reference tool is missing; under
