@@ -3,14 +3,12 @@
 #include "join_window_support.h"
 
 #include "../support/pulse_server.h"
+#include "../support/sink_monitor.h"
 #include "../support/tools.h"
 
 #include "platform/media/audio_player.h"
 
 #include <QMediaPlayer>
-#include <QProcess>
-
-#include <cstdlib>
 
 namespace {
 
@@ -29,16 +27,6 @@ public:
 
 [[maybe_unused]] ::testing::Environment *const kSoundServer = ::testing::AddGlobalTestEnvironment(new SoundServer);
 
-int peakOf(const QByteArray &bytes)
-{
-    int peak = 0;
-    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto sample = static_cast<std::int16_t>(std::uint8_t(bytes[i]) | (std::uint8_t(bytes[i + 1]) << 8));
-        peak = std::max(peak, std::abs(int(sample)));
-    }
-    return peak;
-}
-
 using JoinWindowPlayer = JoinWindowTest;
 
 } // namespace
@@ -55,24 +43,18 @@ TEST_F(JoinWindowPlayer, PlayPlaysTheGraphedFileOnTheSoundServerUntilStop)
     addFile(tone);
     ASSERT_EQ(graphFileName(), tone);
 
-    QProcess monitor;
-    monitor.start(QStringLiteral("parec"), {"-d", SoundServer::server->sinkName() + ".monitor", "--raw",
-                                            "--format=s16le", "--rate=44100", "--channels=2"});
-    ASSERT_TRUE(monitor.waitForStarted());
-    QByteArray heard;
-    QObject::connect(&monitor, &QProcess::readyReadStandardOutput, [&] { heard += monitor.readAllStandardOutput(); });
+    SinkMonitor monitor(*SoundServer::server);
+    ASSERT_TRUE(monitor.isListening());
 
     QMediaPlayer *player = window().findChild<AudioPlayer *>(QStringLiteral("MMControl1"))->mediaPlayer();
     click("cmdPlay");
-    const bool loud = waitUntil([&] { return peakOf(heard) > 8000; }, std::chrono::seconds(20));
-    EXPECT_TRUE(loud) << "peak heard " << peakOf(heard) << ", player error " << player->errorString().toStdString();
+    const bool loud = waitUntil([&] { return monitor.peak() > 8000; }, std::chrono::seconds(20));
+    EXPECT_TRUE(loud) << "peak heard " << monitor.peak() << ", player error " << player->errorString().toStdString();
 
     click("Command3");
     EXPECT_EQ(player->playbackState(), QMediaPlayer::PausedState);
     click("Command1");
     EXPECT_EQ(player->playbackState(), QMediaPlayer::StoppedState);
-    monitor.kill();
-    monitor.waitForFinished();
 }
 
 TEST_F(JoinWindowPlayer, PlayOpensTheGraphedFileByItsOwnNameEvenWithABackslashInIt)

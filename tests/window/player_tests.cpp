@@ -1,32 +1,15 @@
 // The main window's player on the private sound server: a WAV file opened and played is
 // heard on the null sink's monitor; pause and stop silence it.
 #include "../support/pulse_server.h"
+#include "../support/sink_monitor.h"
 #include "../support/tools.h"
 
 #include "platform/media/audio_player.h"
 
 #include <QMediaPlayer>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-
-namespace {
-
-// The largest absolute s16le sample in the bytes.
-int peakOf(const QByteArray &bytes)
-{
-    int peak = 0;
-    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto sample = static_cast<std::int16_t>(std::uint8_t(bytes[i]) | (std::uint8_t(bytes[i + 1]) << 8));
-        peak = std::max(peak, std::abs(int(sample)));
-    }
-    return peak;
-}
-
-} // namespace
 
 TEST(Player, AWavFileOpenedAndPlayedIsHeardOnTheSoundServer)
 {
@@ -40,22 +23,15 @@ TEST(Player, AWavFileOpenedAndPlayedIsHeardOnTheSoundServer)
                   .exitCode,
               0);
 
-    QProcess monitor;
-    monitor.start(QStringLiteral("parec"), {"-d", server.sinkName() + ".monitor", "--raw", "--format=s16le",
-                                            "--rate=44100", "--channels=2"});
-    ASSERT_TRUE(monitor.waitForStarted());
-    QByteArray heard;
-    QObject::connect(&monitor, &QProcess::readyReadStandardOutput,
-                     [&] { heard += monitor.readAllStandardOutput(); });
+    SinkMonitor monitor(server);
+    ASSERT_TRUE(monitor.isListening());
 
     AudioPlayer player;
     player.open(tone);
     player.play();
-    const bool loud = waitUntil([&] { return peakOf(heard) > 8000; }, std::chrono::seconds(20));
+    const bool loud = waitUntil([&] { return monitor.peak() > 8000; }, std::chrono::seconds(20));
     player.stop();
-    monitor.kill();
-    monitor.waitForFinished();
-    EXPECT_TRUE(loud) << "peak heard " << peakOf(heard) << ", player error "
+    EXPECT_TRUE(loud) << "peak heard " << monitor.peak() << ", player error "
                       << player.mediaPlayer()->errorString().toStdString();
 }
 
