@@ -117,10 +117,15 @@ int runRecord(const QStringList &arguments)
         if (ok)
             encoder.setMaxFileBytes(bytes);
     }
-    if (options->formatIndex) {
-        const int rate = options->rateText.trimmed().toInt();
+    const int rate = options->rateText.trimmed().toInt();
+    const std::int16_t channels = options->stereo ? 2 : 1;
+    if (!options->formatIndex) {
+        // Without a chosen format the file holds the capture as it is: 16-bit PCM at its rate
+        // and channels.
+        encoder.SetPCMFormat(rate, channels);
+    } else {
         const auto choices = reachableOutputFormats(WaveFormat::pcm(rate > 0 ? static_cast<std::uint32_t>(rate) : 0,
-                                                                    options->stereo ? 2 : 1, 16));
+                                                                    static_cast<std::uint16_t>(channels), 16));
         if (*options->formatIndex >= static_cast<int>(choices.size()))
             return usageErrorFor(QStringLiteral("record"),
                                  QStringLiteral("Format %1 inconnu : voir « sonoriel formats »").arg(*options->formatIndex));
