@@ -78,6 +78,11 @@ void NotificationWindow::deviceFailed()
     postMessage(MM_WIM_CLOSE, 0, 0);
 }
 
+void NotificationWindow::dataLost()
+{
+    postMessage(MM_WIM_LOST, 0, 0);
+}
+
 void NotificationWindow::postMessage(int message, quintptr wParam, quintptr lParam)
 {
     auto *event = new WindowMessage(message, wParam, lParam);

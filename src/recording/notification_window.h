@@ -17,6 +17,7 @@ class NotificationWindow final : public QObject, public CaptureNotifier {
 public:
     static constexpr int MM_WIM_DATA = 0x3C0;
     static constexpr int MM_WIM_CLOSE = 0x3BF; // the device stopped working on its own
+    static constexpr int MM_WIM_LOST = 0x3C8;  // the device had to drop sound it could not hand over
 
     NotificationWindow();
     ~NotificationWindow() override;
@@ -24,6 +25,7 @@ public:
     // Thread-safe: the device's thread calls these.
     void bufferDone(CaptureBuffer *buffer) override;
     void deviceFailed() override;
+    void dataLost() override;
     void postMessage(int message, quintptr wParam, quintptr lParam);
 
     void setHook(std::shared_ptr<MessageHook> hook) { m_hook = std::move(hook); }

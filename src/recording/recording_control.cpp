@@ -33,6 +33,7 @@ RecordingControl::RecordingControl(WaveInRecorder &recorder, EncoderWAV &encoder
 {
     connect(&m_recorder, &WaveInRecorder::GotData, this, &RecordingControl::clsRecorder_GotData);
     connect(&m_recorder, &WaveInRecorder::DeviceLost, this, &RecordingControl::deviceLost);
+    connect(&m_recorder, &WaveInRecorder::DataLost, this, &RecordingControl::dataLost);
 }
 
 bool RecordingControl::isRecording() const
@@ -146,4 +147,12 @@ void RecordingControl::deviceLost()
         return;
     cmdDo_Click();
     m_messages.showMessage(QStringLiteral("L'enregistrement a été arrêté : le périphérique de capture ne répond plus."));
+}
+
+void RecordingControl::dataLost()
+{
+    if (!m_recorder.IsRecording())
+        return;
+    cmdDo_Click();
+    m_messages.showMessage(kSoundLostMessage);
 }

@@ -33,6 +33,10 @@ public:
     // header can describe.
     static inline const QString kFileFullMessage = QStringLiteral(
         "Enregistrement arrêté : le fichier Wav a atteint sa taille maximale (4 Go). Le fichier est complet.");
+    // Shown when the sound server had to drop sound that the program could not take in time.
+    static inline const QString kSoundLostMessage = QStringLiteral(
+        "Enregistrement arrêté : le serveur de son a perdu du son que le programme n'a pas pu lire à temps. "
+        "Le fichier contient tout le son jusqu'à la coupure.");
 
     RecordingControl(WaveInRecorder &recorder, EncoderWAV &encoder, clsDSP &effects,
                      RecordingMessages &messages, QString programFolder, QObject *parent = nullptr);
@@ -66,6 +70,7 @@ private:
     void stopRecording();
     void clsRecorder_GotData(std::span<std::int16_t> intBuffer, std::int32_t &lngLen);
     void deviceLost();
+    void dataLost();
 
     WaveInRecorder &m_recorder;
     EncoderWAV &m_encoder;

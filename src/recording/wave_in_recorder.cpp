@@ -133,6 +133,7 @@ void WaveInRecorder::createNotificationWindow()
     if (hooked) {
         m_subclasser.sc_AddMsg(m_window, NotificationWindow::MM_WIM_DATA, MSG_AFTER);
         m_subclasser.sc_AddMsg(m_window, NotificationWindow::MM_WIM_CLOSE, MSG_AFTER);
+        m_subclasser.sc_AddMsg(m_window, NotificationWindow::MM_WIM_LOST, MSG_AFTER);
     }
 }
 
@@ -152,6 +153,8 @@ void WaveInRecorder::onWindowMessage(bool, bool &, long &, NotificationWindow *,
         bufferCompleted(lParam);
     else if (uMsg == NotificationWindow::MM_WIM_CLOSE && m_device)
         emit DeviceLost();
+    else if (uMsg == NotificationWindow::MM_WIM_LOST && m_device)
+        emit DataLost();
 }
 
 void WaveInRecorder::bufferCompleted(quintptr headerAddress)

@@ -67,6 +67,9 @@ signals:
     // The open device stopped working on its own; the recording is still running as far as
     // this object is concerned, and its owner stops it.
     void DeviceLost();
+    // The device had to drop sound before it could hand it over; every block up to the gap has
+    // been announced, nothing after it will be. The owner stops the recording.
+    void DataLost();
 
 private:
     struct RingBuffer {

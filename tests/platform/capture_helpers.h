@@ -71,12 +71,20 @@ public:
         if (m_failures++ == 0)
             m_noticesBeforeFailure = m_notices.load();
     }
+    // Device thread: counts the reports of lost sound and the notices sent before the first.
+    void dataLost() override
+    {
+        if (m_losses++ == 0)
+            m_noticesBeforeLoss = m_notices.load();
+    }
     // The device the handled buffers go back to; none: they are kept.
     void setDevice(CaptureDevice *device) { m_device = device; }
 
     int notices() const { return m_notices.load(); }
     int failures() const { return m_failures.load(); }
     int noticesBeforeFailure() const { return m_noticesBeforeFailure.load(); }
+    int losses() const { return m_losses.load(); }
+    int noticesBeforeLoss() const { return m_noticesBeforeLoss.load(); }
     // Main thread, filled as the posted notices are handled.
     std::vector<std::int16_t> samples;
     std::vector<std::uint32_t> blockBytes;
@@ -110,6 +118,8 @@ private:
     std::atomic<int> m_notices{0};
     std::atomic<int> m_failures{0};
     std::atomic<int> m_noticesBeforeFailure{-1};
+    std::atomic<int> m_losses{0};
+    std::atomic<int> m_noticesBeforeLoss{-1};
     CaptureDevice *m_device = nullptr;
 };
 

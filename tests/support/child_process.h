@@ -36,6 +36,7 @@ public:
 
     // The exit status of a program that ended normally; -1 while it runs or after a signal.
     int exitCode() const { return m_exitCode; }
+    pid_t pid() const { return m_pid; } // -1 unless running (or ended and not yet reaped)
     QString errorText() const { return m_error; }
 
 private:

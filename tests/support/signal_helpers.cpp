@@ -63,6 +63,40 @@ double measureFrequency(const std::vector<std::int16_t> &samples, int channels, 
     return (crossings - 1) * static_cast<double>(rateHz) / (last - first);
 }
 
+std::vector<std::int16_t> makeCountingSignal(std::uint32_t firstFrame, int frames)
+{
+    std::vector<std::int16_t> samples;
+    samples.reserve(static_cast<std::size_t>(frames) * 2);
+    for (std::uint32_t k = firstFrame; k < firstFrame + static_cast<std::uint32_t>(frames); ++k) {
+        samples.push_back(static_cast<std::int16_t>(k & 0xFFFF));
+        samples.push_back(static_cast<std::int16_t>(k >> 16));
+    }
+    return samples;
+}
+
+CountingCheck checkCounting(const std::vector<std::int16_t> &stereo, std::uint32_t firstCount)
+{
+    const auto countAt = [&stereo](std::size_t frame) {
+        return static_cast<std::uint32_t>(static_cast<std::uint16_t>(stereo[2 * frame])) |
+               static_cast<std::uint32_t>(static_cast<std::uint16_t>(stereo[2 * frame + 1])) << 16;
+    };
+    CountingCheck check;
+    const std::size_t frames = stereo.size() / 2;
+    while (check.leadingFrames < frames && countAt(check.leadingFrames) < firstCount)
+        ++check.leadingFrames;
+    if (check.leadingFrames == frames)
+        return check;
+    check.firstCount = countAt(check.leadingFrames);
+    check.countedFrames = frames - check.leadingFrames;
+    for (std::size_t frame = check.leadingFrames + 1; frame < frames; ++frame) {
+        if (countAt(frame) == countAt(frame - 1) + 1)
+            continue;
+        check.breaks.push_back(frame);
+        check.missingFrames += static_cast<std::int64_t>(countAt(frame)) - countAt(frame - 1) - 1;
+    }
+    return check;
+}
+
 std::vector<std::int16_t> decodeWithSox(const QString &path)
 {
     QTemporaryDir dir;

@@ -21,6 +21,10 @@ public:
     // Called on the device's thread, once, when the device stops working on its own (the sound
     // server went away, the source was removed). No buffer is filled after it.
     virtual void deviceFailed() = 0;
+    // Called on the device's thread, once, when sound was lost before it could be delivered
+    // (the buffers that hold what the owner has not taken yet overran). It comes after the
+    // notice of the buffer that ends where the gap begins; nothing after the gap is delivered.
+    virtual void dataLost() = 0;
 };
 
 class CaptureDevice {

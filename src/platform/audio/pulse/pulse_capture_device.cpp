@@ -3,6 +3,7 @@
 
 #include <pulse/error.h>
 #include <pulse/proplist.h>
+#include <pulse/rtclock.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,6 +14,9 @@ namespace {
 // steadily instead of in bursts.
 constexpr pa_usec_t kFragmentUs = 20 * PA_USEC_PER_MSEC;
 constexpr auto kOpenTimeout = std::chrono::seconds(5);
+// The server pushes a record stream's sound in blocks of up to a memory block (64 KiB); it may
+// start dropping when its buffer is that much short of full.
+constexpr std::uint64_t kServerBlockBytes = 64 * 1024;
 
 struct ProplistFree {
     void operator()(pa_proplist *properties) const { pa_proplist_free(properties); }
@@ -29,11 +33,11 @@ bool streamFinished(pa_stream *stream)
 std::unique_ptr<PulseCaptureDevice> PulseCaptureDevice::open(
     std::shared_ptr<PulseConnection> connection, const QString &sourceName,
     const QString &displayName, const WaveFormat &format, CaptureNotifier &notifier,
-    QString *error)
+    QString *error, std::uint32_t streamBufferBytes)
 {
     std::unique_ptr<PulseCaptureDevice> device(
         new PulseCaptureDevice(std::move(connection), notifier));
-    const QString problem = device->connectStream(sourceName, displayName, format);
+    const QString problem = device->connectStream(sourceName, displayName, format, streamBufferBytes);
     if (problem.isEmpty())
         return device;
     if (error)
@@ -53,7 +57,7 @@ PulseCaptureDevice::~PulseCaptureDevice()
 }
 
 QString PulseCaptureDevice::connectStream(const QString &sourceName, const QString &displayName,
-                                          const WaveFormat &format)
+                                          const WaveFormat &format, std::uint32_t streamBufferBytes)
 {
     PulseLock lock(m_connection->mainloop());
     if (!m_connection->isReady())
@@ -79,7 +83,8 @@ QString PulseCaptureDevice::connectStream(const QString &sourceName, const QStri
     pa_stream_set_read_callback(m_stream.get(), streamReadable, this);
 
     pa_buffer_attr attributes;
-    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    // What the owner has not taken yet waits in the stream: as much as the server grants.
+    attributes.maxlength = streamBufferBytes ? streamBufferBytes : static_cast<std::uint32_t>(-1);
     attributes.tlength = static_cast<std::uint32_t>(-1);
     attributes.prebuf = static_cast<std::uint32_t>(-1);
     attributes.minreq = static_cast<std::uint32_t>(-1);
@@ -99,8 +104,11 @@ QString PulseCaptureDevice::connectStream(const QString &sourceName, const QStri
     m_connection->waitFor([stream] { return streamFinished(stream); }, kOpenTimeout);
     if (pa_stream_get_state(stream) == PA_STREAM_READY) {
         const pa_sample_spec *actual = pa_stream_get_sample_spec(stream);
-        if (actual && pa_sample_spec_equal(actual, &spec)) {
+        const pa_buffer_attr *granted = pa_stream_get_buffer_attr(stream);
+        if (actual && granted && pa_sample_spec_equal(actual, &spec)) {
             m_connected = true;
+            const std::uint64_t margin = std::max<std::uint64_t>(kServerBlockBytes, 4ull * granted->fragsize);
+            m_watch = std::make_unique<OverrunWatch>(format.avgBytesPerSec, granted->maxlength, margin);
             return {};
         }
         return QStringLiteral("Le serveur de son refuse le format demandé pour « %1 ».")
@@ -129,6 +137,8 @@ bool PulseCaptureDevice::addBuffer(CaptureBuffer &buffer)
     buffer.done = false;
     buffer.bytesRecorded = 0;
     m_queue.push_back(&buffer);
+    if (m_state == State::Running)
+        takeIncoming(); // sound may be waiting in the stream for a buffer
     return true;
 }
 
@@ -145,6 +155,14 @@ bool PulseCaptureDevice::start()
     if (!uncork)
         return false;
     m_state = State::Running;
+    m_droppedBytes = 0;
+    m_fragmentTaken = 0;
+    m_lastReadable = 0;
+    m_clientGapAt = OverrunWatch::kNoHold;
+    m_lossReported = false;
+    m_watch->restart();
+    startTicking();
+    takeIncoming();
     return true;
 }
 
@@ -153,12 +171,19 @@ void PulseCaptureDevice::halt()
     if (m_state != State::Running)
         return;
     m_state = State::Stopped;
+    stopTicking();
     if (!m_stream || pa_stream_get_state(m_stream.get()) != PA_STREAM_READY)
         return;
     // Both results are dropped on purpose: the state above already keeps the callback from
     // writing, and a server that has gone needs no corking.
     PulseOperationPtr cork(pa_stream_cork(m_stream.get(), 1, nullptr, nullptr));
     PulseOperationPtr flush(pa_stream_flush(m_stream.get(), nullptr, nullptr));
+    // What already reached this side belongs to the stopped capture, not to the next one.
+    const void *data = nullptr;
+    std::size_t count = 0;
+    while (pa_stream_peek(m_stream.get(), &data, &count) == 0 && count > 0 && pa_stream_drop(m_stream.get()) == 0) {
+    }
+    m_fragmentTaken = 0;
 }
 
 void PulseCaptureDevice::stop()
@@ -192,6 +217,7 @@ void PulseCaptureDevice::close()
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
+    stopTicking();
     for (CaptureBuffer *buffer : m_queue)
         buffer->done = true;
     m_queue.clear();
@@ -220,51 +246,141 @@ void PulseCaptureDevice::streamStateNoticed()
     m_failed = true;
     const bool wasRunning = m_state == State::Running;
     m_state = State::Stopped;
+    stopTicking();
     if (wasRunning)
         m_notifier.deviceFailed();
 }
 
 void PulseCaptureDevice::streamReadable(pa_stream *, std::size_t, void *userdata)
 {
-    static_cast<PulseCaptureDevice *>(userdata)->takeIncoming();
+    static_cast<PulseCaptureDevice *>(userdata)->incomingArrived();
+}
+
+// libpulse calls this after every fragment the server sent, also when the stream's buffer was
+// too full to take it. So a call that finds no more sound waiting than we left means that
+// fragment was lost: the gap lies where the sound that arrived so far ends.
+void PulseCaptureDevice::incomingArrived()
+{
+    if (m_state != State::Running)
+        return;
+    const std::size_t readable = pa_stream_readable_size(m_stream.get());
+    if (readable != static_cast<std::size_t>(-1) && readable > 0 && readable == m_lastReadable)
+        m_clientGapAt = std::min(m_clientGapAt, arrivedBytes());
+    takeIncoming();
+}
+
+std::uint64_t PulseCaptureDevice::arrivedBytes() const
+{
+    const std::size_t readable = pa_stream_readable_size(m_stream.get());
+    return m_droppedBytes + (readable == static_cast<std::size_t>(-1) ? 0 : readable);
+}
+
+std::uint64_t PulseCaptureDevice::deliveryLimit() const
+{
+    return std::min(m_clientGapAt, m_watch->holdAt());
 }
 
 void PulseCaptureDevice::takeIncoming()
 {
     pa_stream *stream = m_stream.get();
-    for (;;) {
+    const std::uint64_t limit = deliveryLimit();
+    while (m_state == State::Running && !m_queue.empty()) {
+        const std::uint64_t delivered = m_droppedBytes + m_fragmentTaken;
+        if (delivered >= limit)
+            break;
         const void *data = nullptr;
         std::size_t count = 0;
         if (pa_stream_peek(stream, &data, &count) < 0 || count == 0)
-            return;
-        // Sound arriving while stopped, or with no buffer queued, is dropped as a real device
-        // drops what overruns its buffers. A hole in the stream (no data) is silence.
-        if (m_state == State::Running)
-            deliver(static_cast<const std::uint8_t *>(data), count);
-        if (pa_stream_drop(stream) < 0)
-            return;
+            break;
+        // A hole in the stream (no data) is silence.
+        const std::size_t wanted = static_cast<std::size_t>(
+            std::min<std::uint64_t>(count - m_fragmentTaken, limit - delivered));
+        const auto *bytes = static_cast<const std::uint8_t *>(data);
+        const std::size_t taken = deliver(bytes ? bytes + m_fragmentTaken : nullptr, wanted);
+        m_fragmentTaken += taken;
+        if (m_fragmentTaken == count) {
+            if (pa_stream_drop(stream) < 0)
+                break;
+            m_droppedBytes += count;
+            m_fragmentTaken = 0;
+        }
+        if (taken < wanted)
+            break; // every queued buffer is full
     }
+    const std::size_t readable = pa_stream_readable_size(stream);
+    m_lastReadable = readable == static_cast<std::size_t>(-1) ? 0 : readable;
+    const bool lost = m_clientGapAt != OverrunWatch::kNoHold || m_watch->lost();
+    if (lost && m_droppedBytes + m_fragmentTaken >= limit)
+        endAtGap();
 }
 
-void PulseCaptureDevice::deliver(const std::uint8_t *bytes, std::size_t count)
+// Delivery has reached the gap: the sound up to it goes out in the buffer being filled, then
+// the loss is reported, once.
+void PulseCaptureDevice::endAtGap()
 {
-    while (count > 0 && !m_queue.empty()) {
+    if (m_lossReported || m_state != State::Running)
+        return;
+    m_lossReported = true;
+    if (!m_queue.empty() && m_queue.front()->bytesRecorded > 0) {
+        CaptureBuffer *partial = m_queue.front();
+        m_queue.pop_front();
+        partial->done = true;
+        m_notifier.bufferDone(partial);
+    }
+    m_notifier.dataLost();
+}
+
+std::size_t PulseCaptureDevice::deliver(const std::uint8_t *bytes, std::size_t count)
+{
+    std::size_t done = 0;
+    while (done < count && !m_queue.empty()) {
         CaptureBuffer *buffer = m_queue.front();
         const std::size_t room = buffer->bufferBytes - buffer->bytesRecorded;
-        const std::size_t taken = std::min(room, count);
+        const std::size_t taken = std::min(room, count - done);
         auto *target = reinterpret_cast<std::uint8_t *>(buffer->data) + buffer->bytesRecorded;
-        if (bytes) {
-            std::memcpy(target, bytes, taken);
-            bytes += taken;
-        } else {
+        if (bytes)
+            std::memcpy(target, bytes + done, taken);
+        else
             std::memset(target, 0, taken);
-        }
         buffer->bytesRecorded += static_cast<std::uint32_t>(taken);
-        count -= taken;
+        done += taken;
         if (buffer->bytesRecorded < buffer->bufferBytes)
             continue;
         buffer->done = true;
         m_queue.pop_front();
         m_notifier.bufferDone(buffer);
     }
+    return done;
+}
+
+void PulseCaptureDevice::startTicking()
+{
+    stopTicking();
+    m_ticker = pa_context_rttime_new(m_connection->context(), pa_rtclock_now(), tickDue, this);
+}
+
+void PulseCaptureDevice::stopTicking()
+{
+    if (!m_ticker)
+        return;
+    pa_mainloop_api *api = pa_threaded_mainloop_get_api(m_connection->mainloop());
+    api->time_free(m_ticker);
+    m_ticker = nullptr;
+}
+
+void PulseCaptureDevice::tickDue(pa_mainloop_api *, pa_time_event *event, const struct timeval *, void *userdata)
+{
+    auto *device = static_cast<PulseCaptureDevice *>(userdata);
+    const auto interval = std::chrono::duration_cast<std::chrono::microseconds>(OverrunWatch::kTickInterval);
+    pa_context_rttime_restart(device->m_connection->context(), event,
+                              pa_rtclock_now() + static_cast<pa_usec_t>(interval.count()));
+    device->tick();
+}
+
+void PulseCaptureDevice::tick()
+{
+    if (m_state != State::Running)
+        return;
+    m_watch->tick(OverrunWatch::Clock::now(), arrivedBytes());
+    takeIncoming(); // a hold may have been released, or the gap confirmed
 }
