@@ -280,3 +280,27 @@ TEST_F(PipeWireCapture, TheSessionEndingEndsTheRecordingWithOneFailureNotice)
     EXPECT_EQ(device->reset().size() + collector.notices(), 5u);
     device->close();
 }
+
+TEST_F(PipeWireCapture, SoundWaitsInTheStreamWhileTheOwnerIsAwayAndNoLossIsReported)
+{
+    device = backend->openDevice(index, kCdStereo, collector, &error);
+    ASSERT_TRUE(device) << error.toStdString();
+    BufferRing ring(5, kBufferBytes);
+    ASSERT_TRUE(ring.queueAll(*device) && device->start());
+    ToneFeeder feeder(*session, stereoTone(12 * kRateHz, 8000));
+    ASSERT_TRUE(waitLong([&] { return loudSamples(collector.samples) > 0; }));
+    const auto away = std::chrono::steady_clock::now();
+    pause(std::chrono::seconds(2)); // the five buffers fill, then nothing is handed back
+    collector.setDevice(device.get());
+    for (CaptureBuffer *buffer : collector.handled)
+        device->addBuffer(*buffer);
+    pause(std::chrono::milliseconds(500));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - away).count();
+
+    // Everything since the owner left came out, up to the few fragments still on their way.
+    EXPECT_GE(collector.samples.size(), (seconds - 0.2) * kRateHz * 2);
+    EXPECT_EQ(collector.losses(), 0);
+    collector.setDevice(nullptr);
+    device->close();
+    QCoreApplication::sendPostedEvents();
+}
