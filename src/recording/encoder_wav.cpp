@@ -4,10 +4,12 @@
 #include "common/number_format.h"
 #include "common/paths.h"
 #include "common/rounding.h"
+#include "common/system_error.h"
 #include "platform/acm/format_chooser.h"
 
 #include <QFile>
 
+#include <cerrno>
 #include <cstring>
 
 EncoderWAV::EncoderWAV() : m_outputFormat(WaveFormat::pcm(44100, 2, 16).toBytes()) {}
@@ -68,26 +70,74 @@ std::int32_t EncoderWAV::SelectFormat(std::int32_t samplerate, std::int16_t Chan
     return kDone;
 }
 
+std::int32_t EncoderWAV::refuse(std::int32_t code, const QString &reason)
+{
+    m_lastError = reason;
+    return code;
+}
+
+std::int32_t EncoderWAV::refuseOutput(const QString &output, int errorNumber)
+{
+    m_nameTaken = errorNumber == EEXIST;
+    switch (errorNumber) {
+    case EBUSY:
+        return refuse(kNoFile, QStringLiteral("« %1 » est déjà en cours d'enregistrement.").arg(output));
+    case ESPIPE:
+        return refuse(kNoFile, QStringLiteral("« %1 » n'est pas un fichier ordinaire (tube ou périphérique) : "
+                                              "un fichier Wav doit pouvoir être réécrit à son début.")
+                                   .arg(output));
+    default:
+        return refuse(kNoFile, QStringLiteral("« %1 » : %2.").arg(output, systemErrorText(errorNumber)));
+    }
+}
+
+std::int32_t EncoderWAV::checkInit(std::int32_t samplerate, std::int16_t Channels, const QString &output)
+{
+    m_lastError.clear();
+    m_nameTaken = false;
+    if (samplerate < 1 || Channels < 1)
+        return refuse(kBadFormat, QStringLiteral("Fréquence (%1 Hz) ou nombre de canaux (%2) invalide.")
+                                      .arg(samplerate)
+                                      .arg(Channels));
+    const WaveFormat input = WaveFormat::pcm(static_cast<std::uint32_t>(samplerate), static_cast<std::uint16_t>(Channels), 16);
+    const auto outputFormat = WaveFormat::fromBytes(m_outputFormat);
+    if (!outputFormat)
+        return refuse(kBadFormat, QStringLiteral("Le format de sortie choisi est illisible."));
+    QString why;
+    if (!openConversionStream(input, *outputFormat, &why))
+        return refuse(kBadFormat, why);
+    if (const int problem = OutputFile::recordingCreationProblem(output, m_exclusive))
+        return refuseOutput(output, problem);
+    return kDone;
+}
+
 std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16_t Channels,
                                              const QString &output)
 {
     Encoder_EncoderClose();
+    m_lastError.clear();
+    m_nameTaken = false;
     if (samplerate < 1 || Channels < 1)
-        return kBadFormat;
+        return refuse(kBadFormat, QStringLiteral("Fréquence (%1 Hz) ou nombre de canaux (%2) invalide.")
+                                      .arg(samplerate)
+                                      .arg(Channels));
     m_inputFormat = WaveFormat::pcm(static_cast<std::uint32_t>(samplerate), static_cast<std::uint16_t>(Channels), 16);
 
     const auto outputFormat = WaveFormat::fromBytes(m_outputFormat);
     if (!outputFormat)
-        return kBadFormat;
-    m_stream = openConversionStream(m_inputFormat, *outputFormat);
+        return refuse(kBadFormat, QStringLiteral("Le format de sortie choisi est illisible."));
+    QString why;
+    m_stream = openConversionStream(m_inputFormat, *outputFormat, &why);
     if (!m_stream)
-        return kBadFormat;
+        return refuse(kBadFormat, why);
+    m_outputBlockAlign = std::max<std::uint32_t>(outputFormat->blockAlign, 1);
     m_input.assign(m_inputFormat.avgBytesPerSec, 0);
     m_output.assign(m_stream->destinationSize(m_input.size()), 0);
 
-    if (!m_file.create(output)) {
+    if (!m_file.createForRecording(output, m_exclusive)) {
+        const int problem = errno;
         releaseStream(); // nothing to convert for: the next init starts afresh
-        return kNoFile;
+        return refuseOutput(output, problem);
     }
     m_fileBytes = 0;
     m_inputBytes = 0;
@@ -97,11 +147,13 @@ std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16
         const std::vector<std::uint8_t> header = headerFor(headerBytes());
         if (m_file.append(header) != static_cast<std::int64_t>(header.size())) {
             // Not even the header fits: leave no half-made file behind.
+            const int problem = errno;
             const QString path = m_file.path();
             m_file.close();
             if (FileExists(path)) // an ordinary file we made; never a device or a pipe
                 QFile::remove(path);
             releaseStream();
+            refuseOutput(output, problem);
             return kWriteError;
         }
         m_fileBytes = header.size();
@@ -128,10 +180,11 @@ std::int32_t EncoderWAV::Encoder_Encode(const void *buffer_ptr, std::int32_t buf
     buffer_used = static_cast<std::int32_t>(result.sourceUsed);
     if (!result.ok)
         return result.sourceUsed > 0 ? kDone : kConversionFailed;
-    const std::int64_t written = writeConverted(result.destinationUsed);
-    if (written != static_cast<std::int64_t>(result.destinationUsed))
+    if (!writeConverted(result.destinationUsed))
         return kWriteError;
-    return updateHeaderEachSecond(static_cast<std::size_t>(buffer_len)) ? kDone : kWriteError;
+    if (!updateHeaderEachSecond(static_cast<std::size_t>(buffer_len)))
+        return m_file.isStillLinked() ? kWriteError : kFileRemoved;
+    return kDone;
 }
 
 bool EncoderWAV::updateHeaderEachSecond(std::size_t inputBytes)
@@ -139,20 +192,30 @@ bool EncoderWAV::updateHeaderEachSecond(std::size_t inputBytes)
     const std::uint64_t second = m_inputFormat.avgBytesPerSec;
     const std::uint64_t before = m_inputBytes / second;
     m_inputBytes += inputBytes;
-    if (!m_writeHeader || m_inputBytes / second == before)
+    if (m_inputBytes / second == before)
         return true;
+    // Once a second: a file that lost its name (deleted, its folder removed) records nothing
+    // any more; say so rather than record into the void.
+    if (!m_file.isStillLinked())
+        return false;
     // One write over the header in place; the end of the file does not move.
-    return m_file.writeAt(0, headerFor(m_fileBytes));
+    return !m_writeHeader || m_file.writeAt(0, headerFor(m_fileBytes));
 }
 
-std::int64_t EncoderWAV::writeConverted(std::size_t bytes)
+bool EncoderWAV::writeConverted(std::size_t bytes)
 {
     if (bytes == 0)
-        return 0;
+        return true;
     const std::int64_t written = m_file.append(std::span(m_output).first(bytes));
-    if (written > 0)
-        m_fileBytes += static_cast<std::uint64_t>(written);
-    return written;
+    if (written == static_cast<std::int64_t>(bytes)) {
+        m_fileBytes += bytes;
+        return true;
+    }
+    // The disk took part of it: keep the whole blocks only, so the data ends on a whole frame.
+    const std::uint64_t kept = written > 0 ? static_cast<std::uint64_t>(written) / m_outputBlockAlign * m_outputBlockAlign : 0;
+    m_file.truncate(m_fileBytes + kept);
+    m_fileBytes += kept;
+    return false;
 }
 
 std::int32_t EncoderWAV::Encoder_EncoderClose()
@@ -163,7 +226,7 @@ std::int32_t EncoderWAV::Encoder_EncoderClose()
     if (m_stream) {
         const ConversionResult flushed = m_stream->convert({}, m_output, true);
         if (flushed.ok)
-            intact = writeConverted(flushed.destinationUsed) == static_cast<std::int64_t>(flushed.destinationUsed);
+            intact = writeConverted(flushed.destinationUsed);
     }
     if (m_writeHeader)
         intact = writeFinalHeader() && intact;

@@ -13,8 +13,15 @@
 // second of input (one header write per second of sound), so however the program ends (a
 // crash, a kill), the file on disk is a valid WAV holding every block up to the last whole
 // second. Nothing is forced to the disk meanwhile: after a power loss `sonoriel repair` gives
-// the file the sizes of what reached it. Close writes the final header over it. The sizes are 32-bit: a block that would carry the file past what they
-// can describe is refused with kFileFull, leaving room for what the converter flushes at close.
+// the file the sizes of what reached it. Close writes the final header over it. The sizes are
+// 32-bit: a block that would carry the file past what they can describe is refused with
+// kFileFull, leaving room for what the converter flushes at close. A write the disk took only
+// in part (a full disk) is cut back to whole blocks of the output format, so the data always
+// ends on a whole frame.
+//
+// The output is an ordinary file, locked for the length of the recording, so a second
+// recording to the same file is refused; checkInit() finds what Encoder_EncoderInit would
+// refuse without touching an existing file, so a start that fails leaves it as it was.
 #pragma once
 
 #include "platform/acm/conversion_stream.h"
@@ -41,6 +48,7 @@ public:
     static constexpr std::int32_t kWriteError = 10;
     static constexpr std::int32_t kChooserCancelled = 11;
     static constexpr std::int32_t kFileFull = 12;      // the file reached the largest WAV size; nothing written
+    static constexpr std::int32_t kFileRemoved = 13;   // the file was deleted while recording
 
     // The largest file whose sizes fit the header's 32-bit fields.
     static constexpr std::uint64_t kMaxFileBytes = 0xFFFFFFFFull;
@@ -76,6 +84,15 @@ public:
     QString Encoder_Extension() const { return QStringLiteral("wav"); }
 
     std::int32_t Encoder_EncoderInit(std::int32_t samplerate, std::int16_t Channels, const QString &output);
+    // What Encoder_EncoderInit would refuse (7 or 2, with lastError()), found without creating,
+    // emptying or locking anything; 0 when it would open the file.
+    std::int32_t checkInit(std::int32_t samplerate, std::int16_t Channels, const QString &output);
+    // Why the last init or check refused, in French, with the path; empty after a success.
+    const QString &lastError() const { return m_lastError; }
+    // With exclusive creation, init refuses a name that is taken (result 2, nameTaken() true)
+    // instead of replacing the file: two recordings can never get the same numbered name.
+    void setCreateExclusively(bool exclusive) { m_exclusive = exclusive; }
+    bool nameTaken() const { return m_nameTaken; }
     // buffer_ptr may be null: the previous input is converted again.
     std::int32_t Encoder_Encode(const void *buffer_ptr, std::int32_t buffer_len, std::int32_t &buffer_used);
     std::int32_t Encoder_EncoderClose();
@@ -90,7 +107,9 @@ public:
     std::uint64_t maxFileBytes() const { return m_maxFileBytes; }
 
 private:
-    std::int64_t writeConverted(std::size_t bytes);
+    bool writeConverted(std::size_t bytes);
+    std::int32_t refuse(std::int32_t code, const QString &reason);
+    std::int32_t refuseOutput(const QString &output, int errorNumber);
     std::vector<std::uint8_t> headerFor(std::uint64_t fileBytes) const;
     bool updateHeaderEachSecond(std::size_t inputBytes);
     bool writeFinalHeader();
@@ -109,4 +128,8 @@ private:
     std::uint64_t m_maxFileBytes = kMaxFileBytes;
     std::uint64_t m_fileBytes = 0;  // what the file holds, header included
     std::uint64_t m_inputBytes = 0; // input received since the file was opened
+    std::uint32_t m_outputBlockAlign = 1;
+    QString m_lastError;
+    bool m_exclusive = false;
+    bool m_nameTaken = false;
 };

@@ -7,6 +7,10 @@
 #include "recording/recording_numbering.h"
 #include "recording/wave_in_recorder.h"
 
+#include "common/paths.h"
+
+#include <QTimer>
+
 namespace {
 
 // The whole number at the start of the rate text ("44100", " 22050 Hz"); 0 when there is none.
@@ -23,6 +27,9 @@ QString describeEffectsError(const AppError &error)
 {
     return QStringLiteral("Effets : erreur %1 (%2, %3)").arg(error.number()).arg(error.text(), error.source());
 }
+
+// Numbered names tried before giving up when other recordings keep taking them.
+constexpr int kNameAttempts = 100;
 
 } // namespace
 
@@ -81,31 +88,67 @@ void RecordingControl::startRecording()
         return;
     }
     const std::int16_t channels = m_stereo ? 2 : 1;
-    m_lngBytesPerSec = rate * channels * 2;
 
-    if (m_encoder.Encoder_EncoderInit(rate, channels, m_outputPath) != 0) {
-        m_lngBytesPerSec = 0;
-        m_messages.showMessage(QStringLiteral("Ne peut pas initialiser l'encodeur !"));
+    // Everything that can refuse is asked before the output is created, so a start that fails
+    // leaves a file already under that name as it was.
+    if (!checkOutput(rate, channels))
         return;
-    }
-    m_recordingPath = m_outputPath;
+    if (!m_numbering && FileExists(m_outputPath) && !m_messages.confirmReplace(m_outputPath))
+        return;
     try {
         m_effects.setSamplerate(rate);
         m_effects.setChannels(channels);
     } catch (const AppError &error) {
-        m_encoder.Encoder_EncoderClose(); // a valid, empty file rather than a zeroed header
-        m_lngBytesPerSec = 0;
         m_messages.showMessage(describeEffectsError(error));
         return;
     }
     if (!m_recorder.StartRecord(rate, channels)) {
-        m_encoder.Encoder_EncoderClose(); // a valid, empty file rather than a zeroed header
-        m_lngBytesPerSec = 0;
-        m_messages.showMessage(QStringLiteral("Ne peut pas démarrer l'enregistrement !"));
+        m_messages.showMessage(QStringLiteral("Ne peut pas démarrer l'enregistrement !"), m_recorder.lastStartError());
         return;
     }
+    // The device's first notices wait in the event queue until the file is open.
+    if (!openOutput(rate, channels)) {
+        m_recorder.StopRecord();
+        return;
+    }
+    m_lngBytesPerSec = rate * channels * 2;
+    m_recordingPath = m_outputPath;
     m_effectsFaultShown = false;
     emit recordingChanged(true);
+}
+
+// A numbered name another recording took meanwhile gives way to the next free one.
+void RecordingControl::nextNumberedName()
+{
+    m_outputPath = nextNumberedRecordingPath(m_programFolder);
+    emit outputPathChanged(m_outputPath);
+}
+
+bool RecordingControl::checkOutput(std::int32_t rate, std::int16_t channels)
+{
+    m_encoder.setCreateExclusively(m_numbering);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        if (m_encoder.checkInit(rate, channels, m_outputPath) == EncoderWAV::kDone)
+            return true;
+        if (!m_numbering || !m_encoder.nameTaken())
+            break;
+        nextNumberedName();
+    }
+    m_messages.showMessage(QStringLiteral("Ne peut pas initialiser l'encodeur !"), m_encoder.lastError());
+    return false;
+}
+
+bool RecordingControl::openOutput(std::int32_t rate, std::int16_t channels)
+{
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        if (m_encoder.Encoder_EncoderInit(rate, channels, m_outputPath) == EncoderWAV::kDone)
+            return true;
+        if (!m_numbering || !m_encoder.nameTaken())
+            break;
+        nextNumberedName();
+    }
+    m_messages.showMessage(QStringLiteral("Ne peut pas initialiser l'encodeur !"), m_encoder.lastError());
+    return false;
 }
 
 void RecordingControl::clsRecorder_GotData(std::span<std::int16_t> intBuffer, std::int32_t &lngLen)
@@ -114,10 +157,12 @@ void RecordingControl::clsRecorder_GotData(std::span<std::int16_t> intBuffer, st
     try {
         m_effects.ProcessSamples(m_intLastBlock);
     } catch (const AppError &error) {
-        // The block stays as the effects left it (saturated); the recording goes on.
+        // The block stays as the effects left it (saturated); the recording goes on. The
+        // message waits until this block has been handled: a message box runs the event loop,
+        // which must never hand over the next block while this one is still being written.
         if (!m_effectsFaultShown) {
             m_effectsFaultShown = true;
-            m_messages.showMessage(describeEffectsError(error));
+            QTimer::singleShot(0, this, [this, text = describeEffectsError(error)] { m_messages.showMessage(text); });
         }
     }
     if (!m_recorder.IsRecording() || m_lngBytesPerSec <= 0)
@@ -136,6 +181,11 @@ void RecordingControl::clsRecorder_GotData(std::span<std::int16_t> intBuffer, st
         // The block was not written; the file closes complete, with the sound up to here.
         cmdDo_Click();
         m_messages.showMessage(kFileFullMessage);
+        return;
+    }
+    if (result == EncoderWAV::kFileRemoved) {
+        cmdDo_Click();
+        m_messages.showMessage(kFileRemovedMessage, m_recordingPath);
         return;
     }
     emit blockRecorded();

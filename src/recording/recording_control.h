@@ -23,7 +23,11 @@ class clsDSP;
 class RecordingMessages {
 public:
     virtual ~RecordingMessages() = default;
-    virtual void showMessage(const QString &text) = 0;
+    // A message, and the reason the program knows for it (empty when none): the window shows
+    // the reason as the box's second paragraph, the command line on the same line.
+    virtual void showMessage(const QString &text, const QString &reason = {}) = 0;
+    // Asked before a recording replaces the existing file at path; false starts nothing.
+    virtual bool confirmReplace(const QString &path) = 0;
 };
 
 class RecordingControl : public QObject {
@@ -33,6 +37,9 @@ public:
     // header can describe.
     static inline const QString kFileFullMessage = QStringLiteral(
         "Enregistrement arrêté : le fichier Wav a atteint sa taille maximale (4 Go). Le fichier est complet.");
+    // Shown when the file being recorded was deleted (or its folder removed).
+    static inline const QString kFileRemovedMessage = QStringLiteral(
+        "Enregistrement arrêté : le fichier Wav a été supprimé pendant l'enregistrement.");
     // Shown when the sound server had to drop sound that the program could not take in time.
     static inline const QString kSoundLostMessage = QStringLiteral(
         "Enregistrement arrêté : le serveur de son a perdu du son que le programme n'a pas pu lire à temps. "
@@ -67,6 +74,9 @@ signals:
 
 private:
     void startRecording();
+    bool checkOutput(std::int32_t rate, std::int16_t channels);
+    bool openOutput(std::int32_t rate, std::int16_t channels);
+    void nextNumberedName();
     void stopRecording();
     void clsRecorder_GotData(std::span<std::int16_t> intBuffer, std::int32_t &lngLen);
     void deviceLost();

@@ -1,5 +1,6 @@
 // `sonoriel record` end to end: what the sound server's source plays is in the file at the
 // right pitch and length, the effects options reach the recording, and bad input is refused.
+#include "../support/child_process.h"
 #include "../support/pulse_server.h"
 #include "../support/signal_helpers.h"
 #include "../support/source_player.h"
@@ -101,7 +102,8 @@ TEST(RecordCommand, BadInputGetsTheFrenchMessageAndStartsNothing)
     const auto environment = environmentFor(home, "virtual");
     const ToolResult noFolder = record({home.filePath("missing/take.wav"), "--seconds", "1"}, environment);
     EXPECT_EQ(noFolder.exitCode, 1);
-    EXPECT_EQ(noFolder.err, "Ne peut pas initialiser l'encodeur !\n");
+    EXPECT_EQ(noFolder.err, "Ne peut pas initialiser l'encodeur ! « " + home.filePath("missing/take.wav") +
+                                " » : Aucun fichier ou dossier de ce type.\n");
 
     const ToolResult noDevice = record({home.filePath("a.wav"), "--device", "7", "--seconds", "1"}, environment);
     EXPECT_EQ(noDevice.exitCode, 1);
@@ -145,4 +147,44 @@ TEST(RecordCommand, RecordsInTheFormatChosenFromTheFormatList)
     EXPECT_LE(seconds, 1.0 + 0.233 + 1017 / 22050.0);
 
     EXPECT_EQ(record({home.filePath("x.wav"), "--format", "9999", "--seconds", "1"}, environment).exitCode, 2);
+}
+
+TEST(RecordCommand, OneRecordingPerFileAndOneNamePerRecording)
+{
+    QTemporaryDir home;
+    const auto environment = environmentFor(home, "virtual").toStringList();
+    const auto start = [&](ChildProcess &process, const QStringList &arguments, const QString &name) {
+        ChildProcess::Setup setup;
+        setup.environment = environment;
+        setup.outputFile = home.filePath(name + ".out");
+        setup.errorFile = home.filePath(name + ".err");
+        ASSERT_TRUE(process.start(SONORIEL_EXECUTABLE, QStringList{"record"} + arguments, setup));
+    };
+
+    // A second recording into the file being recorded is refused; the first one goes on.
+    const QString take = home.filePath("take.wav");
+    ChildProcess first;
+    start(first, {take, "--seconds", "1.5"}, "first");
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(take).size() > 46; }));
+    const ToolResult second = record({take, "--seconds", "1"}, environmentFor(home, "virtual"));
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_EQ(second.err, "Ne peut pas initialiser l'encodeur ! « " + take + " » est déjà en cours d'enregistrement.\n");
+    ASSERT_TRUE(first.waitForEnd(std::chrono::seconds(30)));
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_NEAR(soxInfo(take).seconds, 1.5, 0.07);
+
+    // Numbered recordings started together never share a name.
+    for (int round = 0; round < 3; ++round) {
+        ChildProcess a, b;
+        start(a, {"--numbered", "--seconds", "0.3"}, "a");
+        start(b, {"--numbered", "--seconds", "0.3"}, "b");
+        ASSERT_TRUE(a.waitForEnd(std::chrono::seconds(30)) && b.waitForEnd(std::chrono::seconds(30)));
+        EXPECT_EQ(a.exitCode(), 0);
+        EXPECT_EQ(b.exitCode(), 0);
+        const QString pathA = QString::fromUtf8(readFileBytes(home.filePath("a.out"))).trimmed();
+        const QString pathB = QString::fromUtf8(readFileBytes(home.filePath("b.out"))).trimmed();
+        EXPECT_NE(pathA, pathB);
+        for (const QString &path : {pathA, pathB})
+            EXPECT_NEAR(soxInfo(path).seconds, 0.3, 0.07) << path.toStdString();
+    }
 }

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <csignal>
 #include <functional>
@@ -124,40 +125,73 @@ TEST(RecordingControl, RecordedDurationAddsEachBlockRoundedToAMillisecond)
     }
 }
 
-TEST(RecordingControl, StartChecksShowTheirMessageAndStartNothing)
+TEST(RecordingControl, ARefusedStartSaysWhyAndLeavesTheTakeAlreadyThereAsItWas)
 {
     const struct {
         std::function<void(Recording &)> spoil;
         const char *message;
-        int failPrepareAt = -1; // a failed device start leaves a valid empty WAV
+        const char *reason = "";
+        int failPrepareAt = -1;
     } cases[] = {
         {[](Recording &r) { r.control.setOutputPath(""); }, "Erreur ! Pas de nom de fichier pour l'enregistrement!"},
         {[](Recording &r) { r.control.setDeviceChosen(false); }, "Pas de dispositif sélectionné !"},
         {[](Recording &r) { r.control.setRateText(""); }, "Fréquence d'échantillonnage invalide !"},
         {[](Recording &r) { r.control.setOutputPath(r.home.filePath("missing/folder/take.wav")); },
-         "Ne peut pas initialiser l'encodeur !"},
-        {[](Recording &) {}, "Ne peut pas démarrer l'enregistrement !", 2},
+         "Ne peut pas initialiser l'encodeur !", "Aucun fichier ou dossier de ce type"},
+        {[](Recording &r) { r.control.setRateText("192000"); }, "Effets : erreur 32000 ("},
+        {[](Recording &) {}, "Ne peut pas démarrer l'enregistrement !", "préparé", 2},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);
         Recording r(virtualOptions(0, {}, c.failPrepareAt));
+        const QByteArray take = QByteArray("a three-second take, kept byte for byte");
+        QFile existing(r.wav("take.wav"));
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write(take) == take.size());
+        existing.close();
         c.spoil(r);
         bool changed = false;
         QObject::connect(&r.control, &RecordingControl::recordingChanged, [&](bool) { changed = true; });
         r.control.cmdDo_Click();
-        EXPECT_EQ(r.messages.texts, std::vector<QString>{QString::fromUtf8(c.message)});
+        ASSERT_EQ(r.messages.texts.size(), 1u);
+        EXPECT_TRUE(r.messages.texts.front().startsWith(QString::fromUtf8(c.message))) << r.messages.texts.front().toStdString();
+        EXPECT_TRUE(r.messages.reasons.front().contains(QString::fromUtf8(c.reason)))
+            << r.messages.reasons.front().toStdString();
         EXPECT_FALSE(r.control.isRecording());
         EXPECT_FALSE(r.encoder.isOpen());
         EXPECT_FALSE(changed);
-        if (c.failPrepareAt < 0) {
-            EXPECT_FALSE(QFile::exists(r.control.outputPath()));
-            continue;
-        }
-        const QByteArray file = readFileBytes(r.control.outputPath());
-        ASSERT_EQ(file.size(), 46);
-        EXPECT_EQ(file.left(4), "RIFF");
-        EXPECT_EQ(soxInfo(r.control.outputPath()).channels, 2);
+        EXPECT_EQ(readFileBytes(r.wav("take.wav")), take);
+        EXPECT_FALSE(QFile::exists(r.home.filePath("missing")));
     }
+}
+
+TEST(RecordingControl, ATakeIsReplacedOnlyWhenTheUserSaysSoAndANumberedNameIsNeverShared)
+{
+    Recording r;
+    touch(r.wav("take.wav"));
+    r.messages.replace = false;
+    r.control.cmdDo_Click();
+    EXPECT_FALSE(r.control.isRecording());
+    EXPECT_EQ(r.messages.askedToReplace, std::vector<QString>{r.wav("take.wav")});
+    EXPECT_EQ(QFileInfo(r.wav("take.wav")).size(), 0);
+
+    r.messages.replace = true;
+    EXPECT_GT(r.recordBlocks(3), 0);
+    EXPECT_EQ(QFileInfo(r.wav("take.wav")).size(), 46 + 3 * 10240);
+
+    // Another recording takes Enreg_01.wav between the numbering and the start: this one
+    // goes on to the next name instead of sharing it, and asks nothing.
+    const std::size_t questions = r.messages.askedToReplace.size();
+    r.control.setNumbering(true);
+    QObject::connect(&r.control, &RecordingControl::outputPathChanged, [&](const QString &path) {
+        if (path.endsWith("Enreg_01.wav"))
+            touch(path);
+    });
+    r.control.cmdDo_Click();
+    ASSERT_TRUE(r.control.isRecording());
+    EXPECT_EQ(r.control.recordingPath(), r.wav("Enreg_02.wav"));
+    EXPECT_EQ(QFileInfo(r.wav("Enreg_01.wav")).size(), 0) << "the other recording's file was replaced";
+    r.control.cmdDo_Click();
+    EXPECT_EQ(r.messages.askedToReplace.size(), questions);
 }
 
 TEST(RecordingControl, EffectsRunBeforeTheEncoder)

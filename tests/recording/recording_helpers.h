@@ -15,8 +15,20 @@
 #include <vector>
 
 struct CollectedMessages final : RecordingMessages {
-    void showMessage(const QString &text) override { texts.push_back(text); }
+    void showMessage(const QString &text, const QString &reason = {}) override
+    {
+        texts.push_back(text);
+        reasons.push_back(reason);
+    }
+    bool confirmReplace(const QString &path) override
+    {
+        askedToReplace.push_back(path);
+        return replace;
+    }
     std::vector<QString> texts;
+    std::vector<QString> reasons;
+    std::vector<QString> askedToReplace;
+    bool replace = true;
 };
 
 // The RIFF and data sizes in the header describe exactly the bytes in the file.

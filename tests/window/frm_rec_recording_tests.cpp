@@ -2,6 +2,7 @@
 // recording disables, the live display, and closing the window during a recording.
 #include "window_test_support.h"
 
+#include "../support/signal_helpers.h"
 #include "../support/tools.h"
 
 #include "app/window/frm_rec.h"
@@ -11,11 +12,14 @@
 #include <QtEndian>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
@@ -41,7 +45,10 @@ bool headerMatchesSize(const QByteArray &file)
 
 } // namespace
 
-using FrmRecRecording = WindowTest;
+class FrmRecRecording : public WindowTest {
+protected:
+    QTemporaryDir m_inputs;
+};
 
 TEST_F(FrmRecRecording, RecordButtonRecordsAValidFileWhileTheDisplayFollows)
 {
@@ -147,4 +154,56 @@ TEST_F(FrmRecRecording, ClosingDuringARecordingLeavesACompleteFileAndSavesNoSett
     EXPECT_EQ(info.rateHz, 44100);
     EXPECT_GT(info.seconds, 0.4);
     EXPECT_TRUE(settings().allKeys().isEmpty());
+}
+
+TEST_F(FrmRecRecording, RecordClickAsksBeforeReplacingATakeAndNoStartsNothing)
+{
+    QDir().mkpath(wavFolder());
+    const QString path = wavFolder() + QStringLiteral("/Enregistrement.wav");
+    QFile take(path);
+    ASSERT_TRUE(take.open(QIODevice::WriteOnly) && take.write("an earlier take") == 15);
+    take.close();
+    ModalAnswerer answerer;
+    FrmREC window;
+    auto *cmdDo = control<QPushButton>(window, "cmdDo");
+
+    cmdDo->click(); // the answerer closes the question unanswered: no
+    EXPECT_FALSE(window.recorder().IsRecording());
+    ASSERT_EQ(answerer.messages().size(), 1);
+    EXPECT_EQ(answerer.messages().front(),
+              QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?").arg(path));
+    EXPECT_EQ(readFileBytes(path), QByteArray("an earlier take"));
+
+    answerer.answerQuestionsWith(QMessageBox::Yes);
+    cmdDo->click();
+    ASSERT_TRUE(window.recorder().IsRecording());
+    ASSERT_TRUE(waitUntil([&] { return window.recording().lngRecordedMs() > 100; }));
+    cmdDo->click();
+    EXPECT_TRUE(headerMatchesSize(readFileBytes(path)));
+}
+
+TEST_F(FrmRecRecording, AnEffectsFaultIsShownOnceAfterItsBlockWithEveryBlockWrittenOnce)
+{
+    // The virtual device plays a counting signal: a block written twice, out of order or lost
+    // breaks the count in the file.
+    const QString input = m_inputs.filePath(QStringLiteral("count.wav"));
+    ASSERT_TRUE(writePcmWav(input, 44100, 2, makeCountingSignal(1, 20 * 44100)));
+    qputenv("SONORIEL_VIRTUAL_INPUT", QFile::encodeName(input));
+    ModalAnswerer answerer;
+    FrmREC window;
+    const QString path = control<QLineEdit>(window, "txtFile")->text();
+    window.effects().setAmplifyDB(1000); // beyond what a float holds: every block faults
+    control<QCheckBox>(window, "chkFX2")->click();
+    control<QPushButton>(window, "cmdDo")->click();
+    ASSERT_TRUE(window.recorder().IsRecording());
+    ASSERT_TRUE(waitUntil([&] { return window.recording().lngRecordedMs() > 1500; }));
+    control<QPushButton>(window, "cmdDo")->click();
+    qunsetenv("SONORIEL_VIRTUAL_INPUT");
+
+    ASSERT_EQ(answerer.messages().size(), 1) << answerer.messages().join('|').toStdString();
+    EXPECT_TRUE(answerer.messages().front().startsWith(QStringLiteral("Effets : erreur 6 ")));
+    const CountingCheck counting = checkCounting(decodeWithSox(path), 1);
+    EXPECT_EQ(counting.leadingFrames, 0u);
+    EXPECT_TRUE(counting.breaks.empty()) << counting.breaks.size() << " breaks, " << counting.missingFrames << " frames missing";
+    EXPECT_GT(counting.countedFrames, 44100u);
 }

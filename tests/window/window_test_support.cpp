@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QAbstractButton>
 #include <QMessageBox>
 
 void WindowTest::SetUp()
@@ -44,7 +45,10 @@ void ModalAnswerer::answer()
         return;
     if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
         m_messages << box->text();
-        box->done(QMessageBox::Ok);
+        if (QAbstractButton *answer = box->button(static_cast<QMessageBox::StandardButton>(m_questionAnswer)))
+            answer->click();
+        else
+            box->done(QMessageBox::Ok);
         return;
     }
     ++m_dialogs;

@@ -40,6 +40,9 @@ public:
     ~ModalAnswerer();
 
     const QStringList &messages() const { return m_messages; }
+    // The button a question (a box with Yes and No) gets; by default it is closed unanswered,
+    // which counts as No.
+    void answerQuestionsWith(int standardButton) { m_questionAnswer = standardButton; }
     int dialogsAnswered() const { return m_dialogs; }
 
 private:
@@ -49,6 +52,7 @@ private:
     QTimer m_timer;
     QStringList m_messages;
     int m_dialogs = 0;
+    int m_questionAnswer = 0;
 };
 
 // The control named name inside window, failing the test when it is missing.

@@ -34,14 +34,16 @@ void requestStop(int)
 
 class StderrMessages final : public RecordingMessages {
 public:
-    void showMessage(const QString &text) override
+    void showMessage(const QString &text, const QString &reason = {}) override
     {
         if (m_liveLine)
             QTextStream(stderr) << '\n';
         m_liveLine = false;
-        printError(text);
+        printError(reason.isEmpty() ? text : text + QLatin1Char(' ') + reason);
         ++m_count;
     }
+    // The command line replaces an existing file, as command-line recorders do.
+    bool confirmReplace(const QString &) override { return true; }
     void showLiveLine(const QString &text)
     {
         QTextStream(stderr) << '\r' << text << "   ";

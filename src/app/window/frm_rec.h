@@ -87,7 +87,8 @@ private:
     bool rateTextUsable();
     void applyEffectsRate();
     void applyEffectsChannels();
-    void showMessage(const QString &text) override;
+    void showMessage(const QString &text, const QString &reason = {}) override;
+    bool confirmReplace(const QString &path) override;
 
     // The objects, in the order the start-up creates them.
     std::unique_ptr<clsSmooth> smoothLeft;

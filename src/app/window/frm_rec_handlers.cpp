@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -81,9 +82,23 @@ void FrmREC::connectHandlers()
     cboSamplerate->lineEdit()->installEventFilter(this);
 }
 
-void FrmREC::showMessage(const QString &text)
+void FrmREC::showMessage(const QString &text, const QString &reason)
 {
-    QMessageBox::warning(this, QStringLiteral("Sonoriel"), text);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Sonoriel"), text, QMessageBox::Ok, this);
+    box.setInformativeText(reason);
+    box.exec();
+}
+
+bool FrmREC::confirmReplace(const QString &path)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Sonoriel"),
+                    QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?")
+                        .arg(QDir::toNativeSeparators(path)),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Oui"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Non"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void FrmREC::cboDev_Click()
