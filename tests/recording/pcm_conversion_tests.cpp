@@ -77,3 +77,38 @@ TEST(PcmConversion, KeepsDurationAndPitchInEveryPcmFormat)
         }
     }
 }
+
+TEST(PcmConversion, ChannelConversionCopiesValuesAndMonoIsTheMeanOfLeftAndRight)
+{
+    QTemporaryDir dir;
+    const auto encode = [&](const char *name, int channels, WaveFormat output, const std::vector<std::int16_t> &input) {
+        EncoderWAV encoder;
+        encoder.SetFormat(output.toBytes(), name, "PCM");
+        const QString path = dir.filePath(QString::fromLatin1(name) + ".wav");
+        std::int32_t used = 0;
+        EXPECT_EQ(encoder.Encoder_EncoderInit(44100, static_cast<std::int16_t>(channels), path), 0);
+        EXPECT_EQ(encoder.Encoder_Encode(input.data(), static_cast<std::int32_t>(input.size() * 2), used), 0);
+        EXPECT_EQ(encoder.Encoder_EncoderClose(), 0);
+        return decodeWithSox(path);
+    };
+    // Values well apart from each other, some odd, some at full scale.
+    std::vector<std::int16_t> mono;
+    for (int i = 0; i < 2048; ++i)
+        mono.push_back(static_cast<std::int16_t>(i % 3 == 0 ? 12000 : i % 3 == 1 ? -32768 : 32767 - i));
+    const auto stereo = encode("toStereo", 1, WaveFormat::pcm(44100, 2, 16), mono);
+    ASSERT_EQ(stereo.size(), 2 * mono.size());
+    for (std::size_t i = 0; i < mono.size(); ++i) {
+        ASSERT_EQ(stereo[2 * i], mono[i]) << "frame " << i;
+        ASSERT_EQ(stereo[2 * i + 1], mono[i]) << "frame " << i;
+    }
+
+    std::vector<std::int16_t> leftRight;
+    for (int i = 0; i < 2048; ++i) {
+        leftRight.push_back(static_cast<std::int16_t>(12000 + 2 * i));
+        leftRight.push_back(static_cast<std::int16_t>(-8000 + 4 * i));
+    }
+    const auto down = encode("toMono", 2, WaveFormat::pcm(44100, 1, 16), leftRight);
+    ASSERT_EQ(down.size(), leftRight.size() / 2);
+    for (std::size_t i = 0; i < down.size(); ++i)
+        ASSERT_EQ(down[i], (leftRight[2 * i] + leftRight[2 * i + 1]) / 2) << "frame " << i;
+}

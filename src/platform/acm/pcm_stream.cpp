@@ -135,6 +135,24 @@ private:
     std::vector<std::int32_t> m_wide;
 };
 
+// Channels are copied, not mixed as loudspeakers would be: mono goes unchanged into both
+// channels, stereo becomes the mean of its two. (The resampler's own mix lowers a mono source
+// by 3 dB.)
+bool setChannelMatrix(SwrContext *context, int inChannels, int outChannels)
+{
+    if (inChannels == outChannels)
+        return true;
+    if (inChannels == 1 && outChannels == 2) {
+        const double matrix[] = {1.0, 1.0}; // [out][in], stride 1
+        return swr_set_matrix(context, matrix, 1) >= 0;
+    }
+    if (inChannels == 2 && outChannels == 1) {
+        const double matrix[] = {0.5, 0.5};
+        return swr_set_matrix(context, matrix, 2) >= 0;
+    }
+    return false;
+}
+
 } // namespace
 
 bool isSupportedPcm(const WaveFormat &format)
@@ -167,7 +185,8 @@ std::unique_ptr<ConversionStream> openPcmStream(const WaveFormat &source,
                                          sampleFormatOf(source), static_cast<int>(source.samplesPerSec),
                                          0, nullptr);
     std::unique_ptr<SwrContext, SwrFree> context(raw);
-    if (made < 0 || !context || swr_init(context.get()) < 0) {
+    if (made < 0 || !context || !setChannelMatrix(context.get(), source.channels, destination.channels) ||
+        swr_init(context.get()) < 0) {
         if (error)
             *error = QStringLiteral("Le convertisseur PCM n'a pas pu être ouvert.");
         return nullptr;
