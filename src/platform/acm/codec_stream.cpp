@@ -4,6 +4,7 @@
 // the end drains the resampler, pads the last frame with silence and drains the encoder.
 // Once anything fails, every later call fails: nothing is reported as converted after a fault.
 #include "platform/acm/codec_stream.h"
+#include "platform/acm/pcm_stream.h"
 
 #include "platform/acm/codec_handles.h"
 #include "platform/acm/output_formats.h"
@@ -154,7 +155,9 @@ bool CodecStream::open(QString *error)
                                          &inLayout, AV_SAMPLE_FMT_S16,
                                          static_cast<int>(m_source.samplesPerSec), 0, nullptr);
     m_resampler.reset(raw);
-    if (made < 0 || !m_resampler || swr_init(m_resampler.get()) < 0)
+    if (made < 0 || !m_resampler ||
+        !setCopyingChannelMatrix(m_resampler.get(), m_source.channels, codec->ch_layout.nb_channels) ||
+        swr_init(m_resampler.get()) < 0)
         return fail(QStringLiteral("Le convertisseur vers %1 n'a pas pu être ouvert.").arg(name));
 
     m_queue.reset(av_audio_fifo_alloc(codec->sample_fmt, m_destination.channels, 4 * m_frameSamples));

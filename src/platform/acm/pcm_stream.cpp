@@ -135,10 +135,12 @@ private:
     std::vector<std::int32_t> m_wide;
 };
 
+} // namespace
+
 // Channels are copied, not mixed as loudspeakers would be: mono goes unchanged into both
 // channels, stereo becomes the mean of its two. (The resampler's own mix lowers a mono source
 // by 3 dB.)
-bool setChannelMatrix(SwrContext *context, int inChannels, int outChannels)
+bool setCopyingChannelMatrix(SwrContext *context, int inChannels, int outChannels)
 {
     if (inChannels == outChannels)
         return true;
@@ -152,8 +154,6 @@ bool setChannelMatrix(SwrContext *context, int inChannels, int outChannels)
     }
     return false;
 }
-
-} // namespace
 
 bool isSupportedPcm(const WaveFormat &format)
 {
@@ -185,7 +185,7 @@ std::unique_ptr<ConversionStream> openPcmStream(const WaveFormat &source,
                                          sampleFormatOf(source), static_cast<int>(source.samplesPerSec),
                                          0, nullptr);
     std::unique_ptr<SwrContext, SwrFree> context(raw);
-    if (made < 0 || !context || !setChannelMatrix(context.get(), source.channels, destination.channels) ||
+    if (made < 0 || !context || !setCopyingChannelMatrix(context.get(), source.channels, destination.channels) ||
         swr_init(context.get()) < 0) {
         if (error)
             *error = QStringLiteral("Le convertisseur PCM n'a pas pu être ouvert.");
