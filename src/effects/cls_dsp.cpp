@@ -58,7 +58,10 @@ clsDSP::Sweep clsDSP::buildSweep(std::int32_t rateHz, const PhaseSettings &setti
     using fault::finite;
     using fault::multiply;
     const float sr = static_cast<float>(rateHz);
-    const float base = multiply(settings.frequencyHz, kPi, kSweep);
+    // Below 0 Hz the all-pass coefficient passes 1 and the stages run away (the settings window
+    // offers down to -10 Hz): such a sweep stays at 0 Hz, where the stages pass the sound as it
+    // is.
+    const float base = multiply(std::max(settings.frequencyHz, 0.0f), kPi, kSweep);
     const float range = finite(std::pow(2.0f, settings.sweepRangeOctaves), kSweep);
     Sweep sweep;
     sweep.minwp = divide(base, sr, kSweep);

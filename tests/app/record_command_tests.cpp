@@ -115,6 +115,10 @@ TEST(RecordCommand, BadInputGetsTheFrenchMessageAndStartsNothing)
     EXPECT_EQ(emptyRate.err, "Fréquence d'échantillonnage invalide !\n");
 
     EXPECT_EQ(record({"--seconds", "abc"}, environment).exitCode, 2);
+    // Values no effect could take without running away, and lengths that are no number.
+    for (const QStringList &bad : {QStringList{"--seconds", "nan"}, QStringList{"--echo", "100,-2"},
+                                   QStringList{"--phaser", "1,1,1.5,1,4,100"}, QStringList{"--eq", "0,0,0,inf,0,0,0"}})
+        EXPECT_EQ(record(bad, environment).exitCode, 2) << bad.join(' ').toStdString();
     EXPECT_EQ(record({"--effects", "reverb"}, environment).exitCode, 2);
     EXPECT_EQ(record({"--eq", "1,2,3"}, environment).exitCode, 2);
     const ToolResult noServer = record({"--seconds", "1"}, environmentFor(home, "pulse", "unix:/nonexistent/native"));

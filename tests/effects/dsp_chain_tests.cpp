@@ -191,3 +191,26 @@ TEST(DspChain, ProcessingBlocksWithEveryEffectOnAllocatesNothing)
     dsp.setEchoLength(250);
     EXPECT_GT(g_allocations.load() - before, 0);
 }
+
+TEST(DspChain, PhaseShifterStaysStableAtEveryEndOfItsSettingsWindowRanges)
+{
+    // The window offers -10 to 150 Hz, 3 to 6 octaves, 0.1 to 1.5 for the sweep rate and -0.9 to
+    // 0.9 of feedback. At each corner a quiet noise stays quiet (a diverging filter grows into
+    // full-scale noise within a second).
+    for (const float hz : {-10.0f, 0.0f, 150.0f})
+        for (const float octaves : {3.0f, 6.0f})
+            for (const float feedback : {-0.9f, 0.9f})
+                for (const int rate : {8000, 44100}) {
+                    SCOPED_TRACE(testing::Message() << hz << " Hz, " << octaves << " octaves, feedback " << feedback
+                                                    << ", " << rate << " Hz");
+                    clsDSP dsp;
+                    prepare(dsp, rate, 1, clsDSP::kPhaseShift);
+                    dsp.setPhaseShiftFrequency(hz);
+                    dsp.setPhaseShiftSweepRange(octaves);
+                    dsp.setPhaseShiftSweepRate(1.5f);
+                    dsp.setPhaseShiftFeedback(feedback);
+                    const Values block = processed(dsp, noiseBlock(3 * rate, 1000, 9));
+                    EXPECT_LT(rmsDb(block, block.size() - rate, block.size()), rmsDb(block, 0, rate) + 12);
+                    EXPECT_EQ(std::count(block.begin(), block.end(), std::int16_t{32767}), 0);
+                }
+}

@@ -2,7 +2,12 @@
 
 #include "effects/cls_dsp.h"
 
+#include <cmath>
+
 namespace {
+
+// The largest share of an effect's output fed back into it that the effects window offers.
+constexpr double kLargestFeedback = 0.9 + 1e-9;
 
 std::optional<std::vector<double>> numberList(const QString &text, int count)
 {
@@ -13,7 +18,7 @@ std::optional<std::vector<double>> numberList(const QString &text, int count)
     for (const QString &part : parts) {
         bool ok = false;
         const double value = part.trimmed().toDouble(&ok);
-        if (!ok)
+        if (!ok || !std::isfinite(value))
             return std::nullopt;
         values.push_back(value);
     }
@@ -97,7 +102,7 @@ std::optional<RecordOptions> parseRecordOptions(const QStringList &arguments, QS
         } else if (argument == QLatin1String("--seconds")) {
             bool ok = false;
             options.seconds = value.toDouble(&ok);
-            if (!ok || *options.seconds <= 0 || *options.seconds > 2e6)
+            if (!ok || !(*options.seconds > 0) || *options.seconds > 2e6) // NaN fails the first test
                 return fail(bad);
         } else if (argument == QLatin1String("--effects")) {
             const auto bits = effectBits(value);
@@ -110,13 +115,17 @@ std::optional<RecordOptions> parseRecordOptions(const QStringList &arguments, QS
                 return fail(bad);
         } else if (argument == QLatin1String("--echo")) {
             const auto values = numberList(value, 2);
-            if (!values)
-                return fail(bad);
+            // An echo fed back at minus one or more grows without end; above 0.9 the chain
+            // takes 0.9.
+            if (!values || (*values)[1] < -kLargestFeedback)
+                return fail(bad + QStringLiteral(" (facteur de -0,9 à 0,9)"));
             options.echo = std::pair(static_cast<int>((*values)[0]), static_cast<float>((*values)[1]));
         } else if (argument == QLatin1String("--phaser")) {
             const auto values = numberList(value, 6);
-            if (!values)
-                return fail(bad);
+            // A feedback of one or more makes the phase shifter run away, as the settings
+            // window's range stops at 0.9.
+            if (!values || std::abs((*values)[2]) > kLargestFeedback)
+                return fail(bad + QStringLiteral(" (réinjection de -0,9 à 0,9)"));
             std::array<float, 6> phaser{};
             for (std::size_t k = 0; k < phaser.size(); ++k)
                 phaser[k] = static_cast<float>((*values)[k]);
