@@ -6,6 +6,8 @@
 #include "../support/signal_helpers.h"
 #include "../support/tools.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -106,4 +109,61 @@ TEST(RecordCommandSizeLimit, RecordingThatReachesTheLargestSizeStopsWithAComplet
     EXPECT_EQ(le32At(file, 4), static_cast<std::uint32_t>(file.size() - 8));
     EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
     EXPECT_NEAR(soxInfo(path).seconds, (file.size() - 46) / double(kStereoSecond), 1e-5);
+}
+
+TEST(RecordCommandSignals, AClosedTerminalEndsTheRecordingWithItsHeaderComplete)
+{
+    QTemporaryDir home;
+    const QString path = home.filePath("hangup.wav");
+    QProcess process;
+    process.setProcessEnvironment(virtualDevice(home, "1"));
+    process.start(QStringLiteral(SONORIEL_EXECUTABLE), {"record", path});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + 4 * kBlockBytes; }));
+    ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGHUP), 0);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    const QByteArray file = readFileBytes(path);
+    EXPECT_EQ(le32At(file, 4), static_cast<std::uint32_t>(file.size() - 8));
+    EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
+}
+
+TEST(RecordCommandOutput, AFileOrFolderRemovedWhileRecordingStopsTheRecordingAndSaysSo)
+{
+    for (const bool wholeFolder : {false, true}) {
+        SCOPED_TRACE(wholeFolder ? "folder removed" : "file removed");
+        QTemporaryDir home;
+        QDir().mkpath(home.filePath("takes"));
+        const QString path = home.filePath("takes/gone.wav");
+        QProcess process;
+        process.setProcessEnvironment(virtualDevice(home, "1"));
+        process.start(QStringLiteral(SONORIEL_EXECUTABLE), {"record", path, "--seconds", "30"});
+        ASSERT_TRUE(process.waitForStarted(10000));
+        ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + 2 * kBlockBytes; }));
+        ASSERT_TRUE(wholeFolder ? QDir(home.filePath("takes")).removeRecursively() : QFile::remove(path));
+        ASSERT_TRUE(process.waitForFinished(10000)) << "the recording went on into a file that is gone";
+        EXPECT_EQ(process.exitCode(), 1);
+        EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError())
+                        .contains("Enregistrement arrêté : le fichier Wav a été supprimé pendant l'enregistrement."));
+    }
+}
+
+TEST(RecordCommandOutput, APipeOrADeviceIsRefusedAtOnce)
+{
+    QTemporaryDir home;
+    const QString pipe = home.filePath("pipe.wav");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString &output : {pipe, QStringLiteral("/dev/null")}) {
+        SCOPED_TRACE(output.toStdString());
+        QProcess process;
+        process.setProcessEnvironment(virtualDevice(home, "1"));
+        process.start(QStringLiteral(SONORIEL_EXECUTABLE), {"record", output, "--seconds", "1"});
+        ASSERT_TRUE(process.waitForFinished(5000)) << "waited on the output";
+        EXPECT_EQ(process.exitCode(), 1);
+        EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()),
+                  "Ne peut pas initialiser l'encodeur ! « " + output +
+                      " » n'est pas un fichier ordinaire (tube ou périphérique) : un fichier Wav doit pouvoir être "
+                      "réécrit à son début.\n");
+    }
 }

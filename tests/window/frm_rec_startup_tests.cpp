@@ -8,11 +8,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -102,6 +105,23 @@ TEST_F(FrmRecStartUp, UnreadableStoredValuesFallBackWithoutStoppingTheStartUp)
     EXPECT_EQ(control<QLabel>(window, "lblVolPer")->text(), QStringLiteral("0%"));
     EXPECT_FALSE(control<QCheckBox>(window, "Check1")->isChecked());
     EXPECT_TRUE(answerer.messages().isEmpty());
+}
+
+TEST_F(FrmRecStartUp, ASettingsFileThatIsAPipeIsNeitherWaitedOnNorWrittenThrough)
+{
+    // Reading a pipe nobody writes to would never end.
+    ASSERT_TRUE(QDir().mkpath(configFolder() + QStringLiteral("/Sonoriel")));
+    const QByteArray pipe = QFile::encodeName(configFolder() + QStringLiteral("/Sonoriel/Sonoriel.conf"));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    ModalAnswerer answerer;
+    FrmREC window;
+    EXPECT_FALSE(control<QCheckBox>(window, "Check1")->isChecked()); // the defaults
+    control<QToolButton>(window, "Command1")->click();
+    ASSERT_EQ(answerer.messages().size(), 1);
+    EXPECT_EQ(answerer.messages().front(), QStringLiteral("Les paramètres n'ont pas pu être enregistrés."));
+    struct stat info {};
+    ASSERT_EQ(::stat(pipe.constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 TEST(SettingsText, LeadingNumberIsReadAndRoundedHalfToEven)

@@ -1,5 +1,5 @@
 // `sonoriel record`: records the chosen device through the same record sequence as the main
-// window's button, until the asked duration is recorded or SIGINT/SIGTERM arrives, then stops
+// window's button, until the asked duration is recorded or SIGINT/SIGTERM/SIGHUP arrives, then stops
 // it so that the file is complete. The path goes to stdout, a live size/duration line and the
 // messages to stderr.
 #include "app/cli/command_line.h"
@@ -143,8 +143,9 @@ int runRecord(const QStringList &arguments)
     control.setOutputPath(options->outputPath.isEmpty() ? AddBackslash(recordings) + QStringLiteral("Enregistrement.wav")
                                                         : options->outputPath);
 
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
+    // Ctrl+C, a kill and a closed terminal all end the recording with its file complete.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, requestStop);
     g_stopRequested = 0;
 
     control.cmdDo_Click();
@@ -183,8 +184,8 @@ int runRecord(const QStringList &arguments)
     QCoreApplication::exec();
     messages.showLiveLine(liveText(control.recordingPath(), recordedMs));
     messages.endLiveLine();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, SIG_DFL);
 
     QTextStream(stdout) << control.recordingPath() << '\n';
     // A recording ended by a write error, a full-size file or a vanished device is kept, but

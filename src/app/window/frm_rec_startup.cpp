@@ -10,16 +10,32 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
 
+#include <memory>
+#include <sys/stat.h>
+
 namespace {
 
-QSettings settingsStore()
+// The per-user settings file (organisation and application "Sonoriel"), or nothing, with why in
+// *problem, when that path holds something other than an ordinary file: reading a pipe would
+// wait for a writer for ever, and nothing could be saved over a folder.
+std::unique_ptr<QSettings> openSettingsStore(QString *problem = nullptr)
 {
-    return QSettings(QStringLiteral("Sonoriel"), QStringLiteral("Sonoriel"));
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                         QStringLiteral("/Sonoriel/Sonoriel.conf");
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        if (problem)
+            *problem = QStringLiteral("« %1 » n'est pas un fichier ordinaire.").arg(path);
+        return nullptr;
+    }
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 } // namespace
@@ -91,10 +107,12 @@ void FrmREC::FillLineList()
 
 void FrmREC::restoreSettings()
 {
-    QSettings store = settingsStore();
-    store.beginGroup(QStringLiteral("Settings"));
+    // A settings file that cannot be read gives the defaults.
+    const std::unique_ptr<QSettings> store = openSettingsStore();
+    if (store)
+        store->beginGroup(QStringLiteral("Settings"));
     const auto text = [&store](const char *key, const char *fallback) {
-        return store.value(QLatin1String(key), QLatin1String(fallback)).toString();
+        return store ? store->value(QLatin1String(key), QLatin1String(fallback)).toString() : QString::fromLatin1(fallback);
     };
     cboDev->setEditText(text("Dispositif", "Aucun"));
     cboRecLine->setEditText(text("RecLine", "Aucun"));
@@ -114,12 +132,19 @@ void FrmREC::restoreSettings()
 
 void FrmREC::saveSettings()
 {
-    QSettings store = settingsStore();
-    store.beginGroup(QStringLiteral("Settings"));
-    store.setValue(QStringLiteral("Dispositif"), cboDev->currentText().trimmed());
-    store.setValue(QStringLiteral("RecLine"), cboRecLine->currentText().trimmed());
-    store.setValue(QStringLiteral("VolumeREC"), QString::number(sldVol->value()));
-    store.setValue(QStringLiteral("IncREC"), Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    store.setValue(QStringLiteral("IndexREC"), QString::number(cboDev->currentIndex()));
-    store.sync();
+    QString problem;
+    const std::unique_ptr<QSettings> store = openSettingsStore(&problem);
+    if (store) {
+        store->beginGroup(QStringLiteral("Settings"));
+        store->setValue(QStringLiteral("Dispositif"), cboDev->currentText().trimmed());
+        store->setValue(QStringLiteral("RecLine"), cboRecLine->currentText().trimmed());
+        store->setValue(QStringLiteral("VolumeREC"), QString::number(sldVol->value()));
+        store->setValue(QStringLiteral("IncREC"), Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+        store->setValue(QStringLiteral("IndexREC"), QString::number(cboDev->currentIndex()));
+        store->sync();
+        if (store->status() == QSettings::NoError)
+            return;
+        problem = QStringLiteral("« %1 » ne peut pas être écrit.").arg(store->fileName());
+    }
+    showMessage(QStringLiteral("Les paramètres n'ont pas pu être enregistrés."), problem);
 }
