@@ -37,6 +37,9 @@ public:
     void DrawFrequencies(std::span<const std::int16_t> samples, PictureBox &box);
 
 private:
+    // The white lines from each vertex of m_trace to the next, each without its end point.
+    void drawTrace(QImage &image) const;
+
     static float HannWeight(std::int32_t n, std::int32_t length);
     static std::int32_t MinLong(std::int32_t a, std::int32_t b) { return a < b ? a : b; }
     static std::int32_t MaxLong(std::int32_t a, std::int32_t b) { return a > b ? a : b; }
