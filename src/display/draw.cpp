@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::int32_t kSpectrumLength = 1024;
 constexpr std::int32_t kSpectrumBins = 513;
+constexpr double kSpectrumBoxWidth = 99; // the 22 bars from x = 4 to x = 91, and a margin
 constexpr std::int32_t kBlack = 0;
 constexpr std::int32_t kWhite = 255 + 256 * 255 + 65536 * 255;
 
@@ -166,7 +167,12 @@ void clsDraw::DrawFrequencies(std::span<const std::int16_t> samples, PictureBox 
         k += 5;
     }
 
+    // The bars' columns are laid out for a box of kSpectrumBoxWidth pixels; a wider box (the
+    // same box on a screen of a higher scale) spreads them in proportion, so that they fill it
+    // as they fill the narrow one: twice as wide on a box twice as wide.
     const double height = box.ScaleHeight;
+    const double across = box.ScaleWidth / kSpectrumBoxWidth;
+    const auto column = [across](std::int32_t x) { return roundToLong(x * across); };
     QPainter painter(box.image);
     painter.fillRect(box.image->rect(), colorFromRgbValue(box.backColor));
     for (int b = 0; b < kBarCount; ++b) {
@@ -174,6 +180,6 @@ void clsDraw::DrawFrequencies(std::span<const std::int16_t> samples, PictureBox 
         const std::int32_t color = rgb(255, roundToLong(level * 255), 50);
         const std::int32_t top =
             MaxLong(2, MinLong(roundToLong(height), roundToLong(height - height * level)) - 2);
-        DrawRect(painter, 4 * b + 4, top, 4 * b + 7, roundToLong(height - 2), color);
+        DrawRect(painter, column(4 * b + 4), top, column(4 * b + 7), roundToLong(height - 2), color);
     }
 }

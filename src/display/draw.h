@@ -34,6 +34,8 @@ public:
 
     // Lowers every bar by 0.07, raises it to the spectrum of the first 1024 samples and draws
     // the bars. A block shorter than 1024 samples changes neither the bars nor the picture.
+    // The bars are three pixels wide with one-pixel gaps from x = 4 in a box 99 pixels wide;
+    // a box of another width scales their columns in proportion.
     void DrawFrequencies(std::span<const std::int16_t> samples, PictureBox &box);
 
 private:
