@@ -12,6 +12,7 @@ FrmREC::FrmREC(QWidget *parent) : QMainWindow(parent)
     createControls();
     MP3 = new AudioPlayer(this);
     startUp();
+    resize(openingSize());
     // The record button holds the keyboard focus when the window opens: Space starts a recording.
     cmdDo->setFocus();
 }

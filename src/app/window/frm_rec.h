@@ -61,6 +61,8 @@ private:
     QWidget *createEffectsFrame();
     QWidget *createPlayerFrame();
     QWidget *createWindowFrame();
+    // The size the window opens at: about 361 x 495 pixels, within the screen's free area.
+    QSize openingSize() const;
 
     // frm_rec_startup.cpp
     void startUp();
@@ -101,6 +103,7 @@ private:
     bool blnReady = false;
     QString strWavDir;
 
+    QWidget *m_groups = nullptr; // the column of groups, inside a scroll area
     QGroupBox *frmInp = nullptr;
     QComboBox *cboDev = nullptr;
     QComboBox *cboRecLine = nullptr;
