@@ -78,6 +78,7 @@ void FrmREC::connectHandlers()
         txtFile->setToolTip(path);
     });
     connect(m_recording.get(), &RecordingControl::recordingChanged, this, &FrmREC::recordingChanged);
+    cboSamplerate->installEventFilter(this);
     cboSamplerate->lineEdit()->installEventFilter(this);
 }
 
@@ -275,16 +276,28 @@ void FrmREC::Command7_Click()
         Label1->setText(QFileInfo(m_chooserFile).fileName());
 }
 
+// The rate box's key filter. The combo box hands the keys typed into it to its line edit
+// directly, past any filter of the line edit's, so the filter watches the combo box itself
+// (and the line edit, for keys sent to it).
 bool FrmREC::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != cboSamplerate->lineEdit() || event->type() != QEvent::KeyPress)
+    const bool rateBox = watched == cboSamplerate || watched == cboSamplerate->lineEdit();
+    if (!rateBox || event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
-    if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->text().isEmpty())
-        return false; // backspace always passes; keys without a character are not typing
-    const bool digit = key->text().size() == 1 && key->text().at(0).isDigit() &&
-                       key->text().at(0) >= QLatin1Char('0') && key->text().at(0) <= QLatin1Char('9');
-    const bool full = cboSamplerate->lineEdit()->text().size() == kMaxRateDigits;
+    if (key->key() == Qt::Key_Backspace)
+        return false; // always passes
+    // Keys that type no character: moving, Delete, Tab to the next control, shortcuts such
+    // as copy and paste (a pasted text is not filtered).
+    const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (key->text().isEmpty() || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Tab ||
+        key->key() == Qt::Key_Backtab || shortcut)
+        return false;
+    // Any other character, Return included, passes only as a digit, and only while the text
+    // (selected or not) is shorter than five characters.
+    const QChar typed = key->text().at(0);
+    const bool digit = key->text().size() == 1 && typed >= QLatin1Char('0') && typed <= QLatin1Char('9');
+    const bool full = cboSamplerate->currentText().size() >= kMaxRateDigits;
     return !digit || full; // true discards the key
 }
 

@@ -163,6 +163,9 @@ QWidget *FrmREC::createOutputFrame()
     cboSamplerate = named(new QComboBox(picOutXP), "cboSamplerate");
     cboSamplerate->setEditable(true);
     cboSamplerate->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: it would turn a typed "2" into "22050", which the five-digit rule of the
+    // key filter then keeps from being typed on.
+    cboSamplerate->setCompleter(nullptr);
     cboSamplerate->addItems({QStringLiteral("44100"), QStringLiteral("22050"), QStringLiteral("11025"),
                              QStringLiteral("8000")});
     chkStereo = named(new QCheckBox(QStringLiteral("Stéréo"), picOutXP), "chkStereo");
