@@ -101,11 +101,14 @@ void FrmREC::cboRecLine_Click()
 {
     if (!clsRecorder->SelectMixerLine(cboRecLine->currentIndex()))
         showMessage(QStringLiteral("Ne peut pas sélectionner la ligne !"));
+    // The slider shows the line's volume, but only the user's own move of it sets the volume:
+    // writing it back here would lower a source above 100 % (more than the slider can show) and
+    // even out channels set apart.
     {
         const QSignalBlocker quiet(sldVol);
         sldVol->setValue(clsRecorder->MixerLineVolume());
     }
-    sldVol_Change();
+    lblVolPer->setText(volumePercentText(sldVol->value(), sldVol->maximum()));
 }
 
 void FrmREC::sldVol_Change()
