@@ -19,4 +19,7 @@ FrmREC::FrmREC(QWidget *parent) : QMainWindow(parent)
 
 // The recording control goes first (it borrows the recorder and the encoder); releasing the
 // recorder stops a capture that is still running and the encoder finishes an open file.
-FrmREC::~FrmREC() = default;
+FrmREC::~FrmREC()
+{
+    stopWatchingDevices();
+}

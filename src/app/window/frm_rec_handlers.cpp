@@ -90,7 +90,8 @@ void FrmREC::showMessage(const QString &text)
 void FrmREC::cboDev_Click()
 {
     cboRecLine->clear();
-    if (!clsRecorder->SelectDevice(cboDev->currentIndex())) {
+    // The device shown on the chosen line, wherever the sound system's list now puts it.
+    if (!selectDevice(m_shownDevices.ids.value(cboDev->currentIndex()))) {
         showMessage(QStringLiteral("Ne peut pas sélectionner le dispositif !"));
         return;
     }
@@ -220,7 +221,7 @@ void FrmREC::cmdDo_Click()
 {
     m_recording->setOutputPath(txtFile->text());
     m_recording->setNumbering(Check1->isChecked());
-    m_recording->setDeviceChosen(cboDev->currentIndex() >= 0);
+    m_recording->setDeviceChosen(shownDeviceSelected());
     m_recording->setRateText(cboSamplerate->currentText());
     m_recording->setStereo(chkStereo->isChecked());
     m_recording->cmdDo_Click();
