@@ -210,8 +210,9 @@ TEST_F(FrmRecHandlers, OnlySaveAndCloseWritesTheFiveSettings)
 }
 
 // The two volume buttons start the desktop's mixer program detached: the compact form on its
-// devices tab, the full form as it opens; with no mixer program installed they do nothing.
-TEST_F(FrmRecHandlers, VolumeButtonsStartTheDesktopMixerOrDoNothingWithoutOne)
+// devices tab, the full form as it opens; with no mixer program installed they start nothing
+// and say which programs were looked for.
+TEST_F(FrmRecHandlers, VolumeButtonsStartTheDesktopMixerOrNameTheProgramsLookedFor)
 {
     QTemporaryDir bin;
     ASSERT_TRUE(bin.isValid());
@@ -238,7 +239,9 @@ TEST_F(FrmRecHandlers, VolumeButtonsStartTheDesktopMixerOrDoNothingWithoutOne)
     control<QToolButton>(window, "Command9")->click();
     qputenv("PATH", path);
     EXPECT_EQ(readFileBytes(calls), QByteArray("[--tab=3]\n[]\n"));
-    EXPECT_TRUE(answerer.messages().isEmpty());
+    const QString none = QStringLiteral("Aucun programme de réglage du volume n'est installé "
+                                        "(programmes cherchés : pavucontrol, pavucontrol-qt, pwvucontrol).");
+    EXPECT_EQ(answerer.messages(), QStringList({none, none}));
 }
 
 // "Configuration", "Encodage Mp3", "Joindre Wav" and "A propos" each open their window modally

@@ -70,8 +70,14 @@ void FrmREC::connectHandlers()
     connect(m_playerButtons[1], &QToolButton::clicked, this, [this] { MP3->pause(); });
     connect(m_playerButtons[2], &QToolButton::clicked, this, [this] { MP3->stop(); });
     connect(m_playerButtons[3], &QToolButton::clicked, this, [this] { Command7_Click(); });
-    connect(m_playerButtons[4], &QToolButton::clicked, this, [] { startMixerProgram(MixerForm::Compact); });
-    connect(m_playerButtons[5], &QToolButton::clicked, this, [] { startMixerProgram(MixerForm::Full); });
+    // Without a mixer program to start, the volume buttons say which ones were looked for.
+    const auto startMixer = [this](MixerForm form) {
+        const QString problem = startMixerProgram(form);
+        if (!problem.isEmpty())
+            showMessage(problem);
+    };
+    connect(m_playerButtons[4], &QToolButton::clicked, this, [startMixer] { startMixer(MixerForm::Compact); });
+    connect(m_playerButtons[5], &QToolButton::clicked, this, [startMixer] { startMixer(MixerForm::Full); });
 
     connect(m_recording.get(), &RecordingControl::outputPathChanged, this, [this](const QString &path) {
         txtFile->setText(path);
