@@ -6,12 +6,16 @@
 #include "../support/tools.h"
 
 #include "app/window/frm_rec.h"
+#include "app/window/qt_french_texts.h"
 #include "platform/acm/format_chooser.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTranslator>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -267,4 +271,35 @@ TEST_F(FrmRecHandlers, SideButtonsOpenTheirWindowsModally)
                                    QStringLiteral("Sonoriel : Joindre des fichiers Wav"),
                                    QStringLiteral("A propos de Sonoriel")}));
     EXPECT_FLOAT_EQ(window.effects().EchoAmp(), 0.9f);
+}
+
+// Qt's own texts in the program's dialogs are French: the output file chooser's title, labels
+// and buttons, and the Yes and No of a question.
+TEST_F(FrmRecHandlers, QtsOwnTextsInTheDialogsAreFrench)
+{
+    ASSERT_TRUE(installQtFrenchTexts(*qApp));
+    QStringList texts;
+    ModalAnswerer answerer([&texts](QDialog &dialog) {
+        texts << dialog.windowTitle();
+        for (const char *name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+            if (auto *label = dialog.findChild<QLabel *>(QLatin1String(name)))
+                texts << label->text();
+        if (auto *buttons = dialog.findChild<QDialogButtonBox *>())
+            for (QAbstractButton *button : buttons->buttons())
+                texts << button->text();
+        dialog.reject();
+    });
+    FrmREC window;
+    control<QToolButton>(window, "cmdBrowse")->click();
+    EXPECT_EQ(texts, QStringList({"Enregistrer sous", "Voir dans :", "&Nom de fichier :", "Fichiers de type :",
+                                  "&Enregistrer", "Annuler"}));
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Sonoriel"), QStringLiteral("?"),
+                         QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(question.button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
+    EXPECT_EQ(question.button(QMessageBox::No)->text(), QStringLiteral("&Non"));
+
+    for (QTranslator *translator : qApp->findChildren<QTranslator *>()) { // the next tests start bare
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
 }
