@@ -12,6 +12,7 @@ packages=(
   pulseaudio pulseaudio-utils sox libsox-fmt-all ffmpeg lame
   pipewire pipewire-pulse wireplumber dbus-daemon
   desktop-file-utils appstream man-db groff-base
+  xvfb xdotool
 )
 
 missing=()
