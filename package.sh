@@ -41,7 +41,7 @@ step "Dépendances déclarées"
 info=$(dpkg-deb -I "$deb")
 echo "$info"
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libmp3lame0 libqt6multimedia6 libqt6widgets6 libqt6gui6 libqt6core6 libpulse0 \
+for package in libmp3lame0 libqt6multimedia6 qt6-translations-l10n libqt6widgets6 libqt6gui6 libqt6core6 libpulse0 \
     libavcodec libswresample libavutil libc6; do
     grep -qE "(^|, )$package[0-9a-z.+-]*( |,|$)" <<<"$depends" || die "Depends ne déclare pas $package : $depends"
 done

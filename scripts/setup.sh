@@ -6,12 +6,13 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-multimedia-dev
+  qt6-base-dev qt6-multimedia-dev qt6-translations-l10n
   libpulse-dev libavcodec-dev libswresample-dev libavutil-dev libmp3lame-dev
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   pulseaudio pulseaudio-utils sox libsox-fmt-all ffmpeg lame
   pipewire pipewire-pulse wireplumber dbus-daemon
   desktop-file-utils appstream man-db groff-base
+  xvfb xdotool
 )
 
 missing=()

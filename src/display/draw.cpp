@@ -3,14 +3,16 @@
 
 #include "common/rounding.h"
 
-#include <QPen>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
 constexpr std::int32_t kSpectrumLength = 1024;
 constexpr std::int32_t kSpectrumBins = 513;
+constexpr double kSpectrumBoxWidth = 99; // the 22 bars from x = 4 to x = 91, and a margin
 constexpr std::int32_t kBlack = 0;
 constexpr std::int32_t kWhite = 255 + 256 * 255 + 65536 * 255;
 
@@ -24,13 +26,27 @@ std::int32_t rgb(std::int32_t red, std::int32_t green, std::int32_t blue)
     return red + 256 * green + 65536 * blue;
 }
 
-// A one-pixel pen whose lines stop before their end point, as LineTo's do.
-QPen linePen(std::int32_t color)
+// A one-pixel line from `from` towards `to` that stops before its end point: one pixel for each
+// step along the longer axis, the other coordinate the one nearest the ideal line (a tie goes
+// towards the end point). A polyline drawn segment by segment so lights each vertex once, with
+// the next segment, and a steep segment shares its rows between the columns it joins. Pixels
+// outside the image are left out.
+void lineTo(QImage &image, QPoint from, QPoint to, QRgb color)
 {
-    QPen pen(colorFromRgbValue(color));
-    pen.setWidth(0);
-    pen.setCapStyle(Qt::FlatCap);
-    return pen;
+    const int dx = to.x() - from.x();
+    const int dy = to.y() - from.y();
+    const int steps = std::max(std::abs(dx), std::abs(dy));
+    for (int i = 0; i < steps; ++i) {
+        // i * d / steps rounded to the nearest, halves away from the start, in integers.
+        const auto along = [i, steps](int d) {
+            const int magnitude = (2 * i * std::abs(d) + steps) / (2 * steps);
+            return d < 0 ? -magnitude : magnitude;
+        };
+        const int x = from.x() + along(dx);
+        const int y = from.y() + along(dy);
+        if (image.rect().contains(x, y))
+            image.setPixel(x, y, color);
+    }
 }
 
 } // namespace
@@ -58,9 +74,10 @@ void clsDraw::DrawAmplitudes(std::span<const std::int16_t> samples, PictureBox &
     const std::int32_t height = roundToLong(box.ScaleHeight);
     const std::int32_t mid = height / 2;
 
-    QPainter painter(box.image);
-    DrawRect(painter, 0, 0, width, height, kBlack);
-    painter.setPen(linePen(kWhite));
+    {
+        QPainter painter(box.image);
+        DrawRect(painter, 0, 0, width, height, kBlack);
+    }
 
     m_trace.clear();
     m_trace.emplace_back(0, mid);
@@ -68,7 +85,7 @@ void clsDraw::DrawAmplitudes(std::span<const std::int16_t> samples, PictureBox &
     if (last < 1) {
         m_trace.emplace_back(1, mid);
         m_trace.emplace_back(2, mid);
-        painter.drawPolyline(m_trace.data(), static_cast<int>(m_trace.size()));
+        drawTrace(*box.image);
         return;
     }
 
@@ -97,7 +114,14 @@ void clsDraw::DrawAmplitudes(std::span<const std::int16_t> samples, PictureBox &
     }
     m_trace.emplace_back(last + 1, mid);
     m_trace.emplace_back(last + 2, mid);
-    painter.drawPolyline(m_trace.data(), static_cast<int>(m_trace.size()));
+    drawTrace(*box.image);
+}
+
+void clsDraw::drawTrace(QImage &image) const
+{
+    const QRgb white = colorFromRgbValue(kWhite).rgb();
+    for (std::size_t i = 1; i < m_trace.size(); ++i)
+        lineTo(image, m_trace[i - 1], m_trace[i], white);
 }
 
 void clsDraw::DrawFrequencies(std::span<const std::int16_t> samples, PictureBox &box)
@@ -143,7 +167,12 @@ void clsDraw::DrawFrequencies(std::span<const std::int16_t> samples, PictureBox 
         k += 5;
     }
 
+    // The bars' columns are laid out for a box of kSpectrumBoxWidth pixels; a wider box (the
+    // same box on a screen of a higher scale) spreads them in proportion, so that they fill it
+    // as they fill the narrow one: twice as wide on a box twice as wide.
     const double height = box.ScaleHeight;
+    const double across = box.ScaleWidth / kSpectrumBoxWidth;
+    const auto column = [across](std::int32_t x) { return roundToLong(x * across); };
     QPainter painter(box.image);
     painter.fillRect(box.image->rect(), colorFromRgbValue(box.backColor));
     for (int b = 0; b < kBarCount; ++b) {
@@ -151,6 +180,6 @@ void clsDraw::DrawFrequencies(std::span<const std::int16_t> samples, PictureBox 
         const std::int32_t color = rgb(255, roundToLong(level * 255), 50);
         const std::int32_t top =
             MaxLong(2, MinLong(roundToLong(height), roundToLong(height - height * level)) - 2);
-        DrawRect(painter, 4 * b + 4, top, 4 * b + 7, roundToLong(height - 2), color);
+        DrawRect(painter, column(4 * b + 4), top, column(4 * b + 7), roundToLong(height - 2), color);
     }
 }

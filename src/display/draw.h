@@ -34,9 +34,14 @@ public:
 
     // Lowers every bar by 0.07, raises it to the spectrum of the first 1024 samples and draws
     // the bars. A block shorter than 1024 samples changes neither the bars nor the picture.
+    // The bars are three pixels wide with one-pixel gaps from x = 4 in a box 99 pixels wide;
+    // a box of another width scales their columns in proportion.
     void DrawFrequencies(std::span<const std::int16_t> samples, PictureBox &box);
 
 private:
+    // The white lines from each vertex of m_trace to the next, each without its end point.
+    void drawTrace(QImage &image) const;
+
     static float HannWeight(std::int32_t n, std::int32_t length);
     static std::int32_t MinLong(std::int32_t a, std::int32_t b) { return a < b ? a : b; }
     static std::int32_t MaxLong(std::int32_t a, std::int32_t b) { return a > b ? a : b; }

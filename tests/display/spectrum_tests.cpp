@@ -72,6 +72,26 @@ TEST(SpectrumBars, FullBarIsYellowFromTwoToHeightLessTwoThenFallsBySevenHundredt
     EXPECT_EQ(litPixels(spectrum.image), 0);
 }
 
+// The same box on a screen at 200 %: 198 x 200 device pixels, every bar and gap twice as wide.
+TEST(SpectrumBars, ABoxTwiceAsWideDrawsEveryBarAndGapTwiceAsWide)
+{
+    clsDraw drawer;
+    QImage image = blackImage(198, 2 * kHeight);
+    PictureBox box(image, rgbValue(0, 0, 0));
+    // Full-scale noise raises every bar.
+    std::vector<std::int16_t> noise(5120);
+    std::uint32_t state = 1;
+    for (std::int16_t &sample : noise) {
+        state = state * 1664525u + 1013904223u;
+        sample = static_cast<std::int16_t>(state >> 16);
+    }
+    drawer.DrawFrequencies(noise, box);
+    for (int x = 0; x < image.width(); ++x) {
+        const bool inBar = x >= 8 && x < 8 + 22 * 8 && (x - 8) % 8 < 6;
+        EXPECT_EQ(litPixelsInColumn(image, x) > 0, inBar) << "x " << x;
+    }
+}
+
 TEST(SpectrumBars, ConstantsAndSinesRaiseTheirBarsAndADecayingShareToTheRight)
 {
     Spectrum constant;

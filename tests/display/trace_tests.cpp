@@ -88,6 +88,50 @@ TEST(AmplitudeTrace, EachColumnIsTheMeanOfFiftyTwoSamples)
     EXPECT_TRUE(isWhite(second, 2, kMid + 1));  // 28 / 52 = 0.54
 }
 
+// A line from (x, y0) to (x + 1, y1) that leaves out its end point lights one pixel in each row
+// from y0 up to y1 excluded, in whichever of its two columns the ideal line is nearer to: the
+// upper half of the rows in one column, the lower half in the other.
+TEST(AmplitudeTrace, SteepStepsShareTheirRowsBetweenTheTwoColumnsTheyJoin)
+{
+    // 62 pixels high: mid = 31 and full scale lies 29 rows from it, an odd count, so no row of
+    // a step lies exactly halfway between two columns.
+    constexpr int height = 62;
+    constexpr int mid = 31;
+    std::vector<std::int16_t> block = constantBlock(5120, 0);
+    std::fill(block.begin(), block.begin() + 48 * 52, std::int16_t{-32767}); // columns 1 to 48
+    QImage image = blackImage(kWidth, height);
+    PictureBox box(image, rgbValue(0, 0, 0));
+    clsDraw draw;
+    draw.DrawAmplitudes(block, box);
+
+    // The trace: (0, 31) up to (1, 2), along row 2 to (48, 2), down to (49, 31), along row 31
+    // to (98, 31), which is left out. Each step of 29 rows plus the vertex it reaches makes 30
+    // pixels, 15 in each of its two columns.
+    const auto litRows = [&image](int x) {
+        std::vector<int> rows;
+        for (int y = 0; y < image.height(); ++y)
+            if (isWhite(image, x, y))
+                rows.push_back(y);
+        return rows;
+    };
+    const auto range = [](int first, int last) {
+        std::vector<int> rows;
+        for (int y = first; y <= last; ++y)
+            rows.push_back(y);
+        return rows;
+    };
+    EXPECT_EQ(litRows(0), range(17, mid));
+    EXPECT_EQ(litRows(1), range(2, 16));
+    for (int x = 2; x <= 47; ++x)
+        EXPECT_EQ(litRows(x), std::vector<int>{2}) << "x " << x;
+    EXPECT_EQ(litRows(48), range(2, 16));
+    EXPECT_EQ(litRows(49), range(17, mid));
+    for (int x = 50; x <= 97; ++x)
+        EXPECT_EQ(litRows(x), std::vector<int>{mid}) << "x " << x;
+    EXPECT_TRUE(litRows(98).empty());
+    EXPECT_EQ(litPixels(image), 4 * 15 + 46 + 48);
+}
+
 TEST(AmplitudeTrace, TooNarrowBoxDrawsOnlyTheStartOfTheMidLine)
 {
     const QImage image = drawTrace(constantBlock(5120, 16384), 3);

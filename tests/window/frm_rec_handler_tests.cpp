@@ -6,12 +6,16 @@
 #include "../support/tools.h"
 
 #include "app/window/frm_rec.h"
+#include "app/window/qt_french_texts.h"
 #include "platform/acm/format_chooser.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTranslator>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,18 +23,10 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 
 namespace {
-
-// Types one key into the widget as the keyboard would.
-void typeKey(QWidget *widget, Qt::Key key, const QString &text)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &release);
-}
 
 void chooseFromList(QComboBox *list, int index)
 {
@@ -89,26 +85,34 @@ TEST_F(FrmRecHandlers, SliderSetsTheLinesVolumeAndAnotherLineReadsItsOwn)
     EXPECT_EQ(sldVol->value(), 1000);
 }
 
+// Keys typed into the rate box as the keyboard sends them, to the combo box that holds the
+// focus: digits only, at most five (the whole text counts, selected or not), backspace always;
+// Return chooses nothing and a digit is not completed into one of the listed rates.
 TEST_F(FrmRecHandlers, RateBoxTakesAtMostFiveDigitsAndAlwaysBackspace)
 {
     ModalAnswerer answerer;
     FrmREC window;
-    QLineEdit *edit = control<QComboBox>(window, "cboSamplerate")->lineEdit();
-    edit->clear();
-    typeKey(edit, Qt::Key_A, QStringLiteral("a"));
-    typeKey(edit, Qt::Key_Minus, QStringLiteral("-"));
-    EXPECT_EQ(edit->text(), QString());
-    for (const char *digit : {"1", "2", "3", "4", "5", "6"})
-        typeKey(edit, Qt::Key(Qt::Key_0 + (digit[0] - '0')), QLatin1String(digit));
-    EXPECT_EQ(edit->text(), QStringLiteral("12345"));
-    edit->selectAll(); // the whole text counts, selected or not
-    typeKey(edit, Qt::Key_9, QStringLiteral("9"));
-    EXPECT_EQ(edit->text(), QStringLiteral("12345"));
-    edit->end(false);
-    typeKey(edit, Qt::Key_Backspace, QStringLiteral("\b"));
-    EXPECT_EQ(edit->text(), QStringLiteral("1234"));
-    typeKey(edit, Qt::Key_7, QStringLiteral("7"));
-    EXPECT_EQ(edit->text(), QStringLiteral("12347"));
+    auto *rate = control<QComboBox>(window, "cboSamplerate");
+    rate->setEditText(QString());
+    QTest::keyClicks(rate, QStringLiteral("aZ-.2"));
+    EXPECT_EQ(rate->currentText(), QStringLiteral("2"));
+    QTest::keyClicks(rate, QStringLiteral("34567"));
+    EXPECT_EQ(rate->currentText(), QStringLiteral("23456"));
+    rate->lineEdit()->selectAll();
+    QTest::keyClick(rate, Qt::Key_9);
+    EXPECT_EQ(rate->currentText(), QStringLiteral("23456"));
+    rate->lineEdit()->end(false);
+    QTest::keyClick(rate, Qt::Key_Backspace);
+    EXPECT_EQ(rate->currentText(), QStringLiteral("2345"));
+    QTest::keyClick(rate, Qt::Key_7);
+    EXPECT_EQ(rate->currentText(), QStringLiteral("23457"));
+
+    rate->setEditText(QStringLiteral("2205"));
+    QTest::keyClick(rate, Qt::Key_0);
+    QTest::keyClick(rate, Qt::Key_Return);
+    EXPECT_EQ(rate->currentText(), QStringLiteral("22050"));
+    EXPECT_EQ(answerer.dialogsAnswered(), 0);
+    EXPECT_EQ(window.effects().samplerate(), 44100);
 }
 
 // Each change of rate or of stereo opens the chooser; what it accepts sets the effects format.
@@ -210,8 +214,9 @@ TEST_F(FrmRecHandlers, OnlySaveAndCloseWritesTheFiveSettings)
 }
 
 // The two volume buttons start the desktop's mixer program detached: the compact form on its
-// devices tab, the full form as it opens; with no mixer program installed they do nothing.
-TEST_F(FrmRecHandlers, VolumeButtonsStartTheDesktopMixerOrDoNothingWithoutOne)
+// devices tab, the full form as it opens; with no mixer program installed they start nothing
+// and say which programs were looked for.
+TEST_F(FrmRecHandlers, VolumeButtonsStartTheDesktopMixerOrNameTheProgramsLookedFor)
 {
     QTemporaryDir bin;
     ASSERT_TRUE(bin.isValid());
@@ -238,7 +243,9 @@ TEST_F(FrmRecHandlers, VolumeButtonsStartTheDesktopMixerOrDoNothingWithoutOne)
     control<QToolButton>(window, "Command9")->click();
     qputenv("PATH", path);
     EXPECT_EQ(readFileBytes(calls), QByteArray("[--tab=3]\n[]\n"));
-    EXPECT_TRUE(answerer.messages().isEmpty());
+    const QString none = QStringLiteral("Aucun programme de réglage du volume n'est installé "
+                                        "(programmes cherchés : pavucontrol, pavucontrol-qt, pwvucontrol).");
+    EXPECT_EQ(answerer.messages(), QStringList({none, none}));
 }
 
 // "Configuration", "Encodage Mp3", "Joindre Wav" and "A propos" each open their window modally
@@ -264,4 +271,35 @@ TEST_F(FrmRecHandlers, SideButtonsOpenTheirWindowsModally)
                                    QStringLiteral("Sonoriel : Joindre des fichiers Wav"),
                                    QStringLiteral("A propos de Sonoriel")}));
     EXPECT_FLOAT_EQ(window.effects().EchoAmp(), 0.9f);
+}
+
+// Qt's own texts in the program's dialogs are French: the output file chooser's title, labels
+// and buttons, and the Yes and No of a question.
+TEST_F(FrmRecHandlers, QtsOwnTextsInTheDialogsAreFrench)
+{
+    ASSERT_TRUE(installQtFrenchTexts(*qApp));
+    QStringList texts;
+    ModalAnswerer answerer([&texts](QDialog &dialog) {
+        texts << dialog.windowTitle();
+        for (const char *name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+            if (auto *label = dialog.findChild<QLabel *>(QLatin1String(name)))
+                texts << label->text();
+        if (auto *buttons = dialog.findChild<QDialogButtonBox *>())
+            for (QAbstractButton *button : buttons->buttons())
+                texts << button->text();
+        dialog.reject();
+    });
+    FrmREC window;
+    control<QToolButton>(window, "cmdBrowse")->click();
+    EXPECT_EQ(texts, QStringList({"Enregistrer sous", "Voir dans :", "&Nom de fichier :", "Fichiers de type :",
+                                  "&Enregistrer", "Annuler"}));
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Sonoriel"), QStringLiteral("?"),
+                         QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(question.button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
+    EXPECT_EQ(question.button(QMessageBox::No)->text(), QStringLiteral("&Non"));
+
+    for (QTranslator *translator : qApp->findChildren<QTranslator *>()) { // the next tests start bare
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
 }

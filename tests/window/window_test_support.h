@@ -11,10 +11,14 @@
 #include <QWidget>
 
 #include <functional>
+#include <ostream>
 
 #include <gtest/gtest.h>
 
 class QDialog;
+
+// Lets GoogleTest print texts as they read.
+inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 class WindowTest : public ::testing::Test {
 protected:

@@ -12,10 +12,14 @@ FrmREC::FrmREC(QWidget *parent) : QMainWindow(parent)
     createControls();
     MP3 = new AudioPlayer(this);
     startUp();
+    resize(openingSize());
     // The record button holds the keyboard focus when the window opens: Space starts a recording.
     cmdDo->setFocus();
 }
 
 // The recording control goes first (it borrows the recorder and the encoder); releasing the
 // recorder stops a capture that is still running and the encoder finishes an open file.
-FrmREC::~FrmREC() = default;
+FrmREC::~FrmREC()
+{
+    stopWatchingDevices();
+}

@@ -16,6 +16,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -61,13 +62,32 @@ private:
     QWidget *createEffectsFrame();
     QWidget *createPlayerFrame();
     QWidget *createWindowFrame();
+    // The size the window opens at: about 361 x 495 pixels, within the screen's free area.
+    QSize openingSize() const;
 
     // frm_rec_startup.cpp
     void startUp();
     void restoreSettings();
     void saveSettings();
-    void FillDeviceList();
     void FillLineList();
+
+    // frm_rec_devices.cpp
+    struct DeviceList {
+        QStringList names; // as cboDev shows them
+        QStringList ids;   // what stays with each device while the list changes
+    };
+    void watchDevices();
+    void stopWatchingDevices();
+    void FillDeviceList();
+    DeviceList readDeviceList();    // reads the sound system's list afresh
+    DeviceList currentDeviceList(); // the list as last read
+    void showDeviceList(const DeviceList &list, const QString &shownId);
+    // Selects the device of that identity in the recorder; false when it has gone or its
+    // selection failed. (By value: the identity may be m_selectedDevice itself.)
+    bool selectDevice(QString id);
+    void refreshDeviceList();
+    // True when the recorder would record the very device that cboDev shows.
+    bool shownDeviceSelected();
 
     // frm_rec_handlers.cpp
     void connectHandlers();
@@ -101,7 +121,12 @@ private:
 
     bool blnReady = false;
     QString strWavDir;
+    AudioBackend *m_backend = nullptr; // owned by clsRecorder; null without a sound system
+    DeviceList m_shownDevices;         // what cboDev lists, line for line
+    QString m_selectedDevice;          // the identity of the recorder's device; empty: none
+    QTimer *m_deviceRefresh = nullptr; // gathers the backend's change notices
 
+    QWidget *m_groups = nullptr; // the column of groups, inside a scroll area
     QGroupBox *frmInp = nullptr;
     QComboBox *cboDev = nullptr;
     QComboBox *cboRecLine = nullptr;

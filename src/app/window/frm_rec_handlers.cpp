@@ -71,14 +71,21 @@ void FrmREC::connectHandlers()
     connect(m_playerButtons[1], &QToolButton::clicked, this, [this] { MP3->pause(); });
     connect(m_playerButtons[2], &QToolButton::clicked, this, [this] { MP3->stop(); });
     connect(m_playerButtons[3], &QToolButton::clicked, this, [this] { Command7_Click(); });
-    connect(m_playerButtons[4], &QToolButton::clicked, this, [] { startMixerProgram(MixerForm::Compact); });
-    connect(m_playerButtons[5], &QToolButton::clicked, this, [] { startMixerProgram(MixerForm::Full); });
+    // Without a mixer program to start, the volume buttons say which ones were looked for.
+    const auto startMixer = [this](MixerForm form) {
+        const QString problem = startMixerProgram(form);
+        if (!problem.isEmpty())
+            showMessage(problem);
+    };
+    connect(m_playerButtons[4], &QToolButton::clicked, this, [startMixer] { startMixer(MixerForm::Compact); });
+    connect(m_playerButtons[5], &QToolButton::clicked, this, [startMixer] { startMixer(MixerForm::Full); });
 
     connect(m_recording.get(), &RecordingControl::outputPathChanged, this, [this](const QString &path) {
         txtFile->setText(path);
         txtFile->setToolTip(path);
     });
     connect(m_recording.get(), &RecordingControl::recordingChanged, this, &FrmREC::recordingChanged);
+    cboSamplerate->installEventFilter(this);
     cboSamplerate->lineEdit()->installEventFilter(this);
 }
 
@@ -104,7 +111,8 @@ bool FrmREC::confirmReplace(const QString &path)
 void FrmREC::cboDev_Click()
 {
     cboRecLine->clear();
-    if (!clsRecorder->SelectDevice(cboDev->currentIndex())) {
+    // The device shown on the chosen line, wherever the sound system's list now puts it.
+    if (!selectDevice(m_shownDevices.ids.value(cboDev->currentIndex()))) {
         showMessage(QStringLiteral("Ne peut pas sélectionner le dispositif !"));
         return;
     }
@@ -115,11 +123,14 @@ void FrmREC::cboRecLine_Click()
 {
     if (!clsRecorder->SelectMixerLine(cboRecLine->currentIndex()))
         showMessage(QStringLiteral("Ne peut pas sélectionner la ligne !"));
+    // The slider shows the line's volume, but only the user's own move of it sets the volume:
+    // writing it back here would lower a source above 100 % (more than the slider can show) and
+    // even out channels set apart.
     {
         const QSignalBlocker quiet(sldVol);
         sldVol->setValue(clsRecorder->MixerLineVolume());
     }
-    sldVol_Change();
+    lblVolPer->setText(volumePercentText(sldVol->value(), sldVol->maximum()));
 }
 
 void FrmREC::sldVol_Change()
@@ -231,7 +242,7 @@ void FrmREC::cmdDo_Click()
 {
     m_recording->setOutputPath(txtFile->text());
     m_recording->setNumbering(Check1->isChecked());
-    m_recording->setDeviceChosen(cboDev->currentIndex() >= 0);
+    m_recording->setDeviceChosen(shownDeviceSelected());
     m_recording->setRateText(cboSamplerate->currentText());
     m_recording->setStereo(chkStereo->isChecked());
     m_recording->cmdDo_Click();
@@ -290,16 +301,28 @@ void FrmREC::Command7_Click()
         Label1->setText(QFileInfo(m_chooserFile).fileName());
 }
 
+// The rate box's key filter. The combo box hands the keys typed into it to its line edit
+// directly, past any filter of the line edit's, so the filter watches the combo box itself
+// (and the line edit, for keys sent to it).
 bool FrmREC::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != cboSamplerate->lineEdit() || event->type() != QEvent::KeyPress)
+    const bool rateBox = watched == cboSamplerate || watched == cboSamplerate->lineEdit();
+    if (!rateBox || event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
-    if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->text().isEmpty())
-        return false; // backspace always passes; keys without a character are not typing
-    const bool digit = key->text().size() == 1 && key->text().at(0).isDigit() &&
-                       key->text().at(0) >= QLatin1Char('0') && key->text().at(0) <= QLatin1Char('9');
-    const bool full = cboSamplerate->lineEdit()->text().size() == kMaxRateDigits;
+    if (key->key() == Qt::Key_Backspace)
+        return false; // always passes
+    // Keys that type no character: moving, Delete, Tab to the next control, shortcuts such
+    // as copy and paste (a pasted text is not filtered).
+    const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (key->text().isEmpty() || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Tab ||
+        key->key() == Qt::Key_Backtab || shortcut)
+        return false;
+    // Any other character, Return included, passes only as a digit, and only while the text
+    // (selected or not) is shorter than five characters.
+    const QChar typed = key->text().at(0);
+    const bool digit = key->text().size() == 1 && typed >= QLatin1Char('0') && typed <= QLatin1Char('9');
+    const bool full = cboSamplerate->currentText().size() >= kMaxRateDigits;
     return !digit || full; // true discards the key
 }
 

@@ -1,6 +1,9 @@
 // The main window's controls and their containment, in one column of full-width groups:
 // input, output, recording, effects, player and mixer, window buttons, then the status bar.
-// Qt layouts size everything from the font, so the window scales with the screen density.
+// Qt layouts size everything from the font, so the window scales with the screen density. The
+// groups are packed closely (narrow margins, the numbering box beside the file name, each
+// meter beside its label) so that the window keeps to about 361 x 495 pixels and fits a
+// 768-pixel screen, and a 1080-pixel screen at 200 %.
 #include "app/window/frm_rec.h"
 
 #include "app/window/overlay_slot.h"
@@ -15,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
 #include <QStatusBar>
 #include <QStyle>
@@ -46,6 +51,29 @@ QLabel *label(const QString &text, QWidget *parent, const char *name)
     return named(new QLabel(text, parent), name);
 }
 
+// The close spacing of the window's groups and of the column that holds them.
+constexpr int kGroupMargin = 6;
+constexpr int kGroupSpacing = 3;
+
+template <typename Layout>
+Layout *packed(Layout *layout)
+{
+    layout->setContentsMargins(kGroupMargin, 0, kGroupMargin, 2);
+    layout->setSpacing(kGroupSpacing);
+    return layout;
+}
+
+// The trace and spectrum boxes: 99 pixels wide inside, the width their drawings are made for.
+const QSize kGraphBoxSize(99, 46);
+// The level bars: about 246 x 13 pixels; they take the width their row leaves them.
+const QSize kMeterBoxSize(246, 13);
+
+// The client area the window was designed at: 5415 x 7425 twips.
+const QSize kDesignedSize(361, 495);
+// Room for what the window manager adds around the window (title bar, borders), which is not
+// known before the window is shown.
+const QSize kFrameAllowance(16, 48);
+
 std::int32_t rgbValue(const QColor &color)
 {
     return color.red() + 256 * color.green() + 65536 * color.blue();
@@ -58,6 +86,8 @@ void FrmREC::createControls()
     setWindowTitle(QStringLiteral("Sonoriel : Enregistrement WAV"));
     auto *central = new QWidget(this);
     auto *column = new QVBoxLayout(central);
+    column->setContentsMargins(4, 2, 4, 0);
+    column->setSpacing(2);
     // The line list and the slider belong to the window itself and lie over the input frame.
     cboRecLine = named(new QComboBox(central), "cboRecLine");
     cboRecLine->setEditable(true);
@@ -73,7 +103,14 @@ void FrmREC::createControls()
     column->addWidget(createPlayerFrame());
     column->addWidget(createWindowFrame());
     column->addStretch();
-    setCentralWidget(central);
+    // On a screen too short for the window (a large font, a high scale factor) the groups
+    // scroll instead of lying out of reach below the screen's edge.
+    auto *scroller = named(new QScrollArea(this), "groupsArea");
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(central);
+    setCentralWidget(scroller);
+    m_groups = central;
 
     const StatusPanels idle = idleStatusPanels();
     m_sizePanel = named(new QLabel(idle.size, this), "sbarPanel1");
@@ -87,7 +124,7 @@ void FrmREC::createControls()
 QWidget *FrmREC::createInputFrame()
 {
     frmInp = named(new QGroupBox(QStringLiteral("Entrée "), centralWidget()), "frmInp");
-    auto *grid = new QGridLayout(frmInp);
+    auto *grid = packed(new QGridLayout(frmInp));
     cboDev = named(new QComboBox(frmInp), "cboDev");
     cboDev->setEditable(true);
     cboDev->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -113,7 +150,7 @@ QWidget *FrmREC::createOutputFrame()
     frameLayout->setContentsMargins(0, 0, 0, 0);
     auto *picOutXP = named(new QWidget(frmOut), "picOutXP");
     frameLayout->addWidget(picOutXP);
-    auto *grid = new QGridLayout(picOutXP);
+    auto *grid = packed(new QGridLayout(picOutXP));
 
     txtWAVFmt = named(new QLineEdit(picOutXP), "txtWAVFmt");
     txtWAVFmt->setReadOnly(true);
@@ -126,19 +163,23 @@ QWidget *FrmREC::createOutputFrame()
     cboSamplerate = named(new QComboBox(picOutXP), "cboSamplerate");
     cboSamplerate->setEditable(true);
     cboSamplerate->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: it would turn a typed "2" into "22050", which the five-digit rule of the
+    // key filter then keeps from being typed on.
+    cboSamplerate->setCompleter(nullptr);
     cboSamplerate->addItems({QStringLiteral("44100"), QStringLiteral("22050"), QStringLiteral("11025"),
                              QStringLiteral("8000")});
     chkStereo = named(new QCheckBox(QStringLiteral("Stéréo"), picOutXP), "chkStereo");
 
+    // The file name with its browse button and the numbering box on one row.
     grid->addWidget(label(QStringLiteral("Format WAV :"), picOutXP, "lblWAVFmt"), 0, 0);
     grid->addWidget(txtWAVFmt, 0, 1, 1, 2);
     grid->addWidget(cmdSelFmt, 0, 3);
-    grid->addWidget(txtFile, 1, 0, 1, 3);
-    grid->addWidget(cmdBrowse, 1, 3);
-    grid->addWidget(Check1, 2, 0);
-    grid->addWidget(label(QStringLiteral("Taux de compression :"), picOutXP, "lblSamplerate"), 3, 0);
-    grid->addWidget(cboSamplerate, 3, 1);
-    grid->addWidget(chkStereo, 3, 2, 1, 2);
+    grid->addWidget(txtFile, 1, 0, 1, 2);
+    grid->addWidget(cmdBrowse, 1, 2);
+    grid->addWidget(Check1, 1, 3);
+    grid->addWidget(label(QStringLiteral("Taux de compression :"), picOutXP, "lblSamplerate"), 2, 0);
+    grid->addWidget(cboSamplerate, 2, 1);
+    grid->addWidget(chkStereo, 2, 2, 1, 2);
     grid->setColumnStretch(1, 1);
     return frmOut;
 }
@@ -146,28 +187,40 @@ QWidget *FrmREC::createOutputFrame()
 QWidget *FrmREC::createRecordingFrame()
 {
     Frame1 = named(new QGroupBox(QStringLiteral("Enregistrement "), centralWidget()), "Frame1");
-    auto *grid = new QGridLayout(Frame1);
-    picFreq = named(new PictureWidget(QSize(160, 64), 0, Frame1), "picFreq");
-    picAmpl = named(new PictureWidget(QSize(160, 64), 0, Frame1), "picAmpl");
+    auto *grid = packed(new QGridLayout(Frame1));
+    picFreq = named(new PictureWidget(kGraphBoxSize, 0, Frame1), "picFreq");
+    picAmpl = named(new PictureWidget(kGraphBoxSize, 0, Frame1), "picAmpl");
     const std::int32_t controlBack = rgbValue(palette().color(QPalette::Window));
-    picVUL = named(new PictureWidget(QSize(246, 13), controlBack, Frame1), "picVUL");
-    picVUR = named(new PictureWidget(QSize(246, 13), controlBack, Frame1), "picVUR");
+    picVUL = named(new PictureWidget(kMeterBoxSize, controlBack, Frame1), "picVUL");
+    picVUR = named(new PictureWidget(kMeterBoxSize, controlBack, Frame1), "picVUR");
+    for (PictureWidget *graph : {picFreq, picAmpl})
+        graph->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    for (PictureWidget *meter : {picVUL, picVUR}) {
+        meter->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        meter->setMinimumWidth(kMeterBoxSize.width() / 2);
+    }
     cmdDo = named(new QPushButton(QStringLiteral("Enregistrer"), Frame1), "cmdDo");
 
-    grid->addWidget(picFreq, 0, 0);
-    grid->addWidget(picAmpl, 0, 1);
-    grid->addWidget(label(QStringLiteral("Canal gauche :"), Frame1, "lblVUchL"), 1, 0, 1, 2);
-    grid->addWidget(picVUL, 2, 0, 1, 2);
-    grid->addWidget(label(QStringLiteral("Canal droit :"), Frame1, "lblVUchR"), 3, 0, 1, 2);
-    grid->addWidget(picVUR, 4, 0, 1, 2);
-    grid->addWidget(cmdDo, 5, 0, 1, 2);
+    auto *graphs = new QHBoxLayout;
+    graphs->setSpacing(8);
+    graphs->addStretch(1);
+    graphs->addWidget(picFreq);
+    graphs->addWidget(picAmpl);
+    graphs->addStretch(1);
+    grid->addLayout(graphs, 0, 0, 1, 2);
+    grid->addWidget(label(QStringLiteral("Canal gauche :"), Frame1, "lblVUchL"), 1, 0);
+    grid->addWidget(picVUL, 1, 1);
+    grid->addWidget(label(QStringLiteral("Canal droit :"), Frame1, "lblVUchR"), 2, 0);
+    grid->addWidget(picVUR, 2, 1);
+    grid->addWidget(cmdDo, 3, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
     return Frame1;
 }
 
 QWidget *FrmREC::createEffectsFrame()
 {
     frmEffects = named(new QGroupBox(QStringLiteral("Effects /Filtres "), centralWidget()), "frmEffects");
-    auto *grid = new QGridLayout(frmEffects);
+    auto *grid = packed(new QGridLayout(frmEffects));
     const QString captions[4] = {QStringLiteral("Echo"), QStringLiteral("Déphasage"),
                                  QStringLiteral("Amplificateur"), QStringLiteral("Egaliseur")};
     for (int i = 0; i < 4; ++i) {
@@ -183,7 +236,7 @@ QWidget *FrmREC::createEffectsFrame()
 QWidget *FrmREC::createPlayerFrame()
 {
     Frame3 = named(new QGroupBox(centralWidget()), "Frame3");
-    auto *row = new QHBoxLayout(Frame3);
+    auto *row = packed(new QHBoxLayout(Frame3));
     struct Spec {
         const char *name, *icon;
         QStyle::StandardPixmap fallback;
@@ -213,7 +266,7 @@ QWidget *FrmREC::createPlayerFrame()
 QWidget *FrmREC::createWindowFrame()
 {
     Frame2 = named(new QGroupBox(centralWidget()), "Frame2");
-    auto *row = new QHBoxLayout(Frame2);
+    auto *row = packed(new QHBoxLayout(Frame2));
     Command2 = named(new QPushButton(QStringLiteral("Encodage Mp3"), Frame2), "Command2");
     Command10 = named(new QPushButton(QStringLiteral("Joindre Wav"), Frame2), "Command10");
     Command10->setToolTip(QStringLiteral("Unir des fichiers Wav"));
@@ -226,4 +279,21 @@ QWidget *FrmREC::createWindowFrame()
     row->addStretch();
     row->addWidget(Command1);
     return Frame2;
+}
+
+QSize FrmREC::openingSize() const
+{
+    // The designed size, or what the groups need when the font asks for more.
+    const QSize groups = m_groups->minimumSizeHint();
+    const QSize needed(groups.width(), groups.height() + statusBar()->sizeHint().height());
+    QSize size = kDesignedSize.expandedTo(needed);
+    const QScreen *where = screen();
+    if (!where)
+        return size;
+    // Never more than the screen leaves free beside its panels; the groups scroll in what is
+    // left, with room beside them for the scroll bar.
+    const QSize room = where->availableGeometry().size() - kFrameAllowance;
+    if (room.height() < needed.height())
+        size.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return size.boundedTo(room);
 }

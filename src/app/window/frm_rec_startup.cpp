@@ -53,7 +53,9 @@ void FrmREC::startUp()
     smoothLeft->SmoothNew(3);
     smoothRight->SmoothNew(3);
     QString backendError;
-    clsRecorder = std::make_unique<WaveInRecorder>(createAudioBackend(&backendError));
+    std::unique_ptr<AudioBackend> backend = createAudioBackend(&backendError);
+    m_backend = backend.get(); // the recorder owns it and lives as long as the window
+    clsRecorder = std::make_unique<WaveInRecorder>(std::move(backend));
     clsEncoder = std::make_unique<EncoderWAV>();
     clsEffects = std::make_unique<clsDSP>();
     clsPainter = std::make_unique<clsDraw>();
@@ -69,6 +71,7 @@ void FrmREC::startUp()
     applyEffectsRate();
     applyEffectsChannels();
     connectHandlers();
+    watchDevices();
     restoreSettings();
     const bool numbering = Check1->isChecked();
     cmdBrowse->setEnabled(!numbering);
@@ -79,16 +82,6 @@ void FrmREC::startUp()
     tmrVis->setInterval(25);
     connect(tmrVis, &QTimer::timeout, this, &FrmREC::tmrVis_Timer);
     tmrVis->start();
-}
-
-void FrmREC::FillDeviceList()
-{
-    cboDev->clear();
-    const std::int32_t count = clsRecorder->DeviceCount();
-    for (std::int32_t i = 0; i < count; ++i)
-        cboDev->addItem(clsRecorder->DeviceName(i));
-    // Filling the list must not pick a device yet: the settings choose it.
-    cboDev->setCurrentIndex(-1);
 }
 
 void FrmREC::FillLineList()

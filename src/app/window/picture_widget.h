@@ -1,6 +1,7 @@
-// A picture box of the main window: it owns the QImage that the display routines paint on
-// and shows it stretched over the widget, so the drawings keep their pixel size while the
-// window follows the font and screen density.
+// A picture box of the main window: it owns the QImage that the display routines paint on, at
+// the widget's own size in device pixels, and shows it pixel for pixel. ScaleWidth and
+// ScaleHeight of its box are that size, so a trace or a bar is drawn as finely as the screen
+// shows it, at any scale factor, and never stretched.
 #pragma once
 
 #include "display/picture_box.h"
@@ -13,20 +14,29 @@
 class PictureWidget : public QWidget {
     Q_OBJECT
 public:
-    // imageSize is the drawing's size in pixels; backColor (red + 256 * green + 65536 * blue)
-    // is what clearing the box restores.
-    PictureWidget(QSize imageSize, std::int32_t backColor, QWidget *parent = nullptr);
+    // size is the box's preferred size in the window's (device-independent) pixels; backColor
+    // (red + 256 * green + 65536 * blue) is what clearing the box restores. The size policy is
+    // the caller's.
+    PictureWidget(QSize size, std::int32_t backColor, QWidget *parent = nullptr);
 
-    PictureBox &box() { return m_box; }
+    // The box to draw on, its image first brought to the widget's current device size.
+    PictureBox &box();
     const QImage &image() const { return m_image; }
 
-    QSize sizeHint() const override { return m_image.size(); }
-    QSize minimumSizeHint() const override { return m_image.size() / 2; }
+    QSize sizeHint() const override { return m_size; }
+    QSize minimumSizeHint() const override { return m_size; }
 
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QSize deviceSize() const;
+    // A new image when the widget's device size changed; the picture shown so far is kept,
+    // scaled, until the next drawing replaces it.
+    void fitImage();
+
+    QSize m_size;
     QImage m_image;
     PictureBox m_box;
 };

@@ -40,8 +40,7 @@ frmJoin::frmJoin(QWidget *parent) : QDialog(parent)
     MMControl1->setObjectName(QStringLiteral("MMControl1"));
     connectHandlers();
     Form_Load();
-    // Room for the graph at its own width and a few lines in each list, in the font's units.
-    resize(fontMetrics().averageCharWidth() * 120, fontMetrics().height() * 40);
+    resize(openingSize());
 }
 
 frmJoin::~frmJoin() = default;

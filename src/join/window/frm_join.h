@@ -38,6 +38,8 @@ private:
     QWidget *buildNewFileFrame();
     QWidget *buildCommandFrame();
     QWidget *buildGraphFrame();
+    // The size the window opens at, within the screen's free area.
+    QSize openingSize() const;
 
     void Form_Load();
     void cmdOpen_Click() { AddJoinFile(); }
@@ -71,6 +73,7 @@ private:
     void showError(const QString &text);
     WaveGraphBoxes graphBoxes();
 
+    QWidget *m_groups = nullptr; // every control, inside a scroll area
     QGroupBox *Frame1 = nullptr;
     QGroupBox *Frame2 = nullptr;
     QGroupBox *Frame3 = nullptr;

@@ -1,6 +1,8 @@
 // The controls of frmJoin and their placement: the list of files to join with its buttons,
-// the joined files, the log, and the graph with the player's buttons, in layouts that follow
-// the window's size and font.
+// the joined files, the log, and the graph with the player's buttons and the close button, in
+// layouts that follow the window's size and font. The groups are packed closely and scroll
+// when the screen is too short for them, so the window fits a 768-pixel screen, and a
+// 1080-pixel screen at 200 %.
 #include "join/window/frm_join.h"
 #include "join/window/graph_box.h"
 #include "join/window/wave_graph.h"
@@ -11,6 +13,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,13 +37,28 @@ QPushButton *button(const char *name, const QString &caption, const QString &too
     return control;
 }
 
-QListWidget *list(const char *name)
+// A list that can shrink to the given number of lines; it takes the room its group leaves.
+QListWidget *list(const char *name, int lines)
 {
     auto *control = named<QListWidget>(name);
     control->setSelectionMode(QAbstractItemView::SingleSelection);
     control->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    control->setMinimumHeight(control->fontMetrics().height() * lines + 2 * control->frameWidth());
     return control;
 }
+
+// The close spacing of the groups.
+template <typename Layout>
+Layout *packed(Layout *layout)
+{
+    layout->setContentsMargins(6, 0, 6, 3);
+    layout->setSpacing(3);
+    return layout;
+}
+
+// Room for what the window manager adds around the window (title bar, borders), which is not
+// known before the window is shown.
+const QSize kFrameAllowance(16, 48);
 
 } // namespace
 
@@ -52,22 +72,44 @@ void frmJoin::buildControls()
     side->addWidget(buildCommandFrame(), 1);
     top->addLayout(side, 2);
 
-    Command2 = button("Command2", QStringLiteral("Fermer la fenêtre"));
-    auto *bottom = new QHBoxLayout;
-    bottom->addStretch(1);
-    bottom->addWidget(Command2);
+    m_groups = new QWidget;
+    auto *column = new QVBoxLayout(m_groups);
+    column->setContentsMargins(4, 2, 4, 4);
+    column->setSpacing(2);
+    column->addLayout(top, 1);
+    column->addWidget(buildGraphFrame());
 
+    auto *scroller = named<QScrollArea>("groupsArea");
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(m_groups);
     auto *window = new QVBoxLayout(this);
-    window->addLayout(top, 1);
-    window->addWidget(buildGraphFrame());
-    window->addLayout(bottom);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->addWidget(scroller);
+}
+
+QSize frmJoin::openingSize() const
+{
+    // Room for the graph at its own width and a few lines in each list, in the font's units,
+    // or what the groups need when the font asks for more.
+    const QSize needed = m_groups->minimumSizeHint();
+    QSize size = QSize(fontMetrics().averageCharWidth() * 120, fontMetrics().height() * 40).expandedTo(needed);
+    const QScreen *where = screen();
+    if (!where)
+        return size;
+    // Never more than the screen leaves free beside its panels; the groups scroll in what is
+    // left, with room beside them for the scroll bar.
+    const QSize room = where->availableGeometry().size() - kFrameAllowance;
+    if (room.height() < needed.height())
+        size.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return size.boundedTo(room);
 }
 
 QWidget *frmJoin::buildListFrame()
 {
     Frame2 = named<QGroupBox>("Frame2", QStringLiteral("Fichier à ajouter à la liste "));
     Label1 = named<QLabel>("Label1", QStringLiteral("Liste des fichiers Wav"));
-    lstFiles = list("lstFiles");
+    lstFiles = list("lstFiles", 4);
     cmdOpen = button("cmdOpen", QStringLiteral("Ajouter"), QStringLiteral("Ajouter à la liste"));
     cmdDelFile = button("cmdDelFile", QStringLiteral("Supprimer"), QStringLiteral("Supprimer de la liste"));
     cmdUp = button("cmdUp", QStringLiteral("Monter"));
@@ -77,7 +119,7 @@ QWidget *frmJoin::buildListFrame()
     for (QPushButton *control : {cmdOpen, cmdDelFile, cmdUp, cmdDown})
         buttons->addWidget(control);
     buttons->addStretch(1);
-    auto *layout = new QVBoxLayout(Frame2);
+    auto *layout = packed(new QVBoxLayout(Frame2));
     layout->addWidget(Label1);
     layout->addWidget(lstFiles, 1);
     layout->addLayout(buttons);
@@ -88,14 +130,15 @@ QWidget *frmJoin::buildNewFileFrame()
 {
     Frame4 = named<QGroupBox>("Frame4", QStringLiteral("Fichier à unir "));
     Label4 = named<QLabel>("Label4", QStringLiteral("Nom du fichier"));
-    lstNewFiles = list("lstNewFiles");
-    lstNewFiles->setMinimumHeight(lstNewFiles->fontMetrics().height() * 4);
+    lstNewFiles = list("lstNewFiles", 2);
+    // A few joined files at most are made in one session: the log below takes the room left.
+    lstNewFiles->setMaximumHeight(lstNewFiles->minimumHeight() * 2);
     cmdMakeNewFile = button("cmdMakeNewFile", QStringLiteral("Créer le fichier Wav"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdMakeNewFile);
     buttons->addStretch(1);
-    auto *layout = new QVBoxLayout(Frame4);
+    auto *layout = packed(new QVBoxLayout(Frame4));
     layout->addWidget(Label4);
     layout->addWidget(lstNewFiles, 1);
     layout->addLayout(buttons);
@@ -106,9 +149,9 @@ QWidget *frmJoin::buildCommandFrame()
 {
     Frame3 = named<QGroupBox>("Frame3", QStringLiteral("Liste des lignes de commande "));
     Label3 = named<QLabel>("Label3", QStringLiteral("Lignes de commande "));
-    lstCommands = list("lstCommands");
+    lstCommands = list("lstCommands", 2);
 
-    auto *layout = new QVBoxLayout(Frame3);
+    auto *layout = packed(new QVBoxLayout(Frame3));
     layout->addWidget(Label3);
     layout->addWidget(lstCommands, 1);
     return Frame3;
@@ -147,12 +190,14 @@ QWidget *frmJoin::buildGraphFrame()
     Command1 = button("Command1", QStringLiteral("Stop"));
     Command3 = button("Command3", QStringLiteral("Pause"));
     Command4 = button("Command4", QStringLiteral("Réglage volume"));
+    Command2 = button("Command2", QStringLiteral("Fermer la fenêtre"));
     auto *player = new QHBoxLayout;
     for (QPushButton *control : {cmdPlay, Command1, Command3, Command4})
         player->addWidget(control);
     player->addStretch(1);
+    player->addWidget(Command2);
 
-    auto *layout = new QVBoxLayout(Frame1);
+    auto *layout = packed(new QVBoxLayout(Frame1));
     layout->addLayout(boxes);
     layout->addLayout(name);
     layout->addLayout(player);

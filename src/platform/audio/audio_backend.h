@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -57,6 +58,17 @@ public:
     // list as last read.
     virtual int deviceCount() = 0;
     virtual QString deviceName(int index) = 0; // empty when index is outside the list
+    // A name that stays with a device while the list changes around it (the sound server's own
+    // name of the source), from the list as last read; by default the shown name. Empty when
+    // index is outside the list.
+    virtual QString deviceId(int index) { return deviceName(index); }
+
+    // Asks to be told when capture devices appear, go or change: sourcesChanged is called after
+    // each such change until it is replaced (an empty function stops the notices) or the
+    // backend is released. It runs on the backend's own thread and must only pass the news on
+    // to the owner's thread, where deviceCount() reads the new list. A backend whose list never
+    // changes never calls it.
+    virtual void setSourcesChanged(std::function<void()> sourcesChanged) { (void)sourcesChanged; }
 
     // Null when the index is outside the list or the device has gone.
     virtual std::unique_ptr<AudioMixer> openMixer(int index) = 0;

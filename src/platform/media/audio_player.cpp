@@ -55,25 +55,44 @@ void AudioPlayer::stop()
     m_player->stop();
 }
 
-bool startMixerProgram(MixerForm form)
+namespace {
+
+struct Mixer {
+    const char *program;
+    const char *compactArgument; // the tab with the devices' volumes
+};
+
+constexpr Mixer kMixers[] = {
+    {"pavucontrol", "--tab=3"},
+    {"pavucontrol-qt", "--tab=3"},
+    {"pwvucontrol", nullptr},
+};
+
+} // namespace
+
+QStringList mixerPrograms()
 {
-    struct Mixer {
-        const char *program;
-        const char *compactArgument; // the tab with the devices' volumes
-    };
-    static const Mixer kMixers[] = {
-        {"pavucontrol", "--tab=3"},
-        {"pavucontrol-qt", "--tab=3"},
-        {"pwvucontrol", nullptr},
-    };
+    QStringList names;
+    for (const Mixer &mixer : kMixers)
+        names << QLatin1String(mixer.program);
+    return names;
+}
+
+QString startMixerProgram(MixerForm form)
+{
     for (const Mixer &mixer : kMixers) {
         const QString path = QStandardPaths::findExecutable(QLatin1String(mixer.program));
         if (path.isEmpty())
             continue;
-        QStringList arguments;
+        QProcess process;
+        process.setProgram(path);
         if (form == MixerForm::Compact && mixer.compactArgument)
-            arguments << QLatin1String(mixer.compactArgument);
-        return QProcess::startDetached(path, arguments);
+            process.setArguments({QLatin1String(mixer.compactArgument)});
+        if (process.startDetached())
+            return {};
+        return QStringLiteral("Le programme de réglage du volume « %1 » n'a pas pu démarrer : %2")
+            .arg(path, process.errorString());
     }
-    return false;
+    return QStringLiteral("Aucun programme de réglage du volume n'est installé (programmes cherchés : %1).")
+        .arg(mixerPrograms().join(QStringLiteral(", ")));
 }

@@ -1,11 +1,12 @@
 // The windows' small player (open, play, pause, stop on MP3, WAV and MIDI files) over Qt
-// Multimedia, and the start of the desktop's mixer program. Neither reports a failure to the
-// user: a file that cannot be opened or played simply stays silent, and without a mixer
-// program the volume buttons do nothing.
+// Multimedia, and the start of the desktop's mixer program. The player reports no failure to
+// the user: a file that cannot be opened or played simply stays silent. The mixer's start says
+// why it did not start, for the window to tell.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QAudioOutput;
 class QMediaPlayer;
@@ -34,6 +35,10 @@ enum class MixerForm {
     Full,    // as it opens
 };
 
+// The mixer programs looked for on the PATH, in order of preference.
+QStringList mixerPrograms();
+
 // Starts the first mixer program found on the PATH (pavucontrol and the like), detached.
-// Returns false, doing nothing, when there is none or it cannot start.
-bool startMixerProgram(MixerForm form);
+// Returns an empty text when it started; otherwise, having done nothing, the French reason:
+// which programs were looked for, or which one did not start and why.
+QString startMixerProgram(MixerForm form);

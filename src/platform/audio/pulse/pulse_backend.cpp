@@ -7,17 +7,31 @@
 #include "platform/audio/pulse/pulse_mixer.h"
 #include "platform/audio/pulse/pulse_sources.h"
 
+#include <pulse/subscribe.h>
+
+#include <functional>
 #include <vector>
 
 namespace {
 
 constexpr auto kConnectTimeout = std::chrono::seconds(2);
 
+// Threads: every member runs on the owner's thread, except sourceEvent, which libpulse runs on
+// the main loop's thread with the loop's lock held; m_sourcesChanged is guarded by that lock.
 class PulseBackend : public AudioBackend {
 public:
     explicit PulseBackend(std::shared_ptr<PulseConnection> connection)
         : m_connection(std::move(connection))
     {
+    }
+
+    // The connection may outlive the backend (a mixer or a capture device still holds it):
+    // no notice reaches the released backend.
+    ~PulseBackend() override
+    {
+        PulseLock lock(m_connection->mainloop());
+        pa_context_set_subscribe_callback(m_connection->context(), nullptr, nullptr);
+        m_sourcesChanged = nullptr;
     }
 
     QString backendName() const override { return QStringLiteral("pulse"); }
@@ -32,6 +46,24 @@ public:
     {
         const PulseSource *source = listed(index);
         return source ? source->description : QString();
+    }
+
+    QString deviceId(int index) override
+    {
+        const PulseSource *source = listed(index);
+        return source ? source->name : QString();
+    }
+
+    void setSourcesChanged(std::function<void()> sourcesChanged) override
+    {
+        PulseLock lock(m_connection->mainloop());
+        m_sourcesChanged = std::move(sourcesChanged);
+        if (!m_sourcesChanged || m_subscribed || !m_connection->isReady())
+            return;
+        pa_context_set_subscribe_callback(m_connection->context(), &PulseBackend::sourceEvent, this);
+        // The server answers on its own time; the events follow once it has.
+        m_subscribed = PulseOperationPtr(pa_context_subscribe(m_connection->context(), PA_SUBSCRIPTION_MASK_SOURCE,
+                                                              nullptr, nullptr)) != nullptr;
     }
 
     std::unique_ptr<AudioMixer> openMixer(int index) override
@@ -65,6 +97,13 @@ public:
     }
 
 private:
+    static void sourceEvent(pa_context *, pa_subscription_event_type_t type, std::uint32_t, void *userdata)
+    {
+        auto *self = static_cast<PulseBackend *>(userdata);
+        if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SOURCE && self->m_sourcesChanged)
+            self->m_sourcesChanged();
+    }
+
     const PulseSource *listed(int index) const
     {
         if (index < 0 || index >= static_cast<int>(m_sources.size()))
@@ -74,6 +113,8 @@ private:
 
     std::shared_ptr<PulseConnection> m_connection;
     std::vector<PulseSource> m_sources; // the list as deviceCount() last read it
+    std::function<void()> m_sourcesChanged;
+    bool m_subscribed = false;
 };
 
 } // namespace
