@@ -8,6 +8,7 @@
 
 #include "app/window/frm_rec.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -99,6 +100,7 @@ TEST_F(FrmRecOnSoundServer, DeviceListFollowsTheServerAndTheDeviceShownIsTheOneR
     window.show();
     auto *cboDev = control<QComboBox>(window, "cboDev");
     auto *cmdDo = control<QPushButton>(window, "cmdDo");
+    control<QCheckBox>(window, "Check1")->click(); // a file of its own for each take
     const auto shown = [cboDev] {
         QStringList names;
         for (int i = 0; i < cboDev->count(); ++i)
