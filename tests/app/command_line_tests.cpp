@@ -43,18 +43,23 @@ TEST(CommandLine, UsageErrorsExitWithTwo)
 
 TEST(CommandLine, DevicesListsTheVirtualDeviceWithoutASoundServer)
 {
-    const QString listing = "0: Entrée virtuelle de Sonoriel\n"
+    const QString listing = "0: Signal de test de Sonoriel (440 Hz à gauche, 880 Hz à droite)\n"
                             "  0: Microphone * (volume 65535)\n"
                             "  1: Entrée ligne\n"
                             "  2: CD audio\n";
     const ToolResult devices = runSonoriel({"devices"}, withAudio("virtual"));
     EXPECT_EQ(devices.exitCode, 0);
     EXPECT_EQ(devices.out, listing);
+    EXPECT_TRUE(devices.err.isEmpty()) << "the virtual device was asked for";
 
-    // Unset: no server answers at this address, so the virtual device stands in.
+    // Unset: no server answers at this address, so the virtual device stands in, and the user
+    // is told so, once.
+    const QString notice = "Aucun serveur de son ne répond (PulseAudio/PipeWire) : Sonoriel enregistre son "
+                           "entrée virtuelle à la place du son de la carte.\n";
     const ToolResult automatic = runSonoriel({"devices"}, withAudio("", "unix:/nonexistent/pulse/native"));
     EXPECT_EQ(automatic.exitCode, 0);
     EXPECT_EQ(automatic.out, listing);
+    EXPECT_EQ(automatic.err, notice);
 }
 
 TEST(CommandLine, DevicesSaysSoInOneLineWhenTheAskedServerIsMissing)

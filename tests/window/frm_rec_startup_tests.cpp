@@ -5,6 +5,10 @@
 #include "app/window/frm_rec.h"
 #include "app/window/settings_text.h"
 
+#include "../support/tools.h"
+
+#include <QApplication>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -122,6 +126,26 @@ TEST_F(FrmRecStartUp, ASettingsFileThatIsAPipeIsNeitherWaitedOnNorWrittenThrough
     struct stat info {};
     ASSERT_EQ(::stat(pipe.constData(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST_F(FrmRecStartUp, WithoutASoundServerTheTestSignalIsNamedSoAndTheUserToldOnce)
+{
+    qunsetenv("SONORIEL_AUDIO");
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/pulse/native");
+    ModalAnswerer answerer;
+    {
+        FrmREC window;
+        window.show();
+        EXPECT_TRUE(waitUntil([&] { return !answerer.messages().isEmpty(); }));
+        QApplication::processEvents();
+        EXPECT_EQ(answerer.messages(),
+                  QStringList{QStringLiteral("Aucun serveur de son ne répond (PulseAudio/PipeWire) : Sonoriel "
+                                             "enregistre son entrée virtuelle à la place du son de la carte.")});
+        EXPECT_EQ(control<QComboBox>(window, "cboDev")->itemText(0),
+                  QStringLiteral("Signal de test de Sonoriel (440 Hz à gauche, 880 Hz à droite)"));
+    }
+    qputenv("PULSE_SERVER", server);
 }
 
 TEST(SettingsText, LeadingNumberIsReadAndRoundedHalfToEven)

@@ -14,11 +14,14 @@ int runDevices(const QStringList &arguments)
         return usageErrorFor(QStringLiteral("devices"),
                              QStringLiteral("Argument inattendu : %1").arg(arguments.first()));
     QString problem;
-    WaveInRecorder recorder(createAudioBackend(&problem));
+    QString notice;
+    WaveInRecorder recorder(createAudioBackend(&problem, &notice));
     if (!recorder.hasBackend()) {
         printError(problem);
         return kExitFailure;
     }
+    if (!notice.isEmpty())
+        printError(notice);
     QTextStream out(stdout);
     const int count = recorder.DeviceCount();
     if (count == 0)

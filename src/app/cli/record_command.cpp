@@ -94,11 +94,14 @@ int runRecord(const QStringList &arguments)
         return kExitUsage;
     }
 
-    WaveInRecorder recorder(createAudioBackend(&problem));
+    QString notice;
+    WaveInRecorder recorder(createAudioBackend(&problem, &notice));
     if (!recorder.hasBackend()) {
         printError(problem);
         return kExitFailure;
     }
+    if (!notice.isEmpty())
+        printError(notice);
     if (!recorder.SelectDevice(options->device)) {
         printError(QStringLiteral("Ne peut pas sélectionner le dispositif !"));
         return kExitFailure;

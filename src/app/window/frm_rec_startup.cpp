@@ -53,7 +53,10 @@ void FrmREC::startUp()
     smoothLeft->SmoothNew(3);
     smoothRight->SmoothNew(3);
     QString backendError;
-    std::unique_ptr<AudioBackend> backend = createAudioBackend(&backendError);
+    QString backendNotice;
+    std::unique_ptr<AudioBackend> backend = createAudioBackend(&backendError, &backendNotice);
+    if (!backendNotice.isEmpty()) // said once the window shows
+        QTimer::singleShot(0, this, [this, backendNotice] { showMessage(backendNotice); });
     m_backend = backend.get(); // the recorder owns it and lives as long as the window
     clsRecorder = std::make_unique<WaveInRecorder>(std::move(backend));
     clsEncoder = std::make_unique<EncoderWAV>();

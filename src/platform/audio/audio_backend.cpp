@@ -18,7 +18,7 @@ QString captureFormatProblem(const WaveFormat &format)
     return {};
 }
 
-std::unique_ptr<AudioBackend> createAudioBackend(QString *error)
+std::unique_ptr<AudioBackend> createAudioBackend(QString *error, QString *notice)
 {
     const QString wanted = qEnvironmentVariable("SONORIEL_AUDIO").trimmed().toLower();
     if (wanted == QLatin1String("virtual"))
@@ -32,5 +32,8 @@ std::unique_ptr<AudioBackend> createAudioBackend(QString *error)
     }
     if (auto pulse = createPulseBackend(nullptr))
         return pulse;
+    if (notice)
+        *notice = QStringLiteral("Aucun serveur de son ne répond (PulseAudio/PipeWire) : Sonoriel enregistre "
+                                 "son entrée virtuelle à la place du son de la carte.");
     return createVirtualBackend(VirtualDeviceOptions::fromEnvironment());
 }

@@ -81,8 +81,10 @@ public:
 };
 
 // Null only when SONORIEL_AUDIO asks for a backend that cannot start (the sound server does not
-// answer, or an unknown name); *error then says why, in French.
-std::unique_ptr<AudioBackend> createAudioBackend(QString *error);
+// answer, or an unknown name); *error then says why, in French. When no sound server answered
+// and the virtual device stands in for it, *notice says so, in French, for the user; it is left
+// empty otherwise.
+std::unique_ptr<AudioBackend> createAudioBackend(QString *error, QString *notice = nullptr);
 
 // The checks every backend applies to a capture format: 16-bit PCM, 1 or 2 channels,
 // 1000..192000 Hz, consistent block align. Empty when acceptable, else the French reason.

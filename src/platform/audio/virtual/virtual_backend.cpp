@@ -3,9 +3,17 @@
 #include "platform/audio/virtual/virtual_capture_device.h"
 #include "platform/audio/virtual/virtual_mixer.h"
 
+#include <QFileInfo>
+
 namespace {
 
-const QString kDeviceName = QStringLiteral("Entrée virtuelle de Sonoriel");
+// The device is named for what it plays, so that nobody takes it for a microphone.
+QString deviceNameFor(const VirtualDeviceOptions &options)
+{
+    if (options.inputPath.isEmpty())
+        return QStringLiteral("Signal de test de Sonoriel (440 Hz à gauche, 880 Hz à droite)");
+    return QStringLiteral("Entrée virtuelle de Sonoriel : %1").arg(QFileInfo(options.inputPath).fileName());
+}
 
 class VirtualBackend final : public AudioBackend {
 public:
@@ -13,7 +21,7 @@ public:
 
     QString backendName() const override { return QStringLiteral("virtual"); }
     int deviceCount() override { return 1; }
-    QString deviceName(int index) override { return index == 0 ? kDeviceName : QString(); }
+    QString deviceName(int index) override { return index == 0 ? deviceNameFor(m_options) : QString(); }
 
     std::unique_ptr<AudioMixer> openMixer(int index) override
     {
