@@ -1,6 +1,6 @@
 #include "platform/files/output_file.h"
 
-#include <QFile>
+#include "common/file_names.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -15,7 +15,7 @@ OutputFile::~OutputFile()
 bool OutputFile::create(const QString &path)
 {
     close();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileNameBytes(path);
     int fd;
     do
         fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

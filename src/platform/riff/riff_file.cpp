@@ -1,8 +1,7 @@
 #include "platform/riff/riff_file.h"
 
+#include "common/file_names.h"
 #include "common/wave_format.h"
-
-#include <QFile>
 
 #include <cstring>
 #include <fcntl.h>
@@ -24,7 +23,7 @@ bool RiffFile::open(const QString &path)
     close();
     // Opened without blocking and checked before any read: a FIFO would otherwise wait for a
     // writer forever, and a directory or a device has no RIFF chunks to walk.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(fileNameBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat info {};

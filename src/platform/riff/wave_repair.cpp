@@ -1,8 +1,7 @@
 #include "platform/riff/wave_repair.h"
 
+#include "common/file_names.h"
 #include "common/wave_format.h"
-
-#include <QFile>
 
 #include <array>
 #include <cerrno>
@@ -194,7 +193,7 @@ WaveRepairReport repairWaveFile(const QString &path)
     WaveRepairReport report;
     int fd;
     do
-        fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        fd = ::open(fileNameBytes(path).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         report.systemError = errno;
