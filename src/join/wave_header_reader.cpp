@@ -8,12 +8,15 @@
 #include "common/wave_format.h"
 #include "platform/riff/riff_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 namespace {
 
 constexpr std::int64_t kFormatFieldBytes = 16; // tag, channels, rate, byte rate, align, bits
+constexpr std::int64_t kExtensibleBytes = 40;  // and the extensible format's sub-format GUID
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 [[noreturn]] void refuse(int number, const QString &text)
@@ -46,8 +49,10 @@ void ReadWaveHeader(JoinFileInfo &record)
     if (fmt->size < static_cast<std::uint32_t>(kFormatFieldBytes))
         refuse(join_error::kBadFormat,
                QStringLiteral("Bloc « fmt » trop court dans le fichier %1").arg(path));
-    std::uint8_t fields[kFormatFieldBytes];
-    if (file.read(fields) != kFormatFieldBytes)
+    std::uint8_t fields[kExtensibleBytes] = {};
+    const std::int64_t fieldBytes =
+        file.read(std::span(fields, static_cast<std::size_t>(std::min<std::int64_t>(fmt->size, kExtensibleBytes))));
+    if (fieldBytes < kFormatFieldBytes)
         refuse(join_error::kPastEnd,
                QStringLiteral("Fichier tronqué dans son en-tête : %1").arg(path));
 
@@ -65,9 +70,10 @@ void ReadWaveHeader(JoinFileInfo &record)
         refuse(join_error::kDivisionByZero,
                QStringLiteral("Alignement de bloc nul dans le fichier %1").arg(path));
     // The joined header is always PCM and the copy moves whole 8- or 16-bit values; anything
-    // else would come out as noise under a header that lies about it.
-    const bool copyable = info.formatTag == WaveFormat::kTagPcm &&
-                          (info.bitsPerSample == 8 || info.bitsPerSample == 16) &&
+    // else would come out as noise under a header that lies about it. PCM in the extensible
+    // layout (what ffmpeg writes above 48 kHz or for other speaker layouts) is PCM all the same.
+    const std::uint16_t format = formatTagOf(std::span(fields, static_cast<std::size_t>(fieldBytes)));
+    const bool copyable = format == WaveFormat::kTagPcm && (info.bitsPerSample == 8 || info.bitsPerSample == 16) &&
                           info.channels >= 1 && info.sampleRate > 0 &&
                           info.blockAlign == info.channels * (info.bitsPerSample / 8);
     if (!copyable)

@@ -31,6 +31,12 @@ constexpr std::size_t kNoReservoir = 84;
 
 const QString kConvert = QStringLiteral("lameConvert");
 
+// The source rates the library is given. Outside them it either refuses the stream or
+// resamples by factors that make no sound of it (a header that says 1 Hz turns 10000 frames
+// into hours of MP3): such a rate is a damaged header, not a recording.
+constexpr std::uint32_t kLowestSourceRateHz = 1000;
+constexpr std::uint32_t kHighestSourceRateHz = 768000;
+
 } // namespace
 
 void RaiseError(const QString &operation, std::int32_t code, bool isLibraryResult)
@@ -182,9 +188,18 @@ void cLameEncoder::Encode()
     // The source is looked at before the stream opens: the library must be told the rate the
     // source was recorded at, and a source that cannot be read fails before anything is created.
     try {
-        setsamplerate(static_cast<std::int32_t>(sourceRate()));
+        const std::uint32_t rateHz = sourceRate();
+        if (rateHz < kLowestSourceRateHz || rateHz > kHighestSourceRateHz)
+            throw AppError(29772, QStringLiteral("Invalid Format Parameters"), errorSource(kConvert),
+                           QStringLiteral("%1 : fréquence d'échantillonnage de %2 Hz, l'encodeur Mp3 "
+                                          "n'en accepte que de %3 à %4 Hz.")
+                               .arg(m_wavFile)
+                               .arg(rateHz)
+                               .arg(kLowestSourceRateHz)
+                               .arg(kHighestSourceRateHz));
+        setsamplerate(static_cast<std::int32_t>(rateHz));
     } catch (const AppError &error) {
-        throw AppError(error.number(), error.text(), errorSource(kConvert));
+        throw error.withSource(errorSource(kConvert));
     }
 
     lameInit();
@@ -195,7 +210,7 @@ void cLameEncoder::Encode()
         convert();
     } catch (const AppError &error) {
         closeQuietly();
-        throw AppError(error.number(), error.text(), errorSource(kConvert));
+        throw error.withSource(errorSource(kConvert));
     } catch (...) {
         closeQuietly();
         throw;

@@ -34,9 +34,9 @@ cWavReader::~cWavReader()
     CloseFile();
 }
 
-AppError cWavReader::error(int code)
+AppError cWavReader::error(int code, const QString &reason)
 {
-    return AppError(29670 + code, readerErrorText(code), errorSource(QStringLiteral("cWavePlayer")));
+    return AppError(29670 + code, readerErrorText(code), errorSource(QStringLiteral("cWavePlayer")), reason);
 }
 
 void cWavReader::raise(int code)
@@ -44,10 +44,10 @@ void cWavReader::raise(int code)
     throw error(code);
 }
 
-void cWavReader::closeAndRaise(int code)
+void cWavReader::closeAndRaise(int code, const QString &reason)
 {
     CloseFile();
-    raise(code);
+    throw error(code, reason);
 }
 
 void cWavReader::setFileName(const QString &sFile)
@@ -73,6 +73,12 @@ bool cWavReader::OpenFile(const QString &sSoundFile)
     readFormat(*fmt);
     if (m_bitsPerSample != 16 || m_channels != 2)
         closeAndRaise(1);
+    // The samples go to the encoder as they are: another format that declares 16 bits and two
+    // channels (A-law, ADPCM...) would come out as noise.
+    if (m_format != WaveFormat::kTagPcm)
+        closeAndRaise(1, QStringLiteral("%1 n'est pas en PCM (format 0x%2).")
+                             .arg(sSoundFile)
+                             .arg(m_formatTag, 4, 16, QLatin1Char('0')));
 
     const auto data = m_file.descend("data", &*riff);
     if (!data)
@@ -108,7 +114,8 @@ void cWavReader::readFormat(const RiffChunk &fmt)
     // an extra size of 0, and a longer one is read in its first 50 bytes and skipped whole.
     std::array<std::uint8_t, kFormatWorkBytes> work{};
     const std::size_t wanted = std::min<std::size_t>(fmt.size, work.size());
-    if (m_file.read(std::span(work.data(), wanted)) < 0)
+    const std::int64_t got = m_file.read(std::span(work.data(), wanted));
+    if (got < 0)
         closeAndRaise(5);
     if (!m_file.ascend(fmt))
         closeAndRaise(5);
@@ -119,6 +126,7 @@ void cWavReader::readFormat(const RiffChunk &fmt)
     m_blockAlign = le::get16(&work[12]);
     m_bitsPerSample = le::get16(&work[14]);
     m_extraSize = le::get16(&work[16]);
+    m_format = formatTagOf(std::span(work.data(), static_cast<std::size_t>(got)));
 }
 
 void cWavReader::CloseFile()

@@ -46,18 +46,19 @@ public:
     void SeekAbsolute(std::int32_t lSample);
     void SeekRelative(std::int32_t lSampleOffset);
 
-    // The first 18 bytes of the fmt chunk, kept as read (only channels and bits are checked).
+    // The first 18 bytes of the fmt chunk, kept as read. Channels and bits are checked, and the
+    // format must be PCM (plain, or in the extensible layout).
     std::uint16_t formatTag() const { return m_formatTag; }
     std::uint16_t channels() const { return m_channels; }
     std::uint32_t sampleRate() const { return m_sampleRate; }
     std::uint16_t bitsPerSample() const { return m_bitsPerSample; }
 
-    // The reader's error for a code of its table (29670 + code).
-    static AppError error(int code);
+    // The reader's error for a code of its table (29670 + code), with a French reason beside.
+    static AppError error(int code, const QString &reason = {});
 
 private:
     [[noreturn]] void raise(int code);
-    [[noreturn]] void closeAndRaise(int code);
+    [[noreturn]] void closeAndRaise(int code, const QString &reason = {});
     void readFormat(const RiffChunk &fmt);
     std::int64_t dataPosition() const; // current position relative to the data start
 
@@ -76,4 +77,5 @@ private:
     std::uint16_t m_blockAlign = 0;
     std::uint16_t m_bitsPerSample = 0;
     std::uint16_t m_extraSize = 0;
+    std::uint16_t m_format = 0; // the tag, or the extensible layout's sub-format
 };

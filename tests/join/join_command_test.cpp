@@ -72,3 +72,37 @@ TEST(JoinCommand, RefusalsExitWithTheirCodeAndMessageAndLeaveTheOutputAsItWas)
     }
     EXPECT_EQ(sonoriel({}).exitCode, 2);
 }
+
+TEST(JoinCommand, JoinsEightAndSixteenBitPcmThatFfmpegWritesInTheExtensibleLayout)
+{
+    TestFolder folder;
+    // Above 48 kHz, or with a speaker layout other than the plain one, ffmpeg writes
+    // WAVE_FORMAT_EXTENSIBLE with the PCM sub-format.
+    const struct { const char *codec, *layout; } kinds[] = {{"pcm_s16le", "stereo"}, {"pcm_u8", "downmix"}};
+    for (const auto &kind : kinds) {
+        SCOPED_TRACE(kind.codec);
+        QStringList inputs;
+        for (const char *tone : {"440", "660"}) {
+            inputs << folder.path(QStringLiteral("%1_%2.wav").arg(kind.codec, tone));
+            runOrFail("ffmpeg", {"-y", "-f", "lavfi", "-i", QStringLiteral("sine=frequency=%1:sample_rate=96000:duration=0.3").arg(tone),
+                                 "-af", QStringLiteral("aformat=channel_layouts=%1").arg(kind.layout), "-c:a", kind.codec,
+                                 inputs.last()});
+            ASSERT_EQ(field(readFileBytes(inputs.last()), 20, 2), 0xFFFEu);
+        }
+        const QString out = folder.path(QStringLiteral("%1_joined.wav").arg(kind.codec));
+
+        const ToolResult result = sonoriel(QStringList{out} + inputs);
+
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        EXPECT_EQ(field(readFileBytes(out), 20, 2), 1u);
+        EXPECT_EQ(soxInfo(out).rateHz, 96000);
+        EXPECT_TRUE(soxRawSamples(out) == soxRawSamples(inputs[0]) + soxRawSamples(inputs[1]));
+    }
+    // The same layout around A-law data is refused.
+    QByteArray alaw = readFileBytes(folder.path("pcm_u8_440.wav"));
+    alaw[44] = 6;
+    const QString alawFile = folder.write("alaw.wav", alaw);
+    const ToolResult refused = sonoriel({folder.path("out.wav"), alawFile, alawFile});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("seuls les fichiers PCM 8 ou 16 bits peuvent être joints")) << refused.err.toStdString();
+}

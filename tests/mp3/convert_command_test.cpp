@@ -70,9 +70,25 @@ TEST_F(ConvertCommand, UsageErrorsExitTwoAndWriteNothing)
 TEST_F(ConvertCommand, SourcesThatCannotBeConvertedExitOneAndLeaveTheFilesAsTheyWere)
 {
     const QString mono = folder.write(waveFile({.channels = 1}, patternBytes(8000, 1)), "mono.wav");
+    // A-law from ffmpeg and MS ADPCM from sox, their headers saying 16 bits: the data is no PCM.
+    const QString alaw = folder.path("alaw.wav"), adpcm = folder.path("adpcm.wav");
+    ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-i", source, "-c:a", "pcm_alaw", alaw}).exitCode, 0);
+    ASSERT_EQ(runTool("sox", {source, "-e", "ms-adpcm", adpcm}).exitCode, 0);
+    for (const QString &path : {alaw, adpcm}) {
+        QByteArray bytes = readFileBytes(path);
+        ASSERT_EQ(bytes.mid(22, 2), QByteArray("\2\0", 2));
+        bytes.replace(34, 2, QByteArray("\x10\0", 2));
+        ASSERT_TRUE(writeBytes(path, bytes));
+    }
+    QByteArray slow = readFileBytes(source);
+    slow.replace(24, 4, QByteArray("\1\0\0\0", 4)); // 1 Hz: hours of MP3 from two seconds
+    const QString oneHertz = folder.write(slow, "1hz.wav");
     const QByteArray before = readFileBytes(source);
     const std::pair<QStringList, QString> cases[] = {
         {{mono, target}, "Erreur 29671 : Only stereo 16 bit wave files supported."},
+        {{alaw, target}, "Erreur 29671 : Only stereo 16 bit wave files supported. — " + alaw + " n'est pas en PCM (format 0x0006)."},
+        {{adpcm, target}, "Erreur 29671 : Only stereo 16 bit wave files supported. — " + adpcm + " n'est pas en PCM (format 0x0002)."},
+        {{oneHertz, target}, "Erreur 29772 : Invalid Format Parameters — " + oneHertz + " : fréquence d'échantillonnage de 1 Hz"},
         {{folder.path("absent.wav"), target}, "absent.wav"},
         {{source, folder.path("./in.wav")}, {}}, // the target names the source
     };

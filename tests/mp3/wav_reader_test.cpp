@@ -71,12 +71,40 @@ TEST_F(WavReaderFile, ReadHandsOutTheDataInBlocksAndTheLastReadIsFalse)
     }
 }
 
-TEST_F(WavReaderFile, AnyFormatTagAndRateAreAcceptedForSixteenBitStereo)
+TEST_F(WavReaderFile, AnyRateIsAcceptedForSixteenBitStereoButOnlyInPcm)
 {
-    reader.setFileName(folder.write(waveFile({.rateHz = 12345, .formatTag = 0x55}, patternBytes(400, 3))));
+    // The extensible layout: extra size 22, valid bits, channel mask, then the sub-format GUID.
+    const auto extensible = [](std::uint16_t subFormat) {
+        QByteArray payload = formatPayload({.formatTag = 0xFFFE});
+        appendLe(payload, 22, 2);
+        appendLe(payload, 16, 2);
+        appendLe(payload, 3, 4);
+        appendLe(payload, subFormat, 2);
+        return riffWave(chunk("fmt ", payload + QByteArray::fromHex("000000001000800000aa00389b71")) +
+                        chunk("data", patternBytes(400, 3)));
+    };
+    reader.setFileName(folder.write(waveFile({.rateHz = 12345}, patternBytes(400, 3))));
     EXPECT_TRUE(reader.isOpen());
     EXPECT_EQ(reader.sampleRate(), 12345u);
-    EXPECT_EQ(reader.formatTag(), 0x55);
+    reader.setFileName(folder.write(extensible(1), "extensible.wav"));
+    EXPECT_TRUE(reader.isOpen());
+    EXPECT_EQ(reader.formatTag(), 0xFFFE);
+
+    // MPEG, A-law and ADPCM data under 16-bit stereo numbers, and float in the extensible layout.
+    const std::pair<QByteArray, const char *> refused[] = {
+        {waveFile({.formatTag = 0x55}, patternBytes(400, 3)), "0x0055"},
+        {waveFile({.formatTag = 6}, patternBytes(400, 3)), "0x0006"},
+        {waveFile({.formatTag = 2}, patternBytes(400, 3)), "0x0002"},
+        {extensible(3), "0xfffe"},
+    };
+    for (const auto &[bytes, format] : refused) {
+        SCOPED_TRACE(format);
+        const QString path = folder.write(bytes, "other.wav");
+        const AppError error = raisedBy([&] { reader.setFileName(path); });
+        expectError(error, 29671, "Only stereo 16 bit wave files supported.", ".cWavePlayer");
+        EXPECT_EQ(error.reason(), path + " n'est pas en PCM (format " + format + ").");
+        EXPECT_FALSE(reader.isOpen());
+    }
 }
 
 TEST_F(WavReaderFile, MonoAndEightBitFilesAreRefusedAndLeaveTheReaderClosed)

@@ -140,7 +140,7 @@ int runConvert(const QStringList &arguments)
         encoder.Encode();
     } catch (const AppError &error) {
         progress.finish();
-        printError(QStringLiteral("Erreur %1 : %2").arg(error.number()).arg(error.text()));
+        printError(error.message());
         return kExitFailure;
     }
     progress.finish();
