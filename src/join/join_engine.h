@@ -33,9 +33,12 @@ void resetJoinList();
 std::span<const JoinFileInfo> listedJoinFiles();
 
 // Fills the format fields of the record whose file name is set, by walking the file's RIFF
-// chunks to "fmt " and "data". Refuses (and leaves the record as it was) a file that is not a
-// RIFF WAVE file, lacks either chunk, has a block align of 0, is not 8- or 16-bit PCM, or ends
-// before the data its header announces.
+// chunks to "fmt " and "data". A data size that a writer to a pipe left as a placeholder, or
+// a size of 0 with sound behind it (a recording cut off before its header was updated), is
+// read as sound running to the end of the file. Refuses (and leaves the record as it was) a
+// file that is not a RIFF WAVE file, lacks either chunk, has a block align of 0, is not 8- or
+// 16-bit PCM (plain or extensible), ends before the data its header announces, or says 0 data
+// bytes with chunks and then unknown bytes after them.
 void ReadWaveHeader(JoinFileInfo &record);
 
 // "44khz 16bits Stereo     /path/a.wav": whole kilohertz, bits, Mono or Stereo, five blanks,

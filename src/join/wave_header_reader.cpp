@@ -7,6 +7,7 @@
 #include "common/app_error.h"
 #include "common/wave_format.h"
 #include "platform/riff/riff_file.h"
+#include "platform/riff/wave_data_extent.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -88,16 +89,25 @@ void ReadWaveHeader(JoinFileInfo &record)
     if (!data)
         refuse(join_error::kBadFormat,
                QStringLiteral("Pas de bloc « data » dans le fichier %1").arg(path));
+    const auto readAt = [&file](std::uint64_t offset, std::span<std::uint8_t> bytes) { return file.readAt(offset, bytes); };
+    const DataExtent extent = dataExtentOf(readAt, data->dataOffset, data->size, static_cast<std::uint64_t>(fileBytes));
     const std::int64_t available = fileBytes - static_cast<std::int64_t>(data->dataOffset);
-    if (static_cast<std::int64_t>(data->size) > available)
+    if (extent.kind == DataExtent::Kind::Unclear)
+        refuse(join_error::kBadFormat,
+               QStringLiteral("%1 : le bloc « data » annonce 0 octet, suivi de blocs puis d'octets "
+                              "inconnus : impossible de savoir où est le son.")
+                   .arg(path));
+    // Written to a pipe, or cut off before its header was first updated: the sound runs to the
+    // end of the file. Otherwise the size field holds, and a file that ends before it is cut.
+    if (extent.kind == DataExtent::Kind::Declared && static_cast<std::int64_t>(data->size) > available)
         refuse(join_error::kPastEnd,
                QStringLiteral("Fichier tronqué : %1 (le bloc « data » annonce %2 octets, le "
                               "fichier en contient %3)")
                    .arg(path, QString::number(data->size), QString::number(available)));
-    if (data->size > kInt32Max || static_cast<std::int64_t>(data->dataOffset) > kInt32Max)
+    if (extent.bytes > static_cast<std::uint64_t>(kInt32Max) || static_cast<std::int64_t>(data->dataOffset) > kInt32Max)
         refuse(join_error::kOverflow, QStringLiteral("Fichier trop grand : %1").arg(path));
 
-    info.dataSize = static_cast<std::int32_t>(data->size);
+    info.dataSize = static_cast<std::int32_t>(extent.bytes);
     // Whole frames only: a trailing partial frame is not sample data of every channel, and
     // rounding it up would copy bytes from beyond the chunk.
     info.frameCount = info.dataSize / info.blockAlign;

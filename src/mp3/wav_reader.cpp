@@ -2,7 +2,9 @@
 
 #include "common/app_error.h"
 #include "common/wave_format.h"
+#include "platform/riff/wave_data_extent.h"
 
+#include <algorithm>
 #include <array>
 #include <new>
 #include <span>
@@ -86,14 +88,28 @@ bool cWavReader::OpenFile(const QString &sSoundFile)
     m_dataStart = m_file.position();
     if (m_dataStart < 0)
         closeAndRaise(6);
-    // A file cut short (an interrupted recording, a truncated copy) declares more data than it
-    // holds; only the bytes really there are audio, so the length stops at the end of the file.
     const std::int64_t fileBytes = m_file.size();
     if (fileBytes < 0)
         closeAndRaise(6);
-    m_dataLength = std::min<std::int64_t>(data->size, fileBytes - m_dataStart);
-    if (m_dataLength < 0)
-        m_dataLength = 0;
+    const DataExtent extent =
+        dataExtentOf([this](std::uint64_t offset, std::span<std::uint8_t> bytes) { return m_file.readAt(offset, bytes); },
+                     static_cast<std::uint64_t>(m_dataStart), data->size, static_cast<std::uint64_t>(fileBytes));
+    switch (extent.kind) {
+    case DataExtent::Kind::Declared:
+        // A file cut short (a truncated copy) declares more data than it holds; only the bytes
+        // really there are audio, so the length stops at the end of the file.
+        m_dataLength = std::clamp<std::int64_t>(data->size, 0, fileBytes - m_dataStart);
+        break;
+    case DataExtent::Kind::ToTheEnd:
+        // Written to a pipe, or cut off before its header was first updated: the sound runs to
+        // the end of the file, in whole frames.
+        m_dataLength = static_cast<std::int64_t>(extent.bytes / 4 * 4);
+        break;
+    case DataExtent::Kind::Unclear:
+        closeAndRaise(6, QStringLiteral("%1 : le bloc « data » annonce 0 octet, suivi de blocs puis "
+                                        "d'octets inconnus : impossible de savoir où est le son.")
+                             .arg(sSoundFile));
+    }
 
     const std::int64_t readBytes = static_cast<std::int64_t>(m_readFrames) * 4;
     if (readBytes <= 0)

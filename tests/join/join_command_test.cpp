@@ -106,3 +106,39 @@ TEST(JoinCommand, JoinsEightAndSixteenBitPcmThatFfmpegWritesInTheExtensibleLayou
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains("seuls les fichiers PCM 8 ou 16 bits peuvent être joints")) << refused.err.toStdString();
 }
+
+TEST(JoinCommand, FilesWrittenToAPipeOrCutOffBeforeTheirFirstHeaderUpdateJoinWhole)
+{
+    TestFolder folder;
+    const QString raw = folder.path("tone.raw");
+    runOrFail("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", "-e", "signed-integer", "-t", "raw", raw, "synth", "0.3",
+                      "sine", "440"});
+    const QByteArray sound = readFileBytes(raw);
+    // Written to a pipe, the data sizes stay ffmpeg's 0xFFFFFFFF and sox's 0x7FFFF000.
+    const QString ffmpeg = folder.path("ffmpeg.wav"), sox = folder.path("sox.wav");
+    ASSERT_EQ(runShell(QStringLiteral("ffmpeg -v error -f s16le -ar 44100 -ac 2 -i '%1' -f wav - | cat > '%2'").arg(raw, ffmpeg)).exitCode, 0);
+    ASSERT_EQ(runShell(QStringLiteral("cat '%1' | sox -q -t raw -r 44100 -c 2 -b 16 -e signed-integer - -t wav - | cat > '%2'")
+                           .arg(raw, sox)).exitCode, 0);
+    for (const auto &[file, placeholder] : {std::pair{ffmpeg, 0xFFFFFFFFu}, {sox, 0x7FFFF000u}}) {
+        const QByteArray bytes = readFileBytes(file);
+        ASSERT_EQ(field(bytes, int(bytes.indexOf("data")) + 4, 4), placeholder);
+    }
+    // The recorder's header before its first update: 0 data bytes, the sound (and a partial
+    // frame) behind it.
+    const QString crashed = folder.write("crashed.wav", recorderWave({}, {}) + sound + "xyz");
+    const QString empty = folder.write("empty.wav", recorderWave({}, {}) + chunk("LIST", "INFOISFT\4\0\0\0abcd"));
+    const QString out = folder.path("out.wav");
+
+    const ToolResult result = sonoriel({out, ffmpeg, crashed, empty, sox});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(readFileBytes(out).mid(44) == sound + sound + sound);
+    EXPECT_NEAR(soxInfo(out).seconds, 0.9, 1e-4);
+
+    // 0 data bytes followed by a chunk and then bytes that are none: where is the sound?
+    const QString unclear = folder.write("unclear.wav", recorderWave({}, {}) + chunk("LIST", "INFO") + sound);
+    const ToolResult refused = sonoriel({folder.path("refused.wav"), ffmpeg, unclear});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(unclear + " : le bloc « data » annonce 0 octet")) << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(folder.path("refused.wav")));
+}

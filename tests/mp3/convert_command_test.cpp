@@ -54,6 +54,39 @@ TEST_F(ConvertCommand, PresetIndexSevenIsInsaneAtThreeHundredTwentyKilobitsAndRe
     EXPECT_EQ(ffprobeInfo(target).channels, 2);
 }
 
+TEST_F(ConvertCommand, FilesWrittenToAPipeCutOffByACrashOrInTheExtensibleLayoutAreConvertedWhole)
+{
+    const QString ffmpeg = folder.path("ffmpeg.wav"), sox = folder.path("sox.wav"), extensible = folder.path("96k.wav");
+    ASSERT_EQ(runShell(QStringLiteral("ffmpeg -v error -i '%1' -f wav - | cat > '%2'").arg(source, ffmpeg)).exitCode, 0);
+    ASSERT_EQ(runShell(QStringLiteral("sox '%1' -t raw - | sox -q -t raw -r 44100 -c 2 -b 16 -e signed-integer - -t wav - | cat > '%2'")
+                           .arg(source, sox)).exitCode, 0);
+    ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-i", source, "-ar", "96000", "-c:a", "pcm_s16le", extensible}).exitCode, 0);
+    ASSERT_EQ(readFileBytes(extensible).mid(20, 2), QByteArray("\xfe\xff", 2));
+    // The recorder's header before its first update: 0 data bytes, the sound behind it.
+    const QByteArray sound = readFileBytes(source).mid(44);
+    const QString crashed = folder.write(riffWave(chunk("fmt ", formatPayload({}, 2)) + chunk("data", {})) + sound, "crashed.wav");
+
+    for (const QString &file : {ffmpeg, sox, crashed, extensible}) {
+        SCOPED_TRACE(file.toStdString());
+        const ToolResult run = sonoriel({file, target});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const DecodedSound decoded = decodeWithFfmpeg(target);
+        EXPECT_NEAR(static_cast<double>(decoded.frames()) / decoded.rateHz, 2.0, 1152.0 / 32000);
+        EXPECT_NEAR(toneFrequencyHz(decoded, 0), 440, 5);
+        EXPECT_NEAR(toneFrequencyHz(decoded, 1), 1000, 10);
+    }
+
+    // 0 data bytes, then a chunk, then bytes that are none: where the sound lies is unknown.
+    const QString unclear =
+        folder.write(riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {})) + chunk("LIST", "INFO") + sound, "unclear.wav");
+    const QString refusedTarget = folder.path("refused.mp3");
+    const ToolResult refused = sonoriel({unclear, refusedTarget});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("Erreur 29676 : No Wave File Open — " + unclear + " : le bloc « data » annonce 0 octet"))
+        << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(refusedTarget));
+}
+
 TEST_F(ConvertCommand, UsageErrorsExitTwoAndWriteNothing)
 {
     for (const QStringList &arguments :

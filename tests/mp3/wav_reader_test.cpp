@@ -49,6 +49,11 @@ TEST_F(WavReaderFile, ReadHandsOutTheDataInBlocksAndTheLastReadIsFalse)
                   chunk("fact", QByteArray(4, '\1')) + chunk("data", listed)),
          listed, 32768, 250, {250}, false},
         {"data chunk cut short", waveFile({}, cutData).left(44 + 3000), cutData.left(3000), 1024, 750, {750}, false},
+        // Whole frames up to the end of the file (and its closing ID3v1 tag).
+        {"size left at 0 before the sound", waveFile({}, {}) + cutData.left(1002), cutData.left(1000), 1024, 250,
+         {250}, false},
+        {"placeholder size from a pipe", riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {}, true, 0xFFFFFFFF)) +
+                                             data + "TAG" + QByteArray(125, 'x'), data, 1024, 2500, {1024, 1024, 452}, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -49,6 +49,11 @@ ToolResult runTool(const QString &program, const QStringList &arguments,
     return result;
 }
 
+ToolResult runShell(const QString &line)
+{
+    return runTool(QStringLiteral("sh"), {QStringLiteral("-c"), line});
+}
+
 bool haveTool(const QString &program)
 {
     if (!QStandardPaths::findExecutable(program).isEmpty())

@@ -24,6 +24,10 @@ ToolResult runTool(const QString &program, const QStringList &arguments,
                    const QProcessEnvironment &environment,
                    std::chrono::milliseconds timeout = std::chrono::seconds(120));
 
+// Runs a shell command line (sh -c), for what goes through pipes:
+// `ffmpeg ... -f wav - | cat > f`.
+ToolResult runShell(const QString &line);
+
 // Fails the current test (with a clear message) when a reference tool is missing; under
 // SONORIEL_TEST_TOOLS_REQUIRED (set by CTest) a missing tool is an error, never a skip.
 bool haveTool(const QString &program);

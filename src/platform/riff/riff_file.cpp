@@ -106,6 +106,15 @@ std::int64_t RiffFile::read(std::span<std::uint8_t> bytes)
     return static_cast<std::int64_t>(got);
 }
 
+bool RiffFile::readAt(std::uint64_t offset, std::span<std::uint8_t> bytes)
+{
+    const std::int64_t here = position();
+    if (here < 0 || seek(static_cast<std::int64_t>(offset), Origin::Begin) < 0)
+        return false;
+    const bool whole = read(bytes) == static_cast<std::int64_t>(bytes.size());
+    return seek(here, Origin::Begin) == here && whole;
+}
+
 std::int64_t RiffFile::seek(std::int64_t offset, Origin origin)
 {
     if (!m_file)
