@@ -93,7 +93,7 @@ TEST(JoinCommand, JoinsEightAndSixteenBitPcmThatFfmpegWritesInTheExtensibleLayou
 
         const ToolResult result = sonoriel(QStringList{out} + inputs);
 
-        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
         EXPECT_EQ(field(readFileBytes(out), 20, 2), 1u);
         EXPECT_EQ(soxInfo(out).rateHz, 96000);
         EXPECT_TRUE(soxRawSamples(out) == soxRawSamples(inputs[0]) + soxRawSamples(inputs[1]));
