@@ -18,7 +18,6 @@ namespace {
 
 constexpr std::int64_t kFormatFieldBytes = 16; // tag, channels, rate, byte rate, align, bits
 constexpr std::int64_t kExtensibleBytes = 40;  // and the extensible format's sub-format GUID
-constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 [[noreturn]] void refuse(int number, const QString &text)
 {
@@ -104,13 +103,10 @@ void ReadWaveHeader(JoinFileInfo &record)
                QStringLiteral("Fichier tronqué : %1 (le bloc « data » annonce %2 octets, le "
                               "fichier en contient %3)")
                    .arg(path, QString::number(data->size), QString::number(available)));
-    if (extent.bytes > static_cast<std::uint64_t>(kInt32Max) || static_cast<std::int64_t>(data->dataOffset) > kInt32Max)
-        refuse(join_error::kOverflow, QStringLiteral("Fichier trop grand : %1").arg(path));
-
-    info.dataSize = static_cast<std::int32_t>(extent.bytes);
+    info.dataSize = static_cast<std::int64_t>(extent.bytes);
     // Whole frames only: a trailing partial frame is not sample data of every channel, and
     // rounding it up would copy bytes from beyond the chunk.
     info.frameCount = info.dataSize / info.blockAlign;
-    info.dataOffset = static_cast<std::int32_t>(data->dataOffset);
+    info.dataOffset = static_cast<std::int64_t>(data->dataOffset);
     record = info;
 }

@@ -2,17 +2,60 @@
 // the file it writes.
 #include "wave_files.h"
 
+#include "../support/child_process.h"
 #include "../support/tools.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <fcntl.h>
+#include <map>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
 namespace {
 
 ToolResult sonoriel(const QStringList &arguments)
 {
     return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"join"} + arguments);
+}
+
+// Reads a pipe that `writer` fills until the writer has closed it and ended, and hands it to
+// `take` in whole blocks of 1 MiB (the last one shorter) with the offset of each. Opened
+// without waiting, so that a writer that fails before it opens the pipe blocks nothing.
+void readPipe(const QString &path, ChildProcess &writer, const std::function<void(qint64, const QByteArray &)> &take)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ::fcntl(fd, F_SETPIPE_SZ, 1 << 20); // fewer, larger reads where the system allows
+    QByteArray block;
+    std::vector<char> bytes(1 << 20);
+    qint64 offset = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, bytes.data(), bytes.size());
+        if (n > 0)
+            block.append(bytes.data(), n);
+        const bool ended = n == 0 && writer.hasEnded();
+        while (block.size() >= (1 << 20) || (ended && !block.isEmpty())) {
+            const QByteArray whole = block.left(1 << 20);
+            take(offset, whole);
+            offset += whole.size();
+            block.remove(0, whole.size());
+        }
+        if (ended)
+            break;
+        if (n == 0) {
+            ::usleep(1000); // no writer yet, or it is ending
+        } else if (n < 0) {
+            pollfd ready{fd, POLLIN, 0};
+            ::poll(&ready, 1, 100);
+        }
+    }
+    ::close(fd);
 }
 
 } // namespace
@@ -141,4 +184,49 @@ TEST(JoinCommand, FilesWrittenToAPipeOrCutOffBeforeTheirFirstHeaderUpdateJoinWho
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(unclear + " : le bloc « data » annonce 0 octet")) << refused.err.toStdString();
     EXPECT_FALSE(QFile::exists(folder.path("refused.wav")));
+}
+
+TEST(JoinCommand, JoinsMoreThanTwoGibibytesAsOneWaveFile)
+{
+    TestFolder folder;
+    // Two sources of just over 1 GiB of data each, sparse (they take no room on the disk), with marks
+    // at both ends of their data.
+    constexpr qint64 kDataBytes = qint64(1025) << 20;
+    std::map<qint64, QByteArray> marks; // offset in the joined file -> the bytes expected there
+    QStringList inputs;
+    for (qint64 i = 0; i < 2; ++i) {
+        inputs << folder.path(QStringLiteral("big%1.wav").arg(i));
+        QFile file(inputs.last());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(riffWave(formatChunk({}) + chunk("data", {}, true, kDataBytes), 36 + kDataBytes));
+        ASSERT_TRUE(file.resize(44 + kDataBytes));
+        for (const qint64 at : {qint64(0), kDataBytes - 4}) {
+            const QByteArray mark = patternBytes(4, int(i * 2 + (at ? 1 : 0)));
+            ASSERT_TRUE(file.seek(44 + at) && file.write(mark) == 4);
+            marks[44 + i * kDataBytes + at] = mark;
+        }
+    }
+    // The joined file goes to a pipe that this test reads, so that 2 GiB need no disk.
+    const QString out = folder.path("out.wav");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(out).constData(), 0600), 0);
+    ChildProcess join;
+    ChildProcess::Setup setup;
+    setup.errorFile = folder.path("err.txt");
+    ASSERT_TRUE(join.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"join", out} + inputs, setup)) << join.errorText().toStdString();
+
+    QByteArray header;
+    qint64 total = 0;
+    readPipe(out, join, [&](qint64 offset, const QByteArray &block) {
+        if (offset == 0)
+            header = block.left(44);
+        for (auto it = marks.lower_bound(offset); it != marks.end() && it->first < offset + block.size(); ++it)
+            EXPECT_EQ(block.mid(it->first - offset, 4), it->second) << "at " << it->first;
+        total += block.size();
+    });
+    ASSERT_TRUE(join.waitForEnd(std::chrono::minutes(2)));
+    EXPECT_EQ(join.exitCode(), 0) << readFileBytes(setup.errorFile).toStdString();
+    EXPECT_EQ(total, 44 + 2 * kDataBytes);
+    ASSERT_EQ(header.size(), 44);
+    EXPECT_EQ(field(header, 40, 4), quint32(2 * kDataBytes));
+    EXPECT_EQ(field(header, 4, 4), quint32(2 * kDataBytes + 36));
 }
