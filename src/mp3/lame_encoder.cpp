@@ -265,10 +265,14 @@ void cLameEncoder::convert()
     writer->WriteBufferToFile(static_cast<std::int32_t>(written));
 
     // The stream began with a placeholder frame; the final VBR header (frame count, seek table,
-    // encoder delay and padding) takes its place so that players know the exact length.
-    result = lib.beInfoTag(m_stream, writer->BufferPointer(), static_cast<std::uint32_t>(writer->BufferSize()), &written);
-    RaiseError(kConvert, static_cast<std::int32_t>(result), true);
-    writer->WriteBufferAtStart(static_cast<std::int32_t>(written));
+    // encoder delay and padding) takes its place so that players know the exact length. An
+    // output that cannot go back (a pipe) keeps the placeholder, which decoders read as an
+    // empty frame: the sound is all there, only its exact length is not announced.
+    if (writer->canWriteAtStart()) {
+        result = lib.beInfoTag(m_stream, writer->BufferPointer(), static_cast<std::uint32_t>(writer->BufferSize()), &written);
+        RaiseError(kConvert, static_cast<std::int32_t>(result), true);
+        writer->WriteBufferAtStart(static_cast<std::int32_t>(written));
+    }
 
     raiseProgress(total, total, cancel);
     if (!writer->CloseFile() || !target.commit())

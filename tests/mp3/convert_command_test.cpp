@@ -87,6 +87,20 @@ TEST_F(ConvertCommand, FilesWrittenToAPipeCutOffByACrashOrInTheExtensibleLayoutA
     EXPECT_FALSE(QFile::exists(refusedTarget));
 }
 
+TEST_F(ConvertCommand, ConvertsIntoAPipeThatCannotGoBackToItsFirstFrame)
+{
+    const QString status = folder.path("status");
+    const ToolResult run = runShell(QStringLiteral("('%1' convert '%2' /dev/stdout; echo $? > '%3') | cat > '%4'")
+                                        .arg(QStringLiteral(SONORIEL_EXECUTABLE), source, status, target));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(readFileBytes(status), "0\n") << run.err.toStdString();
+    EXPECT_NEAR(ffprobeInfo(target).seconds, 2.0, 0.1);
+    const DecodedSound decoded = decodeWithLame(target, folder.path("decoded.wav"));
+    EXPECT_NEAR(static_cast<double>(decoded.frames()) / 44100, 2.0, 0.1);
+    EXPECT_NEAR(toneFrequencyHz(decoded, 0), 440, 5);
+    EXPECT_NEAR(toneFrequencyHz(decoded, 1), 1000, 10);
+}
+
 TEST_F(ConvertCommand, UsageErrorsExitTwoAndWriteNothing)
 {
     for (const QStringList &arguments :

@@ -60,6 +60,11 @@ bool OutputFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> byt
     return true;
 }
 
+bool OutputFile::isSeekable() const
+{
+    return m_fd >= 0 && ::lseek(m_fd, 0, SEEK_CUR) >= 0;
+}
+
 std::int64_t OutputFile::length() const
 {
     struct stat info {};

@@ -24,6 +24,8 @@ public:
     std::int64_t append(std::span<const std::uint8_t> bytes);
     // Writes at an absolute offset without moving the end; true when all bytes were written.
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    // False for an output that cannot go back (a pipe, a socket, a terminal): writeAt fails there.
+    bool isSeekable() const;
     // The file's current length, -1 on error.
     std::int64_t length() const;
     // Pushes written data to the disk.
