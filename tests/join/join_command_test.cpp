@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 #include <fcntl.h>
 #include <map>
@@ -22,6 +23,18 @@ namespace {
 ToolResult sonoriel(const QStringList &arguments)
 {
     return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"join"} + arguments);
+}
+
+// A canonical 16-bit stereo WAV file whose data is dataBytes of silence, sparse (it takes no
+// room on the disk), with marks written at offsets of its data.
+void writeSparseWave(const QString &path, qint64 dataBytes, const std::map<qint64, QByteArray> &marks = {})
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(riffWave(formatChunk({}) + chunk("data", {}, true, dataBytes), 36 + dataBytes));
+    ASSERT_TRUE(file.resize(44 + dataBytes));
+    for (const auto &[at, mark] : marks)
+        ASSERT_TRUE(file.seek(44 + at) && file.write(mark) == mark.size());
 }
 
 // Reads a pipe that `writer` fills until the writer has closed it and ended, and hands it to
@@ -189,22 +202,17 @@ TEST(JoinCommand, FilesWrittenToAPipeOrCutOffBeforeTheirFirstHeaderUpdateJoinWho
 TEST(JoinCommand, JoinsMoreThanTwoGibibytesAsOneWaveFile)
 {
     TestFolder folder;
-    // Two sources of just over 1 GiB of data each, sparse (they take no room on the disk), with marks
-    // at both ends of their data.
+    // Two sources of just over 1 GiB of data each, sparse, with marks at both ends of their
+    // data.
     constexpr qint64 kDataBytes = qint64(1025) << 20;
     std::map<qint64, QByteArray> marks; // offset in the joined file -> the bytes expected there
     QStringList inputs;
     for (qint64 i = 0; i < 2; ++i) {
+        const std::map<qint64, QByteArray> ends = {{0, patternBytes(4, int(2 * i))}, {kDataBytes - 4, patternBytes(4, int(2 * i + 1))}};
         inputs << folder.path(QStringLiteral("big%1.wav").arg(i));
-        QFile file(inputs.last());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(riffWave(formatChunk({}) + chunk("data", {}, true, kDataBytes), 36 + kDataBytes));
-        ASSERT_TRUE(file.resize(44 + kDataBytes));
-        for (const qint64 at : {qint64(0), kDataBytes - 4}) {
-            const QByteArray mark = patternBytes(4, int(i * 2 + (at ? 1 : 0)));
-            ASSERT_TRUE(file.seek(44 + at) && file.write(mark) == 4);
+        writeSparseWave(inputs.last(), kDataBytes, ends);
+        for (const auto &[at, mark] : ends)
             marks[44 + i * kDataBytes + at] = mark;
-        }
     }
     // The joined file goes to a pipe that this test reads, so that 2 GiB need no disk.
     const QString out = folder.path("out.wav");
@@ -229,4 +237,34 @@ TEST(JoinCommand, JoinsMoreThanTwoGibibytesAsOneWaveFile)
     ASSERT_EQ(header.size(), 44);
     EXPECT_EQ(field(header, 40, 4), quint32(2 * kDataBytes));
     EXPECT_EQ(field(header, 4, 4), quint32(2 * kDataBytes + 36));
+}
+
+TEST(JoinCommand, InterruptingAJoinRemovesItsPartialFileAndEndsAsTheSignalAsks)
+{
+    TestFolder folder;
+    const QStringList inputs = {folder.path("big0.wav"), folder.path("big1.wav")};
+    for (const QString &input : inputs)
+        writeSparseWave(input, qint64(768) << 20);
+    const QString out = folder.path("out.wav");
+    const QString where = folder.QTemporaryDir::path();
+    const QByteArray earlier = canonicalWave({}, patternBytes(400, 1));
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        folder.write("out.wav", earlier); // an older file of that name stays as it was
+        ChildProcess join;
+        ChildProcess::Setup setup;
+        setup.errorFile = folder.path("err.txt");
+        ASSERT_TRUE(join.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"join", out} + inputs, setup));
+        const auto writing = [&] { return folderEntries(where).join(' ').contains(".part"); };
+        ASSERT_TRUE(waitUntil([&] { return writing() || join.hasEnded(); }, std::chrono::seconds(60)) && writing());
+
+        EXPECT_TRUE(join.sendSignal(signal));
+        ASSERT_TRUE(join.waitForEnd(std::chrono::seconds(60)));
+
+        EXPECT_EQ(join.endSignal(), signal);
+        EXPECT_EQ(readFileBytes(setup.errorFile).toStdString(),
+                  ("Jonction interrompue : " + out + " n'a pas été enregistré.\n").toStdString());
+        EXPECT_EQ(folderEntries(where).join(' ').toStdString(), "big0.wav big1.wav err.txt out.wav");
+        EXPECT_TRUE(readFileBytes(out) == earlier);
+    }
 }

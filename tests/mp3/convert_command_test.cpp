@@ -2,10 +2,11 @@
 // progress and error lines on stderr, the file it leaves, and Ctrl+C.
 #include "mp3_fixtures.h"
 
+#include "../support/child_process.h"
 #include "../support/tools.h"
 
 #include <QFile>
-#include <QProcess>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
@@ -149,24 +150,49 @@ TEST_F(ConvertCommand, SourcesThatCannotBeConvertedExitOneAndLeaveTheFilesAsThey
     }
 }
 
-TEST_F(ConvertCommand, InterruptCancelsLikeTheCancelButtonAndLeavesNoFile)
+TEST_F(ConvertCommand, InterruptingAConversionRemovesItsPartialFileAndEndsAsTheSignalAsks)
 {
     const QString longSource = folder.path("long.wav");
     ASSERT_TRUE(writeToneFile(longSource, 44100, 180.0, 440, 1000));
-    QProcess process;
-    process.setReadChannel(QProcess::StandardError);
-    process.start(QStringLiteral(SONORIEL_EXECUTABLE),
-                  {"convert", longSource, target, "--preset", "13"}); // the slowest preset
-    ASSERT_TRUE(process.waitForStarted(10000));
-    QByteArray err;
-    while (!err.contains("Encodage en cours") && process.waitForReadyRead(60000))
-        err += process.readAllStandardError();
-    ASSERT_TRUE(err.contains("Encodage en cours")) << err.toStdString();
-    ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    err += process.readAllStandardError();
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(err.contains("Encodage annulé")) << err.right(200).toStdString();
-    EXPECT_FALSE(QFile::exists(target));
+    const QString where = QFileInfo(target).absolutePath();
+    const auto writing = [&] { return folderEntries(where).join(' ').contains(".part"); };
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("SONORIEL_LAME_SHIM"); // the program finds the shim beside itself
+    ChildProcess::Setup setup;
+    setup.environment = environment.toStringList();
+    setup.errorFile = folder.path("err.txt");
+    const QStringList arguments = {"convert", longSource, target, "--preset", "13"}; // the slowest preset
+    const QByteArray earlier = patternBytes(3000, 4);
+
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        ASSERT_TRUE(writeBytes(target, earlier)); // an older file of that name stays as it was
+        ChildProcess convert;
+        ASSERT_TRUE(convert.start(QStringLiteral(SONORIEL_EXECUTABLE), arguments, setup));
+        ASSERT_TRUE(waitUntil([&] { return writing() || convert.hasEnded(); }, std::chrono::seconds(60)) && writing());
+
+        EXPECT_TRUE(convert.sendSignal(signal));
+        ASSERT_TRUE(convert.waitForEnd(std::chrono::seconds(60)));
+
+        EXPECT_EQ(convert.endSignal(), signal);
+        EXPECT_TRUE(readFileBytes(setup.errorFile).endsWith(("Encodage annulé : " + target + " n'a pas été enregistré.\n").toUtf8()));
+        EXPECT_EQ(folderEntries(where).join(' ').toStdString(), "err.txt in.wav long.wav out.mp3");
+        EXPECT_TRUE(readFileBytes(target) == earlier);
+    }
+
+    // Started with hang-ups ignored (nohup), a closed terminal does not stop it.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(::sigaction(SIGHUP, &ignore, &previous), 0);
+    ChildProcess immune;
+    const bool started = immune.start(QStringLiteral(SONORIEL_EXECUTABLE), arguments, setup);
+    ::sigaction(SIGHUP, &previous, nullptr);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(waitUntil(writing, std::chrono::seconds(60)));
+    EXPECT_TRUE(immune.sendSignal(SIGHUP));
+    EXPECT_FALSE(waitUntil([&] { return immune.hasEnded(); }, std::chrono::milliseconds(500)));
+    EXPECT_TRUE(immune.sendSignal(SIGTERM));
+    ASSERT_TRUE(immune.waitForEnd(std::chrono::seconds(60)));
+    EXPECT_EQ(immune.endSignal(), SIGTERM);
+    EXPECT_FALSE(writing());
 }

@@ -3,6 +3,7 @@
 #include "child_process.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -101,6 +102,11 @@ bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds time
         QThread::msleep(1);
     }
     return true;
+}
+
+QStringList folderEntries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 QByteArray readFileBytes(const QString &path)

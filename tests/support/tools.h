@@ -45,5 +45,8 @@ MediaInfo ffprobeInfo(const QString &path);
 bool waitUntil(const std::function<bool()> &done,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// Every name in folder, hidden ones included, sorted.
+QStringList folderEntries(const QString &folder);
+
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFileBytes(const QString &path);

@@ -1,6 +1,7 @@
 #include "platform/files/replacement_file.h"
 
 #include "common/file_names.h"
+#include "platform/files/interrupt_cleanup.h"
 
 #include <QRandomGenerator>
 
@@ -103,6 +104,9 @@ bool ReplacementFile::create(const QString &target)
 
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const QByteArray candidate = temporaryNameFor(targetName);
+        // Made and named to the interrupt handler in one step: a Ctrl+C in between would
+        // otherwise leave the file behind.
+        const interrupt_cleanup::SignalBlock block;
         int fd;
         do
             fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -115,6 +119,7 @@ bool ReplacementFile::create(const QString &target)
         m_fd = fd;
         m_writePath = fileNameFromBytes(candidate);
         m_pending = true;
+        interrupt_cleanup::setTemporaryFile(candidate);
         return true;
     }
     errno = EEXIST;
@@ -140,9 +145,14 @@ bool ReplacementFile::commit()
     if (!closeChecked(m_fd))
         return false;
     const QByteArray targetName = fileNameBytes(m_target);
-    if (::rename(fileNameBytes(m_writePath).constData(), targetName.constData()) != 0)
-        return false;
-    m_pending = false;
+    {
+        // Once renamed, the file is the output: the interrupt handler must not remove it.
+        const interrupt_cleanup::SignalBlock block;
+        if (::rename(fileNameBytes(m_writePath).constData(), targetName.constData()) != 0)
+            return false;
+        m_pending = false;
+        interrupt_cleanup::clearTemporaryFile();
+    }
 
     // The new folder entry to the disk too. The file is complete under its name either way; a
     // folder that cannot be synced (some file systems refuse) only leaves the rename to the
@@ -159,7 +169,10 @@ bool ReplacementFile::commit()
 void ReplacementFile::discard()
 {
     closeChecked(m_fd); // the file is being thrown away: how its close went does not matter
-    if (m_pending)
-        ::unlink(fileNameBytes(m_writePath).constData());
+    if (!m_pending)
+        return;
+    const interrupt_cleanup::SignalBlock block;
+    ::unlink(fileNameBytes(m_writePath).constData());
     m_pending = false;
+    interrupt_cleanup::clearTemporaryFile();
 }
