@@ -9,6 +9,7 @@
 #include "platform/files/replacement_file.h"
 
 #include <bit>
+#include <limits>
 
 // The reader's buffer goes to the library as 16-bit samples in the machine's order, which is
 // the file's order only on a little-endian machine.
@@ -177,10 +178,14 @@ std::uint32_t cLameEncoder::sourceRate() const
     return probe.sampleRate();
 }
 
-void cLameEncoder::raiseProgress(std::int32_t done, std::int32_t total, bool &cancel)
+void cLameEncoder::raiseProgress(std::int64_t done, std::int64_t total, bool &cancel)
 {
+    // The event counts in 32 bits. A source beyond them (a file written to a pipe, which may run
+    // past 4 GiB) is reported in proportion.
+    constexpr std::int64_t kLargest = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t scale = total > kLargest ? total / kLargest + 1 : 1;
     if (m_progress)
-        m_progress(done, total, cancel);
+        m_progress(static_cast<std::int32_t>(done / scale), static_cast<std::int32_t>(total / scale), cancel);
 }
 
 void cLameEncoder::Encode()
@@ -237,9 +242,9 @@ void cLameEncoder::convert()
     writer->setBufferSize(static_cast<std::int32_t>(m_outputBufferSize));
     writer->setFileName(target.writePath());
 
-    const std::int32_t total = reader->AudioLength() * 2;
+    const std::int64_t total = reader->audioFrames() * 2;
     const std::int32_t blockSamples = reader->ReadBufferSize() * 2;
-    std::int32_t done = 0;
+    std::int64_t done = 0;
     bool cancel = false;
     std::uint32_t written = 0;
     while (!cancel && reader->Read()) {

@@ -12,7 +12,9 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 class cWavReader {
@@ -42,7 +44,13 @@ public:
     // Only while closed; raises 29679 otherwise.
     void setReadBufferSize(std::int32_t lSize);
     std::int32_t ReadSize() const { return static_cast<std::int32_t>(m_lastReadBytes / 4); }
-    std::int32_t AudioLength() const { return static_cast<std::int32_t>(m_dataLength / 4); }
+    // Frames of the data; AudioLength stops at the largest 32-bit count (a file written to a
+    // pipe may hold more), audioFrames does not.
+    std::int32_t AudioLength() const
+    {
+        return static_cast<std::int32_t>(std::min<std::int64_t>(audioFrames(), std::numeric_limits<std::int32_t>::max()));
+    }
+    std::int64_t audioFrames() const { return m_dataLength / 4; }
     std::int32_t BufferStartPosition() const;
 
     void SeekAbsolute(std::int32_t lSample);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -110,6 +111,18 @@ TEST_F(WavReaderFile, AnyRateIsAcceptedForSixteenBitStereoButOnlyInPcm)
         EXPECT_EQ(error.reason(), path + " n'est pas en PCM (format " + format + ").");
         EXPECT_FALSE(reader.isOpen());
     }
+}
+
+TEST_F(WavReaderFile, AFileWrittenToAPipeBeyondFourGibibytesKeepsItsWholeLength)
+{
+    // 9 GiB of sound after ffmpeg's placeholder size, sparse: it takes no room on the disk.
+    const QString path = folder.write(riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {}, true, 0xFFFFFFFF)), "long.wav");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.resize(44 + (qint64(9) << 30)));
+    reader.setFileName(path);
+    ASSERT_TRUE(reader.isOpen());
+    EXPECT_EQ(reader.audioFrames(), (qint64(9) << 30) / 4);
+    EXPECT_EQ(reader.AudioLength(), std::numeric_limits<std::int32_t>::max());
 }
 
 TEST_F(WavReaderFile, MonoAndEightBitFilesAreRefusedAndLeaveTheReaderClosed)

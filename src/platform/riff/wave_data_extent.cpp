@@ -96,9 +96,15 @@ DataExtent dataExtentOf(const ReadAt &readAt, std::uint64_t dataStart, std::uint
 {
     DataExtent extent{DataExtent::Kind::Declared, declaredBytes};
     const std::uint64_t present = fileBytes > dataStart ? fileBytes - dataStart : 0;
-    if (declaredBytes > present && declaredBytes >= kStreamingPlaceholderMin) {
-        extent.kind = DataExtent::Kind::ToTheEnd;
-        extent.bytes = soundEndOf(readAt, dataStart, fileBytes) - dataStart;
+    if (declaredBytes >= kStreamingPlaceholderMin) {
+        // A placeholder: the sound runs to the end, be it before the size it gives or past it
+        // (a stream of more than 4 GiB), unless chunks or tags follow the data where it says.
+        const std::uint64_t declaredEnd = dataStart + declaredBytes + (declaredBytes & 1u);
+        if (declaredBytes > present ||
+            scanFileTail(readAt, declaredEnd, fileBytes).kind == FileTail::Kind::Sound) {
+            extent.kind = DataExtent::Kind::ToTheEnd;
+            extent.bytes = soundEndOf(readAt, dataStart, fileBytes) - dataStart;
+        }
     } else if (declaredBytes == 0 && present > 0) {
         const FileTail tail = scanFileTail(readAt, dataStart, fileBytes);
         if (tail.kind == FileTail::Kind::Sound) {

@@ -15,8 +15,8 @@
 // Reads exactly bytes.size() bytes at offset; false when it cannot.
 using ReadAt = std::function<bool(std::uint64_t offset, std::span<std::uint8_t> bytes)>;
 
-// Data sizes from this value up, when larger than the file, are the placeholders that writers
-// to a pipe leave.
+// Data sizes from this value up are taken for the placeholders that writers to a pipe leave
+// when the file ends before them, or when sound (no chunk or tag) goes on after them.
 constexpr std::uint32_t kStreamingPlaceholderMin = 0x7FFFF000;
 
 // What the bytes from an offset to the end of the file are.
@@ -41,7 +41,7 @@ std::uint64_t soundEndOf(const ReadAt &readAt, std::uint64_t dataStart, std::uin
 struct DataExtent {
     enum class Kind {
         Declared, // the size field holds (bytes = declaredBytes; it may run past a cut-off file)
-        ToTheEnd, // a placeholder, or 0 with sound after it: bytes = up to the sound's end
+        ToTheEnd, // a placeholder, or 0, with sound after it: bytes = up to the sound's end
         Unclear,  // 0, followed by chunks or tags and then other bytes: where the sound is
                   // cannot be told
     };
