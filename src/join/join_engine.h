@@ -57,9 +57,9 @@ bool CheckJoinCompatibility(JoinLog &log);
 // Writes outputPath (replacing a file of that name) as the 44-byte PCM header of the first
 // record's format followed by the data of every record in order, streamed unchanged (by the
 // kernel where it can, else through a large buffer). Sizes that overflow the header's 32-bit
-// fields (beyond 4 GiB), records of different formats and an output that is one of the sources (the same
-// file by device and inode, whatever link names it) are refused before anything is opened
-// for writing. The file is written under a temporary name in the output's folder and renamed
+// fields (beyond 4 GiB), records of different formats and an output that is one of the
+// sources (the same file by device and inode, whatever link names it) are refused before
+// anything is opened for writing. The file is written under a temporary name in the output's folder and renamed
 // into place only when complete: after a failure (a full disk) nothing is left beside the
 // output and a file already under its name is as it was. Every file is closed on every path.
 void JoinWaveFiles(const QString &outputPath, std::span<const JoinFileInfo> records);

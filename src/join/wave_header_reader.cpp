@@ -88,7 +88,9 @@ void ReadWaveHeader(JoinFileInfo &record)
     if (!data)
         refuse(join_error::kBadFormat,
                QStringLiteral("Pas de bloc « data » dans le fichier %1").arg(path));
-    const auto readAt = [&file](std::uint64_t offset, std::span<std::uint8_t> bytes) { return file.readAt(offset, bytes); };
+    const auto readAt = [&file](std::uint64_t offset, std::span<std::uint8_t> bytes) {
+        return file.readAt(offset, bytes);
+    };
     const DataExtent extent = dataExtentOf(readAt, data->dataOffset, data->size, static_cast<std::uint64_t>(fileBytes));
     const std::int64_t available = fileBytes - static_cast<std::int64_t>(data->dataOffset);
     if (extent.kind == DataExtent::Kind::Unclear)

@@ -274,7 +274,8 @@ void cLameEncoder::convert()
     // output that cannot go back (a pipe) keeps the placeholder, which decoders read as an
     // empty frame: the sound is all there, only its exact length is not announced.
     if (writer->canWriteAtStart()) {
-        result = lib.beInfoTag(m_stream, writer->BufferPointer(), static_cast<std::uint32_t>(writer->BufferSize()), &written);
+        result = lib.beInfoTag(m_stream, writer->BufferPointer(),
+                               static_cast<std::uint32_t>(writer->BufferSize()), &written);
         RaiseError(kConvert, static_cast<std::int32_t>(result), true);
         writer->WriteBufferAtStart(static_cast<std::int32_t>(written));
     }

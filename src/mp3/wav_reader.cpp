@@ -91,9 +91,11 @@ bool cWavReader::OpenFile(const QString &sSoundFile)
     const std::int64_t fileBytes = m_file.size();
     if (fileBytes < 0)
         closeAndRaise(6);
-    const DataExtent extent =
-        dataExtentOf([this](std::uint64_t offset, std::span<std::uint8_t> bytes) { return m_file.readAt(offset, bytes); },
-                     static_cast<std::uint64_t>(m_dataStart), data->size, static_cast<std::uint64_t>(fileBytes));
+    const auto readAt = [this](std::uint64_t offset, std::span<std::uint8_t> bytes) {
+        return m_file.readAt(offset, bytes);
+    };
+    const DataExtent extent = dataExtentOf(readAt, static_cast<std::uint64_t>(m_dataStart), data->size,
+                                           static_cast<std::uint64_t>(fileBytes));
     switch (extent.kind) {
     case DataExtent::Kind::Declared:
         // A file cut short (a truncated copy) declares more data than it holds; only the bytes

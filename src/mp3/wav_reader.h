@@ -48,7 +48,8 @@ public:
     // pipe may hold more), audioFrames does not.
     std::int32_t AudioLength() const
     {
-        return static_cast<std::int32_t>(std::min<std::int64_t>(audioFrames(), std::numeric_limits<std::int32_t>::max()));
+        constexpr std::int64_t kLargest = std::numeric_limits<std::int32_t>::max();
+        return static_cast<std::int32_t>(std::min(audioFrames(), kLargest));
     }
     std::int64_t audioFrames() const { return m_dataLength / 4; }
     std::int32_t BufferStartPosition() const;

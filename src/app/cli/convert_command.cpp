@@ -97,7 +97,8 @@ int runConvert(const QStringList &arguments)
 
     // On a terminal the progress line has no end yet: the notice starts a line of its own.
     const QString lineStart = ::isatty(STDERR_FILENO) == 1 ? QStringLiteral("\n") : QString();
-    const InterruptCleanup interrupt(lineStart + QStringLiteral("Encodage annulé : %1 n'a pas été enregistré.").arg(target));
+    const InterruptCleanup interrupt(lineStart +
+                                     QStringLiteral("Encodage annulé : %1 n'a pas été enregistré.").arg(target));
     ProgressLine progress;
     encoder.setProgressHandler([&](std::int32_t done, std::int32_t total, bool &) {
         progress.show(encodingProgressText(done, total));

@@ -203,8 +203,9 @@ void frmJoin::cmdMakeNewFile_Click()
     // that fails (an output that is one of the files, a full disk) say why in the log; the
     // engine leaves no incomplete file behind.
     if (JoinFileCount < 2) {
-        logError(JoinFileCount == 0 ? QStringLiteral("Pas de fichier à joindre")
-                                    : QStringLiteral("Un seul fichier dans la liste : il en faut au moins deux à joindre"));
+        logError(JoinFileCount == 0
+                     ? QStringLiteral("Pas de fichier à joindre")
+                     : QStringLiteral("Un seul fichier dans la liste : il en faut au moins deux à joindre"));
         return;
     }
     try {
