@@ -1,5 +1,7 @@
 #include "common/paths.h"
 
+#include "common/file_names.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -16,7 +18,7 @@ bool FileExists(const QString &path)
     if (path.isEmpty())
         return false;
     struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    return ::stat(fileNameBytes(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 QString programFolder()

@@ -1,6 +1,7 @@
 #include "common/wave_format.h"
 
 #include <algorithm>
+#include <iterator>
 
 WaveFormat WaveFormat::pcm(std::uint32_t rateHz, std::uint16_t channels, std::uint16_t bits,
                            bool floatSamples)
@@ -48,4 +49,24 @@ std::vector<std::uint8_t> WaveFormat::toBytes() const
     le::put16(out, static_cast<std::uint16_t>(extra.size()));
     out.insert(out.end(), extra.begin(), extra.end());
     return out;
+}
+
+std::uint16_t formatTagOf(std::span<const std::uint8_t> fmtBytes)
+{
+    if (fmtBytes.size() < 2)
+        return 0;
+    const std::uint16_t tag = le::get16(fmtBytes.data());
+    if (tag != WaveFormat::kTagExtensible)
+        return tag;
+    // After the 16 common bytes: extra size (22), valid bits, channel mask, the 16-byte GUID.
+    constexpr std::size_t kGuidOffset = 24;
+    static constexpr std::uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                   0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    if (fmtBytes.size() < kGuidOffset + 16 || le::get16(fmtBytes.data() + 16) < 22)
+        return tag;
+    const std::uint16_t bits = le::get16(fmtBytes.data() + 14);
+    const std::uint16_t validBits = le::get16(fmtBytes.data() + 18);
+    if (validBits > bits || !std::equal(std::begin(kGuidTail), std::end(kGuidTail), fmtBytes.begin() + kGuidOffset + 2))
+        return tag;
+    return le::get16(fmtBytes.data() + kGuidOffset);
 }

@@ -12,6 +12,8 @@
 struct WaveFormat {
     static constexpr std::uint16_t kTagPcm = 1;
     static constexpr std::uint16_t kTagIeeeFloat = 3;
+    // WAVE_FORMAT_EXTENSIBLE: the real format is the sub-format GUID after the extra-size field.
+    static constexpr std::uint16_t kTagExtensible = 0xFFFE;
     static constexpr std::size_t kBaseBytes = 18;
 
     std::uint16_t formatTag = kTagPcm;
@@ -37,6 +39,12 @@ struct WaveFormat {
     bool isPcm() const { return formatTag == kTagPcm || formatTag == kTagIeeeFloat; }
     bool operator==(const WaveFormat &) const = default;
 };
+
+// The format a "fmt " chunk's bytes stand for: its tag, or for WAVE_FORMAT_EXTENSIBLE the tag
+// that its sub-format GUID carries (PCM, IEEE float, A-law...) when the GUID is one of the
+// family {XXXXXXXX-0000-0010-8000-00AA00389B71} and the valid bits fit the container;
+// kTagExtensible when it is not, or when the chunk is too short to hold the GUID.
+std::uint16_t formatTagOf(std::span<const std::uint8_t> fmtBytes);
 
 // Little-endian field access shared by every byte layout of the program.
 namespace le {

@@ -33,9 +33,12 @@ void resetJoinList();
 std::span<const JoinFileInfo> listedJoinFiles();
 
 // Fills the format fields of the record whose file name is set, by walking the file's RIFF
-// chunks to "fmt " and "data". Refuses (and leaves the record as it was) a file that is not a
-// RIFF WAVE file, lacks either chunk, has a block align of 0, is not 8- or 16-bit PCM, or ends
-// before the data its header announces.
+// chunks to "fmt " and "data". A data size that a writer to a pipe left as a placeholder, or
+// a size of 0 with sound behind it (a recording cut off before its header was updated), is
+// read as sound running to the end of the file. Refuses (and leaves the record as it was) a
+// file that is not a RIFF WAVE file, lacks either chunk, has a block align of 0, is not 8- or
+// 16-bit PCM (plain or extensible), ends before the data its header announces, or says 0 data
+// bytes with chunks and then unknown bytes after them.
 void ReadWaveHeader(JoinFileInfo &record);
 
 // "44khz 16bits Stereo     /path/a.wav": whole kilohertz, bits, Mono or Stereo, five blanks,
@@ -54,9 +57,9 @@ bool CheckJoinCompatibility(JoinLog &log);
 // Writes outputPath (replacing a file of that name) as the 44-byte PCM header of the first
 // record's format followed by the data of every record in order, streamed unchanged (by the
 // kernel where it can, else through a large buffer). Sizes that overflow the header's 32-bit
-// fields, records of different formats and an output that is one of the sources (the same
-// file by device and inode, whatever link names it) are refused before anything is opened
-// for writing. The file is written under a temporary name in the output's folder and renamed
+// fields (beyond 4 GiB), records of different formats and an output that is one of the
+// sources (the same file by device and inode, whatever link names it) are refused before
+// anything is opened for writing. The file is written under a temporary name in the output's folder and renamed
 // into place only when complete: after a failure (a full disk) nothing is left beside the
 // output and a file already under its name is as it was. Every file is closed on every path.
 void JoinWaveFiles(const QString &outputPath, std::span<const JoinFileInfo> records);
@@ -64,12 +67,12 @@ void JoinWaveFiles(const QString &outputPath);
 
 // The canonical 44-byte header: "RIFF", 36 + dataSize, "WAVE", "fmt ", 16, PCM, channels,
 // rate, byte rate, block align, bits, "data", dataSize. Raises an overflow error when a size
-// does not fit a 32-bit signed field.
+// does not fit its unsigned 32-bit field (a joined file of up to 4 GiB can be described).
 std::vector<std::uint8_t> joinedHeaderBytes(std::int16_t channels, std::int16_t bits,
-                                            std::int32_t sampleRate, std::int32_t totalFrames);
+                                            std::int32_t sampleRate, std::int64_t totalFrames);
 // Writes that header at the current position of the output.
 void WriteJoinedHeader(PosixFile &output, const QString &outputPath, std::int16_t channels,
-                       std::int16_t bits, std::int32_t sampleRate, std::int32_t totalFrames);
+                       std::int16_t bits, std::int32_t sampleRate, std::int64_t totalFrames);
 
 // Size of the buffer through which the copy streams where the kernel cannot copy.
 constexpr std::size_t kJoinCopyBufferBytes = 1 << 20;

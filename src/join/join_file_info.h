@@ -15,13 +15,15 @@ struct JoinFileInfo {
     std::int32_t byteRate = 0;     // as read
     std::int16_t blockAlign = 0;   // bytes per frame
     std::int16_t bitsPerSample = 0;
-    std::int32_t dataSize = 0;     // size field of the "data" chunk, in bytes
-    std::int32_t frameCount = 0;   // whole frames in the data chunk
-    std::int32_t dataOffset = 0;   // file offset of the first data byte
+    // The data's place and size are 64-bit: a WAV file's data may reach 4 GiB, and a file
+    // written to a pipe may run beyond.
+    std::int64_t dataSize = 0;     // bytes of sound in the "data" chunk
+    std::int64_t frameCount = 0;   // whole frames in the data chunk
+    std::int64_t dataOffset = 0;   // file offset of the first data byte
 
     // Bytes of sample data the join copies from this file.
     std::int64_t copyBytes() const
     {
-        return std::int64_t(frameCount) * channels * (bitsPerSample / 8);
+        return frameCount * channels * (bitsPerSample / 8);
     }
 };

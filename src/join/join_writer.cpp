@@ -15,8 +15,18 @@
 
 namespace {
 
-constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+// The header's sizes are unsigned 32-bit fields: the RIFF size (36 + the data size) is the
+// largest of them, and caps the joined file just below 4 GiB.
+constexpr std::int64_t kLargestField = std::numeric_limits<std::uint32_t>::max();
 constexpr std::int64_t kHeaderBytesAfterRiffSize = 36;
+
+[[noreturn]] void overflow(const char *operation = "JoinWaveFiles")
+{
+    throw AppError(join_error::kOverflow,
+                   QStringLiteral("Dépassement de capacité : le fichier joint dépasserait la taille "
+                                  "d'un fichier Wave (4 Gio)"),
+                   errorSource(QLatin1String(operation)));
+}
 
 [[noreturn]] void fail(int number, const QString &text, const char *operation = "JoinWaveFiles")
 {
@@ -40,17 +50,15 @@ void checkSources(const QString &outputPath, std::span<const JoinFileInfo> recor
     }
 }
 
-std::int32_t totalFrameCount(std::span<const JoinFileInfo> records)
+std::int64_t totalFrameCount(std::span<const JoinFileInfo> records)
 {
     std::int64_t total = 0;
     for (const JoinFileInfo &record : records) {
         total += record.frameCount;
-        if (total > kInt32Max)
-            fail(join_error::kOverflow,
-                 QStringLiteral("Dépassement de capacité : le fichier joint dépasserait la "
-                                "taille d'un fichier Wave"));
+        if (total > kLargestField)
+            overflow();
     }
-    return static_cast<std::int32_t>(total);
+    return total;
 }
 
 void copyData(const JoinFileInfo &record, PosixFile &output, const QString &outputPath,
@@ -77,17 +85,16 @@ void copyData(const JoinFileInfo &record, PosixFile &output, const QString &outp
 } // namespace
 
 std::vector<std::uint8_t> joinedHeaderBytes(std::int16_t channels, std::int16_t bits,
-                                            std::int32_t sampleRate, std::int32_t totalFrames)
+                                            std::int32_t sampleRate, std::int64_t totalFrames)
 {
     const std::int64_t blockAlign = std::int64_t(bits / 8) * channels;
     const std::int64_t byteRate = blockAlign * sampleRate;
-    const std::int64_t dataSize = blockAlign * totalFrames;
     if (blockAlign < 0 || blockAlign > std::numeric_limits<std::int16_t>::max() || byteRate < 0 ||
-        byteRate > kInt32Max || dataSize < 0 || dataSize + kHeaderBytesAfterRiffSize > kInt32Max)
-        fail(join_error::kOverflow,
-             QStringLiteral("Dépassement de capacité : le fichier joint dépasserait la taille "
-                            "d'un fichier Wave"),
-             "WriteJoinedHeader");
+        byteRate > kLargestField || totalFrames < 0 || totalFrames > kLargestField)
+        overflow("WriteJoinedHeader");
+    const std::int64_t dataSize = blockAlign * totalFrames;
+    if (dataSize + kHeaderBytesAfterRiffSize > kLargestField)
+        overflow("WriteJoinedHeader");
 
     std::vector<std::uint8_t> header;
     header.reserve(44);
@@ -109,7 +116,7 @@ std::vector<std::uint8_t> joinedHeaderBytes(std::int16_t channels, std::int16_t 
 }
 
 void WriteJoinedHeader(PosixFile &output, const QString &outputPath, std::int16_t channels,
-                       std::int16_t bits, std::int32_t sampleRate, std::int32_t totalFrames)
+                       std::int16_t bits, std::int32_t sampleRate, std::int64_t totalFrames)
 {
     const std::vector<std::uint8_t> header = joinedHeaderBytes(channels, bits, sampleRate, totalFrames);
     if (!output.writeAll(header))
@@ -123,7 +130,7 @@ void JoinWaveFiles(const QString &outputPath, std::span<const JoinFileInfo> reco
     if (records.empty())
         fail(join_error::kBadFormat, QStringLiteral("Pas de fichier à joindre"));
     const JoinFileInfo &reference = records.front();
-    const std::int32_t totalFrames = totalFrameCount(records);
+    const std::int64_t totalFrames = totalFrameCount(records);
     // Raises the overflow before the output exists.
     joinedHeaderBytes(reference.channels, reference.bitsPerSample, reference.sampleRate, totalFrames);
     checkSources(outputPath, records);

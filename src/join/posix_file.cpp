@@ -1,6 +1,6 @@
 #include "join/posix_file.h"
 
-#include <QFile>
+#include "common/file_names.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -30,7 +30,7 @@ PosixFile &PosixFile::operator=(PosixFile &&other) noexcept
 
 PosixFile PosixFile::openForReading(const QString &path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(fileNameBytes(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0)
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL); // a hint only; its result does not matter
     return PosixFile(fd);
@@ -38,7 +38,7 @@ PosixFile PosixFile::openForReading(const QString &path)
 
 PosixFile PosixFile::create(const QString &path)
 {
-    return PosixFile(::open(QFile::encodeName(path).constData(),
+    return PosixFile(::open(fileNameBytes(path).constData(),
                             O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
 }
 

@@ -7,14 +7,17 @@
 #include "common/app_error.h"
 #include "common/wave_format.h"
 #include "platform/riff/riff_file.h"
+#include "platform/riff/wave_data_extent.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 namespace {
 
 constexpr std::int64_t kFormatFieldBytes = 16; // tag, channels, rate, byte rate, align, bits
-constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int64_t kExtensibleBytes = 40;  // and the extensible format's sub-format GUID
 
 [[noreturn]] void refuse(int number, const QString &text)
 {
@@ -46,8 +49,10 @@ void ReadWaveHeader(JoinFileInfo &record)
     if (fmt->size < static_cast<std::uint32_t>(kFormatFieldBytes))
         refuse(join_error::kBadFormat,
                QStringLiteral("Bloc « fmt » trop court dans le fichier %1").arg(path));
-    std::uint8_t fields[kFormatFieldBytes];
-    if (file.read(fields) != kFormatFieldBytes)
+    std::uint8_t fields[kExtensibleBytes] = {};
+    const std::int64_t fieldBytes =
+        file.read(std::span(fields, static_cast<std::size_t>(std::min<std::int64_t>(fmt->size, kExtensibleBytes))));
+    if (fieldBytes < kFormatFieldBytes)
         refuse(join_error::kPastEnd,
                QStringLiteral("Fichier tronqué dans son en-tête : %1").arg(path));
 
@@ -65,9 +70,10 @@ void ReadWaveHeader(JoinFileInfo &record)
         refuse(join_error::kDivisionByZero,
                QStringLiteral("Alignement de bloc nul dans le fichier %1").arg(path));
     // The joined header is always PCM and the copy moves whole 8- or 16-bit values; anything
-    // else would come out as noise under a header that lies about it.
-    const bool copyable = info.formatTag == WaveFormat::kTagPcm &&
-                          (info.bitsPerSample == 8 || info.bitsPerSample == 16) &&
+    // else would come out as noise under a header that lies about it. PCM in the extensible
+    // layout (what ffmpeg writes above 48 kHz or for other speaker layouts) is PCM all the same.
+    const std::uint16_t format = formatTagOf(std::span(fields, static_cast<std::size_t>(fieldBytes)));
+    const bool copyable = format == WaveFormat::kTagPcm && (info.bitsPerSample == 8 || info.bitsPerSample == 16) &&
                           info.channels >= 1 && info.sampleRate > 0 &&
                           info.blockAlign == info.channels * (info.bitsPerSample / 8);
     if (!copyable)
@@ -82,19 +88,27 @@ void ReadWaveHeader(JoinFileInfo &record)
     if (!data)
         refuse(join_error::kBadFormat,
                QStringLiteral("Pas de bloc « data » dans le fichier %1").arg(path));
+    const auto readAt = [&file](std::uint64_t offset, std::span<std::uint8_t> bytes) {
+        return file.readAt(offset, bytes);
+    };
+    const DataExtent extent = dataExtentOf(readAt, data->dataOffset, data->size, static_cast<std::uint64_t>(fileBytes));
     const std::int64_t available = fileBytes - static_cast<std::int64_t>(data->dataOffset);
-    if (static_cast<std::int64_t>(data->size) > available)
+    if (extent.kind == DataExtent::Kind::Unclear)
+        refuse(join_error::kBadFormat,
+               QStringLiteral("%1 : le bloc « data » annonce 0 octet, suivi de blocs puis d'octets "
+                              "inconnus : impossible de savoir où est le son.")
+                   .arg(path));
+    // Written to a pipe, or cut off before its header was first updated: the sound runs to the
+    // end of the file. Otherwise the size field holds, and a file that ends before it is cut.
+    if (extent.kind == DataExtent::Kind::Declared && static_cast<std::int64_t>(data->size) > available)
         refuse(join_error::kPastEnd,
                QStringLiteral("Fichier tronqué : %1 (le bloc « data » annonce %2 octets, le "
                               "fichier en contient %3)")
                    .arg(path, QString::number(data->size), QString::number(available)));
-    if (data->size > kInt32Max || static_cast<std::int64_t>(data->dataOffset) > kInt32Max)
-        refuse(join_error::kOverflow, QStringLiteral("Fichier trop grand : %1").arg(path));
-
-    info.dataSize = static_cast<std::int32_t>(data->size);
+    info.dataSize = static_cast<std::int64_t>(extent.bytes);
     // Whole frames only: a trailing partial frame is not sample data of every channel, and
     // rounding it up would copy bytes from beyond the chunk.
     info.frameCount = info.dataSize / info.blockAlign;
-    info.dataOffset = static_cast<std::int32_t>(data->dataOffset);
+    info.dataOffset = static_cast<std::int64_t>(data->dataOffset);
     record = info;
 }

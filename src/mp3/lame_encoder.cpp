@@ -9,6 +9,7 @@
 #include "platform/files/replacement_file.h"
 
 #include <bit>
+#include <limits>
 
 // The reader's buffer goes to the library as 16-bit samples in the machine's order, which is
 // the file's order only on a little-endian machine.
@@ -30,6 +31,12 @@ constexpr std::size_t kWriteVbrHeader = 64;
 constexpr std::size_t kNoReservoir = 84;
 
 const QString kConvert = QStringLiteral("lameConvert");
+
+// The source rates the library is given. Outside them it either refuses the stream or
+// resamples by factors that make no sound of it (a header that says 1 Hz turns 10000 frames
+// into hours of MP3): such a rate is a damaged header, not a recording.
+constexpr std::uint32_t kLowestSourceRateHz = 1000;
+constexpr std::uint32_t kHighestSourceRateHz = 768000;
 
 } // namespace
 
@@ -171,10 +178,14 @@ std::uint32_t cLameEncoder::sourceRate() const
     return probe.sampleRate();
 }
 
-void cLameEncoder::raiseProgress(std::int32_t done, std::int32_t total, bool &cancel)
+void cLameEncoder::raiseProgress(std::int64_t done, std::int64_t total, bool &cancel)
 {
+    // The event counts in 32 bits. A source beyond them (a file written to a pipe, which may run
+    // past 4 GiB) is reported in proportion.
+    constexpr std::int64_t kLargest = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t scale = total > kLargest ? total / kLargest + 1 : 1;
     if (m_progress)
-        m_progress(done, total, cancel);
+        m_progress(static_cast<std::int32_t>(done / scale), static_cast<std::int32_t>(total / scale), cancel);
 }
 
 void cLameEncoder::Encode()
@@ -182,9 +193,18 @@ void cLameEncoder::Encode()
     // The source is looked at before the stream opens: the library must be told the rate the
     // source was recorded at, and a source that cannot be read fails before anything is created.
     try {
-        setsamplerate(static_cast<std::int32_t>(sourceRate()));
+        const std::uint32_t rateHz = sourceRate();
+        if (rateHz < kLowestSourceRateHz || rateHz > kHighestSourceRateHz)
+            throw AppError(29772, QStringLiteral("Invalid Format Parameters"), errorSource(kConvert),
+                           QStringLiteral("%1 : fréquence d'échantillonnage de %2 Hz, l'encodeur Mp3 "
+                                          "n'en accepte que de %3 à %4 Hz.")
+                               .arg(m_wavFile)
+                               .arg(rateHz)
+                               .arg(kLowestSourceRateHz)
+                               .arg(kHighestSourceRateHz));
+        setsamplerate(static_cast<std::int32_t>(rateHz));
     } catch (const AppError &error) {
-        throw AppError(error.number(), error.text(), errorSource(kConvert));
+        throw error.withSource(errorSource(kConvert));
     }
 
     lameInit();
@@ -195,7 +215,7 @@ void cLameEncoder::Encode()
         convert();
     } catch (const AppError &error) {
         closeQuietly();
-        throw AppError(error.number(), error.text(), errorSource(kConvert));
+        throw error.withSource(errorSource(kConvert));
     } catch (...) {
         closeQuietly();
         throw;
@@ -222,9 +242,9 @@ void cLameEncoder::convert()
     writer->setBufferSize(static_cast<std::int32_t>(m_outputBufferSize));
     writer->setFileName(target.writePath());
 
-    const std::int32_t total = reader->AudioLength() * 2;
+    const std::int64_t total = reader->audioFrames() * 2;
     const std::int32_t blockSamples = reader->ReadBufferSize() * 2;
-    std::int32_t done = 0;
+    std::int64_t done = 0;
     bool cancel = false;
     std::uint32_t written = 0;
     while (!cancel && reader->Read()) {
@@ -250,10 +270,15 @@ void cLameEncoder::convert()
     writer->WriteBufferToFile(static_cast<std::int32_t>(written));
 
     // The stream began with a placeholder frame; the final VBR header (frame count, seek table,
-    // encoder delay and padding) takes its place so that players know the exact length.
-    result = lib.beInfoTag(m_stream, writer->BufferPointer(), static_cast<std::uint32_t>(writer->BufferSize()), &written);
-    RaiseError(kConvert, static_cast<std::int32_t>(result), true);
-    writer->WriteBufferAtStart(static_cast<std::int32_t>(written));
+    // encoder delay and padding) takes its place so that players know the exact length. An
+    // output that cannot go back (a pipe) keeps the placeholder, which decoders read as an
+    // empty frame: the sound is all there, only its exact length is not announced.
+    if (writer->canWriteAtStart()) {
+        result = lib.beInfoTag(m_stream, writer->BufferPointer(),
+                               static_cast<std::uint32_t>(writer->BufferSize()), &written);
+        RaiseError(kConvert, static_cast<std::int32_t>(result), true);
+        writer->WriteBufferAtStart(static_cast<std::int32_t>(written));
+    }
 
     raiseProgress(total, total, cancel);
     if (!writer->CloseFile() || !target.commit())

@@ -77,7 +77,7 @@ private:
     void closeQuietly() noexcept;
     std::uint32_t sourceRate() const;
     void convert();
-    void raiseProgress(std::int32_t done, std::int32_t total, bool &cancel);
+    void raiseProgress(std::int64_t done, std::int64_t total, bool &cancel);
     std::int32_t field(std::size_t offset) const;
     void setField(std::size_t offset, std::int32_t value);
 

@@ -36,6 +36,9 @@ public:
     // (the information frame that replaces the encoder's placeholder). Errors as for
     // WriteBufferToFile.
     void WriteBufferAtStart(std::int32_t lSize);
+    // Whether WriteBufferAtStart can work: false for a pipe or another output that cannot go
+    // back.
+    bool canWriteAtStart() const { return m_file.isSeekable(); }
 
     // Closes the file if one is open. False when the system reports a late write error.
     bool CloseFile();

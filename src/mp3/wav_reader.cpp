@@ -2,7 +2,9 @@
 
 #include "common/app_error.h"
 #include "common/wave_format.h"
+#include "platform/riff/wave_data_extent.h"
 
+#include <algorithm>
 #include <array>
 #include <new>
 #include <span>
@@ -34,9 +36,9 @@ cWavReader::~cWavReader()
     CloseFile();
 }
 
-AppError cWavReader::error(int code)
+AppError cWavReader::error(int code, const QString &reason)
 {
-    return AppError(29670 + code, readerErrorText(code), errorSource(QStringLiteral("cWavePlayer")));
+    return AppError(29670 + code, readerErrorText(code), errorSource(QStringLiteral("cWavePlayer")), reason);
 }
 
 void cWavReader::raise(int code)
@@ -44,10 +46,10 @@ void cWavReader::raise(int code)
     throw error(code);
 }
 
-void cWavReader::closeAndRaise(int code)
+void cWavReader::closeAndRaise(int code, const QString &reason)
 {
     CloseFile();
-    raise(code);
+    throw error(code, reason);
 }
 
 void cWavReader::setFileName(const QString &sFile)
@@ -73,6 +75,12 @@ bool cWavReader::OpenFile(const QString &sSoundFile)
     readFormat(*fmt);
     if (m_bitsPerSample != 16 || m_channels != 2)
         closeAndRaise(1);
+    // The samples go to the encoder as they are: another format that declares 16 bits and two
+    // channels (A-law, ADPCM...) would come out as noise.
+    if (m_format != WaveFormat::kTagPcm)
+        closeAndRaise(1, QStringLiteral("%1 n'est pas en PCM (format 0x%2).")
+                             .arg(sSoundFile)
+                             .arg(m_formatTag, 4, 16, QLatin1Char('0')));
 
     const auto data = m_file.descend("data", &*riff);
     if (!data)
@@ -80,14 +88,30 @@ bool cWavReader::OpenFile(const QString &sSoundFile)
     m_dataStart = m_file.position();
     if (m_dataStart < 0)
         closeAndRaise(6);
-    // A file cut short (an interrupted recording, a truncated copy) declares more data than it
-    // holds; only the bytes really there are audio, so the length stops at the end of the file.
     const std::int64_t fileBytes = m_file.size();
     if (fileBytes < 0)
         closeAndRaise(6);
-    m_dataLength = std::min<std::int64_t>(data->size, fileBytes - m_dataStart);
-    if (m_dataLength < 0)
-        m_dataLength = 0;
+    const auto readAt = [this](std::uint64_t offset, std::span<std::uint8_t> bytes) {
+        return m_file.readAt(offset, bytes);
+    };
+    const DataExtent extent = dataExtentOf(readAt, static_cast<std::uint64_t>(m_dataStart), data->size,
+                                           static_cast<std::uint64_t>(fileBytes));
+    switch (extent.kind) {
+    case DataExtent::Kind::Declared:
+        // A file cut short (a truncated copy) declares more data than it holds; only the bytes
+        // really there are audio, so the length stops at the end of the file.
+        m_dataLength = std::clamp<std::int64_t>(data->size, 0, fileBytes - m_dataStart);
+        break;
+    case DataExtent::Kind::ToTheEnd:
+        // Written to a pipe, or cut off before its header was first updated: the sound runs to
+        // the end of the file, in whole frames.
+        m_dataLength = static_cast<std::int64_t>(extent.bytes / 4 * 4);
+        break;
+    case DataExtent::Kind::Unclear:
+        closeAndRaise(6, QStringLiteral("%1 : le bloc « data » annonce 0 octet, suivi de blocs puis "
+                                        "d'octets inconnus : impossible de savoir où est le son.")
+                             .arg(sSoundFile));
+    }
 
     const std::int64_t readBytes = static_cast<std::int64_t>(m_readFrames) * 4;
     if (readBytes <= 0)
@@ -108,7 +132,8 @@ void cWavReader::readFormat(const RiffChunk &fmt)
     // an extra size of 0, and a longer one is read in its first 50 bytes and skipped whole.
     std::array<std::uint8_t, kFormatWorkBytes> work{};
     const std::size_t wanted = std::min<std::size_t>(fmt.size, work.size());
-    if (m_file.read(std::span(work.data(), wanted)) < 0)
+    const std::int64_t got = m_file.read(std::span(work.data(), wanted));
+    if (got < 0)
         closeAndRaise(5);
     if (!m_file.ascend(fmt))
         closeAndRaise(5);
@@ -119,6 +144,7 @@ void cWavReader::readFormat(const RiffChunk &fmt)
     m_blockAlign = le::get16(&work[12]);
     m_bitsPerSample = le::get16(&work[14]);
     m_extraSize = le::get16(&work[16]);
+    m_format = formatTagOf(std::span(work.data(), static_cast<std::size_t>(got)));
 }
 
 void cWavReader::CloseFile()

@@ -1,6 +1,8 @@
 // cWavReader: the MP3 converter's source. Opens a RIFF WAVE file, finds its "fmt " and "data"
-// chunks, refuses everything but 16-bit stereo, and hands the audio data out in blocks of a
-// fixed read size. Positions and sizes are in frames of 4 bytes (left and right 16-bit
+// chunks, refuses everything but 16-bit stereo PCM, and hands the audio data out in blocks of a
+// fixed read size. A data size left as a placeholder by a writer to a pipe, or left at 0 by a
+// recording cut off before its header was updated, is read as sound running to the end of the
+// file. Positions and sizes are in frames of 4 bytes (left and right 16-bit
 // samples) except BufferStartPosition, which is in bytes. Errors are AppError 29670 + code
 // with the source "<executable>.cWavePlayer".
 #pragma once
@@ -10,7 +12,9 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 class cWavReader {
@@ -40,24 +44,32 @@ public:
     // Only while closed; raises 29679 otherwise.
     void setReadBufferSize(std::int32_t lSize);
     std::int32_t ReadSize() const { return static_cast<std::int32_t>(m_lastReadBytes / 4); }
-    std::int32_t AudioLength() const { return static_cast<std::int32_t>(m_dataLength / 4); }
+    // Frames of the data; AudioLength stops at the largest 32-bit count (a file written to a
+    // pipe may hold more), audioFrames does not.
+    std::int32_t AudioLength() const
+    {
+        constexpr std::int64_t kLargest = std::numeric_limits<std::int32_t>::max();
+        return static_cast<std::int32_t>(std::min(audioFrames(), kLargest));
+    }
+    std::int64_t audioFrames() const { return m_dataLength / 4; }
     std::int32_t BufferStartPosition() const;
 
     void SeekAbsolute(std::int32_t lSample);
     void SeekRelative(std::int32_t lSampleOffset);
 
-    // The first 18 bytes of the fmt chunk, kept as read (only channels and bits are checked).
+    // The first 18 bytes of the fmt chunk, kept as read. Channels and bits are checked, and the
+    // format must be PCM (plain, or in the extensible layout).
     std::uint16_t formatTag() const { return m_formatTag; }
     std::uint16_t channels() const { return m_channels; }
     std::uint32_t sampleRate() const { return m_sampleRate; }
     std::uint16_t bitsPerSample() const { return m_bitsPerSample; }
 
-    // The reader's error for a code of its table (29670 + code).
-    static AppError error(int code);
+    // The reader's error for a code of its table (29670 + code), with a French reason beside.
+    static AppError error(int code, const QString &reason = {});
 
 private:
     [[noreturn]] void raise(int code);
-    [[noreturn]] void closeAndRaise(int code);
+    [[noreturn]] void closeAndRaise(int code, const QString &reason = {});
     void readFormat(const RiffChunk &fmt);
     std::int64_t dataPosition() const; // current position relative to the data start
 
@@ -76,4 +88,5 @@ private:
     std::uint16_t m_blockAlign = 0;
     std::uint16_t m_bitsPerSample = 0;
     std::uint16_t m_extraSize = 0;
+    std::uint16_t m_format = 0; // the tag, or the extensible layout's sub-format
 };

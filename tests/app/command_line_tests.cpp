@@ -3,9 +3,15 @@
 #include "../support/pulse_server.h"
 #include "../support/tools.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
@@ -21,6 +27,25 @@ QProcessEnvironment withAudio(const QString &backend, const QString &pulseServer
     if (!pulseServer.isEmpty())
         environment.insert("PULSE_SERVER", pulseServer);
     return environment;
+}
+
+// Runs a shell line in folder, with the program as $S: file names written there as printf
+// escapes reach the program as the bytes they are, as from a user's shell.
+ToolResult runShell(const QString &folder, const QString &line)
+{
+    return runTool("sh", {"-c", "cd \"$1\" && S=\"$2\" && " + line, "sh", folder, SONORIEL_EXECUTABLE});
+}
+
+// The bytes of a name in folder.
+QByteArray pathBytes(const QTemporaryDir &folder, const QByteArray &name)
+{
+    return QFile::encodeName(folder.path()) + '/' + name;
+}
+
+bool isFile(const QByteArray &path)
+{
+    struct stat status {};
+    return ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 } // namespace
@@ -86,4 +111,38 @@ TEST(CommandLine, DevicesListsTheServerSourcesInputsFirst)
 
     const ToolResult automatic = runSonoriel({"devices"}, withAudio("", server.serverAddress()));
     EXPECT_EQ(automatic.out, devices.out);
+}
+
+TEST(CommandLine, ConvertJoinAndRepairOpenAndWriteFileNamesThatAreNoValidText)
+{
+    ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
+    QTemporaryDir folder;
+    const QString source = "\"$(printf '\\377\\376.wav')\"";
+    ASSERT_EQ(runShell(folder.path(), "sox -n -r 44100 -c 2 -b 16 " + source + " synth 0.5 sine 440").exitCode, 0);
+    ASSERT_TRUE(isFile(pathBytes(folder, "\xff\xfe.wav")));
+
+    const ToolResult convert = runShell(folder.path(), "\"$S\" convert " + source + " \"$(printf 'son\\375.mp3')\"");
+    EXPECT_EQ(convert.exitCode, 0) << convert.err.toStdString();
+    const ToolResult join = runShell(folder.path(), "\"$S\" join \"$(printf 'j\\377.wav')\" " + source + " " + source);
+    EXPECT_EQ(join.exitCode, 0) << join.err.toStdString();
+
+    // A copy whose header a crash left at zero sizes, under a name of its own.
+    ASSERT_EQ(runShell(folder.path(), "cp " + source + " \"$(printf 'cut\\374.wav')\" && for at in 4 40; do "
+                                      "dd if=/dev/zero of=\"$(printf 'cut\\374.wav')\" bs=1 seek=$at count=4 "
+                                      "conv=notrunc status=none; done").exitCode, 0);
+    const ToolResult repair = runShell(folder.path(), "\"$S\" repair \"$(printf 'cut\\374.wav')\"");
+    EXPECT_EQ(repair.exitCode, 0) << repair.err.toStdString();
+    EXPECT_TRUE(repair.err.contains("Fichier réparé")) << repair.err.toStdString();
+
+    // Each file is under the very name asked for (renamed here to names the tools can take),
+    // and nothing under the name Qt's conversion would have made of it.
+    for (const auto &[name, plain] : {std::pair{"son\xfd.mp3", "son.mp3"}, {"j\xff.wav", "j.wav"},
+                                      {"cut\xfc.wav", "cut.wav"}, {"\xff\xfe.wav", "source.wav"}}) {
+        SCOPED_TRACE(plain);
+        EXPECT_EQ(std::rename(pathBytes(folder, name).constData(), pathBytes(folder, plain).constData()), 0);
+    }
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+    EXPECT_NEAR(ffprobeInfo(folder.filePath("son.mp3")).seconds, 0.5, 0.06);
+    EXPECT_NEAR(soxInfo(folder.filePath("j.wav")).seconds, 1.0, 1e-4);
+    EXPECT_NEAR(soxInfo(folder.filePath("cut.wav")).seconds, 0.5, 1e-4);
 }

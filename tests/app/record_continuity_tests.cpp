@@ -38,9 +38,9 @@ protected:
     }
 
     // Records `seconds` into name while the counting signal plays; `disturb` runs once the
-    // recording has begun, with the recorder's process id.
+    // recording has begun, with the recorder's process.
     void record(const QString &name, double seconds, const QProcessEnvironment &environment,
-                const std::function<void(pid_t)> &disturb = {})
+                const std::function<void(ChildProcess &)> &disturb = {})
     {
         path = home.filePath(name);
         // One count for every take of the test: what a take leaves unread in the source's FIFO
@@ -59,7 +59,7 @@ protected:
             << recorder.errorText().toStdString();
         if (disturb) {
             ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + 3 * 10240; }, 10s));
-            disturb(recorder.pid());
+            disturb(recorder);
         }
         ASSERT_TRUE(recorder.waitForEnd(60s));
         exitCode = recorder.exitCode();
@@ -102,10 +102,10 @@ TEST_F(RecordContinuity, AProcessStoppedForASecondLosesNothing)
 {
     for (int take = 1; take <= 2; ++take) {
         SCOPED_TRACE(take);
-        record(QStringLiteral("stopped%1.wav").arg(take), 4, environment(), [](pid_t recorder) {
-            ASSERT_EQ(::kill(recorder, SIGSTOP), 0);
+        record(QStringLiteral("stopped%1.wav").arg(take), 4, environment(), [](ChildProcess &recorder) {
+            ASSERT_TRUE(recorder.sendSignal(SIGSTOP));
             std::this_thread::sleep_for(1s);
-            ASSERT_EQ(::kill(recorder, SIGCONT), 0);
+            ASSERT_TRUE(recorder.sendSignal(SIGCONT));
         });
         expectEveryFrameOnce(4);
     }
@@ -137,10 +137,10 @@ protected:
 
 TEST_F(RecordOverrun, SoundTheServerDroppedStopsTheRecordingBeforeTheGapAndIsSaid)
 {
-    record("overrun.wav", 40, environment(), [](pid_t recorder) {
-        ASSERT_EQ(::kill(recorder, SIGSTOP), 0);
+    record("overrun.wav", 40, environment(), [](ChildProcess &recorder) {
+        ASSERT_TRUE(recorder.sendSignal(SIGSTOP));
         std::this_thread::sleep_for(15s);
-        ASSERT_EQ(::kill(recorder, SIGCONT), 0);
+        ASSERT_TRUE(recorder.sendSignal(SIGCONT));
     });
     EXPECT_EQ(exitCode, 1);
     EXPECT_TRUE(err.contains("Enregistrement arrêté : le serveur de son a perdu du son")) << err.toStdString();

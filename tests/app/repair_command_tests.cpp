@@ -46,6 +46,22 @@ QByteArray sound(int bytes)
     return out;
 }
 
+// The 128 bytes of an ID3v1 tag, as taggers append it to the end of a file.
+QByteArray id3v1Tag()
+{
+    QByteArray tag = "TAG";
+    for (const char *field : {"Titre", "Artiste", "Album"})
+        tag += QByteArray(field).leftJustified(30, '\0');
+    return tag + "2024" + QByteArray(30, '\0') + '\x0c';
+}
+
+// An ID3v2.3 tag with one title frame.
+QByteArray id3v2Tag()
+{
+    const QByteArray frame = "TIT2" + QByteArray("\0\0\0\x06\0\0", 6) + QByteArray("\0Titre", 6);
+    return "ID3" + QByteArray("\x03\0\0\0\0\0", 6) + char(frame.size()) + frame;
+}
+
 struct Folder : QTemporaryDir {
     QString write(const QString &name, const QByteArray &bytes) const
     {
@@ -65,16 +81,19 @@ TEST(RepairCommand, SizesThatAreZeroTooLargeOrTooSmallBecomeTheWholeBlocksPresen
         int present;           // sound bytes in the file
         std::uint32_t riff, data;
         std::uint32_t repaired; // the data size afterwards
+        QByteArray tag = {};    // added after the sound since
     } cases[] = {
         {"cut off by a crash: zero sizes", 40000, 0, 0, 40000},
         {"sizes too large: a placeholder", 40000, 0xFFFFFFFF, 0xFFFFFFFF, 40000},
         {"sizes too small: the last update", 40000, 38 + 1000, 1000, 40000},
         {"odd trailing bytes: a partial block", 40003, 0, 0, 40000},
+        {"zero sizes, then an ID3v1 tag", 40000, 0, 0, 40000, id3v1Tag()},
+        {"a placeholder, then an ID3v1 tag", 40000, 0xFFFFFFFF, 0xFFFFFFFF, 40000, id3v1Tag()},
     };
     Folder folder;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const QByteArray before = recorderFile(sound(c.present), c.riff, c.data);
+        const QByteArray before = recorderFile(sound(c.present), c.riff, c.data) + c.tag;
         const QString path = folder.write("cut.wav", before);
 
         const ToolResult run = repair({path});
@@ -150,7 +169,15 @@ TEST(RepairCommand, FileThatIsAlreadyRightIsLeftAsItIsAndSaysSo)
     put32(tagged, 4, tagged.size() - 8);
     // A partial block after data that the header already describes.
     const QByteArray trailing = recorderFile(sound(4002), 46 + 4000 - 8, 4000);
-    for (const QString &path : {soxFile, folder.write("tagged.wav", tagged), folder.write("trailing.wav", trailing)}) {
+    // Tags after the data of sox's file: ID3v1 at the end, an ID3v2 tag in an "id3 " chunk
+    // that the RIFF size covers, or bare after it.
+    const QByteArray soxBytes = readFileBytes(soxFile);
+    QByteArray id3Chunk = soxBytes + "id3 " + le32(id3v2Tag().size()) + id3v2Tag() + id3v1Tag();
+    put32(id3Chunk, 4, soxBytes.size() + 8 + id3v2Tag().size() - 8);
+    const QStringList files = {soxFile, folder.write("tagged.wav", tagged), folder.write("trailing.wav", trailing),
+                               folder.write("id3v1.wav", soxBytes + id3v1Tag()), folder.write("id3chunk.wav", id3Chunk),
+                               folder.write("id3v2.wav", soxBytes + id3v2Tag() + id3v1Tag())};
+    for (const QString &path : files) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray before = readFileBytes(path);
         const ToolResult run = repair({path});

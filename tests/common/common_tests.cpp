@@ -1,4 +1,5 @@
 #include "common/app_error.h"
+#include "common/file_names.h"
 #include "common/number_format.h"
 #include "common/paths.h"
 #include "common/rounding.h"
@@ -48,6 +49,27 @@ TEST(RecordingsFolder, FollowsSonorielHomeAndIsCreated)
     qputenv("SONORIEL_HOME", "/proc/not-writable");
     EXPECT_TRUE(ensureRecordingsFolder().isEmpty());
     qputenv("SONORIEL_HOME", saved);
+}
+
+TEST(FileNames, EveryByteSurvivesTheWayThroughAStringAndTextReadsAsText)
+{
+    const QByteArray names[] = {
+        "plain.wav", "\xc3\xa9t\xc3\xa9 \xf0\x9f\x8e\xb5.wav", // valid UTF-8, two to four bytes
+        "\xff\xfe.wav",                                            // no UTF-8 at all
+        "\xc0\xaf", "\xe0\x80\xaf",                                   // overlong forms of "/"
+        "\xed\xa0\x80",                                             // an encoded surrogate
+        "cut \xe2\x82", "\xf4\x90\x80\x80",                           // a cut sequence, above U+10FFFF
+        "\xc3\xa9\xe9",                                             // valid, then Latin-1
+    };
+    for (const QByteArray &bytes : names) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        EXPECT_EQ(fileNameBytes(fileNameFromBytes(bytes)), bytes);
+    }
+    EXPECT_EQ(fileNameFromBytes(names[1]), QString::fromUtf8(names[1]));
+    EXPECT_EQ(fileNameFromBytes("\xc3\xa9\xe9"), QString::fromUtf8("\xc3\xa9") + QChar(0xDCE9));
+    // Two names that Qt's own conversion makes one stay two.
+    EXPECT_NE(fileNameFromBytes("\xff.wav"), fileNameFromBytes("\xfe.wav"));
+    EXPECT_EQ(QString::fromUtf8("\xff.wav"), QString::fromUtf8("\xfe.wav"));
 }
 
 TEST(Rounding, HalvesGoToEvenAndSamplesSaturate)

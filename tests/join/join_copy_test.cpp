@@ -130,14 +130,20 @@ TEST_F(JoinedFile, FailuresAreReportedByNumberAndLeaveTheSourcesAndNoOutputBehin
 
 TEST(JoinedHeader, LargestDataSizeThatFitsIsWrittenAndOneFrameMoreIsAnOverflow)
 {
-    // 36 + dataSize must fit the signed 32-bit RIFF size.
-    const std::vector<std::uint8_t> header = joinedHeaderBytes(2, 16, 44100, 536870902);
-    ASSERT_EQ(header.size(), 44u);
-    const QByteArray bytes(reinterpret_cast<const char *>(header.data()), 44);
-    EXPECT_EQ(field(bytes, 40, 4), 2147483608u);
-    EXPECT_EQ(field(bytes, 4, 4), 2147483644u);
-
-    EXPECT_EQ(errorNumberOf([] { joinedHeaderBytes(2, 16, 44100, 536870903); }), join_error::kOverflow);
+    // 36 + dataSize must fit the unsigned 32-bit RIFF size: just below 4 GiB.
+    const struct { std::int16_t channels, bits; std::int64_t frames; quint32 dataSize, riffSize; } cases[] = {
+        {2, 16, 1073741814, 4294967256u, 4294967292u},
+        {1, 8, 4294967259, 4294967259u, 4294967295u},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.bits);
+        const std::vector<std::uint8_t> header = joinedHeaderBytes(c.channels, c.bits, 44100, c.frames);
+        ASSERT_EQ(header.size(), 44u);
+        const QByteArray bytes(reinterpret_cast<const char *>(header.data()), 44);
+        EXPECT_EQ(field(bytes, 40, 4), c.dataSize);
+        EXPECT_EQ(field(bytes, 4, 4), c.riffSize);
+        EXPECT_EQ(errorNumberOf([&] { joinedHeaderBytes(c.channels, c.bits, 44100, c.frames + 1); }), join_error::kOverflow);
+    }
 }
 
 TEST_F(JoinedFile, JoinsTheListedRecordsOfTheSharedList)

@@ -87,7 +87,7 @@ TEST_F(JoinWindowJoin, DoubleClickingAProducedFileGraphsItAndNamesIt)
     EXPECT_EQ(produced.toolTip(), output);
 }
 
-TEST_F(JoinWindowJoin, ChoosingOneOfTheSourcesAsTheOutputLeavesItWholeAndReportsNoSuccess)
+TEST_F(JoinWindowJoin, ChoosingOneOfTheSourcesAsTheOutputLeavesItWholeAndTheLogSaysWhy)
 {
     const QByteArray firstBytes = waveBytes({}, patternFrames({}, 300, 1));
     const QString first = writeFile("first.wav", firstBytes);
@@ -99,5 +99,20 @@ TEST_F(JoinWindowJoin, ChoosingOneOfTheSourcesAsTheOutputLeavesItWholeAndReports
     click("cmdMakeNewFile");
     EXPECT_EQ(readFileBytes(first), firstBytes);
     EXPECT_TRUE(lines("lstNewFiles").isEmpty());
-    EXPECT_EQ(lines("lstCommands"), logBefore);
+    EXPECT_EQ(lines("lstCommands"),
+              (logBefore + QStringList{"Message d'erreur:", "Le fichier à créer est l'un des fichiers à joindre : " + first}));
+}
+
+TEST_F(JoinWindowJoin, AListTooShortToJoinSaysSoAndAsksForNoFile)
+{
+    click("cmdMakeNewFile");
+    EXPECT_EQ(lines("lstCommands"), (QStringList{"Message d'erreur:", "Pas de fichier à joindre"}));
+    addFile(writeFile("only.wav", waveBytes({}, patternFrames({}, 100, 1))));
+    const int logged = int(lines("lstCommands").size());
+    const auto dialogsBefore = dialogs().seen().size();
+    click("cmdMakeNewFile");
+    EXPECT_EQ(lines("lstCommands").mid(logged),
+              (QStringList{"Message d'erreur:", "Un seul fichier dans la liste : il en faut au moins deux à joindre"}));
+    EXPECT_EQ(dialogs().seen().size(), dialogsBefore);
+    EXPECT_TRUE(lines("lstNewFiles").isEmpty());
 }

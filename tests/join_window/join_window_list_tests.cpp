@@ -71,7 +71,7 @@ TEST_F(JoinWindowList, AddingThreeFilesLogsEachAndLeavesTheThirdSelectedWithItsG
     EXPECT_EQ(graphFileName(), paths[2]);
 }
 
-TEST_F(JoinWindowList, AFileThatIsNotAWaveFileIsNotAddedAndNothingIsLogged)
+TEST_F(JoinWindowList, AFileThatIsNotAWaveFileIsNotAddedAndTheLogSaysWhy)
 {
     const QString text = writeFile("notes.wav", QByteArray("these are not samples at all, only words"));
     const QString good = writeFile("good.wav", waveBytes({}, constantFrames({}, 10, 0)));
@@ -79,7 +79,7 @@ TEST_F(JoinWindowList, AFileThatIsNotAWaveFileIsNotAddedAndNothingIsLogged)
     const QStringList logBefore = lines("lstCommands");
     addFile(text);
     EXPECT_EQ(JoinFileCount, 1);
-    EXPECT_EQ(lines("lstCommands"), logBefore);
+    EXPECT_EQ(lines("lstCommands"), (logBefore + QStringList{"Message d'erreur:", text + " n'est pas un fichier Wave"}));
     expectInStep();
     addFile(good); // the list is still usable after the refusal
     EXPECT_EQ(JoinFileCount, 2);

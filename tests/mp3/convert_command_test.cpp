@@ -2,10 +2,11 @@
 // progress and error lines on stderr, the file it leaves, and Ctrl+C.
 #include "mp3_fixtures.h"
 
+#include "../support/child_process.h"
 #include "../support/tools.h"
 
 #include <QFile>
-#include <QProcess>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
@@ -54,6 +55,53 @@ TEST_F(ConvertCommand, PresetIndexSevenIsInsaneAtThreeHundredTwentyKilobitsAndRe
     EXPECT_EQ(ffprobeInfo(target).channels, 2);
 }
 
+TEST_F(ConvertCommand, FilesWrittenToAPipeCutOffByACrashOrInTheExtensibleLayoutAreConvertedWhole)
+{
+    const QString ffmpeg = folder.path("ffmpeg.wav"), sox = folder.path("sox.wav"), extensible = folder.path("96k.wav");
+    ASSERT_EQ(runShell(QStringLiteral("ffmpeg -v error -i '%1' -f wav - | cat > '%2'").arg(source, ffmpeg)).exitCode, 0);
+    ASSERT_EQ(runShell(QStringLiteral("sox '%1' -t raw - | sox -q -t raw -r 44100 -c 2 -b 16 -e signed-integer - -t wav - | cat > '%2'")
+                           .arg(source, sox)).exitCode, 0);
+    ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-i", source, "-ar", "96000", "-c:a", "pcm_s16le", extensible}).exitCode, 0);
+    ASSERT_EQ(readFileBytes(extensible).mid(20, 2), QByteArray("\xfe\xff", 2));
+    // The recorder's header before its first update: 0 data bytes, the sound behind it.
+    const QByteArray sound = readFileBytes(source).mid(44);
+    const QString crashed = folder.write(riffWave(chunk("fmt ", formatPayload({}, 2)) + chunk("data", {})) + sound, "crashed.wav");
+
+    for (const QString &file : {ffmpeg, sox, crashed, extensible}) {
+        SCOPED_TRACE(file.toStdString());
+        const ToolResult run = sonoriel({file, target});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const DecodedSound decoded = decodeWithFfmpeg(target);
+        EXPECT_NEAR(static_cast<double>(decoded.frames()) / decoded.rateHz, 2.0, 1152.0 / 32000);
+        EXPECT_NEAR(toneFrequencyHz(decoded, 0), 440, 5);
+        EXPECT_NEAR(toneFrequencyHz(decoded, 1), 1000, 10);
+    }
+
+    // 0 data bytes, then a chunk, then bytes that are none: where the sound lies is unknown.
+    const QString unclear =
+        folder.write(riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {})) + chunk("LIST", "INFO") + sound, "unclear.wav");
+    const QString refusedTarget = folder.path("refused.mp3");
+    const ToolResult refused = sonoriel({unclear, refusedTarget});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("Erreur 29676 : No Wave File Open — " + unclear + " : le bloc « data » annonce 0 octet"))
+        << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(refusedTarget));
+}
+
+TEST_F(ConvertCommand, ConvertsIntoAPipeThatCannotGoBackToItsFirstFrame)
+{
+    const QString status = folder.path("status");
+    const ToolResult run = runShell(QStringLiteral("('%1' convert '%2' /dev/stdout; echo $? > '%3') | cat > '%4'")
+                                        .arg(QStringLiteral(SONORIEL_EXECUTABLE), source, status, target));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(readFileBytes(status), "0\n") << run.err.toStdString();
+    EXPECT_NEAR(ffprobeInfo(target).seconds, 2.0, 0.1);
+    const DecodedSound decoded = decodeWithLame(target, folder.path("decoded.wav"));
+    EXPECT_NEAR(static_cast<double>(decoded.frames()) / 44100, 2.0, 0.1);
+    EXPECT_NEAR(toneFrequencyHz(decoded, 0), 440, 5);
+    EXPECT_NEAR(toneFrequencyHz(decoded, 1), 1000, 10);
+}
+
 TEST_F(ConvertCommand, UsageErrorsExitTwoAndWriteNothing)
 {
     for (const QStringList &arguments :
@@ -70,9 +118,25 @@ TEST_F(ConvertCommand, UsageErrorsExitTwoAndWriteNothing)
 TEST_F(ConvertCommand, SourcesThatCannotBeConvertedExitOneAndLeaveTheFilesAsTheyWere)
 {
     const QString mono = folder.write(waveFile({.channels = 1}, patternBytes(8000, 1)), "mono.wav");
+    // A-law from ffmpeg and MS ADPCM from sox, their headers saying 16 bits: the data is no PCM.
+    const QString alaw = folder.path("alaw.wav"), adpcm = folder.path("adpcm.wav");
+    ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-i", source, "-c:a", "pcm_alaw", alaw}).exitCode, 0);
+    ASSERT_EQ(runTool("sox", {source, "-e", "ms-adpcm", adpcm}).exitCode, 0);
+    for (const QString &path : {alaw, adpcm}) {
+        QByteArray bytes = readFileBytes(path);
+        ASSERT_EQ(bytes.mid(22, 2), QByteArray("\2\0", 2));
+        bytes.replace(34, 2, QByteArray("\x10\0", 2));
+        ASSERT_TRUE(writeBytes(path, bytes));
+    }
+    QByteArray slow = readFileBytes(source);
+    slow.replace(24, 4, QByteArray("\1\0\0\0", 4)); // 1 Hz: hours of MP3 from two seconds
+    const QString oneHertz = folder.write(slow, "1hz.wav");
     const QByteArray before = readFileBytes(source);
     const std::pair<QStringList, QString> cases[] = {
         {{mono, target}, "Erreur 29671 : Only stereo 16 bit wave files supported."},
+        {{alaw, target}, "Erreur 29671 : Only stereo 16 bit wave files supported. — " + alaw + " n'est pas en PCM (format 0x0006)."},
+        {{adpcm, target}, "Erreur 29671 : Only stereo 16 bit wave files supported. — " + adpcm + " n'est pas en PCM (format 0x0002)."},
+        {{oneHertz, target}, "Erreur 29772 : Invalid Format Parameters — " + oneHertz + " : fréquence d'échantillonnage de 1 Hz"},
         {{folder.path("absent.wav"), target}, "absent.wav"},
         {{source, folder.path("./in.wav")}, {}}, // the target names the source
     };
@@ -86,24 +150,49 @@ TEST_F(ConvertCommand, SourcesThatCannotBeConvertedExitOneAndLeaveTheFilesAsThey
     }
 }
 
-TEST_F(ConvertCommand, InterruptCancelsLikeTheCancelButtonAndLeavesNoFile)
+TEST_F(ConvertCommand, InterruptingAConversionRemovesItsPartialFileAndEndsAsTheSignalAsks)
 {
     const QString longSource = folder.path("long.wav");
     ASSERT_TRUE(writeToneFile(longSource, 44100, 180.0, 440, 1000));
-    QProcess process;
-    process.setReadChannel(QProcess::StandardError);
-    process.start(QStringLiteral(SONORIEL_EXECUTABLE),
-                  {"convert", longSource, target, "--preset", "13"}); // the slowest preset
-    ASSERT_TRUE(process.waitForStarted(10000));
-    QByteArray err;
-    while (!err.contains("Encodage en cours") && process.waitForReadyRead(60000))
-        err += process.readAllStandardError();
-    ASSERT_TRUE(err.contains("Encodage en cours")) << err.toStdString();
-    ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    err += process.readAllStandardError();
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(err.contains("Encodage annulé")) << err.right(200).toStdString();
-    EXPECT_FALSE(QFile::exists(target));
+    const QString where = QFileInfo(target).absolutePath();
+    const auto writing = [&] { return folderEntries(where).join(' ').contains(".part"); };
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("SONORIEL_LAME_SHIM"); // the program finds the shim beside itself
+    ChildProcess::Setup setup;
+    setup.environment = environment.toStringList();
+    setup.errorFile = folder.path("err.txt");
+    const QStringList arguments = {"convert", longSource, target, "--preset", "13"}; // the slowest preset
+    const QByteArray earlier = patternBytes(3000, 4);
+
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        ASSERT_TRUE(writeBytes(target, earlier)); // an older file of that name stays as it was
+        ChildProcess convert;
+        ASSERT_TRUE(convert.start(QStringLiteral(SONORIEL_EXECUTABLE), arguments, setup));
+        ASSERT_TRUE(waitUntil([&] { return writing() || convert.hasEnded(); }, std::chrono::seconds(60)) && writing());
+
+        EXPECT_TRUE(convert.sendSignal(signal));
+        ASSERT_TRUE(convert.waitForEnd(std::chrono::seconds(60)));
+
+        EXPECT_EQ(convert.endSignal(), signal);
+        EXPECT_TRUE(readFileBytes(setup.errorFile).endsWith(("Encodage annulé : " + target + " n'a pas été enregistré.\n").toUtf8()));
+        EXPECT_EQ(folderEntries(where).join(' ').toStdString(), "err.txt in.wav long.wav out.mp3");
+        EXPECT_TRUE(readFileBytes(target) == earlier);
+    }
+
+    // Started with hang-ups ignored (nohup), a closed terminal does not stop it.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(::sigaction(SIGHUP, &ignore, &previous), 0);
+    ChildProcess immune;
+    const bool started = immune.start(QStringLiteral(SONORIEL_EXECUTABLE), arguments, setup);
+    ::sigaction(SIGHUP, &previous, nullptr);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(waitUntil(writing, std::chrono::seconds(60)));
+    EXPECT_TRUE(immune.sendSignal(SIGHUP));
+    EXPECT_FALSE(waitUntil([&] { return immune.hasEnded(); }, std::chrono::milliseconds(500)));
+    EXPECT_TRUE(immune.sendSignal(SIGTERM));
+    ASSERT_TRUE(immune.waitForEnd(std::chrono::seconds(60)));
+    EXPECT_EQ(immune.endSignal(), SIGTERM);
+    EXPECT_FALSE(writing());
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -49,6 +50,11 @@ TEST_F(WavReaderFile, ReadHandsOutTheDataInBlocksAndTheLastReadIsFalse)
                   chunk("fact", QByteArray(4, '\1')) + chunk("data", listed)),
          listed, 32768, 250, {250}, false},
         {"data chunk cut short", waveFile({}, cutData).left(44 + 3000), cutData.left(3000), 1024, 750, {750}, false},
+        // Whole frames up to the end of the file (and its closing ID3v1 tag).
+        {"size left at 0 before the sound", waveFile({}, {}) + cutData.left(1002), cutData.left(1000), 1024, 250,
+         {250}, false},
+        {"placeholder size from a pipe", riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {}, true, 0xFFFFFFFF)) +
+                                             data + "TAG" + QByteArray(125, 'x'), data, 1024, 2500, {1024, 1024, 452}, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -71,12 +77,52 @@ TEST_F(WavReaderFile, ReadHandsOutTheDataInBlocksAndTheLastReadIsFalse)
     }
 }
 
-TEST_F(WavReaderFile, AnyFormatTagAndRateAreAcceptedForSixteenBitStereo)
+TEST_F(WavReaderFile, AnyRateIsAcceptedForSixteenBitStereoButOnlyInPcm)
 {
-    reader.setFileName(folder.write(waveFile({.rateHz = 12345, .formatTag = 0x55}, patternBytes(400, 3))));
+    // The extensible layout: extra size 22, valid bits, channel mask, then the sub-format GUID.
+    const auto extensible = [](std::uint16_t subFormat) {
+        QByteArray payload = formatPayload({.formatTag = 0xFFFE});
+        appendLe(payload, 22, 2);
+        appendLe(payload, 16, 2);
+        appendLe(payload, 3, 4);
+        appendLe(payload, subFormat, 2);
+        return riffWave(chunk("fmt ", payload + QByteArray::fromHex("000000001000800000aa00389b71")) +
+                        chunk("data", patternBytes(400, 3)));
+    };
+    reader.setFileName(folder.write(waveFile({.rateHz = 12345}, patternBytes(400, 3))));
     EXPECT_TRUE(reader.isOpen());
     EXPECT_EQ(reader.sampleRate(), 12345u);
-    EXPECT_EQ(reader.formatTag(), 0x55);
+    reader.setFileName(folder.write(extensible(1), "extensible.wav"));
+    EXPECT_TRUE(reader.isOpen());
+    EXPECT_EQ(reader.formatTag(), 0xFFFE);
+
+    // MPEG, A-law and ADPCM data under 16-bit stereo numbers, and float in the extensible layout.
+    const std::pair<QByteArray, const char *> refused[] = {
+        {waveFile({.formatTag = 0x55}, patternBytes(400, 3)), "0x0055"},
+        {waveFile({.formatTag = 6}, patternBytes(400, 3)), "0x0006"},
+        {waveFile({.formatTag = 2}, patternBytes(400, 3)), "0x0002"},
+        {extensible(3), "0xfffe"},
+    };
+    for (const auto &[bytes, format] : refused) {
+        SCOPED_TRACE(format);
+        const QString path = folder.write(bytes, "other.wav");
+        const AppError error = raisedBy([&] { reader.setFileName(path); });
+        expectError(error, 29671, "Only stereo 16 bit wave files supported.", ".cWavePlayer");
+        EXPECT_EQ(error.reason(), path + " n'est pas en PCM (format " + format + ").");
+        EXPECT_FALSE(reader.isOpen());
+    }
+}
+
+TEST_F(WavReaderFile, AFileWrittenToAPipeBeyondFourGibibytesKeepsItsWholeLength)
+{
+    // 9 GiB of sound after ffmpeg's placeholder size, sparse: it takes no room on the disk.
+    const QString path = folder.write(riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {}, true, 0xFFFFFFFF)), "long.wav");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.resize(44 + (qint64(9) << 30)));
+    reader.setFileName(path);
+    ASSERT_TRUE(reader.isOpen());
+    EXPECT_EQ(reader.audioFrames(), (qint64(9) << 30) / 4);
+    EXPECT_EQ(reader.AudioLength(), std::numeric_limits<std::int32_t>::max());
 }
 
 TEST_F(WavReaderFile, MonoAndEightBitFilesAreRefusedAndLeaveTheReaderClosed)

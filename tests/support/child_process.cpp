@@ -112,6 +112,7 @@ bool ChildProcess::hasEnded()
     if (reaped == 0)
         return false;
     m_exitCode = reaped == m_pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    m_endSignal = reaped == m_pid && WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     m_pid = -1;
     return true;
 }
@@ -125,6 +126,11 @@ bool ChildProcess::waitForEnd(std::chrono::milliseconds timeout)
         QThread::msleep(2);
     }
     return true;
+}
+
+bool ChildProcess::sendSignal(int signal)
+{
+    return !hasEnded() && ::kill(m_pid, signal) == 0;
 }
 
 void ChildProcess::stop(std::chrono::milliseconds grace)

@@ -34,13 +34,18 @@ public:
     // SIGTERM, then SIGKILL when it has not ended within grace; reaped either way.
     void stop(std::chrono::milliseconds grace);
 
+    // Sends signal to the program while it runs; false when it has ended.
+    bool sendSignal(int signal);
+
     // The exit status of a program that ended normally; -1 while it runs or after a signal.
     int exitCode() const { return m_exitCode; }
-    pid_t pid() const { return m_pid; } // -1 unless running (or ended and not yet reaped)
+    // The signal that ended the program; 0 while it runs or when it exited.
+    int endSignal() const { return m_endSignal; }
     QString errorText() const { return m_error; }
 
 private:
     pid_t m_pid = -1;
     int m_exitCode = -1;
+    int m_endSignal = 0;
     QString m_error;
 };

@@ -3,6 +3,7 @@
 #include "child_process.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -47,6 +48,11 @@ ToolResult runTool(const QString &program, const QStringList &arguments,
     result.out = QString::fromUtf8(readFileBytes(setup.outputFile));
     result.err = QString::fromUtf8(readFileBytes(setup.errorFile));
     return result;
+}
+
+ToolResult runShell(const QString &line)
+{
+    return runTool(QStringLiteral("sh"), {QStringLiteral("-c"), line});
 }
 
 bool haveTool(const QString &program)
@@ -96,6 +102,11 @@ bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds time
         QThread::msleep(1);
     }
     return true;
+}
+
+QStringList folderEntries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 QByteArray readFileBytes(const QString &path)

@@ -24,6 +24,10 @@ ToolResult runTool(const QString &program, const QStringList &arguments,
                    const QProcessEnvironment &environment,
                    std::chrono::milliseconds timeout = std::chrono::seconds(120));
 
+// Runs a shell command line (sh -c), for what goes through pipes:
+// `ffmpeg ... -f wav - | cat > f`.
+ToolResult runShell(const QString &line);
+
 // Fails the current test (with a clear message) when a reference tool is missing; under
 // SONORIEL_TEST_TOOLS_REQUIRED (set by CTest) a missing tool is an error, never a skip.
 bool haveTool(const QString &program);
@@ -40,6 +44,9 @@ MediaInfo ffprobeInfo(const QString &path);
 // Processes events until done() is true or the timeout passes; returns done().
 bool waitUntil(const std::function<bool()> &done,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Every name in folder, hidden ones included, sorted.
+QStringList folderEntries(const QString &folder);
 
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFileBytes(const QString &path);

@@ -1,6 +1,8 @@
 #include "app/cli/command_line.h"
 #include "app/window/window_main.h"
 
+#include "common/file_names.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -57,7 +59,11 @@ const Subcommand *findSubcommand(const QString &name)
 
 void printError(const QString &message)
 {
-    QTextStream(stderr) << message << '\n';
+    // A file name in the message goes out as the bytes it has on the disk, whether or not
+    // they are valid text.
+    const QByteArray line = fileNameBytes(message) + '\n';
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    std::fflush(stderr);
 }
 
 int usageError(const Subcommand &command, const QString &problem)
@@ -84,10 +90,14 @@ int runCommandLine(int argc, char **argv)
     if (argc < 2)
         return runMainWindow(argc, argv);
 
+    // The arguments are taken from argv as bytes: QCoreApplication::arguments() would turn a
+    // file name that is no valid UTF-8 into another name.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << fileNameFromBytes(argv[i]);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Sonoriel"));
     QCoreApplication::setApplicationName(QStringLiteral("Sonoriel"));
-    QStringList arguments = QCoreApplication::arguments().mid(1);
     const QString name = arguments.takeFirst();
     if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
         name == QLatin1String("help")) {

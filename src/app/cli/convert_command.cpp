@@ -1,55 +1,26 @@
 // `sonoriel convert IN.wav OUT.mp3 [--preset INDEX]`: converts as the conversion window's
 // "&Encoder" does, with INDEX the position in the window's preset list (default 3, "Qualité
-// Standard"), the window's progress text on stderr, and Ctrl+C acting as "Annuler" (the
-// partial file is deleted). An existing OUT is replaced, as the window does, but only once the
-// new file is complete: a failed or cancelled conversion leaves it as it was.
+// Standard") and the window's progress text on stderr. An existing OUT is replaced, as the
+// window does, but only once the new file is complete: a failed or interrupted conversion
+// leaves it as it was. Ctrl+C, kill or a closed terminal (SIGINT, SIGTERM, SIGHUP) acts as
+// "Annuler": the partial file is removed, "Encodage annulé" is said, and the command ends as
+// that signal ends a program, so that a script converting many files stops as well.
 #include "app/cli/command_line.h"
 
 #include "common/app_error.h"
 #include "common/paths.h"
 #include "mp3/encoding_presets.h"
 #include "mp3/lame_encoder.h"
+#include "platform/files/interrupt_cleanup.h"
 #include "platform/files/same_file.h"
 
 #include <QTextStream>
 
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 namespace cli {
 namespace {
-
-volatile std::sig_atomic_t g_cancelRequested = 0;
-
-void requestCancel(int)
-{
-    g_cancelRequested = 1;
-}
-
-// Installs the Ctrl+C handler for the life of the object and restores the previous one.
-class InterruptCancels {
-public:
-    InterruptCancels()
-    {
-        g_cancelRequested = 0;
-        struct sigaction action {};
-        action.sa_handler = requestCancel;
-        sigemptyset(&action.sa_mask);
-        m_installed = ::sigaction(SIGINT, &action, &m_previous) == 0;
-    }
-    ~InterruptCancels()
-    {
-        if (m_installed)
-            ::sigaction(SIGINT, &m_previous, nullptr);
-    }
-    InterruptCancels(const InterruptCancels &) = delete;
-    InterruptCancels &operator=(const InterruptCancels &) = delete;
-
-private:
-    struct sigaction m_previous {};
-    bool m_installed = false;
-};
 
 // The progress line, rewritten in place on a terminal and only when its text changes.
 class ProgressLine {
@@ -124,27 +95,23 @@ int runConvert(const QStringList &arguments)
     encoder.setWavFile(source);
     encoder.replaceMp3File(target);
 
-    InterruptCancels interrupt;
+    // On a terminal the progress line has no end yet: the notice starts a line of its own.
+    const QString lineStart = ::isatty(STDERR_FILENO) == 1 ? QStringLiteral("\n") : QString();
+    const InterruptCleanup interrupt(lineStart +
+                                     QStringLiteral("Encodage annulé : %1 n'a pas été enregistré.").arg(target));
     ProgressLine progress;
-    bool cancelled = false;
-    encoder.setProgressHandler([&](std::int32_t done, std::int32_t total, bool &cancel) {
-        if (g_cancelRequested && done < total) {
-            cancel = true;
-            cancelled = true;
-            progress.show(QStringLiteral("Encodage annulé"));
-            return;
-        }
+    encoder.setProgressHandler([&](std::int32_t done, std::int32_t total, bool &) {
         progress.show(encodingProgressText(done, total));
     });
     try {
         encoder.Encode();
     } catch (const AppError &error) {
         progress.finish();
-        printError(QStringLiteral("Erreur %1 : %2").arg(error.number()).arg(error.text()));
+        printError(error.message());
         return kExitFailure;
     }
     progress.finish();
-    return cancelled ? kExitFailure : kExitOk;
+    return kExitOk;
 }
 
 } // namespace cli

@@ -1,10 +1,13 @@
 // `sonoriel join OUT.wav IN1.wav IN2.wav [IN3.wav ...]`: joins the files in the given order,
 // as the join window's "Créer le fichier Wav" does, with the window's log lines on stderr.
+// Ctrl+C, kill or a closed terminal (SIGINT, SIGTERM, SIGHUP) removes the partial file, says so,
+// and ends the command as that signal ends a program; OUT stays as it was.
 #include "app/cli/command_line.h"
 
 #include "join/join_engine.h"
 
 #include "common/app_error.h"
+#include "platform/files/interrupt_cleanup.h"
 
 #include <QTextStream>
 
@@ -40,6 +43,8 @@ int runJoin(const QStringList &arguments)
         StderrJoinLog log;
         if (!CheckJoinCompatibility(files, log))
             return kExitFailure;
+        const InterruptCleanup interrupt(
+            QStringLiteral("Jonction interrompue : %1 n'a pas été enregistré.").arg(outputPath));
         JoinWaveFiles(outputPath, files);
         log.addLine(QStringLiteral("Fichier enregistré:"));
         log.addLine(QLatin1Char(' ') + outputPath);

@@ -100,6 +100,12 @@ void frmJoin::log(const QString &line)
     lstCommands->scrollToBottom();
 }
 
+void frmJoin::logError(const QString &reason)
+{
+    log(QStringLiteral("Message d'erreur:"));
+    log(reason);
+}
+
 void frmJoin::showError(const QString &text)
 {
     QMessageBox::warning(this, QStringLiteral("Sonoriel"), text);
@@ -192,8 +198,15 @@ void frmJoin::cmdMakeNewFile_Click()
 {
     JoinCurrentIndex = 0;
     WindowLog toCommands([this](const QString &line) { log(line); });
-    // A cancelled dialog or a failed join ends the command without a line; the engine leaves
-    // no incomplete file behind.
+    // A cancelled dialog ends the command without a line. A list too short to join and a join
+    // that fails (an output that is one of the files, a full disk) say why in the log; the
+    // engine leaves no incomplete file behind.
+    if (JoinFileCount < 2) {
+        logError(JoinFileCount == 0
+                     ? QStringLiteral("Pas de fichier à joindre")
+                     : QStringLiteral("Un seul fichier dans la liste : il en faut au moins deux à joindre"));
+        return;
+    }
     try {
         if (!CheckJoinCompatibility(toCommands))
             return;
@@ -204,7 +217,7 @@ void frmJoin::cmdMakeNewFile_Click()
         lstNewFiles->addItem(name);
         log(QStringLiteral("Fichier enregistré:"));
         log(QLatin1Char(' ') + name);
-    } catch (const AppError &) {
-        return;
+    } catch (const AppError &error) {
+        logError(error.text());
     }
 }

@@ -66,6 +66,8 @@ private:
     // Selects line row of lstFiles and runs the selection handling, as a click does.
     void selectFileLine(int row);
     void log(const QString &line);
+    // "Message d'erreur:" and the reason, as the window logs what it could not do.
+    void logError(const QString &reason);
     // Asks "Supprimer le fichier ?"; true only for Yes.
     bool confirmDelete();
     // The name chosen in the open or save dialog of WAV files; empty when cancelled.

@@ -18,16 +18,19 @@ void frmJoin::AddJoinFile()
     if (path.isEmpty())
         return;
     // The header is read before the list grows, so that a file that cannot be read leaves the
-    // list and its lines as they were.
+    // list and its lines as they were; the log says why it was not added.
     JoinFileInfo record;
     record.fileName = path;
     try {
         ReadWaveHeader(record);
-    } catch (const AppError &) {
+    } catch (const AppError &error) {
+        logError(error.text());
         return;
     }
-    if (JoinFileCount == std::numeric_limits<std::int16_t>::max())
+    if (JoinFileCount == std::numeric_limits<std::int16_t>::max()) {
+        logError(QStringLiteral("La liste est pleine, %1 n'y a pas été ajouté").arg(path));
         return;
+    }
 
     JoinFileCount += 1;
     GrowJoinFiles();

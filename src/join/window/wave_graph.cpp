@@ -58,8 +58,8 @@ private:
 // Reading a frame past frameCount or past the end of the file reports false instead of failing.
 class FrameReader {
 public:
-    FrameReader(const PosixFile &file, std::int16_t channels, std::int16_t bits, std::int32_t frameCount,
-                std::int32_t dataOffset)
+    FrameReader(const PosixFile &file, std::int16_t channels, std::int16_t bits, std::int64_t frameCount,
+                std::int64_t dataOffset)
         : m_fd(file.descriptor()), m_valueBytes(bits == 8 ? 1 : 2),
           m_stride(std::max<int>(1, channels) * m_valueBytes), m_frameCount(frameCount), m_dataOffset(dataOffset)
     {
@@ -145,8 +145,8 @@ void drawTrace(GraphBox &box, const std::vector<QPoint> &points, const QString &
 
 } // namespace
 
-void DrawWaveGraph(const WaveGraphBoxes &boxes, std::int16_t channels, std::int32_t frameCount,
-                   const QString &fileName, std::int16_t bitsPerSample, std::int32_t dataOffset)
+void DrawWaveGraph(const WaveGraphBoxes &boxes, std::int16_t channels, std::int64_t frameCount,
+                   const QString &fileName, std::int16_t bitsPerSample, std::int64_t dataOffset)
 {
     for (GraphBox *box : {&boxes.left1, &boxes.left2, &boxes.right1, &boxes.right2})
         box->clear();

@@ -45,5 +45,5 @@ inline QColor centreLineColor() { return Qt::black; }
 // "Left" and "Right" at the top left of its boxes. Frames that lie beyond frameCount or
 // beyond the end of the file are not drawn and are no error. Raises an AppError when the file
 // cannot be opened (the boxes are then left cleared).
-void DrawWaveGraph(const WaveGraphBoxes &boxes, std::int16_t channels, std::int32_t frameCount,
-                   const QString &fileName, std::int16_t bitsPerSample, std::int32_t dataOffset);
+void DrawWaveGraph(const WaveGraphBoxes &boxes, std::int16_t channels, std::int64_t frameCount,
+                   const QString &fileName, std::int16_t bitsPerSample, std::int64_t dataOffset);

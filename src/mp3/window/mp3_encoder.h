@@ -62,7 +62,8 @@ private:
     void cmdEncode_Click();
     void Command1_Click();
     void requestCloseWhileConverting();
-    void showError(const QString &text);
+    // An exclamation box with OK; the reason, when there is one, as its informative text.
+    void showError(const QString &text, const QString &reason = {});
 
     std::unique_ptr<cLameEncoder> m_cEncoder;
     cProgressBar *m_progressBar = nullptr;

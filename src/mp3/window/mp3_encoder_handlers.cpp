@@ -109,10 +109,12 @@ void Mp3Encoder::cmdEncode_Click()
     QFile::remove(m_cEncoder->Mp3File()); // a second conversion replaces the first one's file
 
     QString failure;
+    QString reason;
     try {
         m_cEncoder->Encode();
     } catch (const AppError &error) {
         failure = QStringLiteral("Erreur %1 : %2").arg(error.number()).arg(error.text());
+        reason = error.reason();
     } catch (const std::exception &error) {
         failure = QStringLiteral("Erreur : %1").arg(QString::fromLocal8Bit(error.what()));
     }
@@ -121,7 +123,7 @@ void Mp3Encoder::cmdEncode_Click()
     picEncode->setEnabled(true);
 
     if (!failure.isEmpty())
-        showError(failure);
+        showError(failure, reason);
     if (m_closePending) {
         m_closePending = false;
         close();
@@ -185,7 +187,9 @@ void Mp3Encoder::reject()
     requestCloseWhileConverting();
 }
 
-void Mp3Encoder::showError(const QString &text)
+void Mp3Encoder::showError(const QString &text, const QString &reason)
 {
-    QMessageBox::warning(this, QStringLiteral("Sonoriel"), text);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Sonoriel"), text, QMessageBox::Ok, this);
+    box.setInformativeText(reason);
+    box.exec();
 }

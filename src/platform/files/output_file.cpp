@@ -1,6 +1,6 @@
 #include "platform/files/output_file.h"
 
-#include <QFile>
+#include "common/file_names.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -16,7 +16,7 @@ OutputFile::~OutputFile()
 bool OutputFile::create(const QString &path)
 {
     close();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileNameBytes(path);
     int fd;
     do
         fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -147,6 +147,11 @@ bool OutputFile::writeAt(std::uint64_t offset, std::span<const std::uint8_t> byt
 bool OutputFile::truncate(std::uint64_t length)
 {
     return m_fd >= 0 && ::ftruncate(m_fd, static_cast<off_t>(length)) == 0;
+}
+
+bool OutputFile::isSeekable() const
+{
+    return m_fd >= 0 && ::lseek(m_fd, 0, SEEK_CUR) >= 0;
 }
 
 std::int64_t OutputFile::length() const

@@ -37,6 +37,8 @@ public:
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
     // Cuts the file to length bytes; false (errno kept) when it cannot.
     bool truncate(std::uint64_t length);
+    // False for an output that cannot go back (a pipe, a socket, a terminal): writeAt fails there.
+    bool isSeekable() const;
     // The file's current length, -1 on error.
     std::int64_t length() const;
     // Pushes written data to the disk.

@@ -1,10 +1,13 @@
 #include "platform/files/replacement_file.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "common/file_names.h"
+#include "platform/files/interrupt_cleanup.h"
+
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,22 +16,45 @@ namespace {
 
 constexpr int kNameAttempts = 100;
 
-// The file the target names: for a symbolic link, the file it points to (which may not exist yet).
-QString resolvedTarget(const QString &target)
+// The folder part of a name ("." for a bare name) and the last part.
+QByteArray folderOf(const QByteArray &name)
 {
-    const QFileInfo info(target);
-    if (!info.isSymLink())
+    const qsizetype slash = name.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : name.left(slash);
+}
+
+QByteArray lastPartOf(const QByteArray &name)
+{
+    return name.mid(name.lastIndexOf('/') + 1);
+}
+
+// The file the target names: for a symbolic link, the file it points to (which may not exist
+// yet). Worked out on the name's bytes, so that a name that is no valid text keeps them.
+QByteArray resolvedTarget(const QByteArray &target)
+{
+    struct stat link {};
+    if (::lstat(target.constData(), &link) != 0 || !S_ISLNK(link.st_mode))
         return target;
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+    char resolved[PATH_MAX];
+    if (::realpath(target.constData(), resolved))
+        return QByteArray(resolved);
+    // A link to a file still to be made: where it points, from the link's folder.
+    QByteArray pointed(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlink(target.constData(), pointed.data(), static_cast<std::size_t>(pointed.size()));
+    if (length <= 0 || length >= pointed.size())
+        return target;
+    pointed.truncate(length);
+    return pointed.startsWith('/') ? pointed : folderOf(target) + '/' + pointed;
 }
 
 // ".NAME.XXXXXXXX.part" beside the target: hidden, and plainly not a finished file.
-QString temporaryNameFor(const QFileInfo &target)
+QByteArray temporaryNameFor(const QByteArray &target)
 {
     const quint32 tag = QRandomGenerator::global()->generate();
-    return target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-           QStringLiteral(".%1.part").arg(tag, 8, 16, QLatin1Char('0'));
+    return folderOf(target) + "/." + lastPartOf(target) + '.' +
+           QByteArray::number(tag, 16).rightJustified(8, '0') + ".part";
 }
 
 bool closeChecked(int &fd)
@@ -56,8 +82,8 @@ bool ReplacementFile::create(const QString &target)
         errno = ENOENT;
         return false;
     }
-    m_target = resolvedTarget(target);
-    const QByteArray targetName = QFile::encodeName(m_target);
+    const QByteArray targetName = resolvedTarget(fileNameBytes(target));
+    m_target = fileNameFromBytes(targetName);
 
     struct stat existing {};
     const bool exists = ::stat(targetName.constData(), &existing) == 0;
@@ -76,12 +102,14 @@ bool ReplacementFile::create(const QString &target)
     if (exists)
         m_mode = existing.st_mode & 0777; // read and write permissions; no set-id bits
 
-    const QFileInfo info(m_target);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const QString candidate = temporaryNameFor(info);
+        const QByteArray candidate = temporaryNameFor(targetName);
+        // Made and named to the interrupt handler in one step: a Ctrl+C in between would
+        // otherwise leave the file behind.
+        const interrupt_cleanup::SignalBlock block;
         int fd;
         do
-            fd = ::open(QFile::encodeName(candidate).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         while (fd < 0 && errno == EINTR);
         if (fd < 0) {
             if (errno == EEXIST)
@@ -89,8 +117,9 @@ bool ReplacementFile::create(const QString &target)
             return false;
         }
         m_fd = fd;
-        m_writePath = candidate;
+        m_writePath = fileNameFromBytes(candidate);
         m_pending = true;
+        interrupt_cleanup::setTemporaryFile(candidate);
         return true;
     }
     errno = EEXIST;
@@ -115,14 +144,20 @@ bool ReplacementFile::commit()
         return false;
     if (!closeChecked(m_fd))
         return false;
-    if (::rename(QFile::encodeName(m_writePath).constData(), QFile::encodeName(m_target).constData()) != 0)
-        return false;
-    m_pending = false;
+    const QByteArray targetName = fileNameBytes(m_target);
+    {
+        // Once renamed, the file is the output: the interrupt handler must not remove it.
+        const interrupt_cleanup::SignalBlock block;
+        if (::rename(fileNameBytes(m_writePath).constData(), targetName.constData()) != 0)
+            return false;
+        m_pending = false;
+        interrupt_cleanup::clearTemporaryFile();
+    }
 
     // The new folder entry to the disk too. The file is complete under its name either way; a
     // folder that cannot be synced (some file systems refuse) only leaves the rename to the
     // system's own writeback.
-    const QByteArray folder = QFile::encodeName(QFileInfo(m_target).absolutePath());
+    const QByteArray folder = folderOf(targetName);
     const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
@@ -134,7 +169,10 @@ bool ReplacementFile::commit()
 void ReplacementFile::discard()
 {
     closeChecked(m_fd); // the file is being thrown away: how its close went does not matter
-    if (m_pending)
-        ::unlink(QFile::encodeName(m_writePath).constData());
+    if (!m_pending)
+        return;
+    const interrupt_cleanup::SignalBlock block;
+    ::unlink(fileNameBytes(m_writePath).constData());
     m_pending = false;
+    interrupt_cleanup::clearTemporaryFile();
 }

@@ -5,6 +5,9 @@
 // untouched, and unless commit() succeeded the destructor removes the temporary file, so a
 // failure, a cancel or a full disk leaves the folder as it was.
 //
+// The temporary file is named to the command line's interrupt handling (InterruptCleanup), so
+// that Ctrl+C, kill or a closed terminal removes it too.
+//
 // A target that exists but is not an ordinary file (a device such as /dev/null, a pipe) cannot
 // be replaced by a rename: it is written directly, and commit() has nothing to rename. A target
 // that is a symbolic link has the file it points to replaced; the link stays.

@@ -1,6 +1,6 @@
 #include "platform/files/same_file.h"
 
-#include <QFile>
+#include "common/file_names.h"
 
 #include <sys/stat.h>
 
@@ -9,8 +9,8 @@ bool isSameFileOnDisk(const QString &first, const QString &second)
     // stat follows symbolic links: a link to an input names the input.
     struct stat a {};
     struct stat b {};
-    if (::stat(QFile::encodeName(first).constData(), &a) != 0 ||
-        ::stat(QFile::encodeName(second).constData(), &b) != 0)
+    if (::stat(fileNameBytes(first).constData(), &a) != 0 ||
+        ::stat(fileNameBytes(second).constData(), &b) != 0)
         return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }

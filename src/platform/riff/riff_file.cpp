@@ -1,8 +1,7 @@
 #include "platform/riff/riff_file.h"
 
+#include "common/file_names.h"
 #include "common/wave_format.h"
-
-#include <QFile>
 
 #include <cstring>
 #include <fcntl.h>
@@ -24,7 +23,7 @@ bool RiffFile::open(const QString &path)
     close();
     // Opened without blocking and checked before any read: a FIFO would otherwise wait for a
     // writer forever, and a directory or a device has no RIFF chunks to walk.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(fileNameBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat info {};
@@ -105,6 +104,15 @@ std::int64_t RiffFile::read(std::span<std::uint8_t> bytes)
     if (got < bytes.size() && std::ferror(m_file.get()))
         return -1;
     return static_cast<std::int64_t>(got);
+}
+
+bool RiffFile::readAt(std::uint64_t offset, std::span<std::uint8_t> bytes)
+{
+    const std::int64_t here = position();
+    if (here < 0 || seek(static_cast<std::int64_t>(offset), Origin::Begin) < 0)
+        return false;
+    const bool whole = read(bytes) == static_cast<std::int64_t>(bytes.size());
+    return seek(here, Origin::Begin) == here && whole;
 }
 
 std::int64_t RiffFile::seek(std::int64_t offset, Origin origin)

@@ -45,6 +45,9 @@ public:
 
     // Reads up to bytes.size() bytes; returns how many were read (0 at the end), -1 on error.
     std::int64_t read(std::span<std::uint8_t> bytes);
+    // Reads exactly bytes.size() bytes at offset and comes back to the current position; false
+    // when they are not all there.
+    bool readAt(std::uint64_t offset, std::span<std::uint8_t> bytes);
     // Returns the new position, -1 on error.
     std::int64_t seek(std::int64_t offset, Origin origin);
     std::int64_t position() const;

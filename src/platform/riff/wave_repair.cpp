@@ -1,8 +1,8 @@
 #include "platform/riff/wave_repair.h"
 
+#include "common/file_names.h"
 #include "common/wave_format.h"
-
-#include <QFile>
+#include "platform/riff/wave_data_extent.h"
 
 #include <array>
 #include <cerrno>
@@ -101,19 +101,6 @@ std::optional<Chunk> chunkAt(int fd, std::uint64_t offset, std::uint64_t fileByt
     return chunk;
 }
 
-// Whether the bytes from offset to the end of the file are whole chunks (a LIST chunk after
-// the data, as some programs write): then the data size in the header is the data's own.
-bool chunksUpToTheEnd(int fd, std::uint64_t offset, std::uint64_t fileBytes)
-{
-    while (offset < fileBytes) {
-        const std::optional<Chunk> chunk = chunkAt(fd, offset, fileBytes);
-        if (!chunk || chunk->dataOffset() + chunk->size > fileBytes)
-            return false;
-        offset = std::min(chunk->end(), fileBytes); // a last pad byte may be missing
-    }
-    return true;
-}
-
 struct Layout {
     std::uint16_t formatTag = 0;
     std::uint16_t blockAlign = 0;
@@ -194,7 +181,7 @@ WaveRepairReport repairWaveFile(const QString &path)
     WaveRepairReport report;
     int fd;
     do
-        fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        fd = ::open(fileNameBytes(path).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         report.systemError = errno;
@@ -230,22 +217,36 @@ WaveRepairReport repairWaveFile(const QString &path)
     const std::uint64_t present = fileBytes - dataStart;
     report.previousDataBytes = data.size;
 
-    std::uint64_t dataBytes;
-    std::uint64_t riffEnd;
-    if (data.size <= present && chunksUpToTheEnd(fd, std::min(data.end(), fileBytes), fileBytes)) {
-        // The data chunk ends where the file or the chunks after it say: its size is right.
-        dataBytes = data.size;
-        riffEnd = fileBytes;
-    } else {
+    const ReadAt readBytes = [fd](std::uint64_t offset, std::span<std::uint8_t> bytes) {
+        return readAt(fd, offset, bytes);
+    };
+    const std::uint64_t declaredEnd = std::min(data.end(), fileBytes);
+    // What follows the data as its size has it decides. Chunks and tags that another program
+    // put there (LIST, id3, ID3v1...) mean the size is right; sound means the recording went on
+    // after the header's last update, and is taken in; bytes that begin like a chunk or a tag
+    // but are none are not taken for sound either.
+    const FileTail tail = data.size <= present
+                              ? scanFileTail(readBytes, declaredEnd, fileBytes)
+                              : FileTail{FileTail::Kind::Sound, soundEndOf(readBytes, dataStart, fileBytes)};
+    std::uint64_t dataBytes = data.size;
+    std::uint64_t riffEnd = riffSize + 8ull;
+    if (tail.kind == FileTail::Kind::Sound) {
         // Whole blocks only, and no more than the 32-bit sizes can describe.
-        const std::uint64_t largest = std::min(present, kLargestSize + 8 - dataStart - 1);
+        const std::uint64_t largest = std::min(tail.soundEnd - dataStart, kLargestSize + 8 - dataStart - 1);
         dataBytes = largest / layout->blockAlign * layout->blockAlign;
         const bool padPresent = (dataBytes & 1u) && dataStart + dataBytes < fileBytes;
         riffEnd = dataStart + dataBytes + (padPresent ? 1 : 0);
-        // Left-over bytes that happen to read as chunks are taken in as a second repair would
-        // take them, so that a repaired file needs no further repair.
-        if (riffEnd < fileBytes && chunksUpToTheEnd(fd, riffEnd, fileBytes))
-            riffEnd = fileBytes;
+        // Left-over bytes that read as chunks are taken in as a second repair would take them,
+        // so that a repaired file needs no further repair; a closing ID3v1 tag stays outside.
+        const std::uint64_t tagStart = soundEndOf(readBytes, riffEnd, fileBytes);
+        if (riffEnd < tagStart && scanFileTail(readBytes, riffEnd, tagStart).kind == FileTail::Kind::Metadata)
+            riffEnd = tagStart;
+    } else if (riffEnd < declaredEnd || riffEnd > fileBytes + 1) {
+        // The data size holds. A RIFF size that ends anywhere from the data's end to the file's
+        // end (a last pad byte may be missing) is left alone: programs put their chunks and tags
+        // inside or after it. One that does not even cover the data, or runs past the file, is
+        // made to cover the chunks that follow.
+        riffEnd = tail.kind == FileTail::Kind::Unclear ? declaredEnd : soundEndOf(readBytes, declaredEnd, fileBytes);
     }
     report.dataBytes = static_cast<std::uint32_t>(dataBytes);
     const auto newRiffSize = static_cast<std::uint32_t>(riffEnd - 8);

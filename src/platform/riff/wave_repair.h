@@ -3,7 +3,10 @@
 // zero, placeholder or stale sizes. The RIFF size, the data size and, for formats whose sample
 // count follows from the data size, the fact chunk's count are rewritten in place; the sound
 // bytes are never touched. The data size is rounded down to whole blocks; bytes of a trailing
-// partial block stay in the file, after the RIFF chunk, where readers ignore them.
+// partial block stay in the file, after the RIFF chunk, where readers ignore them. Only bytes
+// that can be sound are taken in: chunks and tags that other programs put after the data
+// (LIST, id3, an ID3v2 or ID3v1 tag) mean that the data size is right, and a closing ID3v1 tag
+// is never counted as data.
 //
 // The file must show a RIFF WAVE header and, before its data chunk, a chain of chunks that
 // lies within the file and holds a format chunk. A file that does not (a zeroed header, a file
