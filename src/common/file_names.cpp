@@ -1,5 +1,7 @@
 #include "common/file_names.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 
 namespace {
@@ -97,4 +99,10 @@ QByteArray fileNameBytes(const QString &name)
         }
     }
     return bytes;
+}
+
+qint64 fileLengthNow(const QString &name)
+{
+    struct stat info {};
+    return ::stat(fileNameBytes(name).constData(), &info) == 0 ? static_cast<qint64>(info.st_size) : 0;
 }

@@ -17,3 +17,5 @@
 QString fileNameFromBytes(QByteArrayView bytes);
 // The bytes of a name made by fileNameFromBytes (or typed as text), for the system's calls.
 QByteArray fileNameBytes(const QString &name);
+// The length of the file of that name now, 0 when it cannot be examined (removed meanwhile).
+qint64 fileLengthNow(const QString &name);

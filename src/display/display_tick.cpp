@@ -1,10 +1,11 @@
 // The display timer's tick.
 #include "display/display_tick.h"
 
+#include "common/file_names.h"
+
 #include "display/meters.h"
 #include "display/status_texts.h"
 
-#include <QFileInfo>
 
 namespace {
 
@@ -12,11 +13,7 @@ namespace {
 // (removed or locked from outside the program during the recording).
 double fileSizeNow(const QString &path)
 {
-    QFileInfo info(path);
-    info.setCaching(false);
-    if (!info.exists())
-        return 0;
-    return static_cast<double>(info.size());
+    return static_cast<double>(fileLengthNow(path));
 }
 
 } // namespace

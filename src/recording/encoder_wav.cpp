@@ -1,6 +1,7 @@
 #include "recording/encoder_wav.h"
 
 #include "common/app_error.h"
+#include "common/file_names.h"
 #include "common/number_format.h"
 #include "common/paths.h"
 #include "common/rounding.h"
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 EncoderWAV::EncoderWAV() : m_outputFormat(WaveFormat::pcm(44100, 2, 16).toBytes()) {}
 
@@ -150,8 +152,7 @@ std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16
             const int problem = errno;
             const QString path = m_file.path();
             m_file.close();
-            if (FileExists(path)) // an ordinary file we made; never a device or a pipe
-                QFile::remove(path);
+            ::unlink(fileNameBytes(path).constData()); // an ordinary file we made, locked by us
             releaseStream();
             refuseOutput(output, problem);
             return kWriteError;

@@ -113,7 +113,7 @@ TEST(CommandLine, DevicesListsTheServerSourcesInputsFirst)
     EXPECT_EQ(automatic.out, devices.out);
 }
 
-TEST(CommandLine, ConvertJoinAndRepairOpenAndWriteFileNamesThatAreNoValidText)
+TEST(CommandLine, RecordConvertJoinAndRepairOpenAndWriteFileNamesThatAreNoValidText)
 {
     ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
     QTemporaryDir folder;
@@ -133,16 +133,22 @@ TEST(CommandLine, ConvertJoinAndRepairOpenAndWriteFileNamesThatAreNoValidText)
     const ToolResult repair = runShell(folder.path(), "\"$S\" repair \"$(printf 'cut\\374.wav')\"");
     EXPECT_EQ(repair.exitCode, 0) << repair.err.toStdString();
     EXPECT_TRUE(repair.err.contains("Fichier réparé")) << repair.err.toStdString();
+    const ToolResult record = runShell(folder.path(), "SONORIEL_AUDIO=virtual SONORIEL_VIRTUAL_SPEED=0 \"$S\" record "
+                                                      "\"$(printf 'rec\\373.wav')\" --seconds 0.5 | od -c");
+    EXPECT_EQ(record.exitCode, 0) << record.err.toStdString();
+    EXPECT_TRUE(record.out.contains("r   e   c 373   .   w   a   v  \\n")) << record.out.toStdString();
 
     // Each file is under the very name asked for (renamed here to names the tools can take),
     // and nothing under the name Qt's conversion would have made of it.
     for (const auto &[name, plain] : {std::pair{"son\xfd.mp3", "son.mp3"}, {"j\xff.wav", "j.wav"},
-                                      {"cut\xfc.wav", "cut.wav"}, {"\xff\xfe.wav", "source.wav"}}) {
+                                      {"cut\xfc.wav", "cut.wav"}, {"\xff\xfe.wav", "source.wav"},
+                                      {"rec\xfb.wav", "rec.wav"}}) {
         SCOPED_TRACE(plain);
         EXPECT_EQ(std::rename(pathBytes(folder, name).constData(), pathBytes(folder, plain).constData()), 0);
     }
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
     EXPECT_NEAR(ffprobeInfo(folder.filePath("son.mp3")).seconds, 0.5, 0.06);
     EXPECT_NEAR(soxInfo(folder.filePath("j.wav")).seconds, 1.0, 1e-4);
     EXPECT_NEAR(soxInfo(folder.filePath("cut.wav")).seconds, 0.5, 1e-4);
+    EXPECT_NEAR(soxInfo(folder.filePath("rec.wav")).seconds, 0.5, 0.25);
 }

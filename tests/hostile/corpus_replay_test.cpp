@@ -32,8 +32,9 @@ void skipAllChunks(const QString &path)
 {
     RiffFile file;
     ASSERT_TRUE(file.open(path));
-    if (file.descendRiff("WAVE"))
+    if (file.descendRiff("WAVE")) {
         EXPECT_FALSE(file.descend("\xff\xff\xff\xff")); // an id no file holds
+    }
 }
 
 } // namespace

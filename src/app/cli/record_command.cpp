@@ -6,6 +6,7 @@
 #include "app/cli/record_options.h"
 
 #include "common/app_error.h"
+#include "common/file_names.h"
 #include "common/paths.h"
 #include "display/status_texts.h"
 #include "effects/cls_dsp.h"
@@ -15,11 +16,11 @@
 #include "recording/wave_in_recorder.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
 #include <unistd.h>
 
 namespace cli {
@@ -64,7 +65,7 @@ private:
 
 QString liveText(const QString &path, std::int32_t recordedMs)
 {
-    const qint64 bytes = QFileInfo(path).size();
+    const qint64 bytes = fileLengthNow(path);
     return QStringLiteral("Taille : ") + FormatSize(static_cast<double>(bytes)) + QStringLiteral("  Durée : ") +
            FormatDuration(recordedMs);
 }
@@ -190,7 +191,8 @@ int runRecord(const QStringList &arguments)
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         std::signal(signal, SIG_DFL);
 
-    QTextStream(stdout) << control.recordingPath() << '\n';
+    const QByteArray line = fileNameBytes(control.recordingPath()) + '\n'; // the name's own bytes
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
     // A recording ended by a write error, a full-size file or a vanished device is kept, but
     // is a failure: it holds less than was asked.
     return stoppedByUs && messages.count() == 0 ? kExitOk : kExitFailure;

@@ -3,6 +3,7 @@
 #include "app/window/frm_rec.h"
 
 #include "app/window/settings_text.h"
+#include "common/file_names.h"
 #include "common/paths.h"
 
 #include <QComboBox>
@@ -30,7 +31,7 @@ std::unique_ptr<QSettings> openSettingsStore(QString *problem = nullptr)
     const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                          QStringLiteral("/Sonoriel/Sonoriel.conf");
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (::stat(fileNameBytes(path).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
         if (problem)
             *problem = QStringLiteral("« %1 » n'est pas un fichier ordinaire.").arg(path);
         return nullptr;

@@ -31,7 +31,7 @@ bool OutputFile::create(const QString &path)
 bool OutputFile::createForRecording(const QString &path, bool exclusive)
 {
     close();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileNameBytes(path);
     // Non-blocking: opening a pipe nobody reads fails at once (ENXIO) instead of waiting.
     const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (exclusive ? O_EXCL : 0);
     int fd;
@@ -81,7 +81,7 @@ bool lockedForRecording(const QByteArray &name)
 
 int OutputFile::recordingCreationProblem(const QString &path, bool exclusive)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileNameBytes(path);
     struct stat info {};
     if (::stat(name.constData(), &info) == 0) {
         if (S_ISDIR(info.st_mode))
