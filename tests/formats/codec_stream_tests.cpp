@@ -8,10 +8,15 @@
 #include "../support/tools.h"
 #include "tone_measure.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -95,3 +100,24 @@ TEST(EncoderFlush, CloseWritesTheBlockTheConverterHeld)
 }
 
 } // namespace
+
+TEST(ConversionStream, AFailedConversionSaysWhyInFrenchAndFfmpegPrintsNothing)
+{
+    // stderr goes to a file while the resampler refuses a rate it cannot take.
+    QTemporaryDir dir;
+    const QByteArray log = QFile::encodeName(dir.filePath("stderr.txt"));
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    const int file = ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(file, 0);
+    ::dup2(file, STDERR_FILENO);
+    QString error;
+    const auto stream = openConversionStream(WaveFormat::pcm(2147483647, 2, 16), WaveFormat::pcm(44100, 2, 16), &error);
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    ::close(file);
+    EXPECT_FALSE(stream);
+    EXPECT_EQ(error, QStringLiteral("Le convertisseur PCM n'a pas pu être ouvert."));
+    EXPECT_EQ(readFileBytes(dir.filePath("stderr.txt")), QByteArray());
+}

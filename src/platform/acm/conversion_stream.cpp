@@ -1,12 +1,14 @@
 #include "platform/acm/conversion_stream.h"
 
 #include "platform/acm/codec_stream.h"
+#include "platform/acm/ffmpeg_log.h"
 #include "platform/acm/pcm_stream.h"
 
 std::unique_ptr<ConversionStream> openConversionStream(const WaveFormat &source,
                                                        const WaveFormat &destination,
                                                        QString *error)
 {
+    silenceFfmpegLog();
     if (source.isPcm() && destination.isPcm())
         return openPcmStream(source, destination, error);
     if (source.isPcm() && isCompressedTag(destination.formatTag))
