@@ -200,7 +200,10 @@ bool EncoderWAV::updateHeaderEachSecond(std::size_t inputBytes)
     if (!m_file.isStillLinked())
         return false;
     // One write over the header in place; the end of the file does not move.
-    return !m_writeHeader || m_file.writeAt(0, headerFor(m_fileBytes));
+    if (!m_writeHeader || m_file.writeAt(0, headerFor(m_fileBytes)))
+        return true;
+    refuseOutput(m_file.path(), errno);
+    return false;
 }
 
 bool EncoderWAV::writeConverted(std::size_t bytes)
@@ -213,6 +216,7 @@ bool EncoderWAV::writeConverted(std::size_t bytes)
         return true;
     }
     // The disk took part of it: keep the whole blocks only, so the data ends on a whole frame.
+    refuseOutput(m_file.path(), errno != 0 ? errno : ENOSPC);
     const std::uint64_t kept = written > 0 ? static_cast<std::uint64_t>(written) / m_outputBlockAlign * m_outputBlockAlign : 0;
     m_file.truncate(m_fileBytes + kept);
     m_fileBytes += kept;

@@ -173,8 +173,9 @@ void RecordingControl::clsRecorder_GotData(std::span<std::int16_t> intBuffer, st
     std::int32_t used = 0;
     const std::int32_t result = m_encoder.Encoder_Encode(m_intLastBlock.data(), lngLen, used);
     if (result == EncoderWAV::kWriteError) {
+        const QString reason = m_encoder.lastError();
         cmdDo_Click();
-        m_messages.showMessage(QStringLiteral("Write error (no disk space left?)!"));
+        m_messages.showMessage(QStringLiteral("Write error (no disk space left?)!"), reason);
         return;
     }
     if (result == EncoderWAV::kFileFull) {

@@ -107,7 +107,12 @@ TEST(RecordCommand, BadInputGetsTheFrenchMessageAndStartsNothing)
 
     const ToolResult noDevice = record({home.filePath("a.wav"), "--device", "7", "--seconds", "1"}, environment);
     EXPECT_EQ(noDevice.exitCode, 1);
-    EXPECT_EQ(noDevice.err, "Ne peut pas sélectionner le dispositif !\n");
+    EXPECT_EQ(noDevice.err, "Ne peut pas sélectionner le dispositif ! Aucun périphérique de capture n° 7 : la liste en "
+                            "compte 1 (voir « sonoriel devices »).\n");
+    const ToolResult noLine = record({home.filePath("a.wav"), "--line", "3", "--seconds", "1"}, environment);
+    EXPECT_EQ(noLine.exitCode, 1);
+    EXPECT_EQ(noLine.err, "Ne peut pas sélectionner la ligne ! Aucune ligne n° 3 : le périphérique en compte 3 (voir « "
+                          "sonoriel devices »).\n");
     EXPECT_FALSE(QFile::exists(home.filePath("a.wav")));
 
     const ToolResult emptyRate = record({home.filePath("b.wav"), "--rate", "", "--seconds", "1"}, environment);

@@ -233,6 +233,8 @@ TEST(RecordingControl, FullDiskStopsTheRecordingWithACompleteFile)
     ASSERT_TRUE(r.control.isRecording());
     EXPECT_TRUE(waitUntil([&] { return !r.control.isRecording(); }, std::chrono::seconds(20)));
     EXPECT_EQ(r.messages.texts, std::vector<QString>{"Write error (no disk space left?)!"});
+    EXPECT_EQ(r.messages.reasons.front(), QStringLiteral("« %1 » : %2.").arg(path,
+                  mounted ? QStringLiteral("Aucun espace disponible sur le périphérique") : QStringLiteral("Fichier trop volumineux")));
     EXPECT_FALSE(r.encoder.isOpen());
 
     const QByteArray file = readFileBytes(path);

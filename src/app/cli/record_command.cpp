@@ -104,11 +104,23 @@ int runRecord(const QStringList &arguments)
     if (!notice.isEmpty())
         printError(notice);
     if (!recorder.SelectDevice(options->device)) {
-        printError(QStringLiteral("Ne peut pas sélectionner le dispositif !"));
+        const int count = recorder.DeviceCount();
+        printError(QStringLiteral("Ne peut pas sélectionner le dispositif ! ") +
+                   (options->device >= count
+                        ? QStringLiteral("Aucun périphérique de capture n° %1 : la liste en compte %2 (voir « sonoriel devices »).")
+                              .arg(options->device)
+                              .arg(count)
+                        : QStringLiteral("Le périphérique « %1 » ne répond plus.").arg(recorder.DeviceName(options->device))));
         return kExitFailure;
     }
     if (options->line && !recorder.SelectMixerLine(*options->line)) {
-        printError(QStringLiteral("Ne peut pas sélectionner la ligne !"));
+        const int count = recorder.MixerLineCount();
+        printError(QStringLiteral("Ne peut pas sélectionner la ligne ! ") +
+                   (*options->line >= count
+                        ? QStringLiteral("Aucune ligne n° %1 : le périphérique en compte %2 (voir « sonoriel devices »).")
+                              .arg(*options->line)
+                              .arg(count)
+                        : QStringLiteral("Le serveur de son refuse de changer de ligne.")));
         return kExitFailure;
     }
     if (options->volume)

@@ -113,7 +113,8 @@ void FrmREC::cboDev_Click()
     cboRecLine->clear();
     // The device shown on the chosen line, wherever the sound system's list now puts it.
     if (!selectDevice(m_shownDevices.ids.value(cboDev->currentIndex()))) {
-        showMessage(QStringLiteral("Ne peut pas sélectionner le dispositif !"));
+        showMessage(QStringLiteral("Ne peut pas sélectionner le dispositif !"),
+                    QStringLiteral("Le périphérique « %1 » ne répond plus.").arg(cboDev->currentText()));
         return;
     }
     FillLineList();
