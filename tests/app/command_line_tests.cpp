@@ -68,7 +68,7 @@ TEST(CommandLine, UsageErrorsExitWithTwo)
 
 TEST(CommandLine, DevicesListsTheVirtualDeviceWithoutASoundServer)
 {
-    const QString listing = "0: Signal de test de Sonoriel (440 Hz à gauche, 880 Hz à droite)\n"
+    const QString listing = "0: Signal de test (440 Hz et 880 Hz)\n"
                             "  0: Microphone * (volume 65535)\n"
                             "  1: Entrée ligne\n"
                             "  2: CD audio\n";

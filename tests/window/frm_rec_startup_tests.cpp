@@ -143,7 +143,7 @@ TEST_F(FrmRecStartUp, WithoutASoundServerTheTestSignalIsNamedSoAndTheUserToldOnc
                   QStringList{QStringLiteral("Aucun serveur de son ne répond (PulseAudio/PipeWire) : Sonoriel "
                                              "enregistre son entrée virtuelle à la place du son de la carte.")});
         EXPECT_EQ(control<QComboBox>(window, "cboDev")->itemText(0),
-                  QStringLiteral("Signal de test de Sonoriel (440 Hz à gauche, 880 Hz à droite)"));
+                  QStringLiteral("Signal de test (440 Hz et 880 Hz)"));
     }
     qputenv("PULSE_SERVER", server);
 }

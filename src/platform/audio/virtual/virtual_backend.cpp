@@ -11,7 +11,7 @@ namespace {
 QString deviceNameFor(const VirtualDeviceOptions &options)
 {
     if (options.inputPath.isEmpty())
-        return QStringLiteral("Signal de test de Sonoriel (440 Hz à gauche, 880 Hz à droite)");
+        return QStringLiteral("Signal de test (440 Hz et 880 Hz)");
     return QStringLiteral("Entrée virtuelle de Sonoriel : %1").arg(QFileInfo(options.inputPath).fileName());
 }
 
