@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/audio/virtual/virtual_backend.h"
-#include "recording/recording_control.h"
 
 #include "../support/signal_helpers.h"
 #include "../support/tools.h"
@@ -13,23 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <vector>
-
-struct CollectedMessages final : RecordingMessages {
-    void showMessage(const QString &text, const QString &reason = {}) override
-    {
-        texts.push_back(text);
-        reasons.push_back(reason);
-    }
-    bool confirmReplace(const QString &path) override
-    {
-        askedToReplace.push_back(path);
-        return replace;
-    }
-    std::vector<QString> texts;
-    std::vector<QString> reasons;
-    std::vector<QString> askedToReplace;
-    bool replace = true;
-};
 
 // The RIFF and data sizes in the header describe exactly the bytes in the file.
 inline void expectSizesMatchFile(const QByteArray &file)

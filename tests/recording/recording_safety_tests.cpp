@@ -5,6 +5,7 @@
 
 #include "effects/cls_dsp.h"
 #include "platform/acm/output_formats.h"
+#include "recording/recording_session.h"
 #include "recording/wave_in_recorder.h"
 
 #include "recording_helpers.h"
@@ -152,31 +153,25 @@ TEST(EncoderWavSizeLimit, BlockThatWouldPassTheLimitIsRefusedAndTheFileClosesCom
     EXPECT_NEAR(soxInfo(path).seconds, accepted * kBlockBytes / double(kStereoSecond), 1e-4);
 }
 
-TEST(RecordingControlSizeLimit, RecordingStopsWithACompleteFileAndSaysThatItReachedTheLargestSize)
+TEST(RecordingSessionSizeLimit, RecordingStopsWithACompleteFileAndSaysThatItReachedTheLargestSize)
 {
     QTemporaryDir home;
     ASSERT_TRUE(QDir().mkpath(home.filePath("Wav")));
     EncoderWAV encoder;
     encoder.setMaxFileBytes(800'000);
     clsDSP effects;
-    CollectedMessages messages;
     WaveInRecorder recorder(createVirtualBackend(virtualOptions()));
-    RecordingControl control(recorder, encoder, effects, messages, home.path());
+    RecordingSession session(recorder, encoder, effects, home.path());
     ASSERT_TRUE(recorder.SelectDevice(0));
-    control.setDeviceChosen(true);
-    control.setRateText("44100");
-    control.setStereo(true);
-    control.setOutputPath(home.filePath("Wav/long.wav"));
-    std::vector<bool> states;
-    QObject::connect(&control, &RecordingControl::recordingChanged, [&](bool on) { states.push_back(on); });
+    std::vector<std::pair<StopCause, QString>> stops;
+    QObject::connect(&session, &RecordingSession::stopped,
+                     [&](StopCause cause, const RecordingFailure &failure) { stops.emplace_back(cause, failure.message); });
 
-    control.cmdDo_Click();
-    ASSERT_TRUE(control.isRecording());
-    ASSERT_TRUE(waitUntil([&] { return !control.isRecording(); }, std::chrono::seconds(30)));
-    EXPECT_EQ(states, (std::vector<bool>{true, false}));
-    EXPECT_EQ(messages.texts, std::vector<QString>{RecordingControl::kFileFullMessage});
+    ASSERT_FALSE(session.start({home.filePath("Wav/long.wav"), false, true, 44100, 2}));
+    ASSERT_TRUE(waitUntil([&] { return !session.isRecording(); }, std::chrono::seconds(30)));
+    EXPECT_EQ(stops, (std::vector<std::pair<StopCause, QString>>{{StopCause::FileFull, RecordingSession::kFileFullMessage}}));
     EXPECT_FALSE(encoder.isOpen());
-    EXPECT_EQ(control.lngRecordedMs(), 0);
+    EXPECT_EQ(session.lngRecordedMs(), 0);
 
     const QString path = home.filePath("Wav/long.wav");
     const QByteArray file = readFileBytes(path);

@@ -1,6 +1,7 @@
 // WaveInRecorder on a real sound server: what is played into the server's pipe source arrives
 // in GotData blocks, sample for sample at the source's own format, and converted by the server
 // at another one.
+#include "recording/recording_session.h"
 #include "recording/wave_in_recorder.h"
 
 #include "effects/cls_dsp.h"
@@ -117,23 +118,20 @@ TEST(WaveInRecorderOnPulse, VanishingSourceStopsTheRecordingWithACompleteFile)
     ASSERT_TRUE(recorder.SelectDevice(0));
     EncoderWAV encoder;
     clsDSP effects;
-    CollectedMessages messages;
-    RecordingControl control(recorder, encoder, effects, messages, home.path());
-    control.setDeviceChosen(true);
-    control.setRateText("44100");
-    control.setOutputPath(home.filePath("take.wav"));
+    RecordingSession session(recorder, encoder, effects, home.path());
     int blocks = 0;
-    QObject::connect(&control, &RecordingControl::blockRecorded, [&] { ++blocks; });
+    QObject::connect(&session, &RecordingSession::blockRecorded, [&] { ++blocks; });
+    std::vector<QString> stops;
+    QObject::connect(&session, &RecordingSession::stopped,
+                     [&](StopCause, const RecordingFailure &failure) { stops.push_back(failure.message); });
     {
         SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 10), 44100, 2);
-        control.cmdDo_Click();
-        ASSERT_TRUE(control.isRecording());
+        ASSERT_FALSE(session.start({home.filePath("take.wav"), false, true, 44100, 2}));
         ASSERT_TRUE(waitUntil([&] { return blocks >= 5; }));
         ASSERT_TRUE(server.removeSource());
-        EXPECT_TRUE(waitUntil([&] { return !control.isRecording(); }));
+        EXPECT_TRUE(waitUntil([&] { return !session.isRecording(); }));
     }
-    EXPECT_EQ(messages.texts,
-              std::vector<QString>{"L'enregistrement a été arrêté : le périphérique de capture ne répond plus."});
+    EXPECT_EQ(stops, std::vector<QString>{"L'enregistrement a été arrêté : le périphérique de capture ne répond plus."});
     const QByteArray file = readFileBytes(home.filePath("take.wav"));
     EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
     EXPECT_GE(file.size(), 46 + 5 * 10240);

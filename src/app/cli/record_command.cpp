@@ -1,5 +1,5 @@
-// `sonoriel record`: records the chosen device through the same record sequence as the main
-// window's button, until the asked duration is recorded or SIGINT/SIGTERM/SIGHUP arrives, then stops
+// `sonoriel record`: records the chosen device through the recording session, as the main
+// window's button does, until the asked duration is recorded or SIGINT/SIGTERM/SIGHUP arrives, then stops
 // it so that the file is complete. The path goes to stdout, a live size/duration line and the
 // messages to stderr.
 #include "app/cli/command_line.h"
@@ -8,11 +8,13 @@
 #include "common/app_error.h"
 #include "common/file_names.h"
 #include "common/paths.h"
+#include "common/rate_text.h"
 #include "display/status_texts.h"
 #include "effects/cls_dsp.h"
 #include "platform/acm/output_formats.h"
 #include "recording/encoder_wav.h"
-#include "recording/recording_control.h"
+#include "recording/recording_numbering.h"
+#include "recording/recording_session.h"
 #include "recording/wave_in_recorder.h"
 
 #include <QCoreApplication>
@@ -33,9 +35,11 @@ void requestStop(int)
     g_stopRequested = 1;
 }
 
-class StderrMessages final : public RecordingMessages {
+// stderr: the live size and duration line, rewritten in place, and the messages, each on a line
+// of its own after it.
+class StderrMessages {
 public:
-    void showMessage(const QString &text, const QString &reason = {}) override
+    void showMessage(const QString &text, const QString &reason = {})
     {
         if (m_liveLine)
             QTextStream(stderr) << '\n';
@@ -43,8 +47,6 @@ public:
         printError(reason.isEmpty() ? text : text + QLatin1Char(' ') + reason);
         ++m_count;
     }
-    // The command line replaces an existing file, as command-line recorders do.
-    bool confirmReplace(const QString &) override { return true; }
     void showLiveLine(const QString &text)
     {
         QTextStream(stderr) << '\r' << text << "   ";
@@ -135,7 +137,7 @@ int runRecord(const QStringList &arguments)
         if (ok)
             encoder.setMaxFileBytes(bytes);
     }
-    const int rate = options->rateText.trimmed().toInt();
+    const std::int32_t rate = rateFromText(options->rateText);
     const std::int16_t channels = options->stereo ? 2 : 1;
     if (!options->formatIndex) {
         // Without a chosen format the file holds the capture as it is: 16-bit PCM at its rate
@@ -150,64 +152,61 @@ int runRecord(const QStringList &arguments)
         const OutputFormatChoice &choice = choices[static_cast<std::size_t>(*options->formatIndex)];
         encoder.SetFormat(choice.record, choice.description, choice.tagName);
     }
-    StderrMessages messages;
-    RecordingControl control(recorder, encoder, effects, messages, programFolder());
-    control.setDeviceChosen(true);
-    control.setRateText(options->rateText);
-    control.setStereo(options->stereo);
-    control.setNumbering(options->numbered && options->outputPath.isEmpty());
-    control.setOutputPath(options->outputPath.isEmpty() ? AddBackslash(recordings) + QStringLiteral("Enregistrement.wav")
-                                                        : options->outputPath);
+    // The command line replaces an existing file, as command-line recorders do.
+    RecordingRequest request;
+    request.numbered = options->numbered && options->outputPath.isEmpty();
+    request.path = !options->outputPath.isEmpty() ? options->outputPath
+                   : request.numbered             ? nextNumberedRecordingPath(programFolder())
+                                                  : AddBackslash(recordings) + QStringLiteral("Enregistrement.wav");
+    request.rateHz = rate;
+    request.channels = channels;
 
+    StderrMessages messages;
+    RecordingSession session(recorder, encoder, effects, programFolder());
     // Ctrl+C, a kill and a closed terminal all end the recording with its file complete.
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         std::signal(signal, requestStop);
     g_stopRequested = 0;
 
-    control.cmdDo_Click();
-    if (!control.isRecording())
-        return kExitFailure; // the sequence has said why
-
-    bool stoppedByUs = false;
-    const auto stop = [&] {
-        if (!control.isRecording())
-            return;
-        stoppedByUs = true;
-        control.cmdDo_Click();
-    };
+    if (const std::optional<RecordingFailure> failure = session.start(request)) {
+        messages.showMessage(failure->message, failure->reason);
+        return kExitFailure;
+    }
     const std::int64_t limitMs = options->seconds ? static_cast<std::int64_t>(*options->seconds * 1000.0) : -1;
-    std::int32_t recordedMs = 0; // kept past the stop, which resets the control's counter
-    QObject::connect(&control, &RecordingControl::blockRecorded, [&] {
-        recordedMs = control.lngRecordedMs();
-        if (limitMs >= 0 && control.lngRecordedMs() >= limitMs)
-            stop();
+    std::int32_t recordedMs = 0; // kept past the stop, which resets the session's counter
+    QObject::connect(&session, &RecordingSession::blockRecorded, [&] {
+        recordedMs = session.lngRecordedMs();
+        if (limitMs >= 0 && recordedMs >= limitMs)
+            session.stop();
     });
-    QObject::connect(&control, &RecordingControl::recordingChanged, [](bool recording) {
-        if (!recording)
-            QCoreApplication::quit();
+    QObject::connect(&session, &RecordingSession::effectsFault, [&](const QString &text) { messages.showMessage(text); });
+    QObject::connect(&session, &RecordingSession::stopped, [&](StopCause cause, const RecordingFailure &failure) {
+        if (cause != StopCause::User)
+            messages.showMessage(failure.message, failure.reason);
+        QCoreApplication::quit();
     });
     QTimer signalWatch;
     QObject::connect(&signalWatch, &QTimer::timeout, [&] {
         if (g_stopRequested)
-            stop();
+            session.stop();
     });
     signalWatch.start(20);
     QTimer liveLine;
     QObject::connect(&liveLine, &QTimer::timeout,
-                     [&] { messages.showLiveLine(liveText(control.recordingPath(), recordedMs)); });
+                     [&] { messages.showLiveLine(liveText(session.recordingPath(), recordedMs)); });
     liveLine.start(250);
 
     QCoreApplication::exec();
-    messages.showLiveLine(liveText(control.recordingPath(), recordedMs));
+    messages.showLiveLine(liveText(session.recordingPath(), recordedMs));
     messages.endLiveLine();
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         std::signal(signal, SIG_DFL);
 
-    const QByteArray line = fileNameBytes(control.recordingPath()) + '\n'; // the name's own bytes
+    const QByteArray line = fileNameBytes(session.recordingPath()) + '\n'; // the name's own bytes
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
     // A recording ended by a write error, a full-size file or a vanished device is kept, but
-    // is a failure: it holds less than was asked.
-    return stoppedByUs && messages.count() == 0 ? kExitOk : kExitFailure;
+    // is a failure: it holds less than was asked; so is one whose effects failed.
+    return messages.count() == 0 ? kExitOk : kExitFailure;
 }
 
 } // namespace cli

@@ -1,7 +1,7 @@
 // FrmREC, the main window: the owner of the recorder, the encoder, the effects chain and the
 // display objects; the input, output, recording, effects, player and window groups; the
 // start-up with the persisted settings; and the 25 ms display timer. The record button's
-// sequence itself lives in RecordingControl. Everything runs on the UI thread.
+// recording itself is the RecordingSession's. Everything runs on the UI thread.
 //
 // The controls carry their names as object names (cmdDo, txtFile, sldVol, ...) so that the
 // window's tests reach them as a user would.
@@ -11,7 +11,7 @@
 #include "display/smooth.h"
 #include "effects/cls_dsp.h"
 #include "recording/encoder_wav.h"
-#include "recording/recording_control.h"
+#include "recording/recording_session.h"
 #include "recording/wave_in_recorder.h"
 
 #include <QMainWindow>
@@ -33,7 +33,7 @@ class QToolButton;
 class PictureWidget;
 class AudioPlayer;
 
-class FrmREC : public QMainWindow, private RecordingMessages {
+class FrmREC : public QMainWindow {
     Q_OBJECT
 public:
     // Runs the start-up (recordings folder, objects, defaults, device list, settings); the
@@ -42,7 +42,7 @@ public:
     ~FrmREC() override;
 
     clsDSP &effects() { return *clsEffects; }
-    RecordingControl &recording() { return *m_recording; }
+    RecordingSession &recording() { return *m_session; }
     WaveInRecorder &recorder() { return *clsRecorder; }
     const QString &wavDir() const { return strWavDir; }
 
@@ -107,8 +107,11 @@ private:
     bool rateTextUsable();
     void applyEffectsRate();
     void applyEffectsChannels();
-    void showMessage(const QString &text, const QString &reason = {}) override;
-    bool confirmReplace(const QString &path) override;
+    // frm_rec_recording.cpp
+    void connectSession();
+    void setOutputName(const QString &path);
+    void showMessage(const QString &text, const QString &reason = {});
+    bool confirmReplace(const QString &path);
 
     // The objects, in the order the start-up creates them.
     std::unique_ptr<clsSmooth> smoothLeft;
@@ -117,7 +120,7 @@ private:
     std::unique_ptr<EncoderWAV> clsEncoder;
     std::unique_ptr<clsDSP> clsEffects;
     std::unique_ptr<clsDraw> clsPainter;
-    std::unique_ptr<RecordingControl> m_recording;
+    std::unique_ptr<RecordingSession> m_session;
 
     bool blnReady = false;
     QString strWavDir;

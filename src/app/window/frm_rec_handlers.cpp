@@ -1,12 +1,13 @@
 // The main window's event handlers: device, line and volume, rate and stereo with the format
-// chooser, the output file and its numbering, the effect switches, the record button, the
-// display timer, and the two ways of closing.
+// chooser, the output file and its numbering, the effect switches, the display timer, and the
+// two ways of closing. The record button is frm_rec_recording.cpp's.
 #include "app/window/frm_rec.h"
 
 #include "app/window/about_window.h"
 #include "app/window/picture_widget.h"
 #include "app/window/settings_text.h"
 #include "common/app_error.h"
+#include "common/rate_text.h"
 #include "display/display_tick.h"
 #include "effects/window/frm_fx_opts.h"
 #include "join/window/frm_join.h"
@@ -80,32 +81,9 @@ void FrmREC::connectHandlers()
     connect(m_playerButtons[4], &QToolButton::clicked, this, [startMixer] { startMixer(MixerForm::Compact); });
     connect(m_playerButtons[5], &QToolButton::clicked, this, [startMixer] { startMixer(MixerForm::Full); });
 
-    connect(m_recording.get(), &RecordingControl::outputPathChanged, this, [this](const QString &path) {
-        txtFile->setText(path);
-        txtFile->setToolTip(path);
-    });
-    connect(m_recording.get(), &RecordingControl::recordingChanged, this, &FrmREC::recordingChanged);
+    connectSession();
     cboSamplerate->installEventFilter(this);
     cboSamplerate->lineEdit()->installEventFilter(this);
-}
-
-void FrmREC::showMessage(const QString &text, const QString &reason)
-{
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Sonoriel"), text, QMessageBox::Ok, this);
-    box.setInformativeText(reason);
-    box.exec();
-}
-
-bool FrmREC::confirmReplace(const QString &path)
-{
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Sonoriel"),
-                    QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?")
-                        .arg(QDir::toNativeSeparators(path)),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("Oui"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("Non"));
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
 }
 
 void FrmREC::cboDev_Click()
@@ -142,7 +120,7 @@ void FrmREC::sldVol_Change()
 
 bool FrmREC::rateTextUsable()
 {
-    if (leadingWholeNumber(cboSamplerate->currentText()) >= 1)
+    if (rateFromText(cboSamplerate->currentText()) >= 1)
         return true;
     showMessage(QStringLiteral("Fréquence d'échantillonnage invalide !"));
     return false;
@@ -151,7 +129,7 @@ bool FrmREC::rateTextUsable()
 void FrmREC::applyEffectsRate()
 {
     try {
-        clsEffects->setSamplerate(leadingWholeNumber(cboSamplerate->currentText()));
+        clsEffects->setSamplerate(rateFromText(cboSamplerate->currentText()));
     } catch (const AppError &error) {
         showMessage(effectsErrorText(error));
     }
@@ -184,7 +162,7 @@ void FrmREC::chkStereo_Click()
 
 void FrmREC::cmdSelFmt_Click()
 {
-    const int rate = leadingWholeNumber(cboSamplerate->currentText());
+    const int rate = rateFromText(cboSamplerate->currentText());
     if (rate < 1) {
         showMessage(QStringLiteral("Fréquence d'échantillonnage invalide !"));
         return;
@@ -239,38 +217,14 @@ void FrmREC::Command1_Click()
     close();
 }
 
-void FrmREC::cmdDo_Click()
-{
-    m_recording->setOutputPath(txtFile->text());
-    m_recording->setNumbering(Check1->isChecked());
-    m_recording->setDeviceChosen(shownDeviceSelected());
-    m_recording->setRateText(cboSamplerate->currentText());
-    m_recording->setStereo(chkStereo->isChecked());
-    m_recording->cmdDo_Click();
-}
-
-void FrmREC::recordingChanged(bool recording)
-{
-    cmdDo->setText(recording ? QStringLiteral("Stopper") : QStringLiteral("Enregistrer"));
-    frmInp->setEnabled(!recording);
-    frmOut->setEnabled(!recording);
-    const bool idle = cmdDo->text() == QLatin1String("Enregistrer");
-    // The conversion and join windows, saving the settings and the player wait for the end of
-    // the recording; the About window and the mixer buttons stay at hand.
-    const std::initializer_list<QWidget *> sideButtons = {Command1, Command2, Command10, m_playerButtons[0],
-                                                          m_playerButtons[1], m_playerButtons[2], m_playerButtons[3]};
-    for (QWidget *button : sideButtons)
-        button->setEnabled(idle);
-}
-
 void FrmREC::tmrVis_Timer()
 {
     DisplayTickInputs inputs;
     inputs.isRecording = clsRecorder->IsRecording();
-    inputs.intLastBlock = m_recording->intLastBlock();
+    inputs.intLastBlock = m_session->intLastBlock();
     inputs.stereo = chkStereo->isChecked();
-    inputs.lngRecordedMs = m_recording->lngRecordedMs();
-    inputs.txtFile = m_recording->recordingPath();
+    inputs.lngRecordedMs = m_session->lngRecordedMs();
+    inputs.txtFile = m_session->recordingPath();
     DisplayTickTargets targets{*clsPainter, *smoothLeft, *smoothRight, picAmpl->box(),
                                picFreq->box(), picVUL->box(), picVUR->box()};
     const StatusPanels panels = runDisplayTick(inputs, targets);

@@ -63,9 +63,7 @@ void FrmREC::startUp()
     clsEncoder = std::make_unique<EncoderWAV>();
     clsEffects = std::make_unique<clsDSP>();
     clsPainter = std::make_unique<clsDraw>();
-    m_recording = std::make_unique<RecordingControl>(*clsRecorder, *clsEncoder, *clsEffects,
-                                                     static_cast<RecordingMessages &>(*this),
-                                                     programFolder());
+    m_session = std::make_unique<RecordingSession>(*clsRecorder, *clsEncoder, *clsEffects, programFolder());
 
     cboSamplerate->setEditText(QStringLiteral("44100"));
     chkStereo->setChecked(true);
@@ -119,7 +117,6 @@ void FrmREC::restoreSettings()
     }
     lblVolPer->setText(volumePercentText(sldVol->value(), sldVol->maximum()));
     Check1->setChecked(leadingWholeNumber(text("IncREC", "0")) == 1);
-    m_recording->setNumbering(Check1->isChecked());
     const int index = leadingWholeNumber(text("IndexREC", "0"));
     if (index < 0 || index >= cboDev->count())
         return; // no such device: the stored texts stay shown

@@ -1,7 +1,6 @@
-// The record button sequence and the block handler over the virtual device: numbering, the
-// start checks and their messages, the recorded duration, effects before the encoder, and a
-// full disk.
-#include "recording/recording_control.h"
+// The recording session over the virtual device: numbered names, the start checks and their
+// messages, the recorded duration, effects before the encoder, and a full disk.
+#include "recording/recording_session.h"
 
 #include "effects/cls_dsp.h"
 #include "recording/encoder_wav.h"
@@ -28,33 +27,34 @@ void touch(const QString &path)
 }
 
 // One window's worth of recording objects over a virtual device, with the program folder in a
-// temporary folder.
+// temporary folder; what the session said when it stopped is collected.
 struct Recording {
     explicit Recording(VirtualDeviceOptions options = virtualOptions())
-        : recorder(createVirtualBackend(options)),
-          control(recorder, encoder, effects, messages, home.path())
+        : recorder(createVirtualBackend(options)), session(recorder, encoder, effects, home.path())
     {
         QDir().mkpath(home.filePath("Wav"));
         recorder.SelectDevice(0);
-        control.setDeviceChosen(true);
-        control.setRateText("44100");
-        control.setStereo(true);
-        control.setOutputPath(home.filePath("Wav/take.wav"));
+        request.path = wav("take.wav");
+        QObject::connect(&session, &RecordingSession::stopped, [this](StopCause cause, const RecordingFailure &failure) {
+            if (cause != StopCause::User)
+                stops.push_back(failure);
+        });
     }
-    // Records until `blocks` blocks reached the encoder, then clicks stop. Returns the
-    // recorded duration as it stood after the last block.
+    // Records until `blocks` blocks reached the encoder, then stops. Returns the recorded
+    // duration as it stood after the last block.
     std::int32_t recordBlocks(int blocks)
     {
         int seen = 0;
         std::int32_t recordedMs = -1;
-        const auto connection = QObject::connect(&control, &RecordingControl::blockRecorded, [&] {
+        const auto connection = QObject::connect(&session, &RecordingSession::blockRecorded, [&] {
             if (++seen == blocks) {
-                recordedMs = control.lngRecordedMs();
-                control.cmdDo_Click();
+                recordedMs = session.lngRecordedMs();
+                session.stop();
             }
         });
-        control.cmdDo_Click();
-        EXPECT_TRUE(waitUntil([&] { return !control.isRecording(); }, std::chrono::seconds(30)));
+        const auto failure = session.start(request);
+        EXPECT_FALSE(failure) << failure->message.toStdString();
+        EXPECT_TRUE(waitUntil([&] { return !session.isRecording(); }, std::chrono::seconds(30)));
         QObject::disconnect(connection);
         return recordedMs;
     }
@@ -63,9 +63,10 @@ struct Recording {
     QTemporaryDir home;
     EncoderWAV encoder;
     clsDSP effects;
-    CollectedMessages messages;
     WaveInRecorder recorder;
-    RecordingControl control;
+    RecordingSession session;
+    RecordingRequest request;
+    std::vector<RecordingFailure> stops;
 };
 
 } // namespace
@@ -89,23 +90,26 @@ TEST(RecordingNumbering, FillsGapsFirstAndDropsTheLeadingZeroFromTen)
     EXPECT_EQ(next(), home.filePath("Wav/Enreg_100.wav"));
 }
 
-TEST(RecordingControl, NumberedClicksRecordIntoTheNextFreeNameAndMoveOn)
+TEST(RecordingSession, ANumberedNameTakenMeanwhileGivesWayToTheNextFreeOne)
 {
     Recording r;
     touch(r.wav("Enreg_01.wav"));
-    touch(r.wav("Enreg_02.wav"));
-    r.control.setNumbering(true);
-    std::vector<QString> shown;
-    QObject::connect(&r.control, &RecordingControl::outputPathChanged, [&](const QString &p) { shown.push_back(p); });
+    touch(r.wav("Enreg_03.wav"));
+    // The front end picked Enreg_02.wav, which another recording created since.
+    r.request = {r.wav("Enreg_02.wav"), true, true, 44100, 2};
+    touch(r.request.path);
     r.recordBlocks(3);
-    EXPECT_EQ(r.control.recordingPath(), r.wav("Enreg_03.wav"));
-    EXPECT_EQ(r.control.outputPath(), r.wav("Enreg_04.wav")); // the stopping click moved on
-    EXPECT_EQ(shown, (std::vector<QString>{r.wav("Enreg_03.wav"), r.wav("Enreg_04.wav")}));
-    EXPECT_EQ(le32At(readFileBytes(r.wav("Enreg_03.wav")), 42), 3u * 10240u);
-    EXPECT_TRUE(r.messages.texts.empty());
+    EXPECT_EQ(r.session.recordingPath(), r.wav("Enreg_04.wav"));
+    EXPECT_EQ(QFileInfo(r.wav("Enreg_02.wav")).size(), 0) << "the other recording's file was replaced";
+    EXPECT_EQ(le32At(readFileBytes(r.wav("Enreg_04.wav")), 42), 3u * 10240u);
+    // Without numbering, the name asked for is the one recorded into.
+    r.request = {r.wav("Enreg_01.wav"), false, true, 44100, 2};
+    r.recordBlocks(1);
+    EXPECT_EQ(r.session.recordingPath(), r.wav("Enreg_01.wav"));
+    EXPECT_TRUE(r.stops.empty());
 }
 
-TEST(RecordingControl, RecordedDurationAddsEachBlockRoundedToAMillisecond)
+TEST(RecordingSession, RecordedDurationAddsEachBlockRoundedToAMillisecond)
 {
     const struct {
         const char *rate;
@@ -115,17 +119,17 @@ TEST(RecordingControl, RecordedDurationAddsEachBlockRoundedToAMillisecond)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.rate);
         Recording r;
-        r.control.setRateText(c.rate);
-        r.control.setStereo(c.stereo);
-        r.encoder.SetPCMFormat(QString(c.rate).toInt(), c.stereo ? 2 : 1); // written as captured
+        r.request.rateHz = QString(c.rate).toInt();
+        r.request.channels = c.stereo ? 2 : 1;
+        r.encoder.SetPCMFormat(r.request.rateHz, r.request.channels); // written as captured
         EXPECT_EQ(r.recordBlocks(100), c.expectedMs);
-        EXPECT_EQ(r.control.lngRecordedMs(), 0); // idle again
-        EXPECT_EQ(r.control.lngBytesPerSec(), 0);
-        EXPECT_EQ(le32At(readFileBytes(r.control.recordingPath()), 42), 100u * 10240u);
+        EXPECT_EQ(r.session.lngRecordedMs(), 0); // idle again
+        EXPECT_EQ(r.session.lngBytesPerSec(), 0);
+        EXPECT_EQ(le32At(readFileBytes(r.session.recordingPath()), 42), 100u * 10240u);
     }
 }
 
-TEST(RecordingControl, ARefusedStartSaysWhyAndLeavesTheTakeAlreadyThereAsItWas)
+TEST(RecordingSession, ARefusedStartSaysWhyAndLeavesTheTakeAlreadyThereAsItWas)
 {
     const struct {
         std::function<void(Recording &)> spoil;
@@ -133,12 +137,12 @@ TEST(RecordingControl, ARefusedStartSaysWhyAndLeavesTheTakeAlreadyThereAsItWas)
         const char *reason = "";
         int failPrepareAt = -1;
     } cases[] = {
-        {[](Recording &r) { r.control.setOutputPath(""); }, "Erreur ! Pas de nom de fichier pour l'enregistrement!"},
-        {[](Recording &r) { r.control.setDeviceChosen(false); }, "Pas de dispositif sélectionné !"},
-        {[](Recording &r) { r.control.setRateText(""); }, "Fréquence d'échantillonnage invalide !"},
-        {[](Recording &r) { r.control.setOutputPath(r.home.filePath("missing/folder/take.wav")); },
+        {[](Recording &r) { r.request.path.clear(); }, "Erreur ! Pas de nom de fichier pour l'enregistrement!"},
+        {[](Recording &r) { r.request.deviceChosen = false; }, "Pas de dispositif sélectionné !"},
+        {[](Recording &r) { r.request.rateHz = 0; }, "Fréquence d'échantillonnage invalide !"},
+        {[](Recording &r) { r.request.path = r.home.filePath("missing/folder/take.wav"); },
          "Ne peut pas initialiser l'encodeur !", "Aucun fichier ou dossier de ce type"},
-        {[](Recording &r) { r.control.setRateText("192000"); }, "Effets : erreur 32000 ("},
+        {[](Recording &r) { r.request.rateHz = 192000; }, "Effets : erreur 32000 ("},
         {[](Recording &) {}, "Ne peut pas démarrer l'enregistrement !", "préparé", 2},
     };
     for (const auto &c : cases) {
@@ -149,52 +153,18 @@ TEST(RecordingControl, ARefusedStartSaysWhyAndLeavesTheTakeAlreadyThereAsItWas)
         ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write(take) == take.size());
         existing.close();
         c.spoil(r);
-        bool changed = false;
-        QObject::connect(&r.control, &RecordingControl::recordingChanged, [&](bool) { changed = true; });
-        r.control.cmdDo_Click();
-        ASSERT_EQ(r.messages.texts.size(), 1u);
-        EXPECT_TRUE(r.messages.texts.front().startsWith(QString::fromUtf8(c.message))) << r.messages.texts.front().toStdString();
-        EXPECT_TRUE(r.messages.reasons.front().contains(QString::fromUtf8(c.reason)))
-            << r.messages.reasons.front().toStdString();
-        EXPECT_FALSE(r.control.isRecording());
+        const auto failure = r.session.start(r.request);
+        ASSERT_TRUE(failure);
+        EXPECT_TRUE(failure->message.startsWith(QString::fromUtf8(c.message))) << failure->message.toStdString();
+        EXPECT_TRUE(failure->reason.contains(QString::fromUtf8(c.reason))) << failure->reason.toStdString();
+        EXPECT_FALSE(r.session.isRecording());
         EXPECT_FALSE(r.encoder.isOpen());
-        EXPECT_FALSE(changed);
         EXPECT_EQ(readFileBytes(r.wav("take.wav")), take);
         EXPECT_FALSE(QFile::exists(r.home.filePath("missing")));
     }
 }
 
-TEST(RecordingControl, ATakeIsReplacedOnlyWhenTheUserSaysSoAndANumberedNameIsNeverShared)
-{
-    Recording r;
-    touch(r.wav("take.wav"));
-    r.messages.replace = false;
-    r.control.cmdDo_Click();
-    EXPECT_FALSE(r.control.isRecording());
-    EXPECT_EQ(r.messages.askedToReplace, std::vector<QString>{r.wav("take.wav")});
-    EXPECT_EQ(QFileInfo(r.wav("take.wav")).size(), 0);
-
-    r.messages.replace = true;
-    EXPECT_GT(r.recordBlocks(3), 0);
-    EXPECT_EQ(QFileInfo(r.wav("take.wav")).size(), 46 + 3 * 10240);
-
-    // Another recording takes Enreg_01.wav between the numbering and the start: this one
-    // goes on to the next name instead of sharing it, and asks nothing.
-    const std::size_t questions = r.messages.askedToReplace.size();
-    r.control.setNumbering(true);
-    QObject::connect(&r.control, &RecordingControl::outputPathChanged, [&](const QString &path) {
-        if (path.endsWith("Enreg_01.wav"))
-            touch(path);
-    });
-    r.control.cmdDo_Click();
-    ASSERT_TRUE(r.control.isRecording());
-    EXPECT_EQ(r.control.recordingPath(), r.wav("Enreg_02.wav"));
-    EXPECT_EQ(QFileInfo(r.wav("Enreg_01.wav")).size(), 0) << "the other recording's file was replaced";
-    r.control.cmdDo_Click();
-    EXPECT_EQ(r.messages.askedToReplace.size(), questions);
-}
-
-TEST(RecordingControl, EffectsRunBeforeTheEncoder)
+TEST(RecordingSession, EffectsRunBeforeTheEncoder)
 {
     QTemporaryDir dir;
     const auto tone = makeTone(1000, 44100, 2, 44100, 8000);
@@ -202,16 +172,16 @@ TEST(RecordingControl, EffectsRunBeforeTheEncoder)
     r.effects.setEffectsUsed(clsDSP::kAmplifier);
     r.effects.setAmplifyDB(6);
     r.recordBlocks(5);
-    const QByteArray file = readFileBytes(r.control.recordingPath());
+    const QByteArray file = readFileBytes(r.session.recordingPath());
     ASSERT_EQ(file.size(), 46 + 5 * 10240);
     const auto *written = reinterpret_cast<const std::int16_t *>(file.constData() + 46);
     for (int i = 0; i < 5 * 5120; i += 97)
         EXPECT_NEAR(written[i], tone[static_cast<std::size_t>(i)] * 1.9953, 1.0) << i; // +6 dB
-    EXPECT_EQ(r.control.intLastBlock().size(), 5120u);
-    EXPECT_EQ(r.control.intLastBlock()[100], written[4 * 5120 + 100]);
+    EXPECT_EQ(r.session.intLastBlock().size(), 5120u);
+    EXPECT_EQ(r.session.intLastBlock()[100], written[4 * 5120 + 100]);
 }
 
-TEST(RecordingControl, FullDiskStopsTheRecordingWithACompleteFile)
+TEST(RecordingSession, FullDiskStopsTheRecordingWithACompleteFile)
 {
     Recording r(VirtualDeviceOptions{}); // real-time pace, so the stop happens mid-recording
     // A small filesystem of its own when the test may mount one (as root), else a file-size
@@ -228,12 +198,12 @@ TEST(RecordingControl, FullDiskStopsTheRecordingWithACompleteFile)
         setrlimit(RLIMIT_FSIZE, &limited);
     }
     const QString path = mountPoint + "/take.wav";
-    r.control.setOutputPath(path);
-    r.control.cmdDo_Click();
-    ASSERT_TRUE(r.control.isRecording());
-    EXPECT_TRUE(waitUntil([&] { return !r.control.isRecording(); }, std::chrono::seconds(20)));
-    EXPECT_EQ(r.messages.texts, std::vector<QString>{"Write error (no disk space left?)!"});
-    EXPECT_EQ(r.messages.reasons.front(), QStringLiteral("« %1 » : %2.").arg(path,
+    r.request.path = path;
+    ASSERT_FALSE(r.session.start(r.request));
+    EXPECT_TRUE(waitUntil([&] { return !r.session.isRecording(); }, std::chrono::seconds(20)));
+    ASSERT_EQ(r.stops.size(), 1u);
+    EXPECT_EQ(r.stops.front().message, "Write error (no disk space left?)!");
+    EXPECT_EQ(r.stops.front().reason, QStringLiteral("« %1 » : %2.").arg(path,
                   mounted ? QStringLiteral("Aucun espace disponible sur le périphérique") : QStringLiteral("Fichier trop volumineux")));
     EXPECT_FALSE(r.encoder.isOpen());
 
