@@ -6,7 +6,6 @@
 #include "common/paths.h"
 #include "common/rounding.h"
 #include "common/system_error.h"
-#include "platform/acm/format_chooser.h"
 
 #include <QFile>
 
@@ -53,18 +52,15 @@ void EncoderWAV::SetPCMFormat(std::int32_t samplerate, std::int16_t Channels, co
     SetFormat(format.toBytes(), id, tag);
 }
 
-std::int32_t EncoderWAV::SelectFormat(std::int32_t samplerate, std::int16_t Channels, QWidget *hwndOwner,
+std::int32_t EncoderWAV::SelectFormat(std::int32_t samplerate, std::int16_t Channels, QObject *hwndOwner,
                                       const QString &Title)
 {
-    if (samplerate < 1 || Channels < 1)
+    if (samplerate < 1 || Channels < 1 || !m_chooser)
         return kChooserCancelled;
     const WaveFormat reference = WaveFormat::pcm(static_cast<std::uint32_t>(samplerate),
                                                  static_cast<std::uint16_t>(Channels), 16);
     const std::vector<std::uint8_t> initial = reference.toBytes();
-    FormatChooser chooser(reference, Title, initial, hwndOwner);
-    if (chooser.exec() != QDialog::Accepted)
-        return kChooserCancelled;
-    const std::optional<OutputFormatChoice> chosen = chooser.selectedFormat();
+    const std::optional<OutputFormatChoice> chosen = m_chooser->choose(reference, initial, hwndOwner, Title);
     if (!chosen)
         return kChooserCancelled;
     // The chooser's description and tag name fields hold 128 and 48 characters with the NUL.

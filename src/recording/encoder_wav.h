@@ -25,6 +25,7 @@
 #pragma once
 
 #include "platform/acm/conversion_stream.h"
+#include "platform/acm/output_formats.h"
 #include "platform/files/output_file.h"
 
 #include <QString>
@@ -32,10 +33,22 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
-class QWidget;
+class QObject;
+
+// What SelectFormat asks: the platform's chooser of output formats, shown over owner with
+// title, offering what the PCM capture format converts to and starting on initial. The chosen
+// format, or nothing when the user cancelled. The windows give their dialog; the engine shows
+// none of its own.
+class OutputFormatChooser {
+public:
+    virtual ~OutputFormatChooser() = default;
+    virtual std::optional<OutputFormatChoice> choose(const WaveFormat &capture, std::span<const std::uint8_t> initial,
+                                                     QObject *owner, const QString &title) = 0;
+};
 
 class EncoderWAV {
 public:
@@ -73,12 +86,14 @@ public:
                    const QString &FormatTag = {});
     void SetPCMFormat(std::int32_t samplerate, std::int16_t Channels, const QString &FormatID = {},
                       const QString &FormatTag = {});
-    // Shows the format chooser, titled Title and owned by hwndOwner, offering what the 16-bit
-    // PCM format of samplerate and Channels converts to. OK: the chosen record becomes the
-    // output format, with its description as FormatID and its tag name as FormatTag; result 0.
-    // Cancel (or nothing to offer): nothing changes; result 11.
-    std::int32_t SelectFormat(std::int32_t samplerate, std::int16_t Channels, QWidget *hwndOwner,
+    // Asks the format chooser, titled Title and owned by hwndOwner, for one of the formats the
+    // 16-bit PCM format of samplerate and Channels converts to. OK: the chosen record becomes
+    // the output format, with its description as FormatID and its tag name as FormatTag;
+    // result 0. Cancel (or nothing to offer, or no chooser given): nothing changes; result 11.
+    std::int32_t SelectFormat(std::int32_t samplerate, std::int16_t Channels, QObject *hwndOwner,
                               const QString &Title);
+    // The chooser SelectFormat asks; borrowed, it outlives the encoder's use of it.
+    void setFormatChooser(OutputFormatChooser *chooser) { m_chooser = chooser; }
 
     QString Encoder_Description() const { return QStringLiteral("Wave ACM Encoder"); }
     QString Encoder_Extension() const { return QStringLiteral("wav"); }
@@ -130,6 +145,7 @@ private:
     std::uint64_t m_inputBytes = 0; // input received since the file was opened
     std::uint32_t m_outputBlockAlign = 1;
     QString m_lastError;
+    OutputFormatChooser *m_chooser = nullptr;
     bool m_exclusive = false;
     bool m_nameTaken = false;
 };

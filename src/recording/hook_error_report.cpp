@@ -2,8 +2,6 @@
 
 #include "platform/system/event_log.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QTextStream>
 
 namespace {
@@ -16,10 +14,6 @@ HookErrorPresenter &presenter()
 
 void presentByDefault(const QString &title, const QString &message)
 {
-    if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        QMessageBox::warning(nullptr, title, message);
-        return;
-    }
     QTextStream(stderr) << title << ": " << message << '\n';
 }
 

@@ -9,7 +9,7 @@
 
 void reportHookError(const QString &className, const QString &routine, const QString &text);
 
-// Where the box goes: by default a modal QMessageBox when widgets run, else stderr. Tests and
-// headless callers put their own presenter in place; an empty function restores the default.
+// Where the box goes: the front end puts its presenter in place (the main window a modal
+// message box); without one the report goes to stderr. An empty function restores that.
 using HookErrorPresenter = std::function<void(const QString &title, const QString &message)>;
 void setHookErrorPresenter(HookErrorPresenter presenter);

@@ -7,7 +7,7 @@
 
 #include "app/window/frm_rec.h"
 #include "app/window/qt_french_texts.h"
-#include "platform/acm/format_chooser.h"
+#include "app/window/format_chooser.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -7,6 +7,7 @@
 // window's tests reach them as a user would.
 #pragma once
 
+#include "app/window/format_chooser.h"
 #include "display/draw.h"
 #include "display/smooth.h"
 #include "effects/cls_dsp.h"
@@ -113,6 +114,7 @@ private:
     void showMessage(const QString &text, const QString &reason = {});
     bool confirmReplace(const QString &path);
 
+    FormatChooserDialogs m_formatChooser; // what clsEncoder asks; outlives it
     // The objects, in the order the start-up creates them.
     std::unique_ptr<clsSmooth> smoothLeft;
     std::unique_ptr<clsSmooth> smoothRight;

@@ -61,6 +61,7 @@ void FrmREC::startUp()
     m_backend = backend.get(); // the recorder owns it and lives as long as the window
     clsRecorder = std::make_unique<WaveInRecorder>(std::move(backend));
     clsEncoder = std::make_unique<EncoderWAV>();
+    clsEncoder->setFormatChooser(&m_formatChooser);
     clsEffects = std::make_unique<clsDSP>();
     clsPainter = std::make_unique<clsDraw>();
     m_session = std::make_unique<RecordingSession>(*clsRecorder, *clsEncoder, *clsEffects, programFolder());

@@ -3,8 +3,10 @@
 #include "app/window/frm_rec.h"
 #include "app/window/qt_french_texts.h"
 #include "app/window/single_instance.h"
+#include "recording/hook_error_report.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int runMainWindow(int argc, char **argv)
 {
@@ -15,6 +17,8 @@ int runMainWindow(int argc, char **argv)
     SingleInstance instance;
     if (!instance.acquire())
         return 0; // another copy runs: end without a window
+    // The capture's message hook reports its faults in a message box, as the windows do.
+    setHookErrorPresenter([](const QString &title, const QString &message) { QMessageBox::warning(nullptr, title, message); });
     FrmREC window;
     window.show();
     return app.exec();

@@ -1,9 +1,9 @@
 // The format chooser under the offscreen platform: what it offers, and what OK and cancel do
 // to the encoder's output format.
-#include "platform/acm/format_chooser.h"
+#include "app/window/format_chooser.h"
 #include "recording/encoder_wav.h"
 
-#include "tone_measure.h"
+#include "../formats/tone_measure.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -83,7 +83,9 @@ TEST(FormatChooser, StartsOnTheCaptureFormat)
 
 TEST(SelectFormat, OkMakesTheChosenFormatTheOutputFormatThatRecordsAFileOtherProgramsRead)
 {
+    FormatChooserDialogs dialogs;
     EncoderWAV encoder;
+    encoder.setFormatChooser(&dialogs);
     QString title;
     whenChooserShows(QStringLiteral("Microsoft ADPCM"), QDialogButtonBox::Ok, &title);
     ASSERT_EQ(encoder.SelectFormat(22050, 2, nullptr, QStringLiteral("Selection du format WAV en sortie")), 0);
@@ -101,7 +103,9 @@ TEST(SelectFormat, OkMakesTheChosenFormatTheOutputFormatThatRecordsAFileOtherPro
 
 TEST(SelectFormat, CancelOrAFormatWithNoRateChangesNothingAndFails)
 {
+    FormatChooserDialogs dialogs;
     EncoderWAV encoder;
+    encoder.setFormatChooser(&dialogs);
     const std::vector<std::uint8_t> before = outputFormatOf(encoder);
     whenChooserShows(QStringLiteral("IMA ADPCM"), QDialogButtonBox::Cancel);
     EXPECT_EQ(encoder.SelectFormat(44100, 2, nullptr, QStringLiteral("Selection du format WAV en sortie")), 11);

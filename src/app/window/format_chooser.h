@@ -1,9 +1,11 @@
 // The output format chooser: a dialog with the list of format tags and the list of the chosen
 // tag's attributes, offering only the formats a PCM capture format can be converted to.
-// OK accepts the selected attribute; the dialog lives on the UI thread.
+// OK accepts the selected attribute; the dialog lives on the UI thread. FormatChooserDialogs is
+// what the main window gives the encoder to ask with.
 #pragma once
 
 #include "platform/acm/output_formats.h"
+#include "recording/encoder_wav.h"
 
 #include <QDialog>
 
@@ -38,4 +40,11 @@ private:
     QComboBox *m_tags = nullptr;
     QComboBox *m_attributes = nullptr;
     QDialogButtonBox *m_buttons = nullptr;
+};
+
+// Shows a FormatChooser for every question the encoder asks.
+class FormatChooserDialogs final : public OutputFormatChooser {
+public:
+    std::optional<OutputFormatChoice> choose(const WaveFormat &capture, std::span<const std::uint8_t> initial,
+                                             QObject *owner, const QString &title) override;
 };

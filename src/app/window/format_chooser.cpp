@@ -1,4 +1,4 @@
-#include "platform/acm/format_chooser.h"
+#include "app/window/format_chooser.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -79,4 +79,14 @@ std::optional<OutputFormatChoice> FormatChooser::selectedFormat() const
     if (index >= m_formats.size())
         return std::nullopt;
     return m_formats[index];
+}
+
+std::optional<OutputFormatChoice> FormatChooserDialogs::choose(const WaveFormat &capture,
+                                                               std::span<const std::uint8_t> initial, QObject *owner,
+                                                               const QString &title)
+{
+    FormatChooser chooser(capture, title, initial, qobject_cast<QWidget *>(owner));
+    if (chooser.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return chooser.selectedFormat();
 }
