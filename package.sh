@@ -30,6 +30,7 @@ contents=$(dpkg-deb -c "$deb")
 echo "$contents"
 arch_libdir=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 for path in usr/bin/sonoriel "$arch_libdir/sonoriel/liblameencshim.so" \
+    "$arch_libdir/sonoriel/libsonoriel-recorder.so" "$arch_libdir/sonoriel/libsonoriel-window.so" \
     usr/share/applications/org.sonoriel.Sonoriel.desktop \
     usr/share/icons/hicolor/scalable/apps/org.sonoriel.Sonoriel.svg \
     usr/share/metainfo/org.sonoriel.Sonoriel.metainfo.xml \

@@ -4,4 +4,4 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh -DSONORIEL_BUILD_TESTS=OFF >&2
-exec "${SONORIEL_BUILD_DIR:-build}/src/app/sonoriel" "$@"
+exec "${SONORIEL_BUILD_DIR:-build}/bin/sonoriel" "$@"

@@ -11,15 +11,6 @@ set(SONORIEL_SCREENSHOT_URL "${SONORIEL_HOMEPAGE_URL}/raw/main/docs/screenshots/
 set(SONORIEL_PACKAGE_MAINTAINER "Sonoriel developers <sonoriel@localhost>" CACHE STRING
     "Maintainer field of the Debian package")
 
-# The installed program finds its encoder library both relative to its own folder (a tree
-# installed under another prefix, or moved, still works) and at the absolute installed path.
-cmake_path(ABSOLUTE_PATH SONORIEL_SHIM_INSTALL_DIR BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}"
-           OUTPUT_VARIABLE shimDir)
-file(RELATIVE_PATH shimDirFromBin "${CMAKE_INSTALL_FULL_BINDIR}" "${shimDir}")
-target_compile_definitions(sonoriel_mp3 PRIVATE
-  SONORIEL_SHIM_DIR="${shimDir}"
-  SONORIEL_SHIM_DIR_FROM_BIN="${shimDirFromBin}")
-
 set(dataOut "${CMAKE_BINARY_DIR}/data")
 configure_file(data/${SONORIEL_APP_ID}.metainfo.xml.in "${dataOut}/${SONORIEL_APP_ID}.metainfo.xml" @ONLY)
 configure_file(data/sonoriel.1.in "${dataOut}/sonoriel.1" @ONLY)

@@ -4,7 +4,7 @@
 #
 #     scripts/screenshot.sh [output folder]      (default: docs/screenshots)
 #
-# The program is the one ./run.sh builds (build/src/app/sonoriel), or $SONORIEL_EXE. Nothing of
+# The program is the one ./run.sh builds (build/bin/sonoriel), or $SONORIEL_EXE. Nothing of
 # the user's is touched: recordings, settings and the instance lock live in a temporary folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +15,7 @@ mkdir -p "$out_dir"
 exe=${SONORIEL_EXE:-}
 if [ -z "$exe" ]; then
   ./scripts/setup.sh -DSONORIEL_BUILD_TESTS=OFF >&2
-  exe=${SONORIEL_BUILD_DIR:-build}/src/app/sonoriel
+  exe=${SONORIEL_BUILD_DIR:-build}/bin/sonoriel
 fi
 
 # Saves the window as a PNG once its contents had time to draw.

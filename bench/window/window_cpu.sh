@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/lib/xsession.sh
 seconds=${1:-60}
-exe=${2:-build/src/app/sonoriel}
+exe=${2:-build/bin/sonoriel}
 [ -x "$exe" ] || { echo "introuvable : $exe (./run.sh ou ./test.sh le construit)" >&2; exit 1; }
 
 ticks_per_second=$(getconf CLK_TCK)

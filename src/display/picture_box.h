@@ -16,14 +16,13 @@ inline QColor colorFromRgbValue(std::int32_t value)
 
 struct PictureBox {
     // A box whose inner area is the whole image.
-    PictureBox(QImage &image, std::int32_t backColor)
-        : image(&image), ScaleWidth(image.width()), ScaleHeight(image.height()),
-          backColor(backColor)
+    PictureBox(QImage &target, std::int32_t background)
+        : image(&target), ScaleWidth(target.width()), ScaleHeight(target.height()), backColor(background)
     {
     }
 
-    PictureBox(QImage &image, double scaleWidth, double scaleHeight, std::int32_t backColor)
-        : image(&image), ScaleWidth(scaleWidth), ScaleHeight(scaleHeight), backColor(backColor)
+    PictureBox(QImage &target, double scaleWidth, double scaleHeight, std::int32_t background)
+        : image(&target), ScaleWidth(scaleWidth), ScaleHeight(scaleHeight), backColor(background)
     {
     }
 

@@ -1,9 +1,8 @@
 #include "mp3/lame_library.h"
 
 #include "common/app_error.h"
+#include "platform/library/private_library.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -11,25 +10,14 @@ namespace {
 
 constexpr const char *kLibraryName = "liblameencshim.so";
 
-// The build tree puts the library beside the executable; an installed tree puts it in a private
-// folder of its library directory, found relative to the executable (SONORIEL_SHIM_DIR_FROM_BIN,
-// so that a tree installed under another prefix works) and at its absolute installed path.
+// $SONORIEL_LAME_SHIM when set; else the program's own library folders, then the system's
+// library path.
 QStringList candidates()
 {
     const QString chosen = qEnvironmentVariable("SONORIEL_LAME_SHIM");
     if (!chosen.isEmpty())
         return {chosen};
-    QStringList paths;
-    if (QCoreApplication::instance()) {
-        const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-        paths << programDir + QLatin1String(kLibraryName);
-        paths << QDir::cleanPath(programDir + QStringLiteral(SONORIEL_SHIM_DIR_FROM_BIN "/") +
-                                 QLatin1String(kLibraryName));
-    }
-    paths << QStringLiteral(SONORIEL_SHIM_DIR "/") + QLatin1String(kLibraryName);
-    paths << QStringLiteral(SONORIEL_LIBRARY_DIR "/") + QLatin1String(kLibraryName);
-    paths << QLatin1String(kLibraryName); // the system's library path
-    return paths;
+    return privateLibraryCandidates(QLatin1String(kLibraryName)) << QLatin1String(kLibraryName);
 }
 
 template <typename Function>

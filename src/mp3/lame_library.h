@@ -1,6 +1,6 @@
 // The loaded encoder library (liblameencshim.so) and its operations. It is looked for in
 // $SONORIEL_LAME_SHIM when that is set, else beside the executable, then in the program's
-// library folder, then on the system's library path. A library that cannot be found or loaded,
+// private library folder, then on the system's library path. A library that cannot be found or loaded,
 // or lacks an operation, is an AppError carrying the loader's message.
 #pragma once
 

@@ -41,8 +41,8 @@ const QEvent::Type kMessageEvent = static_cast<QEvent::Type>(QEvent::registerEve
 
 class WindowMessage final : public QEvent {
 public:
-    WindowMessage(int message, quintptr wParam, quintptr lParam)
-        : QEvent(kMessageEvent), message(message), wParam(wParam), lParam(lParam)
+    WindowMessage(int number, quintptr first, quintptr second)
+        : QEvent(kMessageEvent), message(number), wParam(first), lParam(second)
     {
     }
     const int message;

@@ -24,7 +24,7 @@ using namespace std::chrono_literals;
 
 class RecordContinuity : public ::testing::Test {
 protected:
-    explicit RecordContinuity(int rateHz = 44100) : rateHz(rateHz), server({.sourceRateHz = rateHz}) {}
+    explicit RecordContinuity(int rate = 44100) : rateHz(rate), server({.sourceRateHz = rate}) {}
 
     void SetUp() override { ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString(); }
 

@@ -101,7 +101,7 @@ TEST_P(CodecRecording, WritesTheRecordAndAToneOtherProgramsDecode)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCodec, CodecRecording, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<CodecCase> &info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<CodecCase> &run) { return std::string(run.param.name); });
 
 TEST(CodecRecordingLayout, MicrosoftAdpcmHasA50ByteFormatChunkAndDataAt78)
 {

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # `cmake --install` into a temporary prefix gives exactly the installed tree, whose desktop
 # entry, icon and metainfo name each other, whose manual page renders, and whose program runs
-# from there: its help, a recording on the virtual device and an MP3 conversion through the
-# installed encoder library, found with SONORIEL_LAME_SHIM unset.
-# usage: installed_tree_test.sh BUILD_DIR SHIM_DIR (the encoder library's folder, relative to the prefix)
+# from there: its help, a recording on the virtual device (in its recorder part) and an MP3
+# conversion through the installed encoder library, found with SONORIEL_LAME_SHIM unset.
+# usage: installed_tree_test.sh BUILD_DIR PRIVATE_DIR (the program's library folder, relative to the prefix)
 set -uo pipefail
 . "$(dirname "$0")/check_lib.sh"
 require_tool cmake ffprobe man
@@ -20,6 +20,8 @@ rm -f "$prefix.log"
 expected=$(sort <<EOF
 bin/sonoriel
 $shim_dir/liblameencshim.so
+$shim_dir/libsonoriel-recorder.so
+$shim_dir/libsonoriel-window.so
 share/applications/$id.desktop
 share/bash-completion/completions/sonoriel
 share/icons/hicolor/scalable/apps/$id.svg

@@ -144,7 +144,7 @@ TEST_P(RealConversion, DecodesToTheSourcesDurationAndTonesWithBothDecoders)
 INSTANTIATE_TEST_SUITE_P(SourcesAndPresets, RealConversion,
                          ::testing::Values(RealCase{44100, 6, "Standard44100"}, RealCase{44100, 10, "Insane44100"},
                                            RealCase{22050, 6, "Standard22050"}, RealCase{22050, 10, "Insane22050"}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &run) { return std::string(run.param.name); });
 
 TEST_F(Conversion, PresetsChooseTheBitRateTheRateAndTheChannels)
 {

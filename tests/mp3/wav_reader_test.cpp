@@ -58,21 +58,21 @@ TEST_F(WavReaderFile, ReadHandsOutTheDataInBlocksAndTheLastReadIsFalse)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        cWavReader reader;
-        reader.setReadBufferSize(c.bufferFrames);
-        reader.setFileName(folder.write(c.file));
-        ASSERT_TRUE(reader.isOpen());
-        EXPECT_EQ(reader.AudioLength(), c.frames);
+        cWavReader fresh;
+        fresh.setReadBufferSize(c.bufferFrames);
+        fresh.setFileName(folder.write(c.file));
+        ASSERT_TRUE(fresh.isOpen());
+        EXPECT_EQ(fresh.AudioLength(), c.frames);
         int offset = 0;
         for (std::size_t i = 0; i < c.reads.size(); ++i) {
-            EXPECT_EQ(reader.Read(), i + 1 < c.reads.size()) << "read " << i;
-            EXPECT_EQ(reader.ReadSize(), c.reads[i]);
-            EXPECT_TRUE(bufferBytes(reader, c.reads[i]) == c.data.mid(offset, c.reads[i] * 4)) << "read " << i;
+            EXPECT_EQ(fresh.Read(), i + 1 < c.reads.size()) << "read " << i;
+            EXPECT_EQ(fresh.ReadSize(), c.reads[i]);
+            EXPECT_TRUE(bufferBytes(fresh, c.reads[i]) == c.data.mid(offset, c.reads[i] * 4)) << "read " << i;
             offset += c.reads[i] * 4;
         }
         if (c.readAgain) {
-            EXPECT_FALSE(reader.Read());
-            EXPECT_EQ(reader.ReadSize(), c.reads.back());
+            EXPECT_FALSE(fresh.Read());
+            EXPECT_EQ(fresh.ReadSize(), c.reads.back());
         }
     }
 }
@@ -129,15 +129,15 @@ TEST_F(WavReaderFile, MonoAndEightBitFilesAreRefusedAndLeaveTheReaderClosed)
 {
     for (const WaveLayout layout : {WaveLayout{.channels = 1}, WaveLayout{.channels = 2, .bits = 8}}) {
         SCOPED_TRACE(layout.bits);
-        cWavReader reader;
+        cWavReader fresh;
         const QString good = folder.write(waveFile({}, patternBytes(400, 4)), "good.wav");
-        reader.setFileName(good);
+        fresh.setFileName(good);
         const QString refused = folder.write(waveFile(layout, patternBytes(400, 4)), "refused.wav");
-        expectError(raisedBy([&] { reader.setFileName(refused); }), 29671, "Only stereo 16 bit wave files supported.",
+        expectError(raisedBy([&] { fresh.setFileName(refused); }), 29671, "Only stereo 16 bit wave files supported.",
                     ".cWavePlayer");
-        EXPECT_FALSE(reader.isOpen());
-        EXPECT_EQ(reader.ReadBufferPtr(), nullptr);
-        EXPECT_EQ(reader.fileName(), good);
+        EXPECT_FALSE(fresh.isOpen());
+        EXPECT_EQ(fresh.ReadBufferPtr(), nullptr);
+        EXPECT_EQ(fresh.fileName(), good);
     }
 }
 
@@ -158,11 +158,11 @@ TEST_F(WavReaderFile, DamagedFilesAreRefusedWithTheReadersErrorNumber)
     };
     for (const auto &[bytes, number] : cases) {
         SCOPED_TRACE(bytes.left(16).toHex().toStdString());
-        cWavReader reader;
+        cWavReader fresh;
         const QString path = folder.write(bytes, "damaged.wav");
-        EXPECT_EQ(raisedBy([&] { reader.setFileName(path); }).number(), number);
-        EXPECT_FALSE(reader.isOpen());
-        EXPECT_TRUE(reader.fileName().isEmpty());
+        EXPECT_EQ(raisedBy([&] { fresh.setFileName(path); }).number(), number);
+        EXPECT_FALSE(fresh.isOpen());
+        EXPECT_TRUE(fresh.fileName().isEmpty());
     }
     EXPECT_EQ(raisedBy([&] { reader.setFileName(folder.path("absent.wav")); }).number(), 29672);
     EXPECT_FALSE(reader.isOpen());

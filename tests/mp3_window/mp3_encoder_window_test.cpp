@@ -128,7 +128,7 @@ TEST_F(Mp3WindowTest, EncodeButtonIsEnabledOnlyForAnExistingSourceAndAFreshTarge
 }
 
 // The names a file dialog lists in its current folder.
-QStringList listedNames(QFileDialog &dialog)
+static QStringList listedNames(QFileDialog &dialog)
 {
     QStringList names;
     auto *view = dialog.findChild<QAbstractItemView *>(QStringLiteral("listView"));

@@ -1,94 +1,49 @@
 #include "app/cli/command_line.h"
-#include "app/window/window_main.h"
+
+#include "app/cli/program_parts.h"
+#include "app/cli/subcommands.h"
 
 #include "common/file_names.h"
+#include "platform/library/private_library.h"
+#include "platform/library/shared_library.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
 
 #include <cstdio>
-#include <iterator>
 
-namespace cli {
 namespace {
 
-const Subcommand kSubcommands[] = {
-    {"devices", "", "liste les périphériques de capture, « INDEX: NOM », et leurs lignes", runDevices},
-    {"record",
-     "[SORTIE.wav] [--numbered] [--device N] [--line N] [--volume V] [--rate HZ] [--mono|--stereo] "
-     "[--seconds S] [--effects echo,phaser,amplifier,equalizer] [--amplify DB] [--echo MS,FACTEUR] "
-     "[--phaser SEC,HUMIDE,RÉINJECTION,VITESSE,ÉTENDUE,FRÉQ] [--eq G0,G1,G2,G3,G4,G5,G6] [--format INDEX]",
-     "enregistre le périphérique de capture dans un fichier Wav", runRecord},
-    {"join", "SORTIE.wav ENTRÉE1.wav ENTRÉE2.wav [ENTRÉE3.wav …]",
-     "joint des fichiers Wav de même format, dans l'ordre donné", runJoin},
-    {"convert", "ENTRÉE.wav SORTIE.mp3 [--preset INDEX]",
-     "convertit un fichier Wav 16 bits stéréo en Mp3 (INDEX 0 à 15 dans la liste des options "
-     "d'encodage, 3 par défaut)", runConvert},
-    {"formats", "[--rate HZ] [--mono|--stereo]",
-     "liste les formats de sortie Wav, « INDEX: FORMAT - ATTRIBUTS », d'un enregistrement à cette "
-     "fréquence (44100 Hz stéréo par défaut)", runFormats},
-    {"repair", "FICHIER.wav",
-     "corrige les tailles de l'en-tête d'un fichier Wav interrompu (plantage, coupure) d'après les "
-     "données présentes, en blocs entiers, sans toucher au son", runRepair},
-};
-
-void printHelp(FILE *stream)
+// Loads the part and finds its entry; nullptr, with the French reason on stderr, when it cannot.
+void *loadPart(SharedLibrary &library, const char *file, const char *entry)
 {
-    QTextStream out(stream);
-    out << "Sonoriel, enregistreur de son.\n\n"
-        << "usage: sonoriel [SOUS-COMMANDE [ARGUMENTS]]\n\n"
-        << "Sous-commandes :\n";
-    for (const Subcommand &command : kSubcommands) {
-        out << "  " << command.name;
-        if (*command.synopsis)
-            out << ' ' << QString::fromUtf8(command.synopsis);
-        out << "\n      " << QString::fromUtf8(command.summary) << '\n';
-    }
-    out << "\n  --help  affiche cette aide\n";
+    const QString path = findPrivateLibrary(QLatin1String(file));
+    void *function = library.open(path) ? library.symbol(entry) : nullptr;
+    if (!function)
+        cli::printError(QStringLiteral("Sonoriel est incomplet : sa partie « %1 » ne se charge pas (%2).")
+                            .arg(QLatin1String(file), library.errorText()));
+    return function;
 }
 
-const Subcommand *findSubcommand(const QString &name)
+int runProgramCommand(const QString &name, const QStringList &arguments)
 {
-    for (const Subcommand &command : kSubcommands)
-        if (name == QLatin1String(command.name))
-            return &command;
-    return nullptr;
+    if (name == QLatin1String("join"))
+        return cli::runJoin(arguments);
+    if (name == QLatin1String("convert"))
+        return cli::runConvert(arguments);
+    return cli::runRepair(arguments);
 }
 
 } // namespace
 
-void printError(const QString &message)
-{
-    // A file name in the message goes out as the bytes it has on the disk, whether or not
-    // they are valid text.
-    const QByteArray line = fileNameBytes(message) + '\n';
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
-    std::fflush(stderr);
-}
-
-int usageError(const Subcommand &command, const QString &problem)
-{
-    if (!problem.isEmpty())
-        printError(problem);
-    printError(QStringLiteral("usage: sonoriel %1 %2")
-                   .arg(QLatin1String(command.name), QString::fromUtf8(command.synopsis))
-                   .trimmed());
-    return kExitUsage;
-}
-
-int usageErrorFor(const QString &name, const QString &problem)
-{
-    const Subcommand *command = findSubcommand(name);
-    return command ? usageError(*command, problem) : kExitUsage;
-}
-
-} // namespace cli
-
 int runCommandLine(int argc, char **argv)
 {
-    // Without a subcommand the main window opens, on a QApplication of its own.
-    if (argc < 2)
-        return runMainWindow(argc, argv);
+    // Without a subcommand the main window opens, in the window part, on a QApplication of its
+    // own (none may exist before it).
+    if (argc < 2) {
+        SharedLibrary window;
+        auto run = reinterpret_cast<WindowEntry>(loadPart(window, kWindowPartFile, kWindowEntry));
+        return run ? run(argc, argv) : cli::kExitFailure;
+    }
 
     // The arguments are taken from argv as bytes: QCoreApplication::arguments() would turn a
     // file name that is no valid UTF-8 into another name.
@@ -99,8 +54,7 @@ int runCommandLine(int argc, char **argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Sonoriel"));
     QCoreApplication::setApplicationName(QStringLiteral("Sonoriel"));
     const QString name = arguments.takeFirst();
-    if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
-        name == QLatin1String("help")) {
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
         cli::printHelp(stdout);
         return cli::kExitOk;
     }
@@ -114,5 +68,9 @@ int runCommandLine(int argc, char **argv)
         cli::usageError(*command, {});
         return cli::kExitOk;
     }
-    return command->run(arguments);
+    if (command->part == cli::Part::Program)
+        return runProgramCommand(name, arguments);
+    SharedLibrary recorder;
+    auto run = reinterpret_cast<RecorderEntry>(loadPart(recorder, kRecorderPartFile, kRecorderEntry));
+    return run ? run(command->name, &arguments) : cli::kExitFailure;
 }

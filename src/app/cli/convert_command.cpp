@@ -6,6 +6,7 @@
 // "Annuler": the partial file is removed, "Encodage annulé" is said, and the command ends as
 // that signal ends a program, so that a script converting many files stops as well.
 #include "app/cli/command_line.h"
+#include "app/cli/subcommands.h"
 
 #include "common/app_error.h"
 #include "common/paths.h"

@@ -3,6 +3,7 @@
 // Ctrl+C, kill or a closed terminal (SIGINT, SIGTERM, SIGHUP) removes the partial file, says so,
 // and ends the command as that signal ends a program; OUT stays as it was.
 #include "app/cli/command_line.h"
+#include "app/cli/subcommands.h"
 
 #include "join/join_engine.h"
 

@@ -4,6 +4,7 @@
 // already right is left as it is (exit 0); one that cannot be made sense of is left unchanged
 // with the reason (exit 1).
 #include "app/cli/command_line.h"
+#include "app/cli/subcommands.h"
 
 #include "platform/riff/wave_repair.h"
 

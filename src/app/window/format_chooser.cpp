@@ -72,10 +72,10 @@ void FormatChooser::select(std::size_t formatIndex)
 
 std::optional<OutputFormatChoice> FormatChooser::selectedFormat() const
 {
-    const QVariant data = m_attributes->currentData();
-    if (!data.isValid())
+    const QVariant chosen = m_attributes->currentData();
+    if (!chosen.isValid())
         return std::nullopt;
-    const auto index = static_cast<std::size_t>(data.toULongLong());
+    const auto index = static_cast<std::size_t>(chosen.toULongLong());
     if (index >= m_formats.size())
         return std::nullopt;
     return m_formats[index];

@@ -1,6 +1,7 @@
 // `sonoriel devices`: one line per capture device, "INDEX: NAME", in the recorder's order, and
 // under each its mixer lines, "  LINE: NAME", the selected one marked with "*" and its volume.
-#include "app/cli/command_line.h"
+#include "app/cli/subcommands.h"
+#include "app/recorder/recorder_commands.h"
 
 #include "recording/wave_in_recorder.h"
 

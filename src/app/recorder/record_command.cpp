@@ -2,8 +2,9 @@
 // window's button does, until the asked duration is recorded or SIGINT/SIGTERM/SIGHUP arrives, then stops
 // it so that the file is complete. The path goes to stdout, a live size/duration line and the
 // messages to stderr.
-#include "app/cli/command_line.h"
-#include "app/cli/record_options.h"
+#include "app/cli/subcommands.h"
+#include "app/recorder/recorder_commands.h"
+#include "app/recorder/record_options.h"
 
 #include "common/app_error.h"
 #include "common/file_names.h"

@@ -1,7 +1,8 @@
 // `sonoriel formats [--rate HZ] [--mono|--stereo]`: the output formats a 16-bit PCM recording at
 // that rate and channel count (44100 Hz stereo by default) can be written in, one line each,
 // "INDEX: TAG - DESCRIPTION". The indices are those that `record --format INDEX` takes.
-#include "app/cli/command_line.h"
+#include "app/cli/subcommands.h"
+#include "app/recorder/recorder_commands.h"
 
 #include "platform/acm/output_formats.h"
 

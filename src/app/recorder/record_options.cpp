@@ -1,4 +1,4 @@
-#include "app/cli/record_options.h"
+#include "app/recorder/record_options.h"
 
 #include "effects/cls_dsp.h"
 
