@@ -18,7 +18,7 @@ void require(bool condition)
 void capture(const QString &path, const WaveFormat &capture)
 {
     QString error;
-    auto source = makeWavFileSource(path, capture, &error);
+    auto source = valueOr(makeWavFileSource(path, capture), error);
     if (!source) {
         require(!error.isEmpty());
         return;

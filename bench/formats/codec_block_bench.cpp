@@ -27,7 +27,7 @@ std::vector<std::uint8_t> toneBlock()
 void convertBlocks(benchmark::State &state, const WaveFormat &destination)
 {
     QString error;
-    auto stream = openConversionStream(WaveFormat::pcm(44100, 2, 16), destination, &error);
+    auto stream = valueOr(openConversionStream(WaveFormat::pcm(44100, 2, 16), destination), error);
     if (!stream) {
         state.SkipWithError(error.toStdString().c_str());
         return;

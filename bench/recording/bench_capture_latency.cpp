@@ -73,7 +73,7 @@ int main(int argc, char **argv)
         return 1;
     }
     QString error;
-    WaveInRecorder recorder(createPulseBackend(&error));
+    WaveInRecorder recorder(valueOr(createPulseBackend(), error));
     int source = -1;
     for (int i = 0; i < recorder.DeviceCount(); ++i)
         if (recorder.DeviceName(i) == server.sourceDescription())

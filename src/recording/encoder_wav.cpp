@@ -101,9 +101,8 @@ std::int32_t EncoderWAV::checkInit(std::int32_t samplerate, std::int16_t Channel
     const auto outputFormat = WaveFormat::fromBytes(m_outputFormat);
     if (!outputFormat)
         return refuse(kBadFormat, QStringLiteral("Le format de sortie choisi est illisible."));
-    QString why;
-    if (!openConversionStream(input, *outputFormat, &why))
-        return refuse(kBadFormat, why);
+    if (const auto stream = openConversionStream(input, *outputFormat); !stream)
+        return refuse(kBadFormat, stream.reason());
     if (const int problem = OutputFile::recordingCreationProblem(output, m_exclusive))
         return refuseOutput(output, problem);
     return kDone;
@@ -124,10 +123,10 @@ std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16
     const auto outputFormat = WaveFormat::fromBytes(m_outputFormat);
     if (!outputFormat)
         return refuse(kBadFormat, QStringLiteral("Le format de sortie choisi est illisible."));
-    QString why;
-    m_stream = openConversionStream(m_inputFormat, *outputFormat, &why);
-    if (!m_stream)
-        return refuse(kBadFormat, why);
+    Result<std::unique_ptr<ConversionStream>> stream = openConversionStream(m_inputFormat, *outputFormat);
+    if (!stream)
+        return refuse(kBadFormat, stream.reason());
+    m_stream = std::move(stream).value();
     m_outputBlockAlign = std::max<std::uint32_t>(outputFormat->blockAlign, 1);
     m_input.assign(m_inputFormat.avgBytesPerSec, 0);
     m_output.assign(m_stream->destinationSize(m_input.size()), 0);

@@ -47,9 +47,10 @@ bool WaveInRecorder::SelectDevice(std::int32_t Index)
         return false;
     m_selectedDevice = -1;
     m_mixer.reset();
-    m_mixer = m_backend->openMixer(Index);
-    if (!m_mixer)
+    Result<std::unique_ptr<AudioMixer>> mixer = m_backend->openMixer(Index);
+    if (!mixer)
         return false;
+    m_mixer = std::move(mixer).value();
     m_selectedDevice = Index;
     return true;
 }
@@ -68,10 +69,10 @@ bool WaveInRecorder::StartRecord(std::int32_t samplerate, std::int16_t Channels)
                                               Channels > 0 ? static_cast<std::uint16_t>(Channels) : 0, 16);
     if (!m_backend)
         return failStart(QStringLiteral("Aucun système de son n'est disponible."), 0);
-    QString reason;
-    m_device = m_backend->openDevice(m_selectedDevice, format, *m_window, &reason);
-    if (!m_device)
-        return failStart(reason, 0);
+    Result<std::unique_ptr<CaptureDevice>> device = m_backend->openDevice(m_selectedDevice, format, *m_window);
+    if (!device)
+        return failStart(device.reason(), 0);
+    m_device = std::move(device).value();
 
     for (int i = 0; i < m_bufferCount; ++i) {
         RingBuffer &buffer = m_ring[static_cast<std::size_t>(i)];
@@ -182,7 +183,8 @@ std::vector<MixerLine> WaveInRecorder::mixerLines()
 {
     if (m_selectedDevice < 0 || !m_mixer)
         return {};
-    return m_mixer->lines().value_or(std::vector<MixerLine>{});
+    Result<std::vector<MixerLine>> lines = m_mixer->lines();
+    return lines ? std::move(lines).value() : std::vector<MixerLine>{};
 }
 
 std::int32_t WaveInRecorder::MixerLineCount()
@@ -204,7 +206,7 @@ bool WaveInRecorder::SelectMixerLine(std::int32_t Index)
         return false;
     if (Index < 0 || Index >= MixerLineCount())
         return false; // nothing to select: not reported as done
-    return m_mixer->selectLine(Index);
+    return m_mixer->selectLine(Index).ok();
 }
 
 std::int32_t WaveInRecorder::SelectedMixerLine()
@@ -212,7 +214,8 @@ std::int32_t WaveInRecorder::SelectedMixerLine()
     if (m_selectedDevice < 0 || !m_mixer)
         return -1;
     // When the selector cannot be read, the first item counts as on, which is the last line.
-    return m_mixer->selectedLine().value_or(MixerLineCount() - 1);
+    const Result<int> selected = m_mixer->selectedLine();
+    return selected ? *selected : MixerLineCount() - 1;
 }
 
 std::int32_t WaveInRecorder::MixerLineType(std::int32_t Index)
@@ -229,12 +232,13 @@ std::int32_t WaveInRecorder::MixerLineVolume()
 {
     if (m_selectedDevice < 0 || !m_mixer)
         return 0;
-    return static_cast<std::int32_t>(m_mixer->volume().value_or(0));
+    const Result<std::uint32_t> volume = m_mixer->volume();
+    return volume ? static_cast<std::int32_t>(*volume) : 0;
 }
 
 void WaveInRecorder::setMixerLineVolume(std::int32_t Volume)
 {
     if (m_selectedDevice < 0 || !m_mixer || Volume < 0)
         return;
-    m_mixer->setVolume(static_cast<std::uint32_t>(std::min<std::int32_t>(Volume, 65535)));
+    (void)m_mixer->setVolume(static_cast<std::uint32_t>(std::min<std::int32_t>(Volume, 65535))); // the Part's set looks at no result
 }

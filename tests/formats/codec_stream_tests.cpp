@@ -27,7 +27,7 @@ constexpr std::size_t kImaBlock = 2048;
 TEST(ImaStream, GivesWholeBlocksPerCallPadsTheRestAtTheFlushThenTakesNothing)
 {
     QString error;
-    const auto stream = openConversionStream(WaveFormat::pcm(44100, 2, 16), imaAdpcmFormat(44100, 2), &error);
+    const auto stream = valueOr(openConversionStream(WaveFormat::pcm(44100, 2, 16), imaAdpcmFormat(44100, 2)), error);
     ASSERT_TRUE(stream) << error.toStdString();
     const std::vector<std::uint8_t> source = toneBytes(44100, 2, 2560);
     std::vector<std::uint8_t> destination(stream->destinationSize(kBlockBytes));
@@ -63,7 +63,7 @@ TEST(CodecStreamRecords, ARecordNoEncoderWritesIsRefusedWithAReason)
     gsmStereo.channels = 2;
     for (const WaveFormat &record : {odd, gsmStereo}) {
         QString error;
-        EXPECT_FALSE(openConversionStream(WaveFormat::pcm(record.samplesPerSec, 2, 16), record, &error));
+        EXPECT_FALSE(valueOr(openConversionStream(WaveFormat::pcm(record.samplesPerSec, 2, 16), record), error));
         EXPECT_FALSE(error.isEmpty()) << record.formatTag;
     }
     // The encoder refuses to open one with error 7.
@@ -112,7 +112,7 @@ TEST(ConversionStream, AFailedConversionSaysWhyInFrenchAndFfmpegPrintsNothing)
     ASSERT_GE(file, 0);
     ::dup2(file, STDERR_FILENO);
     QString error;
-    const auto stream = openConversionStream(WaveFormat::pcm(2147483647, 2, 16), WaveFormat::pcm(44100, 2, 16), &error);
+    const auto stream = valueOr(openConversionStream(WaveFormat::pcm(2147483647, 2, 16), WaveFormat::pcm(44100, 2, 16)), error);
     std::fflush(stderr);
     ::dup2(saved, STDERR_FILENO);
     ::close(saved);

@@ -8,6 +8,8 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
+#include "../support/tools.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -34,7 +36,7 @@ TEST(OutputFormats, EveryListedFormatOpensAConversionAndCodecsTakeOneSecondBlock
                 SCOPED_TRACE(::testing::Message() << rate << " Hz x" << channels << " -> " << choice.tagName.toStdString()
                                                   << " " << choice.description.toStdString());
                 QString error;
-                EXPECT_TRUE(openConversionStream(capture, recordOf(choice), &error)) << error.toStdString();
+                EXPECT_TRUE(valueOr(openConversionStream(capture, recordOf(choice)), error)) << error.toStdString();
                 if (recordOf(choice).isPcm())
                     continue;
                 QTemporaryDir dir;

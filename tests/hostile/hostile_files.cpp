@@ -7,6 +7,8 @@
 #include "platform/audio/virtual/sample_source.h"
 
 #include <QDirIterator>
+#include "../support/tools.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -101,7 +103,7 @@ Verdict virtualInputVerdict(const QString &path)
 {
     Verdict verdict;
     QString error;
-    auto source = makeWavFileSource(path, WaveFormat::pcm(44100, 2, 16), &error);
+    auto source = valueOr(makeWavFileSource(path, WaveFormat::pcm(44100, 2, 16)), error);
     if (!source) {
         verdict.refusal = error;
         return verdict;

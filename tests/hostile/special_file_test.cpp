@@ -9,6 +9,8 @@
 #include "platform/audio/virtual/sample_source.h"
 #include "platform/riff/riff_file.h"
 
+#include "../support/tools.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -92,7 +94,7 @@ TEST(HostileShrinkingFiles, TheVirtualInputPlaysWhatIsLeftThenSilence)
     writeFile(path, bytes);
 
     QString error;
-    auto source = makeWavFileSource(path, WaveFormat::pcm(44100, 2, 16), &error);
+    auto source = valueOr(makeWavFileSource(path, WaveFormat::pcm(44100, 2, 16)), error);
     ASSERT_TRUE(source) << error.toStdString();
     ASSERT_TRUE(QFile::resize(path, 44 + 6000));
     QByteArray captured;

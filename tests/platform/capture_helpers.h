@@ -198,7 +198,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-        backend = createPulseBackend(&error);
+        backend = valueOr(createPulseBackend(), error);
         ASSERT_TRUE(backend) << error.toStdString();
         index = indexOfDevice(*backend, server.sourceDescription());
         ASSERT_GE(index, 0);
@@ -206,7 +206,7 @@ protected:
     // Opens the device `at` (default: the pipe source).
     bool open(const WaveFormat &format = kCdStereo, std::optional<int> at = {})
     {
-        device = backend->openDevice(at.value_or(index), format, collector, &error);
+        device = valueOr(backend->openDevice(at.value_or(index), format, collector), error);
         return device != nullptr;
     }
     bool start(BufferRing &ring) { return ring.queueAll(*device) && device->start(); }

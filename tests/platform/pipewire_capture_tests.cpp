@@ -120,7 +120,7 @@ protected:
         ASSERT_TRUE(haveTool("pipewire") && haveTool("wireplumber") && haveTool("dbus-daemon"));
         session.emplace();
         ASSERT_TRUE(session->isRunning()) << session->errorText().toStdString();
-        backend = createPulseBackend(&error);
+        backend = valueOr(createPulseBackend(), error);
         ASSERT_TRUE(backend) << error.toStdString();
         index = indexOfDevice(*backend, session->sourceDescription());
         ASSERT_GE(index, 0);
@@ -130,7 +130,7 @@ protected:
     // source, until a second and a half of sound has come; the captured samples.
     std::vector<std::int16_t> recordTone(const WaveFormat &format, int at, std::vector<std::int16_t> tone)
     {
-        device = backend->openDevice(at, format, collector, &error);
+        device = valueOr(backend->openDevice(at, format, collector), error);
         EXPECT_TRUE(device) << error.toStdString();
         if (!device)
             return {};
@@ -172,13 +172,13 @@ TEST_F(PipeWireCapture, ListsTheSessionsSourceAheadOfTheSinkMonitorEachItsOwnLin
     EXPECT_EQ(backend->deviceName(0), session->sourceDescription());
     EXPECT_EQ(backend->deviceName(1), "Monitor of " + session->sinkDescription());
     for (int at = 0; at < 2; ++at) {
-        const std::unique_ptr<AudioMixer> mixer = backend->openMixer(at);
+        const std::unique_ptr<AudioMixer> mixer = valueOr(backend->openMixer(at), error);
         ASSERT_TRUE(mixer);
-        const auto lines = mixer->lines();
-        ASSERT_TRUE(lines);
+        const Result<std::vector<MixerLine>> lines = mixer->lines();
+        ASSERT_TRUE(lines) << lines.reason().toStdString();
         ASSERT_EQ(lines->size(), 1u);
         EXPECT_EQ(lines->front().name, backend->deviceName(at));
-        EXPECT_EQ(mixer->selectedLine(), 0);
+        EXPECT_EQ(valueOr(mixer->selectedLine(), error), 0);
         EXPECT_TRUE(mixer->selectLine(0));
         EXPECT_FALSE(mixer->selectLine(1));
     }
@@ -215,10 +215,10 @@ TEST_F(PipeWireCapture, ConvertsALoudSourceToEightKilohertzMonoAsTheMeanOfItsCha
 
 TEST_F(PipeWireCapture, RecordingVolumeIsReportedByTheServerAndAppliedToTheDefaultSource)
 {
-    const std::unique_ptr<AudioMixer> mixer = backend->openMixer(index);
+    const std::unique_ptr<AudioMixer> mixer = valueOr(backend->openMixer(index), error);
     ASSERT_TRUE(mixer);
     ASSERT_TRUE(mixer->setVolume(32768));
-    EXPECT_NEAR(double(mixer->volume().value_or(0)), 32768, 1);
+    EXPECT_NEAR(double(valueOr(mixer->volume(), error)), 32768, 1);
     const QString reported = session->pactl({"get-source-volume", session->sourceName()});
     EXPECT_EQ(reported.count("50%"), 2) << reported.toStdString();
     EXPECT_FALSE(mixer->setVolume(65536));
@@ -232,14 +232,14 @@ TEST_F(PipeWireCapture, RecordingVolumeIsReportedByTheServerAndAppliedToTheDefau
     EXPECT_NEAR(sinePeak(left), amplitude / 8, 0.1 * amplitude / 8);
 
     ASSERT_TRUE(mixer->setVolume(65535));
-    EXPECT_EQ(mixer->volume(), 65535u);
+    EXPECT_EQ(valueOr(mixer->volume(), error), 65535u);
 }
 
 TEST_F(PipeWireCapture, ARemovedSourceEndsTheRecordingWithOneFailureNoticeInsteadOfMovingIt)
 {
     // WirePlumber moves a stream whose source has gone to another one unless the stream asks
     // not to be moved; the recording must end instead of going on from the monitor.
-    device = backend->openDevice(index, kCdStereo, collector, &error);
+    device = valueOr(backend->openDevice(index, kCdStereo, collector), error);
     ASSERT_TRUE(device) << error.toStdString();
     collector.setDevice(device.get());
     BufferRing ring(5, kBufferBytes);
@@ -266,7 +266,7 @@ TEST_F(PipeWireCapture, ARemovedSourceEndsTheRecordingWithOneFailureNoticeInstea
 
 TEST_F(PipeWireCapture, TheSessionEndingEndsTheRecordingWithOneFailureNotice)
 {
-    device = backend->openDevice(index, kCdStereo, collector, &error);
+    device = valueOr(backend->openDevice(index, kCdStereo, collector), error);
     ASSERT_TRUE(device) << error.toStdString();
     BufferRing ring(5, kBufferBytes);
     ASSERT_TRUE(ring.queueAll(*device) && device->start());
@@ -283,7 +283,7 @@ TEST_F(PipeWireCapture, TheSessionEndingEndsTheRecordingWithOneFailureNotice)
 
 TEST_F(PipeWireCapture, SoundWaitsInTheStreamWhileTheOwnerIsAwayAndNoLossIsReported)
 {
-    device = backend->openDevice(index, kCdStereo, collector, &error);
+    device = valueOr(backend->openDevice(index, kCdStereo, collector), error);
     ASSERT_TRUE(device) << error.toStdString();
     BufferRing ring(5, kBufferBytes);
     ASSERT_TRUE(ring.queueAll(*device) && device->start());

@@ -72,9 +72,9 @@ TEST(PulseConnection, ReportsInFrenchWhenNoServerListensOrAnswers)
         SCOPED_TRACE(name);
         qputenv("PULSE_SERVER", (QStringLiteral("unix:") + dir.filePath(name)).toUtf8());
         QString error;
-        EXPECT_FALSE(createPulseBackend(&error));
+        EXPECT_FALSE(valueOr(createPulseBackend(), error));
         EXPECT_EQ(error, "Le serveur de son ne répond pas (PulseAudio/PipeWire).");
-        EXPECT_FALSE(createPulseBackend(nullptr));
+        EXPECT_FALSE(createPulseBackend().ok());
     }
 }
 
@@ -91,7 +91,7 @@ TEST_F(PulseDeviceList, SurvivesTheServerGoingAway)
     EXPECT_FALSE(backend->openMixer(0));
     error.clear();
     BlockCollector other;
-    EXPECT_FALSE(backend->openDevice(-1, kCdStereo, other, &error));
+    EXPECT_FALSE(valueOr(backend->openDevice(-1, kCdStereo, other), error));
     EXPECT_FALSE(error.isEmpty());
 
     // The open device still gives its buffers back and closes.

@@ -28,10 +28,11 @@ protected:
     // stall the client as a stopped process would.
     void openWithStreamBuffer(std::uint32_t streamBufferBytes)
     {
-        connection = PulseConnection::connect(5s, &error);
+        connection = valueOr(PulseConnection::connect(5s), error);
         ASSERT_TRUE(connection) << error.toStdString();
-        device = PulseCaptureDevice::open(connection, server.sourceName(), server.sourceDescription(), kCdStereo,
-                                          collector, &error, streamBufferBytes);
+        device = valueOr(PulseCaptureDevice::open(connection, server.sourceName(), server.sourceDescription(), kCdStereo,
+                                                  collector, streamBufferBytes),
+                         error);
         ASSERT_TRUE(device) << error.toStdString();
     }
     // Records the counting signal with the owner away (no buffer handed back) for `away`, then

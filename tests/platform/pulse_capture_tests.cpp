@@ -63,7 +63,7 @@ TEST_F(PulseCapture, RefusesBadFormatsAndDevicesAndHoldsOneStreamFromOpenToClose
                                      WaveFormat::pcm(500, 1, 16)}) {
         error.clear();
         EXPECT_FALSE(open(format));
-        EXPECT_EQ(error, captureFormatProblem(format));
+        EXPECT_EQ(error, checkCaptureFormat(format).reason());
         EXPECT_FALSE(error.isEmpty());
     }
     error.clear();

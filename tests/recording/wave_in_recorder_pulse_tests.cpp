@@ -18,7 +18,7 @@ namespace {
 std::unique_ptr<AudioBackend> pulseBackend()
 {
     QString error;
-    auto backend = createPulseBackend(&error);
+    auto backend = valueOr(createPulseBackend(), error);
     EXPECT_TRUE(backend) << error.toStdString();
     return backend;
 }

@@ -5,7 +5,7 @@
 //
 //     PipeWireSession session({.sourceRateHz = 44100, .sourceChannels = 2});
 //     ASSERT_TRUE(session.isRunning()) << session.errorText().toStdString();
-//     auto backend = createPulseBackend(&error);  // finds pipewire-pulse through PULSE_SERVER
+//     auto backend = valueOr(createPulseBackend(), error);  // finds pipewire-pulse through PULSE_SERVER
 //
 // Unlike PulseAudio's, PipeWire's pipe source is read by the graph in real time: write at the
 // pace of the sound, and expect the server's start-up latency as silence before the signal.

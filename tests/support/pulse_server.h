@@ -3,7 +3,7 @@
 //
 //     PulseServer server({.sourceRateHz = 44100, .sourceChannels = 2});
 //     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
-//     auto backend = createPulseBackend(&error);       // finds the daemon through PULSE_SERVER
+//     auto backend = valueOr(createPulseBackend(), error);       // finds the daemon through PULSE_SERVER
 //     std::thread writer([&] { server.writeToSource(samples); });
 //
 // The pipe source takes what is written as it comes: write at the pace of the sound (a few

@@ -2,6 +2,8 @@
 // and letting the event loop run until something happened.
 #pragma once
 
+#include "common/result.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -50,3 +52,14 @@ QStringList folderEntries(const QString &folder);
 
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFileBytes(const QString &path);
+
+// The value of a result, or an empty one with the failure's reason kept in reason.
+template <typename T>
+T valueOr(Result<T> result, QString &reason)
+{
+    if (!result) {
+        reason = result.reason();
+        return T{};
+    }
+    return std::move(result).value();
+}

@@ -14,13 +14,13 @@ int runDevices(const QStringList &arguments)
     if (!arguments.isEmpty())
         return usageErrorFor(QStringLiteral("devices"),
                              QStringLiteral("Argument inattendu : %1").arg(arguments.first()));
-    QString problem;
     QString notice;
-    WaveInRecorder recorder(createAudioBackend(&problem, &notice));
-    if (!recorder.hasBackend()) {
-        printError(problem);
+    Result<std::unique_ptr<AudioBackend>> backend = createAudioBackend(&notice);
+    if (!backend) {
+        printError(backend.reason());
         return kExitFailure;
     }
+    WaveInRecorder recorder(std::move(backend).value());
     if (!notice.isEmpty())
         printError(notice);
     QTextStream out(stdout);

@@ -99,11 +99,12 @@ int runRecord(const QStringList &arguments)
     }
 
     QString notice;
-    WaveInRecorder recorder(createAudioBackend(&problem, &notice));
-    if (!recorder.hasBackend()) {
-        printError(problem);
+    Result<std::unique_ptr<AudioBackend>> backend = createAudioBackend(&notice);
+    if (!backend) {
+        printError(backend.reason());
         return kExitFailure;
     }
+    WaveInRecorder recorder(std::move(backend).value());
     if (!notice.isEmpty())
         printError(notice);
     if (!recorder.SelectDevice(options->device)) {

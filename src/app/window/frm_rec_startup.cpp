@@ -55,7 +55,9 @@ void FrmREC::startUp()
     smoothRight->SmoothNew(3);
     QString backendError;
     QString backendNotice;
-    std::unique_ptr<AudioBackend> backend = createAudioBackend(&backendError, &backendNotice);
+    // Without a sound system the window still opens, with no device to record.
+    Result<std::unique_ptr<AudioBackend>> created = createAudioBackend(&backendNotice);
+    std::unique_ptr<AudioBackend> backend = created ? std::move(created).value() : nullptr;
     if (!backendNotice.isEmpty()) // said once the window shows
         QTimer::singleShot(0, this, [this, backendNotice] { showMessage(backendNotice); });
     m_backend = backend.get(); // the recorder owns it and lives as long as the window

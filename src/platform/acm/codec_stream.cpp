@@ -77,7 +77,7 @@ public:
     }
 
     // Opens the encoder, the resampler, the queue and the frame; the reason in *error on failure.
-    bool open(QString *error);
+    Status open();
 
     std::size_t destinationSize(std::size_t sourceBytes) const override;
     ConversionResult convert(std::span<const std::uint8_t> source,
@@ -110,13 +110,9 @@ private:
     int m_stagingFrames = 0;
 };
 
-bool CodecStream::open(QString *error)
+Status CodecStream::open()
 {
-    const auto fail = [error](const QString &reason) {
-        if (error)
-            *error = reason;
-        return false;
-    };
+    const auto fail = [](const QString &reason) { return Status(Failure{reason}); };
     const QString name = formatTagName(m_destination.formatTag);
     const AVCodec *encoder = avcodec_find_encoder_by_name(m_plan.encoderName);
     if (!encoder)
@@ -167,7 +163,7 @@ bool CodecStream::open(QString *error)
     if (!m_queue || av_channel_layout_copy(&m_frame->ch_layout, &codec->ch_layout) < 0 ||
         av_frame_get_buffer(m_frame.get(), 0) < 0)
         return fail(QStringLiteral("Mémoire insuffisante pour le codec %1.").arg(name));
-    return true;
+    return {};
 }
 
 std::size_t CodecStream::maxPacketBytes() const
@@ -331,24 +327,17 @@ bool isCompressedTag(std::uint16_t formatTag)
     }
 }
 
-std::unique_ptr<ConversionStream> openCodecStream(const WaveFormat &source,
-                                                  const WaveFormat &destination, QString *error)
+Result<std::unique_ptr<ConversionStream>> openCodecStream(const WaveFormat &source, const WaveFormat &destination)
 {
     const QString name = formatTagName(destination.formatTag);
     if (source.formatTag != WaveFormat::kTagPcm || source.bitsPerSample != 16 || source.channels < 1 ||
-        source.channels > 2 || source.samplesPerSec < 1 || source.blockAlign != 2 * source.channels) {
-        if (error)
-            *error = QStringLiteral("La conversion vers %1 demande une source PCM 16 bits.").arg(name);
-        return nullptr;
-    }
+        source.channels > 2 || source.samplesPerSec < 1 || source.blockAlign != 2 * source.channels)
+        return Failure{QStringLiteral("La conversion vers %1 demande une source PCM 16 bits.").arg(name)};
     CodecPlan plan;
-    if (!planFor(destination, plan)) {
-        if (error)
-            *error = QStringLiteral("Le format %1 demandé n'est pas pris en charge.").arg(name);
-        return nullptr;
-    }
+    if (!planFor(destination, plan))
+        return Failure{QStringLiteral("Le format %1 demandé n'est pas pris en charge.").arg(name)};
     auto stream = std::make_unique<CodecStream>(source, destination, plan);
-    if (!stream->open(error))
-        return nullptr;
-    return stream;
+    if (const Status opened = stream->open(); !opened)
+        return opened.failure();
+    return std::unique_ptr<ConversionStream>(std::move(stream));
 }

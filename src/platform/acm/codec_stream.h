@@ -7,7 +7,6 @@
 // True for the tags this stream writes.
 bool isCompressedTag(std::uint16_t formatTag);
 
-// Null, with the reason in *error, when `destination` is not a record this stream produces
-// exactly (the layouts of output_formats.h) or when its codec cannot be opened.
-std::unique_ptr<ConversionStream> openCodecStream(const WaveFormat &source,
-                                                  const WaveFormat &destination, QString *error);
+// Fails when `destination` is not a record this stream produces exactly (the layouts of
+// output_formats.h) or when its codec cannot be opened.
+Result<std::unique_ptr<ConversionStream>> openCodecStream(const WaveFormat &source, const WaveFormat &destination);

@@ -4,17 +4,12 @@
 #include "platform/acm/ffmpeg_log.h"
 #include "platform/acm/pcm_stream.h"
 
-std::unique_ptr<ConversionStream> openConversionStream(const WaveFormat &source,
-                                                       const WaveFormat &destination,
-                                                       QString *error)
+Result<std::unique_ptr<ConversionStream>> openConversionStream(const WaveFormat &source, const WaveFormat &destination)
 {
     silenceFfmpegLog();
     if (source.isPcm() && destination.isPcm())
-        return openPcmStream(source, destination, error);
+        return openPcmStream(source, destination);
     if (source.isPcm() && isCompressedTag(destination.formatTag))
-        return openCodecStream(source, destination, error);
-    if (error)
-        *error = QStringLiteral("Conversion vers le format %1 non disponible.")
-                     .arg(destination.formatTag);
-    return nullptr;
+        return openCodecStream(source, destination);
+    return Failure{QStringLiteral("Conversion vers le format %1 non disponible.").arg(destination.formatTag)};
 }

@@ -3,6 +3,7 @@
 // bytes it produced, and gives up what it still holds when flushed at the end.
 #pragma once
 
+#include "common/result.h"
 #include "common/wave_format.h"
 
 #include <QString>
@@ -33,7 +34,5 @@ public:
                                      std::span<std::uint8_t> destination, bool end) = 0;
 };
 
-// Null when no conversion from `source` to `destination` exists, with the reason in *error.
-std::unique_ptr<ConversionStream> openConversionStream(const WaveFormat &source,
-                                                       const WaveFormat &destination,
-                                                       QString *error = nullptr);
+// Fails when no conversion from `source` to `destination` exists.
+Result<std::unique_ptr<ConversionStream>> openConversionStream(const WaveFormat &source, const WaveFormat &destination);

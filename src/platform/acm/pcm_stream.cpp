@@ -162,18 +162,14 @@ bool isSupportedPcm(const WaveFormat &format)
            format.blockAlign == format.bitsPerSample / 8 * format.channels;
 }
 
-std::unique_ptr<ConversionStream> openPcmStream(const WaveFormat &source,
-                                                const WaveFormat &destination, QString *error)
+Result<std::unique_ptr<ConversionStream>> openPcmStream(const WaveFormat &source, const WaveFormat &destination)
 {
-    if (!isSupportedPcm(source) || !isSupportedPcm(destination)) {
-        if (error)
-            *error = QStringLiteral("Format PCM non pris en charge.");
-        return nullptr;
-    }
+    if (!isSupportedPcm(source) || !isSupportedPcm(destination))
+        return Failure{QStringLiteral("Format PCM non pris en charge.")};
     if (source.formatTag == destination.formatTag && source.channels == destination.channels &&
         source.samplesPerSec == destination.samplesPerSec &&
         source.bitsPerSample == destination.bitsPerSample)
-        return std::make_unique<CopyStream>(source.blockAlign);
+        return std::unique_ptr<ConversionStream>(std::make_unique<CopyStream>(source.blockAlign));
 
     AVChannelLayout inLayout{};
     AVChannelLayout outLayout{};
@@ -186,10 +182,7 @@ std::unique_ptr<ConversionStream> openPcmStream(const WaveFormat &source,
                                          0, nullptr);
     std::unique_ptr<SwrContext, SwrFree> context(raw);
     if (made < 0 || !context || !setCopyingChannelMatrix(context.get(), source.channels, destination.channels) ||
-        swr_init(context.get()) < 0) {
-        if (error)
-            *error = QStringLiteral("Le convertisseur PCM n'a pas pu être ouvert.");
-        return nullptr;
-    }
-    return std::make_unique<ResampleStream>(std::move(context), source, destination);
+        swr_init(context.get()) < 0)
+        return Failure{QStringLiteral("Le convertisseur PCM n'a pas pu être ouvert.")};
+    return std::unique_ptr<ConversionStream>(std::make_unique<ResampleStream>(std::move(context), source, destination));
 }

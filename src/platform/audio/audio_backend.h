@@ -4,6 +4,7 @@
 // server when one answers, the virtual device otherwise.
 #pragma once
 
+#include "common/result.h"
 #include "common/wave_format.h"
 #include "platform/audio/capture_device.h"
 
@@ -37,15 +38,14 @@ class AudioMixer {
 public:
     virtual ~AudioMixer() = default;
 
-    // Nothing when the mixer cannot be read (the device has gone).
-    virtual std::optional<std::vector<MixerLine>> lines() = 0;
-    virtual bool selectLine(int index) = 0;
-    // The selected line's index; nothing when it cannot be read.
-    virtual std::optional<int> selectedLine() = 0;
-    // The first channel's volume; nothing when it cannot be read.
-    virtual std::optional<std::uint32_t> volume() = 0;
-    // Sets every channel; false when it could not be set.
-    virtual bool setVolume(std::uint32_t volume) = 0;
+    // Each fails, with the French reason, when the mixer cannot be read or changed (the device
+    // has gone, the server refused).
+    virtual Result<std::vector<MixerLine>> lines() = 0;
+    virtual Status selectLine(int index) = 0;
+    virtual Result<int> selectedLine() = 0; // the selected line's index
+    virtual Result<std::uint32_t> volume() = 0; // the first channel's
+    virtual Status setVolume(std::uint32_t volume) = 0; // every channel's
+
 };
 
 class AudioBackend {
@@ -70,22 +70,20 @@ public:
     // changes never calls it.
     virtual void setSourcesChanged(std::function<void()> sourcesChanged) { (void)sourcesChanged; }
 
-    // Null when the index is outside the list or the device has gone.
-    virtual std::unique_ptr<AudioMixer> openMixer(int index) = 0;
+    // Fails when the index is outside the list or the device has gone.
+    virtual Result<std::unique_ptr<AudioMixer>> openMixer(int index) = 0;
 
     // Opens device `index` (-1: the system's default capture device) in the given format,
-    // 16-bit PCM only. Null on failure, with a one-line French reason in *error.
-    virtual std::unique_ptr<CaptureDevice> openDevice(int index, const WaveFormat &format,
-                                                      CaptureNotifier &notifier,
-                                                      QString *error) = 0;
+    // 16-bit PCM only.
+    virtual Result<std::unique_ptr<CaptureDevice>> openDevice(int index, const WaveFormat &format,
+                                                              CaptureNotifier &notifier) = 0;
 };
 
-// Null only when SONORIEL_AUDIO asks for a backend that cannot start (the sound server does not
-// answer, or an unknown name); *error then says why, in French. When no sound server answered
-// and the virtual device stands in for it, *notice says so, in French, for the user; it is left
-// empty otherwise.
-std::unique_ptr<AudioBackend> createAudioBackend(QString *error, QString *notice = nullptr);
+// Fails only when SONORIEL_AUDIO asks for a backend that cannot start (the sound server does
+// not answer, or an unknown name). When no sound server answered and the virtual device stands
+// in for it, *notice says so, in French, for the user; it is left empty otherwise.
+Result<std::unique_ptr<AudioBackend>> createAudioBackend(QString *notice = nullptr);
 
 // The checks every backend applies to a capture format: 16-bit PCM, 1 or 2 channels,
-// 1000..192000 Hz, consistent block align. Empty when acceptable, else the French reason.
-QString captureFormatProblem(const WaveFormat &format);
+// 1000..192000 Hz, consistent block align.
+Status checkCaptureFormat(const WaveFormat &format);

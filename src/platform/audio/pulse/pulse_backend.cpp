@@ -38,7 +38,8 @@ public:
 
     int deviceCount() override
     {
-        m_sources = listPulseSources(*m_connection).value_or(std::vector<PulseSource>());
+        Result<std::vector<PulseSource>> sources = listPulseSources(*m_connection);
+        m_sources = sources ? std::move(sources).value() : std::vector<PulseSource>();
         return static_cast<int>(m_sources.size());
     }
 
@@ -66,34 +67,30 @@ public:
                                                               nullptr, nullptr)) != nullptr;
     }
 
-    std::unique_ptr<AudioMixer> openMixer(int index) override
+    Result<std::unique_ptr<AudioMixer>> openMixer(int index) override
     {
         const PulseSource *source = listed(index);
-        if (!source || !findPulseSource(*m_connection, source->name))
-            return nullptr;
-        return std::make_unique<PulseMixer>(m_connection, source->name);
+        if (!source)
+            return Failure{QStringLiteral("Aucun périphérique de capture n° %1.").arg(index)};
+        if (const Result<PulseSource> there = findPulseSource(*m_connection, source->name); !there)
+            return there.failure();
+        return std::unique_ptr<AudioMixer>(std::make_unique<PulseMixer>(m_connection, source->name));
     }
 
-    std::unique_ptr<CaptureDevice> openDevice(int index, const WaveFormat &format,
-                                              CaptureNotifier &notifier, QString *error) override
+    Result<std::unique_ptr<CaptureDevice>> openDevice(int index, const WaveFormat &format,
+                                                      CaptureNotifier &notifier) override
     {
-        const QString problem = captureFormatProblem(format);
-        if (!problem.isEmpty()) {
-            if (error)
-                *error = problem;
-            return nullptr;
-        }
-        if (index == -1)
-            return PulseCaptureDevice::open(m_connection, QString(),
-                                            QStringLiteral("par défaut"), format, notifier, error);
+        if (const Status usable = checkCaptureFormat(format); !usable)
+            return usable.failure();
         const PulseSource *source = listed(index);
-        if (!source) {
-            if (error)
-                *error = QStringLiteral("Aucun périphérique de capture n° %1.").arg(index);
-            return nullptr;
-        }
-        return PulseCaptureDevice::open(m_connection, source->name, source->description, format,
-                                        notifier, error);
+        if (index != -1 && !source)
+            return Failure{QStringLiteral("Aucun périphérique de capture n° %1.").arg(index)};
+        Result<std::unique_ptr<PulseCaptureDevice>> device =
+            index == -1 ? PulseCaptureDevice::open(m_connection, QString(), QStringLiteral("par défaut"), format, notifier)
+                        : PulseCaptureDevice::open(m_connection, source->name, source->description, format, notifier);
+        if (!device)
+            return device.failure();
+        return std::unique_ptr<CaptureDevice>(std::move(device).value());
     }
 
 private:
@@ -119,10 +116,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<AudioBackend> createPulseBackend(QString *error)
+Result<std::unique_ptr<AudioBackend>> createPulseBackend()
 {
-    std::shared_ptr<PulseConnection> connection = PulseConnection::connect(kConnectTimeout, error);
+    Result<std::shared_ptr<PulseConnection>> connection = PulseConnection::connect(kConnectTimeout);
     if (!connection)
-        return nullptr;
-    return std::make_unique<PulseBackend>(std::move(connection));
+        return connection.failure();
+    return std::unique_ptr<AudioBackend>(std::make_unique<PulseBackend>(std::move(connection).value()));
 }

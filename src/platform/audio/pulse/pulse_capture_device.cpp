@@ -30,19 +30,17 @@ bool streamFinished(pa_stream *stream)
 
 } // namespace
 
-std::unique_ptr<PulseCaptureDevice> PulseCaptureDevice::open(
+Result<std::unique_ptr<PulseCaptureDevice>> PulseCaptureDevice::open(
     std::shared_ptr<PulseConnection> connection, const QString &sourceName,
     const QString &displayName, const WaveFormat &format, CaptureNotifier &notifier,
-    QString *error, std::uint32_t streamBufferBytes)
+    std::uint32_t streamBufferBytes)
 {
     std::unique_ptr<PulseCaptureDevice> device(
         new PulseCaptureDevice(std::move(connection), notifier));
     const QString problem = device->connectStream(sourceName, displayName, format, streamBufferBytes);
     if (problem.isEmpty())
         return device;
-    if (error)
-        *error = problem;
-    return nullptr; // the destructor closes whatever was made
+    return Failure{problem}; // the destructor closes whatever was made
 }
 
 PulseCaptureDevice::PulseCaptureDevice(std::shared_ptr<PulseConnection> connection,

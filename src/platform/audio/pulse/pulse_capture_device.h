@@ -34,15 +34,13 @@
 class PulseCaptureDevice : public CaptureDevice {
 public:
     // sourceName empty: the server's default source. displayName names the device in the
-    // French reason given in *error when the stream cannot be opened; null then, with nothing
-    // left open. streamBufferBytes: how much the stream may hold back; 0, the most the server
-    // grants (4 MiB with PulseAudio).
-    static std::unique_ptr<PulseCaptureDevice> open(std::shared_ptr<PulseConnection> connection,
-                                                    const QString &sourceName,
-                                                    const QString &displayName,
-                                                    const WaveFormat &format,
-                                                    CaptureNotifier &notifier, QString *error,
-                                                    std::uint32_t streamBufferBytes = 0);
+    // French reason when the stream cannot be opened; nothing is left open then.
+    // streamBufferBytes: how much the stream may hold back; 0, the most the server grants
+    // (4 MiB with PulseAudio).
+    static Result<std::unique_ptr<PulseCaptureDevice>> open(std::shared_ptr<PulseConnection> connection,
+                                                            const QString &sourceName, const QString &displayName,
+                                                            const WaveFormat &format, CaptureNotifier &notifier,
+                                                            std::uint32_t streamBufferBytes = 0);
     ~PulseCaptureDevice() override;
 
     bool addBuffer(CaptureBuffer &buffer) override;

@@ -40,14 +40,9 @@ QString pulseServerUnreachableText()
     return QStringLiteral("Le serveur de son ne répond pas (PulseAudio/PipeWire).");
 }
 
-std::shared_ptr<PulseConnection> PulseConnection::connect(std::chrono::milliseconds timeout,
-                                                          QString *error)
+Result<std::shared_ptr<PulseConnection>> PulseConnection::connect(std::chrono::milliseconds timeout)
 {
-    auto fail = [error](const QString &reason) {
-        if (error)
-            *error = reason;
-        return std::shared_ptr<PulseConnection>();
-    };
+    auto fail = [](const QString &reason) -> Result<std::shared_ptr<PulseConnection>> { return Failure{reason}; };
 
     std::shared_ptr<PulseConnection> connection(new PulseConnection);
     connection->m_mainloop.reset(pa_threaded_mainloop_new());

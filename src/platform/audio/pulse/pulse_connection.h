@@ -8,6 +8,7 @@
 // release it while they sleep, so the callbacks can run.
 #pragma once
 
+#include "common/result.h"
 #include "platform/audio/pulse/pulse_handles.h"
 
 #include <QString>
@@ -19,10 +20,8 @@
 class PulseConnection {
 public:
     // Connects to the server named by the environment (PULSE_SERVER and libpulse's own
-    // configuration), never autospawning one. Null when it does not answer within timeout,
-    // with the French reason in *error.
-    static std::shared_ptr<PulseConnection> connect(std::chrono::milliseconds timeout,
-                                                    QString *error);
+    // configuration), never autospawning one. Fails when it does not answer within timeout.
+    static Result<std::shared_ptr<PulseConnection>> connect(std::chrono::milliseconds timeout);
     ~PulseConnection();
 
     PulseConnection(const PulseConnection &) = delete;

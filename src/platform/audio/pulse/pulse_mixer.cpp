@@ -62,11 +62,16 @@ PulseMixer::PulseMixer(std::shared_ptr<PulseConnection> connection, QString sour
 {
 }
 
-std::optional<PulseMixer::SourceState> PulseMixer::readSource()
+QString PulseMixer::goneText() const
+{
+    return QStringLiteral("La source « %1 » n'est plus sur le serveur de son.").arg(m_sourceName);
+}
+
+Result<PulseMixer::SourceState> PulseMixer::readSource()
 {
     PulseLock lock(m_connection->mainloop());
     if (!m_connection->isReady())
-        return std::nullopt;
+        return Failure{pulseServerUnreachableText()};
     SourceState state;
     const auto arrived = [](pa_context *, const pa_source_info *info, int eol, void *userdata) {
         auto *s = static_cast<SourceState *>(userdata);
@@ -90,60 +95,71 @@ std::optional<PulseMixer::SourceState> PulseMixer::readSource()
     const QByteArray name = m_sourceName.toUtf8();
     PulseOperationPtr operation(pa_context_get_source_info_by_name(m_connection->context(), name.constData(), arrived, &state));
     if (!m_connection->finish(std::move(operation)) || state.failed || !state.found)
-        return std::nullopt;
+        return Failure{goneText()};
     if (state.lines.empty())
         state.lines.push_back({state.description, kLineTypeUndefined}); // the source is its own line
     return state;
 }
 
-std::optional<std::vector<MixerLine>> PulseMixer::lines()
+Result<std::vector<MixerLine>> PulseMixer::lines()
 {
-    auto state = readSource();
+    Result<SourceState> state = readSource();
     if (!state)
-        return std::nullopt;
+        return state.failure();
     return std::move(state->lines);
 }
 
-bool PulseMixer::selectLine(int index)
+Status PulseMixer::selectLine(int index)
 {
-    const auto state = readSource();
-    if (!state || index < 0 || index >= static_cast<int>(state->lines.size()))
-        return false;
+    const Result<SourceState> state = readSource();
+    if (!state)
+        return state.failure();
+    if (index < 0 || index >= static_cast<int>(state->lines.size()))
+        return Failure{QStringLiteral("Aucune ligne n° %1 : « %2 » en compte %3.")
+                           .arg(index)
+                           .arg(m_sourceName)
+                           .arg(state->lines.size())};
     if (state->portNames.empty())
-        return true; // the one line of a source without ports is always the recorded one
+        return {}; // the one line of a source without ports is always the recorded one
     PulseLock lock(m_connection->mainloop());
     const QByteArray name = m_sourceName.toUtf8();
     ChangeReply reply{m_connection->mainloop()};
     PulseOperationPtr operation(pa_context_set_source_port_by_name(
         m_connection->context(), name.constData(), state->portNames[static_cast<std::size_t>(index)].constData(),
         changeAnswered, &reply));
-    return m_connection->finish(std::move(operation)) && reply.accepted;
+    if (!m_connection->finish(std::move(operation)) || !reply.accepted)
+        return Failure{QStringLiteral("Le serveur de son refuse de changer la ligne de « %1 ».").arg(m_sourceName)};
+    return {};
 }
 
-std::optional<int> PulseMixer::selectedLine()
+Result<int> PulseMixer::selectedLine()
 {
-    const auto state = readSource();
+    const Result<SourceState> state = readSource();
     if (!state)
-        return std::nullopt;
+        return state.failure();
     return state->activePort;
 }
 
-std::optional<std::uint32_t> PulseMixer::volume()
+Result<std::uint32_t> PulseMixer::volume()
 {
-    const auto state = readSource();
-    if (!state || state->volume.channels == 0)
-        return std::nullopt;
+    const Result<SourceState> state = readSource();
+    if (!state)
+        return state.failure();
+    if (state->volume.channels == 0)
+        return Failure{QStringLiteral("« %1 » n'a pas de volume.").arg(m_sourceName)};
     const double level = static_cast<double>(state->volume.values[0]) / PA_VOLUME_NORM * kFullVolume;
     return static_cast<std::uint32_t>(std::min<double>(std::lround(level), kFullVolume));
 }
 
-bool PulseMixer::setVolume(std::uint32_t volume)
+Status PulseMixer::setVolume(std::uint32_t volume)
 {
     if (volume > kFullVolume)
-        return false;
-    const auto state = readSource();
-    if (!state || state->volume.channels == 0)
-        return false;
+        return Failure{QStringLiteral("Volume hors limites : %1 (0 à 65535).").arg(volume)};
+    const Result<SourceState> state = readSource();
+    if (!state)
+        return state.failure();
+    if (state->volume.channels == 0)
+        return Failure{QStringLiteral("« %1 » n'a pas de volume.").arg(m_sourceName)};
     pa_cvolume levels = state->volume;
     const auto value = static_cast<pa_volume_t>(std::lround(static_cast<double>(volume) / kFullVolume * PA_VOLUME_NORM));
     pa_cvolume_set(&levels, levels.channels, value);
@@ -152,5 +168,7 @@ bool PulseMixer::setVolume(std::uint32_t volume)
     ChangeReply reply{m_connection->mainloop()};
     PulseOperationPtr operation(pa_context_set_source_volume_by_name(m_connection->context(), name.constData(), &levels,
                                                                      changeAnswered, &reply));
-    return m_connection->finish(std::move(operation)) && reply.accepted;
+    if (!m_connection->finish(std::move(operation)) || !reply.accepted)
+        return Failure{QStringLiteral("Le serveur de son refuse de changer le volume de « %1 ».").arg(m_sourceName)};
+    return {};
 }

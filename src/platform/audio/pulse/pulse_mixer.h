@@ -19,15 +19,16 @@ public:
     const QString &sourceName() const { return m_sourceName; }
     PulseConnection &connection() const { return *m_connection; }
 
-    std::optional<std::vector<MixerLine>> lines() override;
-    bool selectLine(int index) override;
-    std::optional<int> selectedLine() override;
-    std::optional<std::uint32_t> volume() override;
-    bool setVolume(std::uint32_t volume) override;
+    Result<std::vector<MixerLine>> lines() override;
+    Status selectLine(int index) override;
+    Result<int> selectedLine() override;
+    Result<std::uint32_t> volume() override;
+    Status setVolume(std::uint32_t volume) override;
 
 private:
     struct SourceState;
-    std::optional<SourceState> readSource();
+    Result<SourceState> readSource();
+    QString goneText() const;
 
     std::shared_ptr<PulseConnection> m_connection;
     QString m_sourceName;

@@ -44,30 +44,30 @@ void sortPulseSources(std::vector<PulseSource> &sources)
     });
 }
 
-std::optional<std::vector<PulseSource>> listPulseSources(PulseConnection &connection)
+Result<std::vector<PulseSource>> listPulseSources(PulseConnection &connection)
 {
     PulseLock lock(connection.mainloop());
     if (!connection.isReady())
-        return std::nullopt;
+        return Failure{pulseServerUnreachableText()};
     SourceQuery query;
     PulseOperationPtr operation(
         pa_context_get_source_info_list(connection.context(), sourceArrived, &query));
     if (!connection.finish(std::move(operation)) || query.failed)
-        return std::nullopt;
+        return Failure{pulseServerUnreachableText()};
     sortPulseSources(query.sources);
     return query.sources;
 }
 
-std::optional<PulseSource> findPulseSource(PulseConnection &connection, const QString &name)
+Result<PulseSource> findPulseSource(PulseConnection &connection, const QString &name)
 {
     PulseLock lock(connection.mainloop());
     if (!connection.isReady())
-        return std::nullopt;
+        return Failure{pulseServerUnreachableText()};
     SourceQuery query;
     const QByteArray utf8 = name.toUtf8();
     PulseOperationPtr operation(pa_context_get_source_info_by_name(
         connection.context(), utf8.constData(), sourceArrived, &query));
     if (!connection.finish(std::move(operation)) || query.failed || query.sources.empty())
-        return std::nullopt;
+        return Failure{QStringLiteral("La source « %1 » n'est plus sur le serveur de son.").arg(name)};
     return query.sources.front();
 }

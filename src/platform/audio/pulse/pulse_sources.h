@@ -17,11 +17,11 @@ struct PulseSource {
     bool isMonitor = false;
 };
 
-// Locks the connection itself. Nothing when the server did not answer.
-std::optional<std::vector<PulseSource>> listPulseSources(PulseConnection &connection);
+// Locks the connection itself. Fails when the server did not answer.
+Result<std::vector<PulseSource>> listPulseSources(PulseConnection &connection);
 
-// Locks the connection itself. Nothing when the source is gone or the server did not answer.
-std::optional<PulseSource> findPulseSource(PulseConnection &connection, const QString &name);
+// Locks the connection itself. Fails when the source is gone or the server did not answer.
+Result<PulseSource> findPulseSource(PulseConnection &connection, const QString &name);
 
 // Puts real inputs before monitors, each group by index.
 void sortPulseSources(std::vector<PulseSource> &sources);

@@ -105,13 +105,10 @@ std::unique_ptr<SampleSource> makeTestSignal(const WaveFormat &captureFormat)
     return std::make_unique<TestSignal>(captureFormat);
 }
 
-std::unique_ptr<SampleSource> makeWavFileSource(const QString &path, const WaveFormat &captureFormat,
-                                                QString *error)
+Result<std::unique_ptr<SampleSource>> makeWavFileSource(const QString &path, const WaveFormat &captureFormat)
 {
-    const auto fail = [&](const QString &why) -> std::unique_ptr<SampleSource> {
-        if (error)
-            *error = QStringLiteral("Entrée virtuelle « %1 » : %2").arg(path, why);
-        return nullptr;
+    const auto fail = [&](const QString &why) -> Result<std::unique_ptr<SampleSource>> {
+        return Failure{QStringLiteral("Entrée virtuelle « %1 » : %2").arg(path, why)};
     };
     RiffFile file;
     if (!file.open(path))
@@ -142,8 +139,9 @@ std::unique_ptr<SampleSource> makeWavFileSource(const QString &path, const WaveF
     if (!data)
         return fail(QStringLiteral("pas de bloc « data »."));
     WaveFormat source = WaveFormat::pcm(fileFormat->samplesPerSec, fileFormat->channels, 16);
-    auto stream = openConversionStream(source, captureFormat, error);
+    auto stream = openConversionStream(source, captureFormat);
     if (!stream)
-        return fail(QStringLiteral("conversion vers le format de capture impossible."));
-    return std::make_unique<WavFileSource>(std::move(file), *data, source, std::move(stream));
+        return fail(QStringLiteral("conversion vers le format de capture impossible (%1)").arg(stream.reason()));
+    return std::unique_ptr<SampleSource>(
+        std::make_unique<WavFileSource>(std::move(file), *data, source, std::move(stream).value()));
 }

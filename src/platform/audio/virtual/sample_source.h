@@ -3,6 +3,7 @@
 // 880 Hz on the right, half of full scale).
 #pragma once
 
+#include "common/result.h"
 #include "common/wave_format.h"
 
 #include <QString>
@@ -20,6 +21,5 @@ public:
 
 std::unique_ptr<SampleSource> makeTestSignal(const WaveFormat &captureFormat);
 
-// Null when the file cannot be read as 16-bit PCM WAV or converted; *error says why in French.
-std::unique_ptr<SampleSource> makeWavFileSource(const QString &path, const WaveFormat &captureFormat,
-                                                QString *error);
+// Fails when the file cannot be read as 16-bit PCM WAV or converted.
+Result<std::unique_ptr<SampleSource>> makeWavFileSource(const QString &path, const WaveFormat &captureFormat);

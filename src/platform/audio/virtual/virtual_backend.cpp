@@ -23,34 +23,27 @@ public:
     int deviceCount() override { return 1; }
     QString deviceName(int index) override { return index == 0 ? deviceNameFor(m_options) : QString(); }
 
-    std::unique_ptr<AudioMixer> openMixer(int index) override
+    Result<std::unique_ptr<AudioMixer>> openMixer(int index) override
     {
         if (index != 0)
-            return nullptr;
-        return std::make_unique<VirtualMixer>(m_mixerState);
+            return Failure{QStringLiteral("Périphérique de capture %1 introuvable.").arg(index)};
+        return std::unique_ptr<AudioMixer>(std::make_unique<VirtualMixer>(m_mixerState));
     }
 
-    std::unique_ptr<CaptureDevice> openDevice(int index, const WaveFormat &format,
-                                              CaptureNotifier &notifier, QString *error) override
+    Result<std::unique_ptr<CaptureDevice>> openDevice(int index, const WaveFormat &format,
+                                                      CaptureNotifier &notifier) override
     {
-        if (index != 0 && index != -1) {
-            if (error)
-                *error = QStringLiteral("Périphérique de capture %1 introuvable.").arg(index);
-            return nullptr;
-        }
-        const QString problem = captureFormatProblem(format);
-        if (!problem.isEmpty()) {
-            if (error)
-                *error = problem;
-            return nullptr;
-        }
-        std::unique_ptr<SampleSource> source =
-            m_options.inputPath.isEmpty() ? makeTestSignal(format)
-                                          : makeWavFileSource(m_options.inputPath, format, error);
+        if (index != 0 && index != -1)
+            return Failure{QStringLiteral("Périphérique de capture %1 introuvable.").arg(index)};
+        if (const Status usable = checkCaptureFormat(format); !usable)
+            return usable.failure();
+        Result<std::unique_ptr<SampleSource>> source = m_options.inputPath.isEmpty()
+                                                           ? Result<std::unique_ptr<SampleSource>>(makeTestSignal(format))
+                                                           : makeWavFileSource(m_options.inputPath, format);
         if (!source)
-            return nullptr;
-        return std::make_unique<VirtualCaptureDevice>(format, notifier, std::move(source), m_mixerState,
-                                                      m_options.speed, m_options.failPrepareAt);
+            return source.failure();
+        return std::unique_ptr<CaptureDevice>(std::make_unique<VirtualCaptureDevice>(
+            format, notifier, std::move(source).value(), m_mixerState, m_options.speed, m_options.failPrepareAt));
     }
 
 private:

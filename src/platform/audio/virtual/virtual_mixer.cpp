@@ -31,39 +31,39 @@ void VirtualMixerState::applyVolume(std::span<std::int16_t> samples, int channel
     }
 }
 
-std::optional<std::vector<MixerLine>> VirtualMixer::lines()
+Result<std::vector<MixerLine>> VirtualMixer::lines()
 {
     return virtualLines();
 }
 
-bool VirtualMixer::selectLine(int index)
+Status VirtualMixer::selectLine(int index)
 {
     if (index < 0 || index >= static_cast<int>(virtualLines().size()))
-        return false;
+        return Failure{QStringLiteral("Aucune ligne n° %1.").arg(index)};
     std::lock_guard lock(m_state->mutex);
     m_state->selectedLine = index;
-    return true;
+    return {};
 }
 
-std::optional<int> VirtualMixer::selectedLine()
+Result<int> VirtualMixer::selectedLine()
 {
     std::lock_guard lock(m_state->mutex);
     return m_state->selectedLine;
 }
 
-std::optional<std::uint32_t> VirtualMixer::volume()
+Result<std::uint32_t> VirtualMixer::volume()
 {
     std::lock_guard lock(m_state->mutex);
     return m_state->volume[0];
 }
 
-bool VirtualMixer::setVolume(std::uint32_t volume)
+Status VirtualMixer::setVolume(std::uint32_t volume)
 {
     if (volume > VirtualMixerState::kFullVolume)
-        return false;
+        return Failure{QStringLiteral("Volume hors limites : %1 (0 à 65535).").arg(volume)};
     std::lock_guard lock(m_state->mutex);
     m_state->volume = {volume, volume};
-    return true;
+    return {};
 }
 
 std::array<std::uint32_t, 2> VirtualMixer::channelVolumes() const

@@ -29,11 +29,11 @@ class VirtualMixer final : public AudioMixer {
 public:
     explicit VirtualMixer(std::shared_ptr<VirtualMixerState> state) : m_state(std::move(state)) {}
 
-    std::optional<std::vector<MixerLine>> lines() override;
-    bool selectLine(int index) override;
-    std::optional<int> selectedLine() override;
-    std::optional<std::uint32_t> volume() override;
-    bool setVolume(std::uint32_t volume) override;
+    Result<std::vector<MixerLine>> lines() override;
+    Status selectLine(int index) override;
+    Result<int> selectedLine() override;
+    Result<std::uint32_t> volume() override;
+    Status setVolume(std::uint32_t volume) override;
 
     // Both channels' volumes, for tests and diagnostics.
     std::array<std::uint32_t, 2> channelVolumes() const;
