@@ -16,6 +16,7 @@
 
 #include "support/pulse_server.h"
 #include "support/signal_helpers.h"
+#include "support/tools.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
