@@ -235,9 +235,9 @@ void cLameEncoder::convert()
     // The MP3 takes its name only once it is complete: a cancel, a failure or a full disk
     // leaves no partial file, and a file already under that name as it was.
     ReplacementFile target;
-    if (!target.create(m_mp3File))
+    if (const Status created = target.create(m_mp3File); !created)
         throw AppError(29872, QStringLiteral("Unable to open file for writing"),
-                       errorSource(QStringLiteral("OpenFile")));
+                       errorSource(QStringLiteral("OpenFile")), created.reason());
     auto writer = std::make_unique<cMp3Writer>();
     writer->setBufferSize(static_cast<std::int32_t>(m_outputBufferSize));
     writer->setFileName(target.writePath());
@@ -281,7 +281,10 @@ void cLameEncoder::convert()
     }
 
     raiseProgress(total, total, cancel);
-    if (!writer->CloseFile() || !target.commit())
+    Status finished = writer->CloseFile();
+    if (finished)
+        finished = target.commit();
+    if (!finished)
         throw AppError(29875, QStringLiteral("Failed to write buffer to file"),
-                       errorSource(QStringLiteral("WriteBufferToFile")));
+                       errorSource(QStringLiteral("WriteBufferToFile")), finished.reason());
 }
