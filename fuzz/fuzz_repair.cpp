@@ -4,7 +4,7 @@
 #include "fuzz_input_file.h"
 
 #include "platform/riff/riff_file.h"
-#include "platform/riff/wave_repair.h"
+#include "repair/wave_repair.h"
 
 #include <cstdio>
 #include <cstdlib>
