@@ -10,14 +10,13 @@
 
 #include "recording_helpers.h"
 
+#include "../support/small_disk.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <csignal>
 #include <functional>
-#include <sys/mount.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -214,34 +213,21 @@ TEST(RecordingControl, EffectsRunBeforeTheEncoder)
 TEST(RecordingControl, FullDiskStopsTheRecordingWithACompleteFile)
 {
     Recording r(VirtualDeviceOptions{}); // real-time pace, so the stop happens mid-recording
-    // A small filesystem of its own when the test may mount one (as root), else a file-size
-    // limit standing in for it.
-    const QString mountPoint = r.home.filePath("small");
-    ASSERT_TRUE(QDir().mkpath(mountPoint));
-    const bool mounted = ::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=96k") == 0;
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    if (!mounted) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = 96 * 1024;
-        setrlimit(RLIMIT_FSIZE, &limited);
+    QByteArray file;
+    QString path;
+    {
+        SmallDisk disk(r.home.filePath("small"), 96 * 1024);
+        ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
+        path = disk.path() + "/take.wav";
+        r.control.setOutputPath(path);
+        r.control.cmdDo_Click();
+        ASSERT_TRUE(r.control.isRecording());
+        EXPECT_TRUE(waitUntil([&] { return !r.control.isRecording(); }, std::chrono::seconds(20)));
+        EXPECT_EQ(r.messages.texts, std::vector<QString>{"Write error (no disk space left?)!"});
+        EXPECT_EQ(r.messages.reasons.front(), QStringLiteral("« %1 » : %2.").arg(path, disk.fullReason()));
+        EXPECT_FALSE(r.encoder.isOpen());
+        file = readFileBytes(path);
     }
-    const QString path = mountPoint + "/take.wav";
-    r.control.setOutputPath(path);
-    r.control.cmdDo_Click();
-    ASSERT_TRUE(r.control.isRecording());
-    EXPECT_TRUE(waitUntil([&] { return !r.control.isRecording(); }, std::chrono::seconds(20)));
-    EXPECT_EQ(r.messages.texts, std::vector<QString>{"Write error (no disk space left?)!"});
-    EXPECT_EQ(r.messages.reasons.front(), QStringLiteral("« %1 » : %2.").arg(path,
-                  mounted ? QStringLiteral("Aucun espace disponible sur le périphérique") : QStringLiteral("Fichier trop volumineux")));
-    EXPECT_FALSE(r.encoder.isOpen());
-
-    const QByteArray file = readFileBytes(path);
-    if (mounted)
-        ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
-    else
-        setrlimit(RLIMIT_FSIZE, &saved);
     ASSERT_GT(file.size(), 46 + 10240);
     EXPECT_LE(file.size(), 96 * 1024);
     expectSizesMatchFile(file);
