@@ -66,7 +66,7 @@ void copyData(const JoinFileInfo &record, File &output, std::span<std::uint8_t> 
 {
     Result<File> input = File::openForReading(record.fileName);
     if (!input)
-        fail(join_error::kFileAccess, QStringLiteral("Impossible d'ouvrir le fichier %1").arg(record.fileName));
+        fail(join_error::kFileAccess, QStringLiteral("Impossible d'ouvrir le fichier ") + input.reason());
     input->adviseSequential();
     const Result<CopyEnd> copied = copyRange(*input, static_cast<std::uint64_t>(record.dataOffset),
                                              static_cast<std::uint64_t>(record.copyBytes()), output, buffer);

@@ -19,9 +19,9 @@ namespace {
 constexpr std::int64_t kFormatFieldBytes = 16; // tag, channels, rate, byte rate, align, bits
 constexpr std::int64_t kExtensibleBytes = 40;  // and the extensible format's sub-format GUID
 
-[[noreturn]] void refuse(int number, const QString &text, const QString &reason = {})
+[[noreturn]] void refuse(int number, const QString &text)
 {
-    throw AppError(number, text, errorSource(QStringLiteral("ReadWaveHeader")), reason);
+    throw AppError(number, text, errorSource(QStringLiteral("ReadWaveHeader")));
 }
 
 } // namespace
@@ -31,7 +31,7 @@ void ReadWaveHeader(JoinFileInfo &record)
     const QString &path = record.fileName;
     RiffFile file;
     if (const Status opened = file.open(path); !opened)
-        refuse(join_error::kFileAccess, QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path), opened.reason());
+        refuse(join_error::kFileAccess, QStringLiteral("Impossible d'ouvrir le fichier ") + opened.reason());
     const std::int64_t fileBytes = file.size();
     if (fileBytes < 0)
         refuse(join_error::kFileAccess, QStringLiteral("Impossible de lire le fichier %1").arg(path));
