@@ -100,7 +100,8 @@ TEST(File, FoldersPipesAndDevicesAreRefusedAtOnceForReadingAndUpdating)
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const auto start = std::chrono::steady_clock::now();
     for (const QString &path : {pipe, QStringLiteral("/dev/null")}) {
-        EXPECT_EQ(File::openForReading(path).reason(), "« " + path + " » : Pas un fichier ordinaire (tube ou périphérique).");
+        EXPECT_EQ(File::openForReading(path).reason(),
+                  "« " + path + " » : Pas un fichier ordinaire (tube ou périphérique).");
         EXPECT_FALSE(File::openForUpdate(path));
         EXPECT_TRUE(File::isFolderOrDevice(path));
     }
@@ -131,8 +132,8 @@ TEST(File, ARecordingsFileIsLockedEmptiedOnlyOnceLockedAndNeverAPipe)
 
     const QString pipe = folder.filePath("tube.wav");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    const QString notOrdinary = " n'est pas un fichier ordinaire (tube ou périphérique) : un fichier Wav doit pouvoir "
-                                "être réécrit à son début.";
+    const QString notOrdinary = " n'est pas un fichier ordinaire (tube ou périphérique) : "
+                                "un fichier Wav doit pouvoir être réécrit à son début.";
     EXPECT_EQ(File::createForRecording(pipe, false).reason(), "« " + pipe + " »" + notOrdinary);
     EXPECT_EQ(File::checkRecordingCreation("/dev/null", false).reason(), "« /dev/null »" + notOrdinary);
     EXPECT_EQ(File::checkRecordingCreation(folder.filePath("no/take.wav"), false).reason(),
@@ -170,7 +171,8 @@ TEST(FileCopy, AppendsExactlyTheRangeWhateverTheBufferAndTellsASourceThatEndsToo
         {9507, 1000, 64, false, CopyEnd::SourceEnded}, {9507, 1000, 64, true, CopyEnd::SourceEnded},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "buffer " << c.bufferBytes << " kernel " << c.kernelFirst << " offset " << c.offset);
+        SCOPED_TRACE(testing::Message() << "buffer " << c.bufferBytes << " kernel " << c.kernelFirst
+                                        << " offset " << c.offset);
         Result<File> to = File::create(out);
         ASSERT_TRUE(to);
         ASSERT_TRUE(to->write(bytesOf("hdr"))); // after a header already in the output
@@ -180,7 +182,7 @@ TEST(FileCopy, AppendsExactlyTheRangeWhateverTheBufferAndTellsASourceThatEndsToo
         ASSERT_TRUE(copied) << copied.reason().toStdString();
         EXPECT_EQ(*copied, c.end);
         ASSERT_TRUE(to->close());
-        EXPECT_EQ(readFileBytes(out), "hdr" + source.mid(static_cast<qsizetype>(c.offset), static_cast<qsizetype>(c.bytes)));
+        EXPECT_EQ(readFileBytes(out), "hdr" + source.mid(qsizetype(c.offset), qsizetype(c.bytes)));
     }
 }
 
@@ -192,7 +194,8 @@ TEST(FileCopy, AFullDiskIsAWriteErrorThatNamesTheOutput)
     ASSERT_TRUE(from && full);
     full->showAs("joint.wav");
     std::vector<std::uint8_t> buffer(1000);
-    const QString expected = "Erreur d'écriture dans le fichier « joint.wav » : Aucun espace disponible sur le périphérique.";
+    const QString expected =
+        "Erreur d'écriture dans le fichier « joint.wav » : Aucun espace disponible sur le périphérique.";
     EXPECT_EQ(copyRange(*from, 0, 5000, *full, buffer).reason(), expected);
     EXPECT_EQ(copyRangeThroughBuffer(*from, 0, 5000, *full, buffer).reason(), expected);
 }

@@ -20,8 +20,8 @@ Failure recordingFailure(const QString &path, int errorNumber)
     switch (errorNumber) {
     case EBUSY: return Failure{QStringLiteral("« %1 » est déjà en cours d'enregistrement.").arg(path)};
     case ESPIPE:
-        return Failure{QStringLiteral("« %1 » n'est pas un fichier ordinaire (tube ou périphérique) : un fichier Wav "
-                                      "doit pouvoir être réécrit à son début.")
+        return Failure{QStringLiteral("« %1 » n'est pas un fichier ordinaire (tube ou périphérique) : "
+                                      "un fichier Wav doit pouvoir être réécrit à son début.")
                            .arg(path)};
     default: return fileFailure(path, errorNumber);
     }
