@@ -4,7 +4,7 @@
 #include "fuzz_input_file.h"
 
 #include "platform/riff/riff_file.h"
-#include "platform/riff/wave_repair.h"
+#include "repair/wave_repair.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +26,7 @@ void requireAt(bool condition, int line)
 std::vector<std::uint8_t> contents(const QString &path, std::size_t size)
 {
     RiffFile file;
-    require(file.open(path));
+    require(file.open(path).ok());
     std::vector<std::uint8_t> bytes(size);
     require(file.read(bytes) == static_cast<std::int64_t>(size));
     std::uint8_t more;
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Only the size fields may change (RIFF, data and fact: at most twelve bytes), never a byte
     // of sound, and the data chunk the header now gives lies inside the file.
     RiffFile file;
-    require(file.open(path));
+    require(file.open(path).ok());
     require(file.descendRiff("WAVE").has_value());
     const auto chunk = file.descend("data");
     require(chunk.has_value());

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const QString path = fuzzInputFile(data, size);
     RiffFile file;
-    require(file.open(path));
+    require(file.open(path).ok());
     require(file.size() == static_cast<std::int64_t>(size));
     if (const auto riff = file.descendRiff("WAVE"))
         walk(file, *riff);

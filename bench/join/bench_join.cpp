@@ -4,7 +4,8 @@
 // benchmark reports the bytes of the two sources per second; the engine's figures leave out
 // the program's start-up, which join_vs_cat_sox.sh measures end to end.
 #include "join/join_engine.h"
-#include "join/posix_file.h"
+#include "platform/files/file.h"
+#include "platform/files/file_copy.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -97,16 +98,25 @@ void copyBench(benchmark::State &state, bool kernelFirst)
     std::vector<std::uint8_t> buffer(kJoinCopyBufferBytes);
     for (auto _ : state) {
         removeOutput(state);
-        PosixFile out = PosixFile::create(s.out);
+        Result<File> out = File::create(s.out);
+        if (!out) {
+            state.SkipWithError("cannot create the output");
+            return;
+        }
         for (const QString &path : {s.a, s.b}) {
-            PosixFile in = PosixFile::openForReading(path);
-            const std::int64_t bytes = std::int64_t(kFramesPerSource) * 4;
-            const CopyResult result = kernelFirst ? copyRange(in, 44, bytes, out, buffer)
-                                                  : copyRangeThroughBuffer(in, 44, bytes, out, buffer);
-            if (result != CopyResult::Done)
+            const Result<File> in = File::openForReading(path);
+            if (!in) {
+                state.SkipWithError("cannot open a source");
+                return;
+            }
+            const std::uint64_t bytes = std::uint64_t(kFramesPerSource) * 4;
+            const Result<CopyEnd> result = kernelFirst ? copyRange(*in, 44, bytes, *out, buffer)
+                                                       : copyRangeThroughBuffer(*in, 44, bytes, *out, buffer);
+            if (!result || *result != CopyEnd::Done)
                 state.SkipWithError("copy failed");
         }
-        out.close();
+        if (!out->close())
+            state.SkipWithError("close failed");
     }
     state.SetBytesProcessed(state.iterations() * s.bytes);
 }

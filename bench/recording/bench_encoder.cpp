@@ -2,7 +2,7 @@
 // PCM path and 44100 Hz stereo to 22050 Hz mono; and what keeping the header up to date costs:
 // the identity path with and without a header (a headerless file gets no header updates), and
 // one in-place header write on a 40 MB file, of which a recording makes one per second of sound.
-#include "platform/files/output_file.h"
+#include "platform/files/file.h"
 #include "recording/encoder_wav.h"
 
 #include <QCoreApplication>
@@ -68,19 +68,23 @@ void BM_EncodeStereo44100ToMono22050(benchmark::State &state)
 void BM_HeaderUpdateInPlace(benchmark::State &state)
 {
     QTemporaryDir dir;
-    OutputFile file;
-    if (!file.create(dir.filePath("bench.wav"))) {
+    Result<File> file = File::create(dir.filePath("bench.wav"));
+    if (!file) {
         state.SkipWithError("cannot create the file");
         return;
     }
     const std::vector<std::uint8_t> chunk(1 << 20, 0x55);
-    for (int i = 0; i < 40; ++i)
-        file.append(chunk);
+    for (int i = 0; i < 40; ++i) {
+        if (!file->write(chunk)) {
+            state.SkipWithError("write failed");
+            return;
+        }
+    }
     std::vector<std::uint8_t> header(46, 0);
     std::uint32_t size = 0;
     for (auto _ : state) {
         header[42] = static_cast<std::uint8_t>(++size);
-        if (!file.writeAt(0, header))
+        if (!file->writeAt(0, header))
             state.SkipWithError("write failed");
     }
     // Microseconds per update, which with one update per second of sound is also the share of

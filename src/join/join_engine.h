@@ -21,7 +21,7 @@
 #include <span>
 #include <vector>
 
-class PosixFile;
+class File;
 
 extern std::vector<JoinFileInfo> JoinFiles;
 extern std::int16_t JoinFileCount;
@@ -71,8 +71,8 @@ void JoinWaveFiles(const QString &outputPath);
 std::vector<std::uint8_t> joinedHeaderBytes(std::int16_t channels, std::int16_t bits,
                                             std::int32_t sampleRate, std::int64_t totalFrames);
 // Writes that header at the current position of the output.
-void WriteJoinedHeader(PosixFile &output, const QString &outputPath, std::int16_t channels,
-                       std::int16_t bits, std::int32_t sampleRate, std::int64_t totalFrames);
+void WriteJoinedHeader(File &output, std::int16_t channels, std::int16_t bits, std::int32_t sampleRate,
+                       std::int64_t totalFrames);
 
 // Size of the buffer through which the copy streams where the kernel cannot copy.
 constexpr std::size_t kJoinCopyBufferBytes = 1 << 20;

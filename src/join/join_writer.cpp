@@ -4,10 +4,11 @@
 // written beside the output under a temporary name and renamed into place when complete.
 #include "join/join_engine.h"
 #include "join/join_errors.h"
-#include "join/posix_file.h"
 
 #include "common/app_error.h"
 #include "common/wave_format.h"
+#include "platform/files/file.h"
+#include "platform/files/file_copy.h"
 #include "platform/files/replacement_file.h"
 #include "platform/files/same_file.h"
 
@@ -61,25 +62,18 @@ std::int64_t totalFrameCount(std::span<const JoinFileInfo> records)
     return total;
 }
 
-void copyData(const JoinFileInfo &record, PosixFile &output, const QString &outputPath,
-              std::span<std::uint8_t> buffer)
+void copyData(const JoinFileInfo &record, File &output, std::span<std::uint8_t> buffer)
 {
-    PosixFile input = PosixFile::openForReading(record.fileName);
-    if (!input.isOpen())
-        fail(join_error::kFileAccess,
-             QStringLiteral("Impossible d'ouvrir le fichier %1").arg(record.fileName));
-    switch (copyRange(input, record.dataOffset, record.copyBytes(), output, buffer)) {
-    case CopyResult::Done:
-        return;
-    case CopyResult::SourceEnded:
+    Result<File> input = File::openForReading(record.fileName);
+    if (!input)
+        fail(join_error::kFileAccess, QStringLiteral("Impossible d'ouvrir le fichier ") + input.reason());
+    input->adviseSequential();
+    const Result<CopyEnd> copied = copyRange(*input, static_cast<std::uint64_t>(record.dataOffset),
+                                             static_cast<std::uint64_t>(record.copyBytes()), output, buffer);
+    if (!copied)
+        fail(join_error::kFileAccess, copied.reason());
+    if (*copied == CopyEnd::SourceEnded)
         fail(join_error::kPastEnd, QStringLiteral("Fichier tronqué : %1").arg(record.fileName));
-    case CopyResult::ReadFailed:
-        fail(join_error::kFileAccess, QStringLiteral("Erreur de lecture dans le fichier %1 : %2")
-                                          .arg(record.fileName, lastSystemError()));
-    case CopyResult::WriteFailed:
-        fail(join_error::kFileAccess, QStringLiteral("Erreur d'écriture dans le fichier %1 : %2")
-                                          .arg(outputPath, lastSystemError()));
-    }
 }
 
 } // namespace
@@ -115,13 +109,12 @@ std::vector<std::uint8_t> joinedHeaderBytes(std::int16_t channels, std::int16_t 
     return header;
 }
 
-void WriteJoinedHeader(PosixFile &output, const QString &outputPath, std::int16_t channels,
-                       std::int16_t bits, std::int32_t sampleRate, std::int64_t totalFrames)
+void WriteJoinedHeader(File &output, std::int16_t channels, std::int16_t bits, std::int32_t sampleRate,
+                       std::int64_t totalFrames)
 {
     const std::vector<std::uint8_t> header = joinedHeaderBytes(channels, bits, sampleRate, totalFrames);
-    if (!output.writeAll(header))
-        fail(join_error::kFileAccess, QStringLiteral("Erreur d'écriture dans le fichier %1 : %2")
-                                          .arg(outputPath, lastSystemError()),
+    if (const Status written = output.write(header); !written)
+        fail(join_error::kFileAccess, QStringLiteral("Erreur d'écriture dans le fichier ") + written.reason(),
              "WriteJoinedHeader");
 }
 
@@ -138,21 +131,21 @@ void JoinWaveFiles(const QString &outputPath, std::span<const JoinFileInfo> reco
     // The joined file takes the output's name only once it is complete: a failure or a full
     // disk leaves a file already under that name as it was, and no partial file beside it.
     ReplacementFile replacement;
-    if (!replacement.create(outputPath))
-        fail(join_error::kFileAccess, QStringLiteral("Impossible de créer le fichier %1 : %2")
-                                          .arg(outputPath, lastSystemError()));
-    PosixFile output = PosixFile::create(replacement.writePath());
-    if (!output.isOpen())
-        fail(join_error::kFileAccess, QStringLiteral("Impossible de créer le fichier %1 : %2")
-                                          .arg(outputPath, lastSystemError()));
-    WriteJoinedHeader(output, outputPath, reference.channels, reference.bitsPerSample,
-                      reference.sampleRate, totalFrames);
+    if (const Status created = replacement.create(outputPath); !created)
+        fail(join_error::kFileAccess, QStringLiteral("Impossible de créer le fichier ") + created.reason());
+    Result<File> output = File::create(replacement.writePath());
+    if (!output)
+        fail(join_error::kFileAccess, QStringLiteral("Impossible de créer le fichier ") + output.reason());
+    output->showAs(outputPath); // failures name the output, not its temporary name
+    WriteJoinedHeader(*output, reference.channels, reference.bitsPerSample, reference.sampleRate, totalFrames);
     std::vector<std::uint8_t> buffer(kJoinCopyBufferBytes);
     for (const JoinFileInfo &record : records)
-        copyData(record, output, outputPath, buffer);
-    if (!output.close() || !replacement.commit())
-        fail(join_error::kFileAccess, QStringLiteral("Erreur d'écriture dans le fichier %1 : %2")
-                                          .arg(outputPath, lastSystemError()));
+        copyData(record, *output, buffer);
+    Status finished = output->close();
+    if (finished)
+        finished = replacement.commit();
+    if (!finished)
+        fail(join_error::kFileAccess, QStringLiteral("Erreur d'écriture dans le fichier ") + finished.reason());
 }
 
 void JoinWaveFiles(const QString &outputPath)

@@ -30,8 +30,8 @@ void ReadWaveHeader(JoinFileInfo &record)
 {
     const QString &path = record.fileName;
     RiffFile file;
-    if (!file.open(path))
-        refuse(join_error::kFileAccess, QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path));
+    if (const Status opened = file.open(path); !opened)
+        refuse(join_error::kFileAccess, QStringLiteral("Impossible d'ouvrir le fichier ") + opened.reason());
     const std::int64_t fileBytes = file.size();
     if (fileBytes < 0)
         refuse(join_error::kFileAccess, QStringLiteral("Impossible de lire le fichier %1").arg(path));

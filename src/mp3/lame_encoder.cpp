@@ -2,7 +2,6 @@
 
 #include "common/app_error.h"
 #include "common/paths.h"
-#include "common/wave_format.h"
 #include "mp3/lame_library.h"
 #include "mp3/mp3_writer.h"
 #include "mp3/wav_reader.h"
@@ -16,19 +15,6 @@
 static_assert(std::endian::native == std::endian::little);
 
 namespace {
-
-// Offsets of the configuration record's fields (LAME format, header version 1).
-constexpr std::size_t kConfigKind = 0;
-constexpr std::size_t kStructVersion = 4;
-constexpr std::size_t kStructSize = 8;
-constexpr std::size_t kSampleRate = 12;
-constexpr std::size_t kMode = 20;
-constexpr std::size_t kBitrate = 24;
-constexpr std::size_t kPreset = 32;
-constexpr std::size_t kMpegVersion = 36;
-constexpr std::size_t kOriginal = 60;
-constexpr std::size_t kWriteVbrHeader = 64;
-constexpr std::size_t kNoReservoir = 84;
 
 const QString kConvert = QStringLiteral("lameConvert");
 
@@ -58,17 +44,18 @@ void RaiseError(const QString &operation, std::int32_t code, bool isLibraryResul
 
 cLameEncoder::cLameEncoder()
 {
-    setField(kConfigKind, 256);
-    setField(kStructVersion, 1);
-    setField(kStructSize, static_cast<std::int32_t>(kConfigBytes));
-    setField(kSampleRate, 44100);
-    setField(kMode, 1);
-    setField(kBitrate, 128);
-    setField(kPreset, 4);
-    setField(kMpegVersion, 1);
-    setField(kOriginal, 1);
-    setField(kWriteVbrHeader, 1);
-    setField(kNoReservoir, 1);
+    m_record.config = kLameConfigKind;
+    m_record.structVersion = 1;
+    m_record.structSize = kLameConfigRecordBytes;
+    m_record.sampleRate = 44100;
+    m_record.mode = 1;
+    m_record.bitrate = 128;
+    m_record.preset = 4;
+    m_record.mpegVersion = 1;
+    m_record.original = 1;
+    m_record.writeVbrHeader = 1;
+    m_record.noReservoir = 1;
+    storeRecord();
 }
 
 cLameEncoder::~cLameEncoder()
@@ -76,26 +63,31 @@ cLameEncoder::~cLameEncoder()
     closeQuietly();
 }
 
-std::int32_t cLameEncoder::field(std::size_t offset) const
+// Each property is one field of the record.
+std::int32_t cLameEncoder::EncodingPreset() const { return m_record.preset; }
+void cLameEncoder::setEncodingPreset(std::int32_t value)
 {
-    return static_cast<std::int32_t>(le::get32(&m_config[offset]));
+    m_record.preset = value;
+    storeRecord();
 }
-
-void cLameEncoder::setField(std::size_t offset, std::int32_t value)
+std::int32_t cLameEncoder::BitRate() const { return static_cast<std::int32_t>(m_record.bitrate); }
+void cLameEncoder::setBitRate(std::int32_t value)
 {
-    const auto v = static_cast<std::uint32_t>(value);
-    for (std::size_t i = 0; i < 4; ++i)
-        m_config[offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    m_record.bitrate = static_cast<std::uint32_t>(value);
+    storeRecord();
 }
-
-std::int32_t cLameEncoder::EncodingPreset() const { return field(kPreset); }
-void cLameEncoder::setEncodingPreset(std::int32_t value) { setField(kPreset, value); }
-std::int32_t cLameEncoder::BitRate() const { return field(kBitrate); }
-void cLameEncoder::setBitRate(std::int32_t value) { setField(kBitrate, value); }
-std::int32_t cLameEncoder::samplerate() const { return field(kSampleRate); }
-void cLameEncoder::setsamplerate(std::int32_t value) { setField(kSampleRate, value); }
-std::int32_t cLameEncoder::OutputMode() const { return field(kMode); }
-void cLameEncoder::setOutputMode(std::int32_t value) { setField(kMode, value); }
+std::int32_t cLameEncoder::samplerate() const { return static_cast<std::int32_t>(m_record.sampleRate); }
+void cLameEncoder::setsamplerate(std::int32_t value)
+{
+    m_record.sampleRate = static_cast<std::uint32_t>(value);
+    storeRecord();
+}
+std::int32_t cLameEncoder::OutputMode() const { return m_record.mode; }
+void cLameEncoder::setOutputMode(std::int32_t value)
+{
+    m_record.mode = value;
+    storeRecord();
+}
 
 void cLameEncoder::setWavFile(const QString &name)
 {
@@ -235,9 +227,9 @@ void cLameEncoder::convert()
     // The MP3 takes its name only once it is complete: a cancel, a failure or a full disk
     // leaves no partial file, and a file already under that name as it was.
     ReplacementFile target;
-    if (!target.create(m_mp3File))
+    if (const Status created = target.create(m_mp3File); !created)
         throw AppError(29872, QStringLiteral("Unable to open file for writing"),
-                       errorSource(QStringLiteral("OpenFile")));
+                       errorSource(QStringLiteral("OpenFile")), created.reason());
     auto writer = std::make_unique<cMp3Writer>();
     writer->setBufferSize(static_cast<std::int32_t>(m_outputBufferSize));
     writer->setFileName(target.writePath());
@@ -281,7 +273,10 @@ void cLameEncoder::convert()
     }
 
     raiseProgress(total, total, cancel);
-    if (!writer->CloseFile() || !target.commit())
+    Status finished = writer->CloseFile();
+    if (finished)
+        finished = target.commit();
+    if (!finished)
         throw AppError(29875, QStringLiteral("Failed to write buffer to file"),
-                       errorSource(QStringLiteral("WriteBufferToFile")));
+                       errorSource(QStringLiteral("WriteBufferToFile")), finished.reason());
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "mp3/lame_encoder_version.h"
+#include "mp3/lameencshim/lame_config_record.h"
 
 #include <QString>
 
@@ -22,7 +23,7 @@ class cWavReader;
 
 class cLameEncoder {
 public:
-    static constexpr std::size_t kConfigBytes = 331;
+    static constexpr std::size_t kConfigBytes = kLameConfigRecordBytes;
 
     // The Progress event: samples done and in total (16-bit samples, both channels counted);
     // setting cancel to true asks the conversion to stop.
@@ -78,10 +79,10 @@ private:
     std::uint32_t sourceRate() const;
     void convert();
     void raiseProgress(std::int64_t done, std::int64_t total, bool &cancel);
-    std::int32_t field(std::size_t offset) const;
-    void setField(std::size_t offset, std::int32_t value);
+    void storeRecord() { m_config = writeLameConfigRecord(m_record); }
 
-    std::array<std::uint8_t, kConfigBytes> m_config{};
+    LameConfigRecord m_record;
+    std::array<std::uint8_t, kConfigBytes> m_config{}; // m_record as the library reads it
     std::uint32_t m_stream = 0;
     std::uint32_t m_chunkSamples = 0;
     std::uint32_t m_outputBufferSize = 0;

@@ -7,7 +7,7 @@
 
 namespace {
 
-[[noreturn]] void raise(int code, const char *operation)
+[[noreturn]] void raise(int code, const char *operation, const QString &reason = {})
 {
     static const char *const kTexts[] = {
         "",
@@ -18,7 +18,7 @@ namespace {
         "Failed to write buffer to file",
     };
     throw AppError(29870 + code, QString::fromLatin1(kTexts[code]),
-                   errorSource(QString::fromLatin1(operation)));
+                   errorSource(QString::fromLatin1(operation)), reason);
 }
 
 } // namespace
@@ -26,7 +26,7 @@ namespace {
 cMp3Writer::~cMp3Writer()
 {
     m_buffer.reset();
-    m_file.close();
+    (void)m_file.close();
 }
 
 void cMp3Writer::AllocateBuffer(std::int32_t size)
@@ -48,13 +48,15 @@ void cMp3Writer::setBufferSize(std::int32_t lSize)
 
 void cMp3Writer::OpenFile(const QString &name)
 {
-    if (!m_file.create(name))
-        raise(2, "OpenFile");
+    Result<File> created = File::create(name);
+    if (!created)
+        raise(2, "OpenFile", created.reason());
+    m_file = std::move(*created);
 }
 
 void cMp3Writer::setFileName(const QString &sFile)
 {
-    m_file.close();
+    (void)m_file.close();
     m_fileName = sFile;
     if (!m_buffer)
         AllocateBuffer(m_bufferSize);
@@ -76,10 +78,10 @@ std::int32_t cMp3Writer::WriteBufferToFile(std::int32_t lSize)
     checkWrite(lSize);
     if (lSize == 0)
         return 0;
-    const std::int64_t written =
-        m_file.append(std::span<const std::uint8_t>(m_buffer.get(), static_cast<std::size_t>(lSize)));
-    if (written != lSize)
-        raise(5, "WriteBufferToFile");
+    const Status written =
+        m_file.write(std::span<const std::uint8_t>(m_buffer.get(), static_cast<std::size_t>(lSize)));
+    if (!written)
+        raise(5, "WriteBufferToFile", written.reason());
     return lSize;
 }
 
@@ -88,11 +90,13 @@ void cMp3Writer::WriteBufferAtStart(std::int32_t lSize)
     checkWrite(lSize);
     if (lSize == 0)
         return;
-    if (!m_file.writeAt(0, std::span<const std::uint8_t>(m_buffer.get(), static_cast<std::size_t>(lSize))))
-        raise(5, "WriteBufferToFile");
+    const Status written =
+        m_file.writeAt(0, std::span<const std::uint8_t>(m_buffer.get(), static_cast<std::size_t>(lSize)));
+    if (!written)
+        raise(5, "WriteBufferToFile", written.reason());
 }
 
-bool cMp3Writer::CloseFile()
+Status cMp3Writer::CloseFile()
 {
     return m_file.close();
 }

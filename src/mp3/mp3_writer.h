@@ -1,10 +1,11 @@
 // cMp3Writer: the MP3 converter's sink. One memory buffer that the encoding library fills, and
 // one output file to which the filled part of the buffer is appended after each library call.
 // Errors are AppError 29870 + code with the source "<executable>.<operation>" ("OpenFile",
-// "AllocateBuffer", "WriteBufferToFile").
+// "AllocateBuffer", "WriteBufferToFile"); a file that cannot be created or written gives the
+// system's reason beside the text.
 #pragma once
 
-#include "platform/files/output_file.h"
+#include "platform/files/file.h"
 
 #include <QString>
 
@@ -40,8 +41,8 @@ public:
     // back.
     bool canWriteAtStart() const { return m_file.isSeekable(); }
 
-    // Closes the file if one is open. False when the system reports a late write error.
-    bool CloseFile();
+    // Closes the file if one is open. Refused when the system reports a late write error.
+    Status CloseFile();
     bool isFileOpen() const { return m_file.isOpen(); }
 
 private:
@@ -52,5 +53,5 @@ private:
     std::unique_ptr<std::uint8_t[]> m_buffer;
     std::int32_t m_bufferSize = 8192;
     QString m_fileName;
-    OutputFile m_file;
+    File m_file;
 };

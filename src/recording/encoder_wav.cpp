@@ -74,19 +74,11 @@ std::int32_t EncoderWAV::refuse(std::int32_t code, const QString &reason)
     return code;
 }
 
-std::int32_t EncoderWAV::refuseOutput(const QString &output, int errorNumber)
+std::int32_t EncoderWAV::refuseOutput(const QString &output, const Failure &failure)
 {
-    m_nameTaken = errorNumber == EEXIST;
-    switch (errorNumber) {
-    case EBUSY:
-        return refuse(kNoFile, QStringLiteral("« %1 » est déjà en cours d'enregistrement.").arg(output));
-    case ESPIPE:
-        return refuse(kNoFile, QStringLiteral("« %1 » n'est pas un fichier ordinaire (tube ou périphérique) : "
-                                              "un fichier Wav doit pouvoir être réécrit à son début.")
-                                   .arg(output));
-    default:
-        return refuse(kNoFile, QStringLiteral("« %1 » : %2.").arg(output, systemErrorText(errorNumber)));
-    }
+    // With exclusive creation, a name that is taken lets the caller try the next one.
+    m_nameTaken = m_exclusive && File::nameIsTaken(output);
+    return refuse(kNoFile, failure.reason);
 }
 
 std::int32_t EncoderWAV::checkInit(std::int32_t samplerate, std::int16_t Channels, const QString &output)
@@ -103,8 +95,8 @@ std::int32_t EncoderWAV::checkInit(std::int32_t samplerate, std::int16_t Channel
         return refuse(kBadFormat, QStringLiteral("Le format de sortie choisi est illisible."));
     if (const auto stream = openConversionStream(input, *outputFormat); !stream)
         return refuse(kBadFormat, stream.reason());
-    if (const int problem = OutputFile::recordingCreationProblem(output, m_exclusive))
-        return refuseOutput(output, problem);
+    if (const Status creatable = File::checkRecordingCreation(output, m_exclusive); !creatable)
+        return refuseOutput(output, creatable.failure());
     return kDone;
 }
 
@@ -131,25 +123,25 @@ std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16
     m_input.assign(m_inputFormat.avgBytesPerSec, 0);
     m_output.assign(m_stream->destinationSize(m_input.size()), 0);
 
-    if (!m_file.createForRecording(output, m_exclusive)) {
-        const int problem = errno;
+    Result<File> created = File::createForRecording(output, m_exclusive);
+    if (!created) {
         releaseStream(); // nothing to convert for: the next init starts afresh
-        return refuseOutput(output, problem);
+        return refuseOutput(output, created.failure());
     }
+    m_file = std::move(*created);
     m_fileBytes = 0;
     m_inputBytes = 0;
     if (m_writeHeader) {
         // The header's place holds a header that describes no data yet, so that the file is a
         // valid WAV from its first byte on.
         const std::vector<std::uint8_t> header = headerFor(headerBytes());
-        if (m_file.append(header) != static_cast<std::int64_t>(header.size())) {
+        if (const Status written = m_file.write(header); !written) {
             // Not even the header fits: leave no half-made file behind.
-            const int problem = errno;
             const QString path = m_file.path();
-            m_file.close();
+            (void)m_file.close();
             ::unlink(fileNameBytes(path).constData()); // an ordinary file we made, locked by us
             releaseStream();
-            refuseOutput(output, problem);
+            refuse(kWriteError, written.reason());
             return kWriteError;
         }
         m_fileBytes = header.size();
@@ -195,25 +187,29 @@ bool EncoderWAV::updateHeaderEachSecond(std::size_t inputBytes)
     if (!m_file.isStillLinked())
         return false;
     // One write over the header in place; the end of the file does not move.
-    if (!m_writeHeader || m_file.writeAt(0, headerFor(m_fileBytes)))
+    if (!m_writeHeader)
         return true;
-    refuseOutput(m_file.path(), errno);
-    return false;
+    const Status written = m_file.writeAt(0, headerFor(m_fileBytes));
+    if (!written)
+        refuse(kWriteError, written.reason());
+    return written.ok();
 }
 
 bool EncoderWAV::writeConverted(std::size_t bytes)
 {
     if (bytes == 0)
         return true;
-    const std::int64_t written = m_file.append(std::span(m_output).first(bytes));
-    if (written == static_cast<std::int64_t>(bytes)) {
+    const Status written = m_file.write(std::span(m_output).first(bytes));
+    if (written) {
         m_fileBytes += bytes;
         return true;
     }
     // The disk took part of it: keep the whole blocks only, so the data ends on a whole frame.
-    refuseOutput(m_file.path(), errno != 0 ? errno : ENOSPC);
-    const std::uint64_t kept = written > 0 ? static_cast<std::uint64_t>(written) / m_outputBlockAlign * m_outputBlockAlign : 0;
-    m_file.truncate(m_fileBytes + kept);
+    refuse(kWriteError, written.reason());
+    const Result<std::uint64_t> length = m_file.length();
+    const std::uint64_t taken = length && *length > m_fileBytes ? *length - m_fileBytes : 0;
+    const std::uint64_t kept = taken / m_outputBlockAlign * m_outputBlockAlign;
+    (void)m_file.truncate(m_fileBytes + kept);
     m_fileBytes += kept;
     return false;
 }
@@ -231,7 +227,7 @@ std::int32_t EncoderWAV::Encoder_EncoderClose()
     if (m_writeHeader)
         intact = writeFinalHeader() && intact;
     releaseStream();
-    intact = m_file.close() && intact;
+    intact = m_file.close().ok() && intact;
     // A file whose tail or header could not be written is not reported as finished.
     return intact ? kDone : kWriteError;
 }
@@ -257,10 +253,10 @@ std::vector<std::uint8_t> EncoderWAV::headerFor(std::uint64_t fileBytes) const
 
 bool EncoderWAV::writeFinalHeader()
 {
-    const std::int64_t length = m_file.length();
-    if (length < headerBytes())
+    const Result<std::uint64_t> length = m_file.length();
+    if (!length || *length < headerBytes())
         return false;
-    return m_file.writeAt(0, headerFor(static_cast<std::uint64_t>(length)));
+    return m_file.writeAt(0, headerFor(*length)).ok();
 }
 
 void EncoderWAV::releaseStream()

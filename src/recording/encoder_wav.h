@@ -26,7 +26,7 @@
 
 #include "platform/acm/conversion_stream.h"
 #include "platform/acm/output_formats.h"
-#include "platform/files/output_file.h"
+#include "platform/files/file.h"
 
 #include <QString>
 
@@ -124,7 +124,7 @@ public:
 private:
     bool writeConverted(std::size_t bytes);
     std::int32_t refuse(std::int32_t code, const QString &reason);
-    std::int32_t refuseOutput(const QString &output, int errorNumber);
+    std::int32_t refuseOutput(const QString &output, const Failure &failure);
     std::vector<std::uint8_t> headerFor(std::uint64_t fileBytes) const;
     bool updateHeaderEachSecond(std::size_t inputBytes);
     bool writeFinalHeader();
@@ -138,7 +138,7 @@ private:
     std::vector<std::uint8_t> m_input;  // one second of input
     std::vector<std::uint8_t> m_output; // the converted data of one input buffer
     std::unique_ptr<ConversionStream> m_stream;
-    OutputFile m_file;
+    File m_file;
     bool m_writeHeader = true;
     std::uint64_t m_maxFileBytes = kMaxFileBytes;
     std::uint64_t m_fileBytes = 0;  // what the file holds, header included

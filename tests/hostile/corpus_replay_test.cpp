@@ -5,7 +5,7 @@
 
 #include "common/app_error.h"
 #include "platform/riff/riff_file.h"
-#include "platform/riff/wave_repair.h"
+#include "repair/wave_repair.h"
 #include "support/tools.h"
 
 #include <QDir>

@@ -22,14 +22,15 @@
 
 namespace {
 
-void expectRefusedAsUnopenable(const QString &path)
+// reason: what the system says of the file, in French.
+void expectRefusedAsUnopenable(const QString &path, const QString &reason)
 {
     RiffFile file;
     EXPECT_FALSE(file.open(path));
     const Verdict mp3 = mp3SourceVerdict(path);
     EXPECT_EQ(mp3.refusal.toStdString(), "29672 Unable to open file.");
     const Verdict join = joinHeaderVerdict(path);
-    EXPECT_EQ(join.refusal, QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path));
+    EXPECT_EQ(join.refusal, QStringLiteral("Impossible d'ouvrir le fichier « %1 » : %2.").arg(path, reason));
     const Verdict input = virtualInputVerdict(path);
     EXPECT_EQ(input.refusal, QStringLiteral("Entrée virtuelle « %1 » : fichier illisible.").arg(path));
 }
@@ -48,7 +49,7 @@ TEST(HostileSpecialFiles, ADirectoryNamedLikeAWaveFileIsRefusedAsUnopenable)
     ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath(QStringLiteral("dossier.wav"));
     ASSERT_TRUE(QDir().mkdir(path));
-    expectRefusedAsUnopenable(path);
+    expectRefusedAsUnopenable(path, QStringLiteral("Est un dossier"));
     EXPECT_TRUE(QDir(path).isEmpty());
 }
 
@@ -58,7 +59,7 @@ TEST(HostileSpecialFiles, AFifoWithoutWriterIsRefusedAtOnceInsteadOfWaitingForOn
     ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath(QStringLiteral("tube.wav"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    expectRefusedAsUnopenable(path);
+    expectRefusedAsUnopenable(path, QStringLiteral("Pas un fichier ordinaire (tube ou périphérique)"));
 }
 
 TEST(HostileShrinkingFiles, TheMp3SourceRaisesAReadErrorWhenTheRestIsCutOff)

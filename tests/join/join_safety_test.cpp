@@ -15,8 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,13 +61,13 @@ TEST(JoinSafety, FullDiskLeavesNoPartialFileAndAnOlderFileOfThatNameAsItWas)
 {
     TestFolder folder;
     SmallDisk disk(folder.path("small"));
-    ASSERT_TRUE(disk.mounted()) << "a tmpfs could not be mounted: " << std::strerror(errno);
+    ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
     const std::vector<JoinFileInfo> large = twoRecordings(folder, 40000); // 80044 bytes joined
     const QString out = disk.path() + "/out.wav";
 
     QString text;
     EXPECT_EQ(errorNumberOf([&] { JoinWaveFiles(out, large); }, &text), join_error::kFileAccess);
-    EXPECT_TRUE(text.contains("Erreur d'écriture")) << text.toStdString();
+    EXPECT_EQ(text, QStringLiteral("Erreur d'écriture dans le fichier « %1 » : %2.").arg(out, disk.fullReason()));
     EXPECT_TRUE(disk.entries().isEmpty()) << disk.entries().join(' ').toStdString();
 
     const QByteArray older = canonicalWave({}, patternBytes(800, 3));

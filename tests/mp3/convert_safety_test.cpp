@@ -13,8 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -53,32 +51,35 @@ TEST(ConvertSafety, TargetThatIsTheSourceUnderAnotherNameIsRefusedAndTheSourceKe
 TEST(ConvertSafety, FullDiskLeavesNoPartialFileAndAnOlderFileOfThatNameAsItWas)
 {
     TestFolder folder;
-    SmallDisk disk(folder.path("small"));
-    ASSERT_TRUE(disk.mounted()) << "a tmpfs could not be mounted: " << std::strerror(errno);
     const QString source = folder.path("long.wav");
     ASSERT_TRUE(writeToneFile(source, 44100, 8.0, 440, 1000)); // about 320 KB at 320 kbit/s
-    const QString target = disk.path() + "/out.mp3";
-
-    ToolResult run = convert({source, target, "--preset", "7"});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("Erreur 2987")) << run.err.toStdString();
-    EXPECT_TRUE(disk.entries().isEmpty()) << disk.entries().join(' ').toStdString();
-
-    const QByteArray older = patternBytes(3000, 4);
-    ASSERT_TRUE(writeBytes(target, older));
-    run = convert({source, target, "--preset", "7"});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(readFileBytes(target) == older);
-    EXPECT_EQ(disk.entries(), QStringList{"out.mp3"});
-
-    // A conversion that fits replaces the older file.
     const QString shortSource = folder.path("short.wav");
     ASSERT_TRUE(writeToneFile(shortSource, 44100, 1.0, 440, 1000));
-    run = convert({shortSource, target});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(disk.entries(), QStringList{"out.mp3"});
-    const QString copy = folder.path("copy.mp3"); // decoded where there is room for the sound
-    ASSERT_TRUE(QFile::copy(target, copy));
+    const QString copy = folder.path("copy.mp3"); // decoded once the disk is gone
+    {
+        SmallDisk disk(folder.path("small"));
+        ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
+        const QString target = disk.path() + "/out.mp3";
+
+        ToolResult run = convert({source, target, "--preset", "7"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains("Erreur 2987")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(disk.fullReason())) << run.err.toStdString();
+        EXPECT_TRUE(disk.entries().isEmpty()) << disk.entries().join(' ').toStdString();
+
+        const QByteArray older = patternBytes(3000, 4);
+        ASSERT_TRUE(writeBytes(target, older));
+        run = convert({source, target, "--preset", "7"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(readFileBytes(target) == older);
+        EXPECT_EQ(disk.entries(), QStringList{"out.mp3"});
+
+        // A conversion that fits replaces the older file.
+        run = convert({shortSource, target});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(disk.entries(), QStringList{"out.mp3"});
+        ASSERT_TRUE(QFile::copy(target, copy));
+    }
     const DecodedSound sound = decodeWithFfmpeg(copy);
     EXPECT_NEAR(static_cast<double>(sound.frames()) / 44100, 1.0, 1152.0 / 44100);
 }

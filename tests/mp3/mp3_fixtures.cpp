@@ -41,8 +41,10 @@ QString TestFolder::write(const QByteArray &bytes, const QString &name) const
 
 bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz, int rightHz)
 {
+    // Repeatable (-R): sox dithers the 16-bit samples with noise that would otherwise differ
+    // from run to run, and so would the size of a variable-rate MP3 made of them.
     return runTool(QStringLiteral("sox"),
-                   {"-n", "-r", QString::number(rateHz), "-c", "2", "-b", "16", "-e", "signed-integer", path,
+                   {"-R", "-n", "-r", QString::number(rateHz), "-c", "2", "-b", "16", "-e", "signed-integer", path,
                     "synth", QString::number(seconds), "sine", QString::number(leftHz), "sine",
                     QString::number(rightHz), "vol", "0.5"})
                .exitCode == 0;

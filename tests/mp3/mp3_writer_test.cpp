@@ -39,7 +39,7 @@ TEST_F(Mp3Writer, AcceptsAWholeBufferAndRefusesOneByteMoreWritingNothing)
     expectError(raisedBy([&] { writer.WriteBufferToFile(1001); }), 29873,
                 "Cannot write more data than is available in the buffer", ".WriteBufferToFile");
     EXPECT_EQ(writer.WriteBufferToFile(0), 0);
-    writer.CloseFile();
+    EXPECT_TRUE(writer.CloseFile());
     EXPECT_TRUE(readFileBytes(folder.path("out.mp3")) == bytes);
 }
 
@@ -60,7 +60,7 @@ TEST_F(Mp3Writer, NamingASecondFileClosesTheFirstWithWhatWasWrittenToIt)
     put(a);
     writer.setFileName(folder.path("second.mp3"));
     put(b);
-    writer.CloseFile();
+    EXPECT_TRUE(writer.CloseFile());
     EXPECT_TRUE(readFileBytes(folder.path("first.mp3")) == a);
     EXPECT_TRUE(readFileBytes(folder.path("second.mp3")) == b);
 }
@@ -70,10 +70,14 @@ TEST_F(Mp3Writer, FilesThatCannotBeWrittenAndBadBufferSizesRaiseTheirErrors)
     writer.setBufferSize(4096);
     expectError(raisedBy([&] { writer.WriteBufferToFile(10); }), 29874, "File not open for writing");
     writer.setFileName(QStringLiteral("/dev/full"));
-    expectError(raisedBy([&] { writer.WriteBufferToFile(4096); }), 29875, "Failed to write buffer to file");
+    const AppError full = raisedBy([&] { writer.WriteBufferToFile(4096); });
+    expectError(full, 29875, "Failed to write buffer to file");
+    EXPECT_EQ(full.reason(), "« /dev/full » : Aucun espace disponible sur le périphérique.");
 
     const QString path = folder.path("no/such/folder/out.mp3");
-    expectError(raisedBy([&] { writer.setFileName(path); }), 29872, "Unable to open file for writing", ".OpenFile");
+    const AppError unopened = raisedBy([&] { writer.setFileName(path); });
+    expectError(unopened, 29872, "Unable to open file for writing", ".OpenFile");
+    EXPECT_EQ(unopened.reason(), "« " + path + " » : Aucun fichier ou dossier de ce type.");
     EXPECT_EQ(writer.fileName(), path);
     EXPECT_FALSE(writer.isFileOpen());
 
@@ -91,7 +95,7 @@ TEST_F(Mp3Writer, BufferMadeBeforeTheFileIsKeptAndSurvivesClosing)
     writer.setFileName(folder.path("a.mp3"));
     EXPECT_EQ(writer.BufferPointer(), buffer);
     EXPECT_EQ(writer.BufferSize(), 64);
-    writer.CloseFile();
+    EXPECT_TRUE(writer.CloseFile());
     EXPECT_EQ(writer.BufferPointer(), buffer);
     EXPECT_FALSE(writer.isFileOpen());
 }
@@ -104,6 +108,6 @@ TEST_F(Mp3Writer, WritingAtTheStartReplacesTheFirstBytesAndKeepsTheLength)
     put(body);
     put(body);
     put(head, true);
-    writer.CloseFile();
+    EXPECT_TRUE(writer.CloseFile());
     EXPECT_TRUE(readFileBytes(folder.path("a.mp3")) == head + body.mid(30) + body);
 }

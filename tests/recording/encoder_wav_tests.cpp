@@ -6,11 +6,10 @@
 
 #include "recording_helpers.h"
 
+#include "../support/small_disk.h"
+
 #include <QFile>
 #include <QLocale>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -158,23 +157,24 @@ TEST_F(EncoderWavTest, HeaderSwitchGivesRawFilesAndIsLockedWhileOpen)
 
 TEST_F(EncoderWavTest, WriteErrorIsReportedAndTheHeaderDescribesWhatIsOnDisk)
 {
-    // A file-size limit stands in for a full disk: writes past it fail with EFBIG.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit limited = saved;
-    limited.rlim_cur = 46 + 2 * 10240 + 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-
-    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("full.wav")), 0);
-    encodeBlocks(2);
-    encodeBlocks(2, 10); // only 1000 bytes fit; later blocks are still tried
-    encoder.Encoder_EncoderClose();
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
-
-    const QByteArray file = readFileBytes(path("full.wav"));
-    ASSERT_EQ(file.size(), 46 + 2 * 10240 + 1000);
+    QByteArray file;
+    {
+        // Room for the header, two blocks and part of a third, cut in the middle of a frame.
+        SmallDisk disk(path("small"), 24 * 1024);
+        ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
+        const QString full = disk.path() + "/full.wav";
+        ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, full), 0);
+        encodeBlocks(2);
+        encodeBlocks(2, 10); // later blocks are still tried
+        EXPECT_EQ(encoder.lastError(), QStringLiteral("« %1 » : %2.").arg(full, disk.fullReason()));
+        encoder.Encoder_EncoderClose();
+        file = readFileBytes(full);
+    }
+    EXPECT_GT(file.size(), 46 + 2 * 10240);
+    EXPECT_LE(file.size(), 24 * 1024);
+    EXPECT_EQ((file.size() - 46) % 4, 0); // whole frames only
     expectSizesMatchFile(file);
+    EXPECT_TRUE(file.mid(46, 10240) == toneBlock());
 }
 
 TEST(EncoderWavFormat, FormatTextsFollowTheLocaleAndSetFormatTakesTheRecordAsGiven)

@@ -9,14 +9,13 @@
 
 #include "recording_helpers.h"
 
+#include "../support/small_disk.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <csignal>
 #include <functional>
-#include <sys/mount.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -184,34 +183,21 @@ TEST(RecordingSession, EffectsRunBeforeTheEncoder)
 TEST(RecordingSession, FullDiskStopsTheRecordingWithACompleteFile)
 {
     Recording r(VirtualDeviceOptions{}); // real-time pace, so the stop happens mid-recording
-    // A small filesystem of its own when the test may mount one (as root), else a file-size
-    // limit standing in for it.
-    const QString mountPoint = r.home.filePath("small");
-    ASSERT_TRUE(QDir().mkpath(mountPoint));
-    const bool mounted = ::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=96k") == 0;
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    if (!mounted) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = 96 * 1024;
-        setrlimit(RLIMIT_FSIZE, &limited);
+    QByteArray file;
+    QString path;
+    {
+        SmallDisk disk(r.home.filePath("small"), 96 * 1024);
+        ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
+        path = disk.path() + "/take.wav";
+        r.request.path = path;
+        ASSERT_FALSE(r.session.start(r.request));
+        EXPECT_TRUE(waitUntil([&] { return !r.session.isRecording(); }, std::chrono::seconds(20)));
+        ASSERT_EQ(r.stops.size(), 1u);
+        EXPECT_EQ(r.stops.front().message, "Write error (no disk space left?)!");
+        EXPECT_EQ(r.stops.front().reason, QStringLiteral("« %1 » : %2.").arg(path, disk.fullReason()));
+        EXPECT_FALSE(r.encoder.isOpen());
+        file = readFileBytes(path);
     }
-    const QString path = mountPoint + "/take.wav";
-    r.request.path = path;
-    ASSERT_FALSE(r.session.start(r.request));
-    EXPECT_TRUE(waitUntil([&] { return !r.session.isRecording(); }, std::chrono::seconds(20)));
-    ASSERT_EQ(r.stops.size(), 1u);
-    EXPECT_EQ(r.stops.front().message, "Write error (no disk space left?)!");
-    EXPECT_EQ(r.stops.front().reason, QStringLiteral("« %1 » : %2.").arg(path,
-                  mounted ? QStringLiteral("Aucun espace disponible sur le périphérique") : QStringLiteral("Fichier trop volumineux")));
-    EXPECT_FALSE(r.encoder.isOpen());
-
-    const QByteArray file = readFileBytes(path);
-    if (mounted)
-        ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
-    else
-        setrlimit(RLIMIT_FSIZE, &saved);
     ASSERT_GT(file.size(), 46 + 10240);
     EXPECT_LE(file.size(), 96 * 1024);
     expectSizesMatchFile(file);

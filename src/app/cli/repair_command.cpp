@@ -6,21 +6,11 @@
 #include "app/cli/command_line.h"
 #include "app/cli/subcommands.h"
 
-#include "platform/riff/wave_repair.h"
+#include "repair/wave_repair.h"
 
 #include <QTextStream>
 
-#include <cstring>
-
 namespace cli {
-namespace {
-
-QString systemText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
 
 int runRepair(const QStringList &arguments)
 {
@@ -47,7 +37,7 @@ int runRepair(const QStringList &arguments)
                        .arg(report.dataBytes));
         return kExitOk;
     case WaveRepairOutcome::CannotOpen:
-        printError(QStringLiteral("Impossible d'ouvrir le fichier %1 : %2").arg(path, systemText(report.systemError)));
+        printError(QStringLiteral("Impossible d'ouvrir le fichier ") + report.reason);
         return kExitFailure;
     case WaveRepairOutcome::NotAFile:
         printError(QStringLiteral("%1 n'est pas un fichier.").arg(path) + unchanged);
@@ -62,7 +52,7 @@ int runRepair(const QStringList &arguments)
         printError(QStringLiteral("%1 : aucun bloc de données.").arg(path) + unchanged);
         return kExitFailure;
     case WaveRepairOutcome::WriteFailed:
-        printError(QStringLiteral("Erreur d'écriture dans le fichier %1 : %2").arg(path, systemText(report.systemError)));
+        printError(QStringLiteral("Erreur d'écriture dans le fichier ") + report.reason);
         return kExitFailure;
     }
     return kExitFailure;

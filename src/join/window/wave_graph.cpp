@@ -4,20 +4,17 @@
 #include "join/window/wave_graph.h"
 
 #include "join/join_errors.h"
-#include "join/posix_file.h"
 
 #include "common/app_error.h"
 #include "common/rounding.h"
+#include "platform/files/file.h"
 
 #include <QPainter>
 #include <QPalette>
 #include <QPoint>
 
-#include <cerrno>
 #include <cmath>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -58,9 +55,9 @@ private:
 // Reading a frame past frameCount or past the end of the file reports false instead of failing.
 class FrameReader {
 public:
-    FrameReader(const PosixFile &file, std::int16_t channels, std::int16_t bits, std::int64_t frameCount,
+    FrameReader(const File &file, std::int16_t channels, std::int16_t bits, std::int64_t frameCount,
                 std::int64_t dataOffset)
-        : m_fd(file.descriptor()), m_valueBytes(bits == 8 ? 1 : 2),
+        : m_file(file), m_valueBytes(bits == 8 ? 1 : 2),
           m_stride(std::max<int>(1, channels) * m_valueBytes), m_frameCount(frameCount), m_dataOffset(dataOffset)
     {
     }
@@ -85,19 +82,11 @@ private:
     bool load(std::int64_t index, std::int64_t frames)
     {
         m_block.resize(static_cast<std::size_t>(frames * m_stride));
-        std::size_t filled = 0;
-        const off_t start = static_cast<off_t>(m_dataOffset + index * m_stride);
-        while (filled < m_block.size()) {
-            const ssize_t got = ::pread(m_fd, m_block.data() + filled, m_block.size() - filled,
-                                        start + static_cast<off_t>(filled));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            filled += static_cast<std::size_t>(got);
-        }
+        // A file that cannot be read further ends the trace where it stands.
+        const Result<std::size_t> filled =
+            m_file.readAt(static_cast<std::uint64_t>(m_dataOffset + index * m_stride), m_block);
         m_firstFrame = index;
-        m_framesHeld = static_cast<std::int64_t>(filled) / m_stride; // whole frames only
+        m_framesHeld = filled ? static_cast<std::int64_t>(*filled) / m_stride : 0; // whole frames only
         return m_framesHeld > 0;
     }
 
@@ -108,7 +97,7 @@ private:
         return static_cast<std::int16_t>(m_block[at] | (m_block[at + 1] << 8));
     }
 
-    int m_fd;
+    const File &m_file;
     int m_valueBytes;
     int m_stride;
     std::int64_t m_frameCount;
@@ -150,10 +139,9 @@ void DrawWaveGraph(const WaveGraphBoxes &boxes, std::int16_t channels, std::int6
 {
     for (GraphBox *box : {&boxes.left1, &boxes.left2, &boxes.right1, &boxes.right2})
         box->clear();
-    PosixFile file = PosixFile::openForReading(fileName);
-    if (!file.isOpen())
-        throw AppError(join_error::kFileAccess,
-                       QStringLiteral("Impossible d'ouvrir le fichier %1 : %2").arg(fileName, lastSystemError()),
+    const Result<File> file = File::openForReading(fileName);
+    if (!file)
+        throw AppError(join_error::kFileAccess, QStringLiteral("Impossible d'ouvrir le fichier ") + file.reason(),
                        errorSource(QStringLiteral("DrawWaveGraph")));
 
     const bool stereo = channels == 2;
@@ -176,7 +164,7 @@ void DrawWaveGraph(const WaveGraphBoxes &boxes, std::int16_t channels, std::int6
     const bool eightBit = bitsPerSample == 8;
     Trace left(midY, eightBit);
     Trace right(midY, eightBit);
-    FrameReader frames(file, channels, bitsPerSample, frameCount, dataOffset);
+    FrameReader frames(*file, channels, bitsPerSample, frameCount, dataOffset);
     auto plot = [&](std::int64_t index, double x, std::int64_t blockFrames = 1) {
         int leftValue = 0;
         int rightValue = 0;

@@ -7,17 +7,6 @@
 namespace shim {
 namespace {
 
-std::uint32_t get32(const std::uint8_t *p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::int32_t getSigned32(const std::uint8_t *p)
-{
-    return static_cast<std::int32_t>(get32(p));
-}
-
 // Preset numbers of the configuration record, in the library's quality-preset numbering.
 enum Preset : std::int32_t {
     kNoPreset = -1,
@@ -55,7 +44,7 @@ int clampKbps(std::uint32_t kbps)
 
 // The mean bit rate of an average-bit-rate encoding: the record's ABR rate when given, else
 // the configured bit rate.
-int abrKbps(const ConfigRecord &record)
+int abrKbps(const LameConfigRecord &record)
 {
     if (record.vbrAbrBps > 0)
         return clampKbps((record.vbrAbrBps + 500) / 1000);
@@ -67,7 +56,7 @@ bool isMpeg1Rate(std::uint32_t rateHz)
     return rateHz == 32000 || rateHz == 44100 || rateHz == 48000;
 }
 
-void constantBitRate(lame_t lame, const ConfigRecord &record, int qualityLevel)
+void constantBitRate(lame_t lame, const LameConfigRecord &record, int qualityLevel)
 {
     lame_set_VBR(lame, vbr_off);
     if (record.bitrate > 0)
@@ -76,7 +65,7 @@ void constantBitRate(lame_t lame, const ConfigRecord &record, int qualityLevel)
 }
 
 // The record's own VBR and bit-rate fields, used when no preset is chosen.
-bool applyFreeSettings(lame_t lame, const ConfigRecord &record)
+bool applyFreeSettings(lame_t lame, const LameConfigRecord &record)
 {
     if (!record.enableVbr) {
         lame_set_VBR(lame, vbr_off);
@@ -115,7 +104,7 @@ bool applyFreeSettings(lame_t lame, const ConfigRecord &record)
 // What each preset's name promises. Returns false for a number outside the list. (The
 // library's own preset call answers with the VBR level it chose, not a status, so it is not
 // checked; lame_init_params checks the whole setting afterwards.)
-bool applyPreset(lame_t lame, const ConfigRecord &record)
+bool applyPreset(lame_t lame, const LameConfigRecord &record)
 {
     switch (record.preset) {
     case kNoPreset: return applyFreeSettings(lame, record);
@@ -180,40 +169,10 @@ bool applyMode(lame_t lame, std::int32_t mode)
 
 } // namespace
 
-ConfigRecord readConfigRecord(const std::uint8_t *bytes)
+std::uint32_t applyConfig(lame_t lame, const LameConfigRecord &record)
 {
-    ConfigRecord r;
-    r.config = get32(bytes + 0);
-    r.structVersion = get32(bytes + 4);
-    r.structSize = get32(bytes + 8);
-    r.sampleRate = get32(bytes + 12);
-    r.reSampleRate = get32(bytes + 16);
-    r.mode = getSigned32(bytes + 20);
-    r.bitrate = get32(bytes + 24);
-    r.maxBitrate = get32(bytes + 28);
-    r.preset = getSigned32(bytes + 32);
-    r.mpegVersion = get32(bytes + 36);
-    r.psyModel = get32(bytes + 40);
-    r.emphasis = get32(bytes + 44);
-    r.privateBit = get32(bytes + 48);
-    r.crc = get32(bytes + 52);
-    r.copyright = get32(bytes + 56);
-    r.original = get32(bytes + 60);
-    r.writeVbrHeader = get32(bytes + 64);
-    r.enableVbr = get32(bytes + 68);
-    r.vbrQuality = getSigned32(bytes + 72);
-    r.vbrAbrBps = get32(bytes + 76);
-    r.vbrMethod = getSigned32(bytes + 80);
-    r.noReservoir = get32(bytes + 84);
-    r.strictIso = get32(bytes + 88);
-    r.quality = static_cast<std::uint16_t>(bytes[92] | (bytes[93] << 8));
-    return r;
-}
-
-std::uint32_t applyConfig(lame_t lame, const ConfigRecord &record)
-{
-    if (record.config != BE_CONFIG_LAME || record.structVersion != 1 ||
-        record.structSize != BE_CONFIG_RECORD_BYTES)
+    static_assert(kLameConfigRecordBytes == BE_CONFIG_RECORD_BYTES && kLameConfigKind == BE_CONFIG_LAME);
+    if (record.config != kLameConfigKind || record.structVersion != 1 || record.structSize != kLameConfigRecordBytes)
         return BE_ERR_INVALID_FORMAT;
     // Without the source's rate the library would assume 44100 Hz and play anything else at the
     // wrong speed.

@@ -97,7 +97,8 @@ uint32_t beInitStream(const uint8_t *config, uint32_t *chunkSamples, uint32_t *o
     entry->lame.reset(lame_init());
     if (!entry->lame)
         return BE_ERR_NO_MORE_HANDLES;
-    const std::uint32_t result = shim::applyConfig(entry->lame.get(), shim::readConfigRecord(config));
+    const std::uint32_t result = shim::applyConfig(
+        entry->lame.get(), readLameConfigRecord(std::span<const std::uint8_t, kLameConfigRecordBytes>(config, kLameConfigRecordBytes)));
     if (result != BE_ERR_SUCCESSFUL)
         return result;
 

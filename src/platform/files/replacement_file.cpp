@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,15 +56,6 @@ QByteArray temporaryNameFor(const QByteArray &target)
            QByteArray::number(tag, 16).rightJustified(8, '0') + ".part";
 }
 
-bool closeChecked(int &fd)
-{
-    if (fd < 0)
-        return true;
-    const int result = ::close(fd);
-    fd = -1;
-    return result == 0;
-}
-
 } // namespace
 
 ReplacementFile::~ReplacementFile()
@@ -73,32 +63,28 @@ ReplacementFile::~ReplacementFile()
     discard();
 }
 
-bool ReplacementFile::create(const QString &target)
+Status ReplacementFile::create(const QString &target)
 {
     discard();
     m_direct = false;
     m_mode.reset();
-    if (target.isEmpty()) {
-        errno = ENOENT;
-        return false;
-    }
+    if (target.isEmpty())
+        return fileFailure(target, ENOENT);
     const QByteArray targetName = resolvedTarget(fileNameBytes(target));
     m_target = fileNameFromBytes(targetName);
 
     struct stat existing {};
     const bool exists = ::stat(targetName.constData(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) {
-        errno = EISDIR;
-        return false;
-    }
+    if (exists && S_ISDIR(existing.st_mode))
+        return fileFailure(target, EISDIR);
     if (exists && !S_ISREG(existing.st_mode)) {
         m_direct = true;
         m_writePath = m_target;
-        return true;
+        return {};
     }
     // A file we may not write is not replaced behind its back either.
     if (exists && ::access(targetName.constData(), W_OK) != 0)
-        return false;
+        return fileFailure(target, errno);
     if (exists)
         m_mode = existing.st_mode & 0777; // read and write permissions; no set-id bits
 
@@ -107,49 +93,46 @@ bool ReplacementFile::create(const QString &target)
         // Made and named to the interrupt handler in one step: a Ctrl+C in between would
         // otherwise leave the file behind.
         const interrupt_cleanup::SignalBlock block;
-        int fd;
-        do
-            fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        while (fd < 0 && errno == EINTR);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return false;
+        // Its failures name the target, the file the user knows.
+        Result<File> created = File::createNew(fileNameFromBytes(candidate), target);
+        if (!created) {
+            if (File::nameIsTaken(fileNameFromBytes(candidate)))
+                continue; // another file took the name meanwhile
+            return created.failure();
         }
-        m_fd = fd;
-        m_writePath = fileNameFromBytes(candidate);
+        m_file = std::move(*created);
+        m_writePath = m_file.path();
         m_pending = true;
         interrupt_cleanup::setTemporaryFile(candidate);
-        return true;
+        return {};
     }
-    errno = EEXIST;
-    return false;
+    return fileFailure(target, EEXIST);
 }
 
-bool ReplacementFile::commit()
+Status ReplacementFile::commit()
 {
     if (m_direct)
-        return true;
-    if (!m_pending) {
-        errno = EBADF;
-        return false;
-    }
+        return {};
+    if (!m_pending)
+        return Failure{QStringLiteral("« %1 » : le fichier temporaire n'existe plus.").arg(m_target)};
     // The replacement keeps the permissions of the file it replaces (given only now, so that
     // the writer could open it whatever they are).
-    if (m_mode && ::fchmod(m_fd, *m_mode) != 0)
-        return false;
+    if (m_mode) {
+        if (const Status given = m_file.setPermissions(*m_mode); !given)
+            return given;
+    }
     // Late write errors (a full disk that only shows when the data goes out) surface here,
     // before the target is touched.
-    if (::fdatasync(m_fd) != 0)
-        return false;
-    if (!closeChecked(m_fd))
-        return false;
+    if (const Status synced = m_file.sync(); !synced)
+        return synced;
+    if (const Status closed = m_file.close(); !closed)
+        return closed;
     const QByteArray targetName = fileNameBytes(m_target);
     {
         // Once renamed, the file is the output: the interrupt handler must not remove it.
         const interrupt_cleanup::SignalBlock block;
         if (::rename(fileNameBytes(m_writePath).constData(), targetName.constData()) != 0)
-            return false;
+            return fileFailure(m_target, errno);
         m_pending = false;
         interrupt_cleanup::clearTemporaryFile();
     }
@@ -157,18 +140,13 @@ bool ReplacementFile::commit()
     // The new folder entry to the disk too. The file is complete under its name either way; a
     // folder that cannot be synced (some file systems refuse) only leaves the rename to the
     // system's own writeback.
-    const QByteArray folder = folderOf(targetName);
-    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    (void)File::syncFolder(fileNameFromBytes(folderOf(targetName)));
+    return {};
 }
 
 void ReplacementFile::discard()
 {
-    closeChecked(m_fd); // the file is being thrown away: how its close went does not matter
+    (void)m_file.close(); // the file is being thrown away: how its close went does not matter
     if (!m_pending)
         return;
     const interrupt_cleanup::SignalBlock block;

@@ -11,12 +11,15 @@
 // A target that exists but is not an ordinary file (a device such as /dev/null, a pipe) cannot
 // be replaced by a rename: it is written directly, and commit() has nothing to rename. A target
 // that is a symbolic link has the file it points to replaced; the link stays.
+//
+// Failures carry the French reason, naming the target.
 #pragma once
+
+#include "platform/files/file.h"
 
 #include <QString>
 
 #include <optional>
-#include <sys/types.h>
 
 class ReplacementFile {
 public:
@@ -25,25 +28,25 @@ public:
     ReplacementFile(const ReplacementFile &) = delete;
     ReplacementFile &operator=(const ReplacementFile &) = delete;
 
-    // Creates the temporary file beside target. False, with errno set, when it cannot, and
-    // when target is a file that may not be written (EACCES) or a folder (EISDIR).
-    bool create(const QString &target);
+    // Creates the temporary file beside target. Refused when it cannot, and when target is a
+    // file that may not be written or a folder.
+    Status create(const QString &target);
     // Where the writer opens and writes the bytes until commit().
     const QString &writePath() const { return m_writePath; }
     const QString &targetPath() const { return m_target; }
 
     // Once the writer has closed the file: the permissions of the file it replaces, data to the
-    // disk, then the rename over the target. False (errno set, the temporary file still there
-    // for the destructor) when any of them fails.
-    bool commit();
+    // disk, then the rename over the target. When any of them fails the temporary file is
+    // still there, for the destructor.
+    Status commit();
     // Removes the temporary file now; the target stays as it was.
     void discard();
 
 private:
     QString m_target;
     QString m_writePath;
-    int m_fd = -1;                // the temporary file, held open to push it to the disk at commit
-    std::optional<mode_t> m_mode; // the permissions of the file being replaced
+    File m_file;                    // the temporary file, held open to push it to the disk at commit
+    std::optional<unsigned> m_mode; // the permissions of the file being replaced
     bool m_direct = false;        // the target itself is written (device or pipe)
     bool m_pending = false;       // a temporary file exists that commit() has not renamed
 };

@@ -1,12 +1,9 @@
 #include "platform/riff/riff_file.h"
 
-#include "common/file_names.h"
 #include "common/wave_format.h"
 
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <limits>
 
 bool RiffChunk::is(const char (&name)[5]) const
 {
@@ -18,33 +15,20 @@ std::uint64_t RiffChunk::end() const
     return dataOffset + size + (size & 1u);
 }
 
-bool RiffFile::open(const QString &path)
+Status RiffFile::open(const QString &path)
 {
     close();
-    // Opened without blocking and checked before any read: a FIFO would otherwise wait for a
-    // writer forever, and a directory or a device has no RIFF chunks to walk.
-    const int fd = ::open(fileNameBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info {};
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        return false;
-    }
-    std::FILE *file = ::fdopen(fd, "rb");
-    if (!file) {
-        ::close(fd);
-        return false;
-    }
-    m_file.reset(file);
-    return true;
+    Result<File> file = File::openForReading(path);
+    if (!file)
+        return file.failure();
+    m_file = std::move(*file);
+    return {};
 }
 
 void RiffFile::close()
 {
-    m_file.reset();
+    (void)m_file.close(); // read only: closing has nothing to report
+    m_position = 0;
 }
 
 std::optional<RiffChunk> RiffFile::readChunkHeader()
@@ -98,46 +82,47 @@ bool RiffFile::ascend(const RiffChunk &chunk)
 
 std::int64_t RiffFile::read(std::span<std::uint8_t> bytes)
 {
-    if (!m_file)
+    if (!m_file.isOpen())
         return -1;
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), m_file.get());
-    if (got < bytes.size() && std::ferror(m_file.get()))
+    const Result<std::size_t> got = m_file.readAt(static_cast<std::uint64_t>(m_position), bytes);
+    if (!got)
         return -1;
-    return static_cast<std::int64_t>(got);
+    m_position += static_cast<std::int64_t>(*got);
+    return static_cast<std::int64_t>(*got);
 }
 
 bool RiffFile::readAt(std::uint64_t offset, std::span<std::uint8_t> bytes)
 {
-    const std::int64_t here = position();
-    if (here < 0 || seek(static_cast<std::int64_t>(offset), Origin::Begin) < 0)
-        return false;
-    const bool whole = read(bytes) == static_cast<std::int64_t>(bytes.size());
-    return seek(here, Origin::Begin) == here && whole;
+    const Result<std::size_t> got = m_file.readAt(offset, bytes);
+    return got && *got == bytes.size();
 }
 
 std::int64_t RiffFile::seek(std::int64_t offset, Origin origin)
 {
-    if (!m_file)
+    if (!m_file.isOpen())
         return -1;
-    const int whence = origin == Origin::Begin ? SEEK_SET : origin == Origin::Current ? SEEK_CUR : SEEK_END;
-    if (::fseeko(m_file.get(), offset, whence) != 0)
+    std::int64_t base = 0;
+    if (origin == Origin::Current) {
+        base = m_position;
+    } else if (origin == Origin::End) {
+        base = size();
+        if (base < 0)
+            return -1;
+    }
+    // As for lseek: a position past the end is allowed, one before the start is not.
+    if ((offset > 0 && base > std::numeric_limits<std::int64_t>::max() - offset) || base + offset < 0)
         return -1;
-    return position();
+    m_position = base + offset;
+    return m_position;
 }
 
 std::int64_t RiffFile::position() const
 {
-    return m_file ? static_cast<std::int64_t>(::ftello(m_file.get())) : -1;
+    return m_file.isOpen() ? m_position : -1;
 }
 
 std::int64_t RiffFile::size() const
 {
-    if (!m_file)
-        return -1;
-    const off_t here = ::ftello(m_file.get());
-    if (::fseeko(m_file.get(), 0, SEEK_END) != 0)
-        return -1;
-    const off_t end = ::ftello(m_file.get());
-    ::fseeko(m_file.get(), here, SEEK_SET);
-    return end;
+    const Result<std::uint64_t> length = m_file.length();
+    return length ? static_cast<std::int64_t>(*length) : -1;
 }

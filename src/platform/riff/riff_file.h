@@ -4,11 +4,12 @@
 // reported as found with its claimed size, and reads past the end simply return fewer bytes.
 #pragma once
 
+#include "common/result.h"
+#include "platform/files/file.h"
+
 #include <QString>
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <optional>
 #include <span>
 
@@ -26,11 +27,11 @@ class RiffFile {
 public:
     enum class Origin { Begin, Current, End };
 
-    // False when the file cannot be opened for reading or is not a regular file (a directory,
-    // a FIFO, a device); never waits for a writer.
-    bool open(const QString &path);
+    // Refused when the file cannot be opened for reading or is not a regular file (a
+    // directory, a FIFO, a device); never waits for a writer.
+    Status open(const QString &path);
     void close();
-    bool isOpen() const { return m_file != nullptr; }
+    bool isOpen() const { return m_file.isOpen(); }
 
     // Finds the RIFF chunk with the given form type ("WAVE") at the start of the file and leaves
     // the position at its first subchunk.
@@ -54,10 +55,8 @@ public:
     std::int64_t size() const;
 
 private:
-    struct Closer {
-        void operator()(std::FILE *file) const { std::fclose(file); }
-    };
     std::optional<RiffChunk> readChunkHeader();
 
-    std::unique_ptr<std::FILE, Closer> m_file;
+    File m_file;
+    std::int64_t m_position = 0; // where read() goes on; it may lie past the end
 };

@@ -5,7 +5,7 @@
 // right behind. Telling these apart decides which bytes are read, joined or declared as sound.
 //
 // Everything here works on the bytes of one file through a reading function, so that the
-// readers (a stdio stream) and the repair (a descriptor) share one set of rules.
+// readers (through RiffFile) and the repair (through its File) share one set of rules.
 #pragma once
 
 #include <cstdint>

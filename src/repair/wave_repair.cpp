@@ -1,75 +1,29 @@
-#include "platform/riff/wave_repair.h"
+#include "repair/wave_repair.h"
 
-#include "common/file_names.h"
 #include "common/wave_format.h"
+#include "platform/files/file.h"
 #include "platform/riff/wave_data_extent.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <optional>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr std::uint64_t kLargestSize = 0xFFFFFFFFull;
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
 // Reads exactly bytes.size() bytes at offset; false on an error or the end of the file.
-bool readAt(int fd, std::uint64_t offset, std::span<std::uint8_t> bytes)
+bool readAt(const File &file, std::uint64_t offset, std::span<std::uint8_t> bytes)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    const Result<std::size_t> got = file.readAt(offset, bytes);
+    return got && *got == bytes.size();
 }
 
-bool write32At(int fd, std::uint64_t offset, std::uint32_t value)
+Status write32At(File &file, std::uint64_t offset, std::uint32_t value)
 {
     std::vector<std::uint8_t> bytes;
     le::put32(bytes, value);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return file.writeAt(offset, bytes);
 }
 
 bool isChunkId(const std::uint8_t *id)
@@ -89,10 +43,10 @@ struct Chunk {
     std::uint64_t end() const { return dataOffset() + size + (size & 1u); }
 };
 
-std::optional<Chunk> chunkAt(int fd, std::uint64_t offset, std::uint64_t fileBytes)
+std::optional<Chunk> chunkAt(const File &file, std::uint64_t offset, std::uint64_t fileBytes)
 {
     std::uint8_t header[8];
-    if (offset + 8 > fileBytes || !readAt(fd, offset, header) || !isChunkId(header))
+    if (offset + 8 > fileBytes || !readAt(file, offset, header) || !isChunkId(header))
         return std::nullopt;
     Chunk chunk;
     chunk.offset = offset;
@@ -124,10 +78,10 @@ std::uint32_t samplesPerBlockOf(std::uint16_t tag, std::span<const std::uint8_t>
 }
 
 // Walks the chunks before the data: they must lie within the file, with the format among them.
-std::optional<Layout> readLayout(int fd, std::uint64_t fileBytes, WaveRepairOutcome &why)
+std::optional<Layout> readLayout(const File &file, std::uint64_t fileBytes, WaveRepairOutcome &why)
 {
     std::uint8_t riff[12];
-    if (!readAt(fd, 0, riff) || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) {
+    if (!readAt(file, 0, riff) || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) {
         why = WaveRepairOutcome::NotWave;
         return std::nullopt;
     }
@@ -139,7 +93,7 @@ std::optional<Layout> readLayout(int fd, std::uint64_t fileBytes, WaveRepairOutc
             why = WaveRepairOutcome::NoData;
             return std::nullopt;
         }
-        const std::optional<Chunk> chunk = chunkAt(fd, offset, fileBytes);
+        const std::optional<Chunk> chunk = chunkAt(file, offset, fileBytes);
         if (!chunk) {
             why = WaveRepairOutcome::NotWave;
             return std::nullopt;
@@ -154,7 +108,7 @@ std::optional<Layout> readLayout(int fd, std::uint64_t fileBytes, WaveRepairOutc
         }
         if (chunk->is("fmt ") && chunk->size >= 16) {
             std::vector<std::uint8_t> format(std::min<std::uint32_t>(chunk->size, 64));
-            if (!readAt(fd, chunk->dataOffset(), format)) {
+            if (!readAt(file, chunk->dataOffset(), format)) {
                 why = WaveRepairOutcome::NotWave;
                 return std::nullopt;
             }
@@ -179,35 +133,28 @@ std::optional<Layout> readLayout(int fd, std::uint64_t fileBytes, WaveRepairOutc
 WaveRepairReport repairWaveFile(const QString &path)
 {
     WaveRepairReport report;
-    int fd;
-    do
-        fd = ::open(fileNameBytes(path).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        report.systemError = errno;
-        report.outcome = errno == EISDIR ? WaveRepairOutcome::NotAFile : WaveRepairOutcome::CannotOpen;
+    Result<File> opened = File::openForUpdate(path);
+    if (!opened) {
+        report.reason = opened.reason();
+        report.outcome = File::isFolderOrDevice(path) ? WaveRepairOutcome::NotAFile : WaveRepairOutcome::CannotOpen;
         return report;
     }
-    Descriptor file(fd);
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) {
-        report.systemError = errno;
+    File &file = *opened;
+    const Result<std::uint64_t> length = file.length();
+    if (!length) {
+        report.reason = length.reason();
         return report;
     }
-    if (!S_ISREG(status.st_mode)) {
-        report.outcome = WaveRepairOutcome::NotAFile;
-        return report;
-    }
-    const auto fileBytes = static_cast<std::uint64_t>(status.st_size);
+    const std::uint64_t fileBytes = *length;
 
     WaveRepairOutcome why = WaveRepairOutcome::NotWave;
-    const std::optional<Layout> layout = readLayout(fd, fileBytes, why);
+    const std::optional<Layout> layout = readLayout(file, fileBytes, why);
     if (!layout) {
         report.outcome = why;
         return report;
     }
     std::uint8_t riffSizeField[4];
-    if (!readAt(fd, 4, riffSizeField)) {
+    if (!readAt(file, 4, riffSizeField)) {
         report.outcome = WaveRepairOutcome::NotWave;
         return report;
     }
@@ -217,8 +164,8 @@ WaveRepairReport repairWaveFile(const QString &path)
     const std::uint64_t present = fileBytes - dataStart;
     report.previousDataBytes = data.size;
 
-    const ReadAt readBytes = [fd](std::uint64_t offset, std::span<std::uint8_t> bytes) {
-        return readAt(fd, offset, bytes);
+    const ReadAt readBytes = [&file](std::uint64_t offset, std::span<std::uint8_t> bytes) {
+        return readAt(file, offset, bytes);
     };
     const std::uint64_t declaredEnd = std::min(data.end(), fileBytes);
     // What follows the data as its size has it decides. Chunks and tags that another program
@@ -257,7 +204,7 @@ WaveRepairReport repairWaveFile(const QString &path)
     std::uint32_t oldFactCount = 0;
     if (layout->fact && layout->samplesPerBlock && dataBytes != data.size) {
         std::uint8_t field[4];
-        if (!readAt(fd, layout->fact->dataOffset(), field)) {
+        if (!readAt(file, layout->fact->dataOffset(), field)) {
             report.outcome = WaveRepairOutcome::NotWave;
             return report;
         }
@@ -272,12 +219,19 @@ WaveRepairReport repairWaveFile(const QString &path)
         report.outcome = WaveRepairOutcome::AlreadyRight;
         return report;
     }
-    const bool written = (newRiffSize == riffSize || write32At(fd, 4, newRiffSize)) &&
-                         (dataBytes == data.size || write32At(fd, data.offset + 4, report.dataBytes)) &&
-                         (!factCount || write32At(fd, layout->fact->dataOffset(), *factCount)) &&
-                         ::fdatasync(fd) == 0 && file.close();
+    Status written;
+    if (newRiffSize != riffSize)
+        written = write32At(file, 4, newRiffSize);
+    if (written && dataBytes != data.size)
+        written = write32At(file, data.offset + 4, report.dataBytes);
+    if (written && factCount)
+        written = write32At(file, layout->fact->dataOffset(), *factCount);
+    if (written)
+        written = file.sync();
+    if (written)
+        written = file.close();
     if (!written) {
-        report.systemError = errno;
+        report.reason = written.reason();
         report.outcome = WaveRepairOutcome::WriteFailed;
         return report;
     }

@@ -20,19 +20,19 @@
 enum class WaveRepairOutcome {
     Repaired,     // the header now describes the data present
     AlreadyRight, // nothing needed changing; nothing was written
-    CannotOpen,   // the file could not be opened for reading and writing (systemError)
-    NotAFile,     // a folder, a device or a pipe
+    CannotOpen,   // the file could not be opened for reading and writing (reason)
+    NotAFile,     // a folder, a device or a pipe (reason)
     NotWave,      // no RIFF WAVE header, or chunks that run past the end before the data
     NoFormat,     // no usable format chunk (with a block align) before the data chunk
     NoData,       // no data chunk
-    WriteFailed,  // the new sizes could not be written (systemError)
+    WriteFailed,  // the new sizes could not be written (reason)
 };
 
 struct WaveRepairReport {
     WaveRepairOutcome outcome = WaveRepairOutcome::CannotOpen;
     std::uint32_t previousDataBytes = 0; // the data size the header gave
     std::uint32_t dataBytes = 0;         // the data size it gives now
-    int systemError = 0;                 // errno, for CannotOpen and WriteFailed
+    QString reason; // for CannotOpen, NotAFile and WriteFailed: why, in French, naming the file
 };
 
 WaveRepairReport repairWaveFile(const QString &path);
