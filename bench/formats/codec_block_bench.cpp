@@ -26,12 +26,12 @@ std::vector<std::uint8_t> toneBlock()
 
 void convertBlocks(benchmark::State &state, const WaveFormat &destination)
 {
-    QString error;
-    auto stream = valueOr(openConversionStream(WaveFormat::pcm(44100, 2, 16), destination), error);
-    if (!stream) {
-        state.SkipWithError(error.toStdString().c_str());
+    auto opened = openConversionStream(WaveFormat::pcm(44100, 2, 16), destination);
+    if (!opened) {
+        state.SkipWithError(opened.reason().toStdString().c_str());
         return;
     }
+    const std::unique_ptr<ConversionStream> stream = std::move(opened).value();
     const std::vector<std::uint8_t> block = toneBlock();
     std::vector<std::uint8_t> out(stream->destinationSize(block.size()));
     std::size_t produced = 0;
