@@ -23,9 +23,10 @@ QStringList candidates()
 template <typename Function>
 void resolve(SharedLibrary &library, Function &slot, const char *name, const QString &operation)
 {
-    slot = reinterpret_cast<Function>(library.symbol(name));
-    if (!slot)
-        throw AppError(453, library.errorText(), errorSource(operation));
+    const Result<void *> address = library.symbol(name);
+    if (!address)
+        throw AppError(453, address.reason(), errorSource(operation));
+    slot = reinterpret_cast<Function>(*address);
 }
 
 } // namespace
@@ -43,12 +44,13 @@ std::shared_ptr<LameLibrary> LameLibrary::load(const QString &operation)
                 notFound = QStringLiteral("%1: cannot open shared object file: No such file or directory").arg(path);
             continue;
         }
-        if (loaded->m_library.open(path))
+        const Status opened = loaded->m_library.open(path);
+        if (opened)
             break;
         if (bare)
-            notFound = loaded->m_library.errorText();
+            notFound = opened.reason();
         else if (refused.isEmpty())
-            refused = loaded->m_library.errorText();
+            refused = opened.reason();
     }
     if (!loaded->m_library.isOpen()) {
         if (!refused.isEmpty())

@@ -83,8 +83,8 @@ bool WaveInRecorder::StartRecord(std::int32_t samplerate, std::int16_t Channels)
         if (!m_device->prepareBuffer(buffer.header))
             return failStart(QStringLiteral("Le tampon de capture %1 n'a pas pu être préparé.").arg(i), i);
     }
-    if (!m_device->start())
-        return failStart(QStringLiteral("La capture n'a pas pu démarrer."), m_bufferCount);
+    if (const Status started = m_device->start(); !started)
+        return failStart(started.reason(), m_bufferCount);
     for (RingBuffer &buffer : m_ring)
         m_device->addBuffer(buffer.header);
     return true;

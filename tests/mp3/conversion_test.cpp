@@ -31,18 +31,19 @@ class FaultShim {
 public:
     FaultShim()
     {
-        EXPECT_TRUE(m_library.open(faultShimPath())) << m_library.errorText().toStdString();
+        const Status opened = m_library.open(faultShimPath());
+        EXPECT_TRUE(opened) << opened.reason().toStdString();
         call<void>("faultShimReset");
     }
     template <typename R, typename... A>
     R call(const char *name, A... arguments)
     {
-        auto f = reinterpret_cast<R (*)(A...)>(m_library.symbol(name));
+        const Result<void *> f = m_library.symbol(name);
         if (!f) {
-            ADD_FAILURE() << name << ": " << m_library.errorText().toStdString();
+            ADD_FAILURE() << name << ": " << f.reason().toStdString();
             return R();
         }
-        return f(arguments...);
+        return reinterpret_cast<R (*)(A...)>(*f)(arguments...);
     }
     int openStreams() { return call<int>("faultShimOpenStreams"); }
     std::uint32_t encodeCalls() { return call<std::uint32_t>("faultShimEncodeCalls"); }

@@ -143,11 +143,15 @@ TEST_F(Mp3WindowTest, LibraryFailureIsShownWithItsNumberAndTheNextConversionSucc
     ASSERT_TRUE(haveTool("sox") && haveTool("lame"));
     useLibrary(faultShimPath());
     SharedLibrary faults;
-    ASSERT_TRUE(faults.open(faultShimPath())) << faults.errorText().toStdString();
-    auto failEncodeAt = reinterpret_cast<void (*)(std::uint32_t, std::uint32_t)>(faults.symbol("faultShimFailEncodeAt"));
-    auto reset = reinterpret_cast<void (*)()>(faults.symbol("faultShimReset"));
-    auto openStreams = reinterpret_cast<int (*)()>(faults.symbol("faultShimOpenStreams"));
-    ASSERT_TRUE(failEncodeAt && reset && openStreams);
+    const Status opened = faults.open(faultShimPath());
+    ASSERT_TRUE(opened) << opened.reason().toStdString();
+    const Result<void *> failEncodeAtSymbol = faults.symbol("faultShimFailEncodeAt");
+    const Result<void *> resetSymbol = faults.symbol("faultShimReset");
+    const Result<void *> openStreamsSymbol = faults.symbol("faultShimOpenStreams");
+    ASSERT_TRUE(failEncodeAtSymbol && resetSymbol && openStreamsSymbol);
+    auto failEncodeAt = reinterpret_cast<void (*)(std::uint32_t, std::uint32_t)>(*failEncodeAtSymbol);
+    auto reset = reinterpret_cast<void (*)()>(*resetSymbol);
+    auto openStreams = reinterpret_cast<int (*)()>(*openStreamsSymbol);
     reset();
 
     useNames(toneFile(1.0));

@@ -16,12 +16,13 @@ namespace {
 // Loads the part and finds its entry; nullptr, with the French reason on stderr, when it cannot.
 void *loadPart(SharedLibrary &library, const char *file, const char *entry)
 {
-    const QString path = findPrivateLibrary(QLatin1String(file));
-    void *function = library.open(path) ? library.symbol(entry) : nullptr;
-    if (!function)
-        cli::printError(QStringLiteral("Sonoriel est incomplet : sa partie « %1 » ne se charge pas (%2).")
-                            .arg(QLatin1String(file), library.errorText()));
-    return function;
+    const Status opened = library.open(findPrivateLibrary(QLatin1String(file)));
+    const Result<void *> function = opened ? library.symbol(entry) : Result<void *>(opened.failure());
+    if (function)
+        return *function;
+    cli::printError(QStringLiteral("Sonoriel est incomplet : sa partie « %1 » ne se charge pas (%2).")
+                        .arg(QLatin1String(file), function.reason()));
+    return nullptr;
 }
 
 int runProgramCommand(const QString &name, const QStringList &arguments)

@@ -74,9 +74,8 @@ void FrmREC::connectHandlers()
     connect(m_playerButtons[3], &QToolButton::clicked, this, [this] { Command7_Click(); });
     // Without a mixer program to start, the volume buttons say which ones were looked for.
     const auto startMixer = [this](MixerForm form) {
-        const QString problem = startMixerProgram(form);
-        if (!problem.isEmpty())
-            showMessage(problem);
+        if (const Status started = startMixerProgram(form); !started)
+            showMessage(started.reason());
     };
     connect(m_playerButtons[4], &QToolButton::clicked, this, [startMixer] { startMixer(MixerForm::Compact); });
     connect(m_playerButtons[5], &QToolButton::clicked, this, [startMixer] { startMixer(MixerForm::Full); });

@@ -191,7 +191,9 @@ void frmJoin::Command3_Click()
 
 void frmJoin::Command4_Click()
 {
-    startMixerProgram(MixerForm::Compact);
+    // Without a mixer program the log says which ones were looked for.
+    if (const Status started = startMixerProgram(MixerForm::Compact); !started)
+        logError(started.reason());
 }
 
 void frmJoin::cmdMakeNewFile_Click()

@@ -8,6 +8,7 @@
 // no buffer is written and no notice is sent.
 #pragma once
 
+#include "common/result.h"
 #include "platform/audio/capture_buffer.h"
 
 #include <vector>
@@ -38,7 +39,7 @@ public:
     // Appends a prepared buffer to the queue; false when it is not prepared or the device is
     // closed. Buffers may be queued before or after start().
     virtual bool addBuffer(CaptureBuffer &buffer) = 0;
-    virtual bool start() = 0;
+    virtual Status start() = 0;
     // Stops capturing; the buffer being filled is handed back through the notifier with what
     // it holds, the others stay queued.
     virtual void stop() = 0;

@@ -1,6 +1,6 @@
 #include "platform/library/shared_library.h"
 
-#include <QFile>
+#include "common/file_names.h"
 
 #include <dlfcn.h>
 
@@ -19,19 +19,16 @@ SharedLibrary::~SharedLibrary()
     close();
 }
 
-bool SharedLibrary::open(const QString &path)
+Status SharedLibrary::open(const QString &path)
 {
     close();
     ::dlerror(); // forget any earlier message
-    void *handle = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        m_error = loaderMessage("cannot load library");
-        return false;
-    }
+    void *handle = ::dlopen(fileNameBytes(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle)
+        return Failure{loaderMessage("cannot load library")};
     m_handle = handle;
     m_path = path;
-    m_error.clear();
-    return true;
+    return {};
 }
 
 void SharedLibrary::close()
@@ -43,17 +40,13 @@ void SharedLibrary::close()
     m_path.clear();
 }
 
-void *SharedLibrary::symbol(const char *name)
+Result<void *> SharedLibrary::symbol(const char *name)
 {
-    if (!m_handle) {
-        m_error = QStringLiteral("library not loaded");
-        return nullptr;
-    }
+    if (!m_handle)
+        return Failure{QStringLiteral("library not loaded")};
     ::dlerror();
     void *address = ::dlsym(m_handle, name);
-    if (!address) {
-        m_error = loaderMessage("symbol not found");
-        return nullptr;
-    }
+    if (!address)
+        return Failure{loaderMessage("symbol not found")};
     return address;
 }

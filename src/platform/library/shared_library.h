@@ -1,6 +1,8 @@
-// A shared library loaded at run time (dlopen): open by path, look up a symbol, and the
-// loader's own message when either fails. The handle is closed by the destructor.
+// A shared library loaded at run time (dlopen): open by path and look up a symbol; a failure
+// carries the loader's own message. The handle is closed by the destructor.
 #pragma once
+
+#include "common/result.h"
 
 #include <QString>
 
@@ -11,21 +13,17 @@ public:
     SharedLibrary(const SharedLibrary &) = delete;
     SharedLibrary &operator=(const SharedLibrary &) = delete;
 
-    // Loads the library (symbols resolved now, kept local to it). False with errorText() set
-    // when the loader refuses; a library already open is closed first.
-    bool open(const QString &path);
+    // Loads the library (symbols resolved now, kept local to it); a library already open is
+    // closed first.
+    Status open(const QString &path);
     void close();
     bool isOpen() const { return m_handle != nullptr; }
     const QString &path() const { return m_path; }
 
-    // The address of the symbol; nullptr with errorText() set when the library lacks it.
-    void *symbol(const char *name);
-
-    // The loader's message for the last failure.
-    const QString &errorText() const { return m_error; }
+    // The address of the symbol.
+    Result<void *> symbol(const char *name);
 
 private:
     void *m_handle = nullptr;
     QString m_path;
-    QString m_error;
 };

@@ -78,7 +78,7 @@ QStringList mixerPrograms()
     return names;
 }
 
-QString startMixerProgram(MixerForm form)
+Status startMixerProgram(MixerForm form)
 {
     for (const Mixer &mixer : kMixers) {
         const QString path = QStandardPaths::findExecutable(QLatin1String(mixer.program));
@@ -90,9 +90,9 @@ QString startMixerProgram(MixerForm form)
             process.setArguments({QLatin1String(mixer.compactArgument)});
         if (process.startDetached())
             return {};
-        return QStringLiteral("Le programme de réglage du volume « %1 » n'a pas pu démarrer : %2")
-            .arg(path, process.errorString());
+        return Failure{QStringLiteral("Le programme de réglage du volume « %1 » n'a pas pu démarrer : %2")
+                           .arg(path, process.errorString())};
     }
-    return QStringLiteral("Aucun programme de réglage du volume n'est installé (programmes cherchés : %1).")
-        .arg(mixerPrograms().join(QStringLiteral(", ")));
+    return Failure{QStringLiteral("Aucun programme de réglage du volume n'est installé (programmes cherchés : %1).")
+                       .arg(mixerPrograms().join(QStringLiteral(", ")))};
 }

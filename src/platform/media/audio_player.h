@@ -4,6 +4,8 @@
 // why it did not start, for the window to tell.
 #pragma once
 
+#include "common/result.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -39,6 +41,6 @@ enum class MixerForm {
 QStringList mixerPrograms();
 
 // Starts the first mixer program found on the PATH (pavucontrol and the like), detached.
-// Returns an empty text when it started; otherwise, having done nothing, the French reason:
-// which programs were looked for, or which one did not start and why.
-QString startMixerProgram(MixerForm form);
+// Fails, having done nothing, with the French reason: which programs were looked for, or which
+// one did not start and why.
+Status startMixerProgram(MixerForm form);

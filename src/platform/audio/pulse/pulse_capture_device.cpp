@@ -140,18 +140,19 @@ bool PulseCaptureDevice::addBuffer(CaptureBuffer &buffer)
     return true;
 }
 
-bool PulseCaptureDevice::start()
+Status PulseCaptureDevice::start()
 {
     PulseLock lock(m_connection->mainloop());
-    if (m_state == State::Closed || !m_stream || m_failed)
-        return false;
+    if (m_state == State::Closed || !m_stream)
+        return Failure{QStringLiteral("Le périphérique de capture est fermé.")};
+    if (m_failed || pa_stream_get_state(m_stream.get()) != PA_STREAM_READY)
+        return Failure{QStringLiteral("Le périphérique de capture ne répond plus.")};
     if (m_state == State::Running)
-        return true;
-    if (pa_stream_get_state(m_stream.get()) != PA_STREAM_READY)
-        return false;
+        return {};
     PulseOperationPtr uncork(pa_stream_cork(m_stream.get(), 0, nullptr, nullptr));
     if (!uncork)
-        return false;
+        return Failure{QStringLiteral("Le serveur de son refuse de démarrer la capture : %1.")
+                           .arg(QString::fromUtf8(pa_strerror(pa_context_errno(m_connection->context()))))};
     m_state = State::Running;
     m_droppedBytes = 0;
     m_fragmentTaken = 0;
@@ -161,7 +162,7 @@ bool PulseCaptureDevice::start()
     m_watch->restart();
     startTicking();
     takeIncoming();
-    return true;
+    return {};
 }
 
 void PulseCaptureDevice::halt()

@@ -44,7 +44,7 @@ public:
     ~PulseCaptureDevice() override;
 
     bool addBuffer(CaptureBuffer &buffer) override;
-    bool start() override;
+    Status start() override;
     void stop() override;
     std::vector<CaptureBuffer *> reset() override;
     void close() override;

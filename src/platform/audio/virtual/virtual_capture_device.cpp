@@ -37,19 +37,19 @@ bool VirtualCaptureDevice::addBuffer(CaptureBuffer &buffer)
     return true;
 }
 
-bool VirtualCaptureDevice::start()
+Status VirtualCaptureDevice::start()
 {
     {
         std::lock_guard lock(m_mutex);
         if (m_closed)
-            return false;
+            return Failure{QStringLiteral("Le périphérique de capture est fermé.")};
         m_running = true;
         m_due = std::chrono::steady_clock::now();
         if (!m_thread.joinable())
             m_thread = std::thread([this] { run(); });
     }
     m_wake.notify_all();
-    return true;
+    return {};
 }
 
 void VirtualCaptureDevice::stop()

@@ -30,7 +30,7 @@ public:
 
     bool prepareBuffer(CaptureBuffer &buffer) override;
     bool addBuffer(CaptureBuffer &buffer) override;
-    bool start() override;
+    Status start() override;
     void stop() override;
     std::vector<CaptureBuffer *> reset() override;
     void close() override;
