@@ -9,6 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 options=(-DSONORIEL_BUILD_TESTS=ON)
+# CI (.ci/run) builds with the compiler's warnings as errors.
+[ "${SONORIEL_WARNINGS_AS_ERRORS:-}" = ON ] && options+=(-DCMAKE_COMPILE_WARNING_AS_ERROR=ON)
 default_dir=build
 selection=()
 suppressions="$(pwd)/tests/support/sanitizers"
