@@ -1,7 +1,7 @@
-// Every test program runs inside a QApplication, as the widgets and the notification object
-// need an event loop on the main thread: on the offscreen platform, or, when
-// SONORIEL_TEST_X_SCREEN gives a screen size ("1366x768"), on a private X server of that size
-// started here (the programs where real pixels, window sizes or key events are the question).
+// The test programs of windows and drawing run inside a QApplication: on the offscreen platform,
+// or, when SONORIEL_TEST_X_SCREEN gives a screen size ("1366x768"), on a private X server of that
+// size started here (the programs where real pixels, window sizes or key events are the
+// question). The engine's test programs run on a QCoreApplication (test_main_core.cpp).
 #include "x_server.h"
 
 #include <QApplication>

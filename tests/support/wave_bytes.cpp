@@ -1,5 +1,9 @@
 #include "wave_bytes.h"
 
+#include <QFile>
+
+#include <gtest/gtest.h>
+
 void appendLe(QByteArray &out, std::uint64_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
@@ -45,4 +49,37 @@ QByteArray patternBytes(qsizetype count, int seed)
         bytes[i] = static_cast<char>(state >> 24);
     }
     return bytes;
+}
+
+QByteArray formatChunk(const WaveLayout &layout, bool withExtraSize)
+{
+    const auto blockAlign = static_cast<std::uint16_t>(layout.bits / 8 * layout.channels);
+    QByteArray payload = formatFields(static_cast<std::uint16_t>(layout.formatTag), static_cast<std::uint16_t>(layout.channels),
+                                      static_cast<std::uint32_t>(layout.rateHz), blockAlign,
+                                      static_cast<std::uint16_t>(layout.bits));
+    if (withExtraSize)
+        appendLe(payload, 0, 2);
+    return chunk("fmt ", payload);
+}
+
+QByteArray waveFile(const WaveLayout &layout, const QByteArray &data, bool withExtraSize)
+{
+    return riffWave(formatChunk(layout, withExtraSize) + chunk("data", data));
+}
+
+QByteArray constantFrames(const WaveLayout &layout, int frames, int value)
+{
+    QByteArray bytes;
+    for (int i = 0; i < frames * layout.channels; ++i)
+        appendLe(bytes, static_cast<std::uint64_t>(value), layout.bits / 8);
+    return bytes;
+}
+
+QString TestFolder::write(const QString &name, const QByteArray &bytes) const
+{
+    const QString path = filePath(name);
+    QFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    EXPECT_TRUE(written) << "cannot write " << path.toStdString();
+    return path;
 }

@@ -1,9 +1,12 @@
 // WAV files laid out byte by byte: little-endian fields, chunks, the RIFF wrapper, a PCM
 // format chunk's fields and sample bytes that differ everywhere. Sizes can be declared
-// wrongly on purpose, for the malformed files.
+// wrongly on purpose, for the malformed files. The one way the tests make a WAV file by hand,
+// and the folder they write test files into.
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
 
 #include <cstdint>
 
@@ -23,3 +26,26 @@ QByteArray formatFields(std::uint16_t tag, std::uint16_t channels, std::uint32_t
 
 // Distinct sample bytes for each seed, so a copy from the wrong place shows.
 QByteArray patternBytes(qsizetype count, int seed);
+
+// A PCM layout; formatTag other than 1 for a header that only claims a format.
+struct WaveLayout {
+    int channels = 2;
+    int rateHz = 44100;
+    int bits = 16;
+    int formatTag = 1;
+};
+
+// "fmt " chunk of a layout: 16 bytes, or 18 with an extra size of 0 (the recorder's own).
+QByteArray formatChunk(const WaveLayout &layout, bool withExtraSize = false);
+// The canonical 44-byte header (46 with the extra size) followed by data.
+QByteArray waveFile(const WaveLayout &layout, const QByteArray &data, bool withExtraSize = false);
+// frames frames of every channel holding value (8-bit values unsigned, 16-bit signed).
+QByteArray constantFrames(const WaveLayout &layout, int frames, int value);
+
+// A folder that lives as long as the test.
+struct TestFolder : QTemporaryDir {
+    QString path(const QString &name) const { return filePath(name); }
+    // Writes bytes to the named file of the folder (failing the test if it cannot) and returns
+    // its path.
+    QString write(const QString &name, const QByteArray &bytes) const;
+};

@@ -1,0 +1,12 @@
+// The engine's test programs: an event loop on the main thread (the capture's notices, the
+// timers), and no widgets.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
