@@ -18,25 +18,6 @@ quint32 field(const QByteArray &bytes, int offset, int size)
     return value;
 }
 
-QByteArray formatChunk(const Layout &layout, bool withExtraSize)
-{
-    const int blockAlign = layout.channels * layout.bits / 8;
-    QByteArray payload = formatFields(1, layout.channels, layout.rateHz, blockAlign, layout.bits);
-    if (withExtraSize)
-        appendLe(payload, 0, 2);
-    return chunk("fmt ", payload);
-}
-
-QString TestFolder::write(const QString &name, const QByteArray &bytes) const
-{
-    const QString file = path(name);
-    QFile out(file);
-    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size() &&
-                out.flush())
-        << file.toStdString();
-    return file;
-}
-
 JoinFileInfo readJoinFile(const QString &path)
 {
     JoinFileInfo record;

@@ -15,31 +15,21 @@
 
 #include <functional>
 
-struct Layout { int channels = 2, rateHz = 44100, bits = 16; };
+using Layout = WaveLayout;
 
 // A little-endian field of `size` bytes read back at offset.
 quint32 field(const QByteArray &bytes, int offset, int size);
-// "fmt " chunk of a PCM layout: 16 bytes, or 18 with an extra size of 0 when `withExtraSize`.
-QByteArray formatChunk(const Layout &layout, bool withExtraSize = false);
 
 // The canonical 44-byte header followed by data.
 inline QByteArray canonicalWave(const Layout &layout, const QByteArray &data)
 {
-    return riffWave(formatChunk(layout) + chunk("data", data));
+    return waveFile(layout, data);
 }
 // The recorder's own layout: an 18-byte format chunk whose extra size is 0, a 46-byte header.
 inline QByteArray recorderWave(const Layout &layout, const QByteArray &data)
 {
-    return riffWave(formatChunk(layout, true) + chunk("data", data));
+    return waveFile(layout, data, true);
 }
-
-// A folder that lives as long as the test.
-struct TestFolder : QTemporaryDir {
-    QString path(const QString &name) const { return filePath(name); }
-    // Writes bytes to the file name of the folder (failing the test if it cannot) and
-    // returns its path.
-    QString write(const QString &name, const QByteArray &bytes) const;
-};
 
 // Reads the header of path into a new record (raises what ReadWaveHeader raises).
 JoinFileInfo readJoinFile(const QString &path);

@@ -18,8 +18,8 @@ using JoinWindowJoin = JoinWindowTest;
 
 TEST_F(JoinWindowJoin, AMismatchedRateLogsItsReasonAndAsksForNoFile)
 {
-    const QString first = writeFile("first.wav", waveBytes({2, 44100, 16}, patternFrames({2, 44100, 16}, 100, 1)));
-    const QString second = writeFile("second.wav", waveBytes({2, 22050, 16}, patternFrames({2, 22050, 16}, 100, 2)));
+    const QString first = writeFile("first.wav", waveFile({2, 44100, 16}, patternFrames({2, 44100, 16}, 100, 1)));
+    const QString second = writeFile("second.wav", waveFile({2, 22050, 16}, patternFrames({2, 22050, 16}, 100, 2)));
     addFile(first);
     addFile(second);
     const int logged = int(lines("lstCommands").size());
@@ -37,8 +37,8 @@ TEST_F(JoinWindowJoin, AJoinIsWrittenInListOrderListedAndLogged)
     const WaveLayout stereo{2, 44100, 16};
     const QByteArray firstData = patternFrames(stereo, 1000, 1);
     const QByteArray secondData = patternFrames(stereo, 500, 2);
-    const QString first = writeFile("first.wav", waveBytes(stereo, firstData));
-    const QString second = writeFile("second.wav", waveBytes(stereo, secondData));
+    const QString first = writeFile("first.wav", waveFile(stereo, firstData));
+    const QString second = writeFile("second.wav", waveFile(stereo, secondData));
     // Added in the other order, then moved: the join follows the list as it stands.
     addFile(second);
     addFile(first);
@@ -55,7 +55,7 @@ TEST_F(JoinWindowJoin, AJoinIsWrittenInListOrderListedAndLogged)
 
     const QByteArray written = readFileBytes(output);
     ASSERT_EQ(written.size(), 44 + 6000);
-    EXPECT_EQ(written, waveBytes(stereo, firstData + secondData));
+    EXPECT_EQ(written, waveFile(stereo, firstData + secondData));
     ASSERT_TRUE(haveTool(QStringLiteral("sox")));
     EXPECT_EQ(runTool(QStringLiteral("sox"), {"--i", "-s", output}).out.trimmed(), QStringLiteral("1500"));
     const MediaInfo probed = soxInfo(output);
@@ -66,8 +66,8 @@ TEST_F(JoinWindowJoin, AJoinIsWrittenInListOrderListedAndLogged)
 TEST_F(JoinWindowJoin, DoubleClickingAProducedFileGraphsItAndNamesIt)
 {
     const WaveLayout mono{1, 8000, 16};
-    addFile(writeFile("a.wav", waveBytes(mono, constantFrames(mono, 100, 17000))));
-    addFile(writeFile("b.wav", waveBytes(mono, constantFrames(mono, 100, 17000))));
+    addFile(writeFile("a.wav", waveFile(mono, constantFrames(mono, 100, 17000))));
+    addFile(writeFile("b.wav", waveFile(mono, constantFrames(mono, 100, 17000))));
     const QString output = wavFolder() + QStringLiteral("/joined.wav");
     dialogs().queue(DialogAnswer::choose(output));
     click("cmdMakeNewFile");
@@ -75,7 +75,7 @@ TEST_F(JoinWindowJoin, DoubleClickingAProducedFileGraphsItAndNamesIt)
 
     // Another file's graph first, so that the produced file's drawing shows.
     const WaveLayout stereo{2, 44100, 16};
-    addFile(writeFile("stereo.wav", waveBytes(stereo, constantFrames(stereo, 10, 0))));
+    addFile(writeFile("stereo.wav", waveFile(stereo, constantFrames(stereo, 10, 0))));
     ASSERT_TRUE(box("picRight1").isVisibleTo(&window()));
 
     QListWidget &produced = list("lstNewFiles");
@@ -89,10 +89,10 @@ TEST_F(JoinWindowJoin, DoubleClickingAProducedFileGraphsItAndNamesIt)
 
 TEST_F(JoinWindowJoin, ChoosingOneOfTheSourcesAsTheOutputLeavesItWholeAndTheLogSaysWhy)
 {
-    const QByteArray firstBytes = waveBytes({}, patternFrames({}, 300, 1));
+    const QByteArray firstBytes = waveFile({}, patternFrames({}, 300, 1));
     const QString first = writeFile("first.wav", firstBytes);
     addFile(first);
-    addFile(writeFile("second.wav", waveBytes({}, patternFrames({}, 200, 2))));
+    addFile(writeFile("second.wav", waveFile({}, patternFrames({}, 200, 2))));
     const QStringList logBefore = lines("lstCommands");
     dialogs().queue(DialogAnswer::choose(first));
     dialogs().queue(DialogAnswer::yes()); // the save dialog's question about replacing it
@@ -107,7 +107,7 @@ TEST_F(JoinWindowJoin, AListTooShortToJoinSaysSoAndAsksForNoFile)
 {
     click("cmdMakeNewFile");
     EXPECT_EQ(lines("lstCommands"), (QStringList{"Message d'erreur:", "Pas de fichier à joindre"}));
-    addFile(writeFile("only.wav", waveBytes({}, patternFrames({}, 100, 1))));
+    addFile(writeFile("only.wav", waveFile({}, patternFrames({}, 100, 1))));
     const int logged = int(lines("lstCommands").size());
     const auto dialogsBefore = dialogs().seen().size();
     click("cmdMakeNewFile");

@@ -13,9 +13,9 @@ protected:
     // Three files of different formats, added in order a, b, c.
     void addThree()
     {
-        paths = {writeFile("a.wav", waveBytes({2, 44100, 16}, constantFrames({2, 44100, 16}, 100, 0))),
-                 writeFile("b.wav", waveBytes({1, 22050, 8}, constantFrames({1, 22050, 8}, 100, 128))),
-                 writeFile("c.wav", waveBytes({1, 8000, 16}, constantFrames({1, 8000, 16}, 100, 5)))};
+        paths = {writeFile("a.wav", waveFile({2, 44100, 16}, constantFrames({2, 44100, 16}, 100, 0))),
+                 writeFile("b.wav", waveFile({1, 22050, 8}, constantFrames({1, 22050, 8}, 100, 128))),
+                 writeFile("c.wav", waveFile({1, 8000, 16}, constantFrames({1, 8000, 16}, 100, 5)))};
         for (const QString &path : paths)
             addFile(path);
         ASSERT_EQ(JoinFileCount, 3);
@@ -74,7 +74,7 @@ TEST_F(JoinWindowList, AddingThreeFilesLogsEachAndLeavesTheThirdSelectedWithItsG
 TEST_F(JoinWindowList, AFileThatIsNotAWaveFileIsNotAddedAndTheLogSaysWhy)
 {
     const QString text = writeFile("notes.wav", QByteArray("these are not samples at all, only words"));
-    const QString good = writeFile("good.wav", waveBytes({}, constantFrames({}, 10, 0)));
+    const QString good = writeFile("good.wav", waveFile({}, constantFrames({}, 10, 0)));
     addFile(good);
     const QStringList logBefore = lines("lstCommands");
     addFile(text);

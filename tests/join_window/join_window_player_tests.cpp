@@ -60,7 +60,7 @@ TEST_F(JoinWindowPlayer, PlayPlaysTheGraphedFileOnTheSoundServerUntilStop)
 TEST_F(JoinWindowPlayer, PlayOpensTheGraphedFileByItsOwnNameEvenWithABackslashInIt)
 {
     const WaveLayout mono{1, 8000, 16};
-    const QString path = writeFile(QStringLiteral("a\\b.wav"), waveBytes(mono, constantFrames(mono, 800, 1000)));
+    const QString path = writeFile(QStringLiteral("a\\b.wav"), waveFile(mono, constantFrames(mono, 800, 1000)));
     addFile(path);
     click("cmdPlay");
     QMediaPlayer *player = window().findChild<AudioPlayer *>(QStringLiteral("MMControl1"))->mediaPlayer();

@@ -29,18 +29,6 @@ QByteArray frames(const WaveLayout &layout, int frames, const std::function<int(
 
 } // namespace
 
-QByteArray waveBytes(const WaveLayout &layout, const QByteArray &data)
-{
-    const int blockAlign = layout.channels * layout.bits / 8;
-    return riffWave(chunk("fmt ", formatFields(1, layout.channels, layout.rateHz, blockAlign, layout.bits)) +
-                    chunk("data", data));
-}
-
-QByteArray constantFrames(const WaveLayout &layout, int count, int value)
-{
-    return frames(layout, count, [value](int) { return value; });
-}
-
 QByteArray patternFrames(const WaveLayout &layout, int count, int seed)
 {
     return frames(layout, count, [&](int i) { return (i * 31 + seed * 977) % (layout.bits == 8 ? 256 : 30000); });

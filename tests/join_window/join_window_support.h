@@ -3,6 +3,8 @@
 // answerer that plays the user in front of the window's modal file dialogs and questions.
 #pragma once
 
+#include "../support/wave_bytes.h"
+
 #include "join/window/frm_join.h"
 #include "join/window/graph_box.h"
 
@@ -22,16 +24,6 @@
 
 #include <gtest/gtest.h>
 
-struct WaveLayout {
-    int channels = 2;
-    int rateHz = 44100;
-    int bits = 16;
-};
-
-// The canonical 44-byte header followed by data.
-QByteArray waveBytes(const WaveLayout &layout, const QByteArray &data);
-// frames frames of every channel holding value (8-bit values unsigned, 16-bit signed).
-QByteArray constantFrames(const WaveLayout &layout, int frames, int value);
 // Bytes that differ from frame to frame, so that data copied from the wrong place shows.
 QByteArray patternFrames(const WaveLayout &layout, int frames, int seed);
 

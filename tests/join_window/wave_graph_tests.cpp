@@ -86,7 +86,7 @@ protected:
 TEST_F(WaveGraph, EightBitSilenceDrawsAFlatTraceOnTheCentreLineOfOneTallBox)
 {
     const WaveLayout mono{1, 22050, 8};
-    addFile(writeFile("silence.wav", waveBytes(mono, constantFrames(mono, 200, 128))));
+    addFile(writeFile("silence.wav", waveFile(mono, constantFrames(mono, 200, 128))));
     const QImage &image = box("picLeft1").image();
     EXPECT_EQ(image.height(), 166) << "2480 twips";
     EXPECT_FALSE(box("picRight1").isVisibleTo(&window()));
@@ -106,7 +106,7 @@ TEST_F(WaveGraph, EightBitSilenceDrawsAFlatTraceOnTheCentreLineOfOneTallBox)
 TEST_F(WaveGraph, ASixteenBitValueOf17000LiesThousandTwipsAboveTheCentre)
 {
     const WaveLayout mono{1, 44100, 16};
-    addFile(writeFile("high.wav", waveBytes(mono, constantFrames(mono, 100, 17000))));
+    addFile(writeFile("high.wav", waveFile(mono, constantFrames(mono, 100, 17000))));
     const QImage &image = box("picLeft1").image();
     const int centre = centreRow("picLeft1");
     EXPECT_NEAR(traceRow("picLeft1"), centre - 1000 / kTwips, 0.5);
@@ -123,7 +123,7 @@ TEST_F(WaveGraph, StereoDrawsEachChannelInItsOwnBoxesUnderItsLabel)
     QByteArray frames;
     for (int i = 0; i < 100; ++i)
         frames += QByteArray("\x34\x21\xcc\xde", 4); // left 8500, right -8500
-    addFile(writeFile("stereo.wav", waveBytes(stereo, frames)));
+    addFile(writeFile("stereo.wav", waveFile(stereo, frames)));
     const QImage &left = box("picLeft1").image();
     const QImage &right = box("picRight1").image();
     EXPECT_EQ(left.height(), 82) << "1240 twips";
@@ -146,7 +146,7 @@ TEST_F(WaveGraph, StereoDrawsEachChannelInItsOwnBoxesUnderItsLabel)
 TEST_F(WaveGraph, FramesMissingFromAShortenedFileAreNotDrawnAndNoError)
 {
     const WaveLayout mono{1, 44100, 16};
-    const QString path = writeFile("long.wav", waveBytes(mono, constantFrames(mono, 20000, 17000)));
+    const QString path = writeFile("long.wav", waveFile(mono, constantFrames(mono, 20000, 17000)));
     addFile(path);
     // Half the frames go after the file was listed; its record still announces all of them.
     QFile file(path);
@@ -161,7 +161,7 @@ TEST_F(WaveGraph, FramesMissingFromAShortenedFileAreNotDrawnAndNoError)
 TEST_F(WaveGraph, AListedFileThatIsGoneIsReportedAndTheBoxesAreCleared)
 {
     const WaveLayout mono{1, 44100, 16};
-    const QString path = writeFile("gone.wav", waveBytes(mono, constantFrames(mono, 100, 17000)));
+    const QString path = writeFile("gone.wav", waveFile(mono, constantFrames(mono, 100, 17000)));
     addFile(path);
     ASSERT_TRUE(QFile::remove(path));
     dialogs().queue(DialogAnswer::cancel());
@@ -178,7 +178,7 @@ TEST_F(WaveGraph, AFileOfMoreThanTwoChannelsGraphsItsFirstChannelAsMono)
     QByteArray frames;
     for (int i = 0; i < 100; ++i)
         frames += QByteArray("\x68\x42\x98\xbd\x98\xbd\x98\xbd", 8); // 17000, then -17000 three times
-    addFile(writeFile("four.wav", waveBytes(four, frames)));
+    addFile(writeFile("four.wav", waveFile(four, frames)));
     ASSERT_EQ(JoinFileCount, 1);
     EXPECT_FALSE(box("picRight1").isVisibleTo(&window()));
     // One flat trace: every frame read from its own start.

@@ -75,7 +75,7 @@ public:
                 cancel = true;
         });
     }
-    void prepareBytes(const QByteArray &bytes) { prepare(folder.write(bytes)); }
+    void prepareBytes(const QByteArray &bytes) { prepare(folder.write(QStringLiteral("source.wav"), bytes)); }
     // A tone file made by sox, 440 Hz on the left and `rightHz` on the right.
     void prepareTone(int rateHz, double seconds, std::int32_t preset, int rightHz = 1000)
     {
@@ -221,7 +221,7 @@ TEST_F(Conversion, OneEncoderConvertsAgainAfterTheTargetIsDeleted)
 TEST_F(Conversion, EmptyDataConvertsToWhatTheLameProgramWritesForIt)
 {
     ASSERT_TRUE(haveTool("lame"));
-    const QString empty = folder.write(waveFile({}, {}));
+    const QString empty = folder.write(QStringLiteral("source.wav"), waveFile({}, {}));
     prepare(empty);
     encoder.Encode();
     ASSERT_EQ(events.size(), 1u);

@@ -65,7 +65,7 @@ TEST_F(ConvertCommand, FilesWrittenToAPipeCutOffByACrashOrInTheExtensibleLayoutA
     ASSERT_EQ(readFileBytes(extensible).mid(20, 2), QByteArray("\xfe\xff", 2));
     // The recorder's header before its first update: 0 data bytes, the sound behind it.
     const QByteArray sound = readFileBytes(source).mid(44);
-    const QString crashed = folder.write(riffWave(chunk("fmt ", formatPayload({}, 2)) + chunk("data", {})) + sound, "crashed.wav");
+    const QString crashed = folder.write("crashed.wav", riffWave(chunk("fmt ", formatPayload({}, 2)) + chunk("data", {})) + sound);
 
     for (const QString &file : {ffmpeg, sox, crashed, extensible}) {
         SCOPED_TRACE(file.toStdString());
@@ -79,7 +79,7 @@ TEST_F(ConvertCommand, FilesWrittenToAPipeCutOffByACrashOrInTheExtensibleLayoutA
 
     // 0 data bytes, then a chunk, then bytes that are none: where the sound lies is unknown.
     const QString unclear =
-        folder.write(riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {})) + chunk("LIST", "INFO") + sound, "unclear.wav");
+        folder.write("unclear.wav", riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {})) + chunk("LIST", "INFO") + sound);
     const QString refusedTarget = folder.path("refused.mp3");
     const ToolResult refused = sonoriel({unclear, refusedTarget});
     EXPECT_EQ(refused.exitCode, 1);
@@ -117,7 +117,7 @@ TEST_F(ConvertCommand, UsageErrorsExitTwoAndWriteNothing)
 
 TEST_F(ConvertCommand, SourcesThatCannotBeConvertedExitOneAndLeaveTheFilesAsTheyWere)
 {
-    const QString mono = folder.write(waveFile({.channels = 1}, patternBytes(8000, 1)), "mono.wav");
+    const QString mono = folder.write("mono.wav", waveFile({.channels = 1}, patternBytes(8000, 1)));
     // A-law from ffmpeg and MS ADPCM from sox, their headers saying 16 bits: the data is no PCM.
     const QString alaw = folder.path("alaw.wav"), adpcm = folder.path("adpcm.wav");
     ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-i", source, "-c:a", "pcm_alaw", alaw}).exitCode, 0);
@@ -130,7 +130,7 @@ TEST_F(ConvertCommand, SourcesThatCannotBeConvertedExitOneAndLeaveTheFilesAsThey
     }
     QByteArray slow = readFileBytes(source);
     slow.replace(24, 4, QByteArray("\1\0\0\0", 4)); // 1 Hz: hours of MP3 from two seconds
-    const QString oneHertz = folder.write(slow, "1hz.wav");
+    const QString oneHertz = folder.write("1hz.wav", slow);
     const QByteArray before = readFileBytes(source);
     const std::pair<QStringList, QString> cases[] = {
         {{mono, target}, "Erreur 29671 : Only stereo 16 bit wave files supported."},

@@ -54,7 +54,7 @@ TEST(LameEncoder, PropertiesAreTheFieldsOfTheRecord)
 TEST(LameEncoder, SourceNameIsKeptOnlyForAnExistingFileAndTargetOnlyForANewOne)
 {
     TestFolder folder;
-    const QString existing = folder.write(waveFile({}, patternBytes(400, 1)), "a.wav");
+    const QString existing = folder.write("a.wav", waveFile({}, patternBytes(400, 1)));
     cLameEncoder encoder;
     encoder.setWavFile(existing);
     encoder.setWavFile(folder.path("missing.wav"));
@@ -93,8 +93,8 @@ TEST(LameEncoder, LibrariesThatCannotBeUsedAreRefusedWithTheLoadersMessage)
 {
     TestFolder folder;
     const QString missing = folder.path("missing/liblameencshim.so");
-    const QString broken = folder.write(QByteArray("this is not a shared object"), "liblameencshim.so");
-    const QString source = folder.write(waveFile({}, patternBytes(4000, 2)), "a.wav");
+    const QString broken = folder.write("liblameencshim.so", QByteArray("this is not a shared object"));
+    const QString source = folder.write("a.wav", waveFile({}, patternBytes(4000, 2)));
     struct Case {
         QString library;
         bool encode; // through Encode rather than Version

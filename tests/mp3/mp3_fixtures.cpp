@@ -22,21 +22,10 @@ QByteArray formatPayload(const WaveLayout &layout, int extraBytes)
     return out;
 }
 
-QByteArray waveFile(const WaveLayout &layout, const QByteArray &data)
-{
-    return riffWave(chunk("fmt ", formatPayload(layout)) + chunk("data", data));
-}
-
 bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QString TestFolder::write(const QByteArray &bytes, const QString &name) const
-{
-    EXPECT_TRUE(writeBytes(path(name), bytes)) << name.toStdString();
-    return path(name);
 }
 
 bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz, int rightHz)

@@ -15,28 +15,9 @@
 #include <optional>
 #include <vector>
 
-struct WaveLayout {
-    int channels = 2;
-    int rateHz = 44100;
-    int bits = 16;
-    int formatTag = 1;
-};
-
 // The fmt payload of a layout: 16 bytes, then `extraBytes` more (an extra-size field and zeros).
 QByteArray formatPayload(const WaveLayout &layout, int extraBytes = 0);
-// A plain file: 16-byte fmt chunk and a data chunk.
-QByteArray waveFile(const WaveLayout &layout, const QByteArray &data);
 bool writeBytes(const QString &path, const QByteArray &bytes);
-
-class TestFolder {
-public:
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-    // Writes bytes to the named file and returns its path.
-    QString write(const QByteArray &bytes, const QString &name = QStringLiteral("source.wav")) const;
-
-private:
-    QTemporaryDir m_dir;
-};
 
 // A 16-bit stereo sine file made by sox: `leftHz` on the left, `rightHz` on the right.
 bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz, int rightHz);

@@ -45,7 +45,7 @@ TEST_F(Mp3Writer, AcceptsAWholeBufferAndRefusesOneByteMoreWritingNothing)
 
 TEST_F(Mp3Writer, NamingAnExistingFileTruncatesIt)
 {
-    const QString path = folder.write(patternBytes(5000, 2), "old.mp3");
+    const QString path = folder.write("old.mp3", patternBytes(5000, 2));
     writer.setFileName(path);
     EXPECT_EQ(QFileInfo(path).size(), 0);
     EXPECT_EQ(writer.BufferSize(), 8192);

@@ -60,7 +60,7 @@ TEST_F(WavReaderFile, ReadHandsOutTheDataInBlocksAndTheLastReadIsFalse)
         SCOPED_TRACE(c.name);
         cWavReader fresh;
         fresh.setReadBufferSize(c.bufferFrames);
-        fresh.setFileName(folder.write(c.file));
+        fresh.setFileName(folder.write(QStringLiteral("source.wav"), c.file));
         ASSERT_TRUE(fresh.isOpen());
         EXPECT_EQ(fresh.AudioLength(), c.frames);
         int offset = 0;
@@ -89,10 +89,10 @@ TEST_F(WavReaderFile, AnyRateIsAcceptedForSixteenBitStereoButOnlyInPcm)
         return riffWave(chunk("fmt ", payload + QByteArray::fromHex("000000001000800000aa00389b71")) +
                         chunk("data", patternBytes(400, 3)));
     };
-    reader.setFileName(folder.write(waveFile({.rateHz = 12345}, patternBytes(400, 3))));
+    reader.setFileName(folder.write(QStringLiteral("source.wav"), waveFile({.rateHz = 12345}, patternBytes(400, 3))));
     EXPECT_TRUE(reader.isOpen());
     EXPECT_EQ(reader.sampleRate(), 12345u);
-    reader.setFileName(folder.write(extensible(1), "extensible.wav"));
+    reader.setFileName(folder.write("extensible.wav", extensible(1)));
     EXPECT_TRUE(reader.isOpen());
     EXPECT_EQ(reader.formatTag(), 0xFFFE);
 
@@ -105,7 +105,7 @@ TEST_F(WavReaderFile, AnyRateIsAcceptedForSixteenBitStereoButOnlyInPcm)
     };
     for (const auto &[bytes, format] : refused) {
         SCOPED_TRACE(format);
-        const QString path = folder.write(bytes, "other.wav");
+        const QString path = folder.write("other.wav", bytes);
         const AppError error = raisedBy([&] { reader.setFileName(path); });
         expectError(error, 29671, "Only stereo 16 bit wave files supported.", ".cWavePlayer");
         EXPECT_EQ(error.reason(), path + " n'est pas en PCM (format " + format + ").");
@@ -116,7 +116,7 @@ TEST_F(WavReaderFile, AnyRateIsAcceptedForSixteenBitStereoButOnlyInPcm)
 TEST_F(WavReaderFile, AFileWrittenToAPipeBeyondFourGibibytesKeepsItsWholeLength)
 {
     // 9 GiB of sound after ffmpeg's placeholder size, sparse: it takes no room on the disk.
-    const QString path = folder.write(riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {}, true, 0xFFFFFFFF)), "long.wav");
+    const QString path = folder.write("long.wav", riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {}, true, 0xFFFFFFFF)));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.resize(44 + (qint64(9) << 30)));
     reader.setFileName(path);
@@ -130,9 +130,9 @@ TEST_F(WavReaderFile, MonoAndEightBitFilesAreRefusedAndLeaveTheReaderClosed)
     for (const WaveLayout layout : {WaveLayout{.channels = 1}, WaveLayout{.channels = 2, .bits = 8}}) {
         SCOPED_TRACE(layout.bits);
         cWavReader fresh;
-        const QString good = folder.write(waveFile({}, patternBytes(400, 4)), "good.wav");
+        const QString good = folder.write("good.wav", waveFile({}, patternBytes(400, 4)));
         fresh.setFileName(good);
-        const QString refused = folder.write(waveFile(layout, patternBytes(400, 4)), "refused.wav");
+        const QString refused = folder.write("refused.wav", waveFile(layout, patternBytes(400, 4)));
         expectError(raisedBy([&] { fresh.setFileName(refused); }), 29671, "Only stereo 16 bit wave files supported.",
                     ".cWavePlayer");
         EXPECT_FALSE(fresh.isOpen());
@@ -159,7 +159,7 @@ TEST_F(WavReaderFile, DamagedFilesAreRefusedWithTheReadersErrorNumber)
     for (const auto &[bytes, number] : cases) {
         SCOPED_TRACE(bytes.left(16).toHex().toStdString());
         cWavReader fresh;
-        const QString path = folder.write(bytes, "damaged.wav");
+        const QString path = folder.write("damaged.wav", bytes);
         EXPECT_EQ(raisedBy([&] { fresh.setFileName(path); }).number(), number);
         EXPECT_FALSE(fresh.isOpen());
         EXPECT_TRUE(fresh.fileName().isEmpty());
@@ -172,7 +172,7 @@ TEST_F(WavReaderFile, SeekMovesTheNextReadAndRefusesFramesOutsideTheData)
 {
     const QByteArray data = patternBytes(4000, 9);
     reader.setReadBufferSize(10);
-    reader.setFileName(folder.write(waveFile({}, data)));
+    reader.setFileName(folder.write(QStringLiteral("source.wav"), waveFile({}, data)));
     reader.SeekAbsolute(500);
     EXPECT_TRUE(reader.Read());
     EXPECT_TRUE(bufferBytes(reader, 10) == data.mid(2000, 40));
@@ -202,7 +202,7 @@ TEST_F(WavReaderFile, ReadSizeRulesAndReadingWithoutAFile)
     EXPECT_EQ(reader.ReadBufferSize(), 32768);
     expectError(raisedBy([&] { reader.Read(); }), 29676, "No Wave File Open");
     reader.setReadBufferSize(1152);
-    reader.setFileName(folder.write(waveFile({}, patternBytes(400, 10))));
+    reader.setFileName(folder.write(QStringLiteral("source.wav"), waveFile({}, patternBytes(400, 10))));
     expectError(raisedBy([&] { reader.setReadBufferSize(10); }), 29679,
                 "Cannot change buffer size whilst a file is open.");
     EXPECT_EQ(reader.ReadBufferSize(), 1152);
@@ -216,7 +216,7 @@ TEST_F(WavReaderFile, ReadSizeRulesAndReadingWithoutAFile)
 
 TEST_F(WavReaderFile, ClosingOrAnEmptyNameKeepsTheNameAndReleasesTheBuffer)
 {
-    const QString path = folder.write(waveFile({}, patternBytes(400, 11)));
+    const QString path = folder.write(QStringLiteral("source.wav"), waveFile({}, patternBytes(400, 11)));
     reader.setFileName(path);
     EXPECT_NE(reader.ReadBufferPtr(), nullptr);
     reader.CloseFile();
@@ -234,7 +234,7 @@ TEST_F(WavReaderFile, ClosingOrAnEmptyNameKeepsTheNameAndReleasesTheBuffer)
 
 TEST_F(WavReaderFile, FileThatShrinksWhileOpenRaisesAReadErrorInsteadOfStaleSound)
 {
-    const QString path = folder.write(waveFile({}, patternBytes(40000, 5)));
+    const QString path = folder.write(QStringLiteral("source.wav"), waveFile({}, patternBytes(40000, 5)));
     reader.setReadBufferSize(1024);
     reader.setFileName(path);
     EXPECT_TRUE(reader.Read());

@@ -43,7 +43,7 @@ TEST_F(Mp3WindowTest, ProgressTextUsesTheFrenchDecimalCommaAndASourceWithoutAudi
     window().m_cEncoder_Progress(0, 5000, cancel);
     EXPECT_EQ(window().progressBar().Text(), QStringLiteral("Encodage en cours... 0,0%"));
 
-    useNames(folder.write(waveFile({}, QByteArray())), QStringLiteral("silence.mp3"));
+    useNames(folder.write(QStringLiteral("source.wav"), waveFile({}, QByteArray())), QStringLiteral("silence.mp3"));
     DialogAnswerer answerer;
     encode();
     EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join(QLatin1Char('\n')).toStdString();
@@ -112,7 +112,7 @@ TEST_F(Mp3WindowTest, AnnulerPressedDuringTheLastChunkKeepsTheFinishedFileAndSay
     ASSERT_TRUE(haveTool("ffprobe"));
     ScopedLocale french(frenchLocale());
     // One and a half chunks of 1152 frames: one full chunk, then the final block and the flush.
-    useNames(folder.write(waveFile({}, patternBytes(1728 * 4, 3))));
+    useNames(folder.write(QStringLiteral("source.wav"), waveFile({}, patternBytes(1728 * 4, 3))));
     bool pressed = false;
     encode(pressOnce(pressed, "cmdEncode"));
     EXPECT_TRUE(pressed);

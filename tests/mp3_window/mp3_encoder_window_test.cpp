@@ -100,8 +100,8 @@ TEST_F(Mp3WindowTest, OffersSixteenPresetsStartsOnStandardQualityAndPassesTheCho
 
 TEST_F(Mp3WindowTest, EncodeButtonIsEnabledOnlyForAnExistingSourceAndAFreshTargetName)
 {
-    const QString source = folder.write(waveFile({}, patternBytes(4000, 1)));
-    const QString taken = folder.write(QByteArray("ID3"), QStringLiteral("taken.mp3"));
+    const QString source = folder.write(QStringLiteral("source.wav"), waveFile({}, patternBytes(4000, 1)));
+    const QString taken = folder.write(QStringLiteral("taken.mp3"), QByteArray("ID3"));
     const struct {
         const char *what;
         QString source, target;
@@ -142,8 +142,8 @@ static QStringList listedNames(QFileDialog &dialog)
 
 TEST_F(Mp3WindowTest, SourcePickerListsWaveFilesWhateverTheirCaseAndCancellingChangesNothing)
 {
-    const QString source = folder.write(waveFile({}, patternBytes(4000, 1)), QStringLiteral("Concert.wav"));
-    folder.write(QByteArray("notes"), QStringLiteral("notes.txt"));
+    const QString source = folder.write(QStringLiteral("Concert.wav"), waveFile({}, patternBytes(4000, 1)));
+    folder.write(QStringLiteral("notes.txt"), QByteArray("notes"));
     type("txtOutputMp3File", folder.path("out.mp3"));
     QStringList filters, listed;
     bool accept = false;
@@ -171,8 +171,8 @@ TEST_F(Mp3WindowTest, SourcePickerListsWaveFilesWhateverTheirCaseAndCancellingCh
 
 TEST_F(Mp3WindowTest, PickingAnExistingTargetReplacesItAfterTheDialogAsks)
 {
-    const QString source = folder.write(waveFile({}, patternBytes(4000, 1)), QStringLiteral("concert.wav"));
-    const QString existing = folder.write(QByteArray("old mp3"), QStringLiteral("concert.mp3"));
+    const QString source = folder.write(QStringLiteral("concert.wav"), waveFile({}, patternBytes(4000, 1)));
+    const QString existing = folder.write(QStringLiteral("concert.mp3"), QByteArray("old mp3"));
     type("txtSourceFile", source);
     type("txtOutputMp3File", existing);
     EXPECT_FALSE(encodeEnabled()) << "a typed existing name is refused";
@@ -197,7 +197,7 @@ TEST_F(Mp3WindowTest, PickingAnExistingTargetReplacesItAfterTheDialogAsks)
 TEST_F(Mp3WindowTest, PickingTheSourceItselfAsTargetKeepsTheSourceEvenThroughAHardLink)
 {
     const QByteArray bytes = waveFile({}, patternBytes(4000, 1));
-    const QString source = folder.write(bytes, QStringLiteral("concert.wav"));
+    const QString source = folder.write(QStringLiteral("concert.wav"), bytes);
     const QString link = QFileInfo(source).absolutePath() + QStringLiteral("/concert.mp3");
     ASSERT_EQ(::link(QFile::encodeName(source).constData(), QFile::encodeName(link).constData()), 0);
     type("txtSourceFile", source);
@@ -243,7 +243,7 @@ TEST_F(Mp3WindowTest, MissingLibraryIsReportedOnceTheWindowIsUpAndTheWindowStays
     EXPECT_TRUE(answerer.messages().first().startsWith(QStringLiteral("Erreur 53 : "))) <<
         answerer.messages().first().toStdString();
 
-    useNames(folder.write(waveFile({}, patternBytes(4000, 1))), QStringLiteral("out.mp3"));
+    useNames(folder.write(QStringLiteral("source.wav"), waveFile({}, patternBytes(4000, 1))), QStringLiteral("out.mp3"));
     click("cmdEncode");
     ASSERT_EQ(answerer.messages().size(), 2);
     EXPECT_TRUE(answerer.messages().last().startsWith(QStringLiteral("Erreur 53 : ")));
