@@ -120,6 +120,7 @@ std::int32_t EncoderWAV::Encoder_EncoderInit(std::int32_t samplerate, std::int16
         return refuse(kBadFormat, stream.reason());
     m_stream = std::move(stream).value();
     m_outputBlockAlign = std::max<std::uint32_t>(outputFormat->blockAlign, 1);
+    m_outputIsPcm = outputFormat->isPcm();
     m_input.assign(m_inputFormat.avgBytesPerSec, 0);
     m_output.assign(m_stream->destinationSize(m_input.size()), 0);
 
@@ -157,9 +158,12 @@ std::int32_t EncoderWAV::Encoder_Encode(const void *buffer_ptr, std::int32_t buf
     buffer_used = 0;
     if (!m_stream)
         return kConversionFailed;
-    // Neither this block's output nor the flush at close can be larger than the output buffer.
-    if (m_writeHeader && m_fileBytes + 2 * static_cast<std::uint64_t>(m_output.size()) > m_maxFileBytes)
-        return kFileFull;
+    // This block's output and, after it, the flush at close must fit in what the sizes describe.
+    if (m_writeHeader && !m_rf64) {
+        const std::uint64_t room = m_stream->destinationSize(static_cast<std::size_t>(buffer_len)) + m_stream->destinationSize(0);
+        if (m_fileBytes + room > m_maxFileBytes)
+            return kFileFull;
+    }
     if (buffer_ptr)
         std::memcpy(m_input.data(), buffer_ptr, static_cast<std::size_t>(buffer_len));
 
@@ -240,14 +244,30 @@ std::vector<std::uint8_t> EncoderWAV::headerFor(std::uint64_t fileBytes) const
         for (int i = 0; i < 4; ++i)
             header.push_back(static_cast<std::uint8_t>(fourcc[i]));
     };
-    tag("RIFF");
-    le::put32(header, static_cast<std::uint32_t>(fileBytes - 8));
+    const auto put64 = [&header](std::uint64_t v) {
+        le::put32(header, static_cast<std::uint32_t>(v));
+        le::put32(header, static_cast<std::uint32_t>(v >> 32));
+    };
+    const std::uint64_t dataBytes = fileBytes - headerBytes();
+    const bool past = m_rf64 && fileBytes > m_maxFileBytes;
+    tag(past ? "RF64" : "RIFF");
+    le::put32(header, past ? 0xFFFFFFFFu : static_cast<std::uint32_t>(fileBytes - 8));
     tag("WAVE");
+    if (m_rf64) {
+        tag(past ? "ds64" : "JUNK");
+        le::put32(header, kDs64ChunkBytes - 8);
+        const std::uint64_t frames = m_outputIsPcm ? dataBytes / m_outputBlockAlign
+                                                   : m_inputBytes / std::max<std::uint16_t>(m_inputFormat.blockAlign, 1);
+        put64(past ? fileBytes - 8 : 0);
+        put64(past ? dataBytes : 0);
+        put64(past ? frames : 0);
+        le::put32(header, 0); // no table
+    }
     tag("fmt ");
     le::put32(header, static_cast<std::uint32_t>(m_outputFormat.size()));
     header.insert(header.end(), m_outputFormat.begin(), m_outputFormat.end());
     tag("data");
-    le::put32(header, static_cast<std::uint32_t>(fileBytes - headerBytes()));
+    le::put32(header, past ? 0xFFFFFFFFu : static_cast<std::uint32_t>(dataBytes));
     return header;
 }
 

@@ -6,16 +6,20 @@
 //   20+F "data", 24+F data length, 28+F the converted sound.
 //
 // F is 18 for PCM (a 46-byte header), 18 + extra size for a compressed format. There is no
-// other chunk and no pad byte. All members run on the UI thread.
+// other chunk and no pad byte, except in RF64 mode: there a 36-byte JUNK chunk after "WAVE"
+// holds the room of a ds64 chunk, and once the file passes what the 32-bit sizes describe,
+// the header becomes an RF64 one (EBU Tech 3306) in place: "RF64", "ds64" with the 64-bit
+// sizes where the JUNK was, and 0xFFFFFFFF in both 32-bit size fields. All members run on the
+// UI thread.
 //
 // A recording survives the death of the process: the file opens with a header that describes
 // no data yet, and its two sizes are brought up to date on the block that completes each whole
 // second of input (one header write per second of sound), so however the program ends (a
 // crash, a kill), the file on disk is a valid WAV holding every block up to the last whole
 // second. Nothing is forced to the disk meanwhile: after a power loss `sonoriel repair` gives
-// the file the sizes of what reached it. Close writes the final header over it. The sizes are
-// 32-bit: a block that would carry the file past what they can describe is refused with
-// kFileFull, leaving room for what the converter flushes at close. A write the disk took only
+// the file the sizes of what reached it. Close writes the final header over it. Outside RF64
+// mode the sizes are 32-bit: a block that would carry the file past what they can describe is
+// refused with kFileFull, leaving room for what the converter flushes at close. A write the disk took only
 // in part (a full disk) is cut back to whole blocks of the output format, so the data always
 // ends on a whole frame.
 //
@@ -116,8 +120,13 @@ public:
 
     bool isOpen() const { return m_file.isOpen(); }
 
-    // Lowers the largest file size (never above kMaxFileBytes), so that what happens at the
-    // limit can be tried without writing 4 GiB. Takes effect with the next block.
+    // RF64 mode, for the files opened from now on.
+    void setRf64(bool rf64) { m_rf64 = rf64; }
+    bool rf64() const { return m_rf64; }
+
+    // Lowers the largest RIFF file size (never above kMaxFileBytes), so that what happens at
+    // the limit can be tried without writing 4 GiB: the full file, or the change to RF64.
+    // Takes effect with the next block.
     void setMaxFileBytes(std::uint64_t bytes) { m_maxFileBytes = std::min(bytes, kMaxFileBytes); }
     std::uint64_t maxFileBytes() const { return m_maxFileBytes; }
 
@@ -128,7 +137,11 @@ private:
     std::vector<std::uint8_t> headerFor(std::uint64_t fileBytes) const;
     bool updateHeaderEachSecond(std::size_t inputBytes);
     bool writeFinalHeader();
-    std::uint32_t headerBytes() const { return 28 + static_cast<std::uint32_t>(m_outputFormat.size()); }
+    std::uint32_t headerBytes() const
+    {
+        return 28 + static_cast<std::uint32_t>(m_outputFormat.size()) + (m_rf64 ? kDs64ChunkBytes : 0);
+    }
+    static constexpr std::uint32_t kDs64ChunkBytes = 36; // id, size, three 64-bit sizes, table length
     void releaseStream();
 
     WaveFormat m_inputFormat;
@@ -140,6 +153,8 @@ private:
     std::unique_ptr<ConversionStream> m_stream;
     File m_file;
     bool m_writeHeader = true;
+    bool m_rf64 = false;
+    bool m_outputIsPcm = true;
     std::uint64_t m_maxFileBytes = kMaxFileBytes;
     std::uint64_t m_fileBytes = 0;  // what the file holds, header included
     std::uint64_t m_inputBytes = 0; // input received since the file was opened

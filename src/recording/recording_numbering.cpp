@@ -1,6 +1,7 @@
 #include "recording/recording_numbering.h"
 
 #include "common/paths.h"
+#include "recording/take_parts.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ QString nextNumberedRecordingPath(const QString &programFolder)
 {
     for (int n = 1; n <= kLastNumber; ++n) {
         const QString path = numberedRecordingPath(programFolder, n);
-        if (!FileExists(path))
+        // A take split in parts leaves its name free and takes its parts' names.
+        if (!FileExists(path) && !FileExists(takePartPath(path, 1)))
             return path;
     }
     return {};

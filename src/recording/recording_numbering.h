@@ -1,5 +1,6 @@
 // Names of numbered recordings: <program folder>/Wav/Enreg_01.wav, Enreg_02.wav, … Enreg_09.wav,
-// Enreg_10.wav, … Enreg_100.wav; the first number whose file does not exist is the next one.
+// Enreg_10.wav, … Enreg_100.wav; the first number whose file does not exist, nor the first part
+// of a take split under that name (Enreg_03-001.wav), is the next one.
 #pragma once
 
 #include <QString>

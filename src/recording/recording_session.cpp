@@ -1,14 +1,19 @@
 #include "recording/recording_session.h"
 
 #include "common/app_error.h"
+#include "common/number_format.h"
 #include "common/paths.h"
 #include "common/rounding.h"
 #include "effects/cls_dsp.h"
 #include "recording/encoder_wav.h"
 #include "recording/recording_numbering.h"
+#include "recording/sound_trigger.h"
+#include "recording/take_writer.h"
 #include "recording/wave_in_recorder.h"
 
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -36,6 +41,9 @@ const QString RecordingSession::kSoundLostMessage = QStringLiteral(
     "Le fichier contient tout le son jusqu'à la coupure.");
 const QString RecordingSession::kDeviceLostMessage =
     QStringLiteral("L'enregistrement a été arrêté : le périphérique de capture ne répond plus.");
+const QString RecordingSession::kSilenceMessage = QStringLiteral("Enregistrement arrêté après %1 s de silence.");
+const QString RecordingSession::kNextPartMessage = QStringLiteral(
+    "Le fichier Wav a atteint sa taille maximale (4 Go) : l'enregistrement continue dans « %1 ».");
 
 RecordingSession::RecordingSession(WaveInRecorder &recorder, EncoderWAV &encoder, clsDSP &effects,
                                    QString programFolder, QObject *parent)
@@ -53,9 +61,26 @@ RecordingSession::RecordingSession(WaveInRecorder &recorder, EncoderWAV &encoder
     });
 }
 
+RecordingSession::~RecordingSession() = default;
+
 bool RecordingSession::isRecording() const
 {
     return m_recorder.IsRecording();
+}
+
+bool RecordingSession::isWaitingForSound() const
+{
+    return isRecording() && m_trigger && m_trigger->isArmed();
+}
+
+void RecordingSession::setPaused(bool paused)
+{
+    m_paused = paused && isRecording();
+}
+
+QString RecordingSession::firstFile(const RecordingRequest &request)
+{
+    return TakeWriter::firstFile(request.path, request.take.splitSeconds.has_value());
 }
 
 std::optional<RecordingFailure> RecordingSession::checkRequest(const RecordingRequest &request)
@@ -66,6 +91,11 @@ std::optional<RecordingFailure> RecordingSession::checkRequest(const RecordingRe
         return RecordingFailure{QStringLiteral("Pas de dispositif sélectionné !"), {}};
     if (request.rateHz < 1)
         return RecordingFailure{QStringLiteral("Fréquence d'échantillonnage invalide !"), {}};
+    const auto channels = static_cast<std::uint16_t>(std::max<std::int16_t>(request.channels, 1));
+    const std::uint64_t blockFrames = static_cast<std::uint64_t>(std::max(m_recorder.BufferSize(), 2)) / (2u * channels);
+    if (auto problem = takeOptionsProblem(request.take, request.rateHz, channels, blockFrames))
+        return RecordingFailure{*problem, {}};
+    m_encoder.setRf64(request.take.rf64);
     return std::nullopt;
 }
 
@@ -74,15 +104,15 @@ std::optional<RecordingFailure> RecordingSession::check(const RecordingRequest &
     if (auto failure = checkRequest(request))
         return failure;
     QString path = request.path;
-    return checkOutput(path, request.numbered, request.rateHz, request.channels);
+    return checkOutput(path, request.take.splitSeconds.has_value(), request.numbered, request.rateHz, request.channels);
 }
 
-std::optional<RecordingFailure> RecordingSession::checkOutput(QString &path, bool numbered, std::int32_t rate,
-                                                              std::int16_t channels)
+std::optional<RecordingFailure> RecordingSession::checkOutput(QString &path, bool split, bool numbered,
+                                                              std::int32_t rate, std::int16_t channels)
 {
     m_encoder.setCreateExclusively(numbered);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        if (m_encoder.checkInit(rate, channels, path) == EncoderWAV::kDone)
+        if (m_encoder.checkInit(rate, channels, TakeWriter::firstFile(path, split)) == EncoderWAV::kDone)
             return std::nullopt;
         if (!numbered || !m_encoder.nameTaken())
             break;
@@ -91,11 +121,11 @@ std::optional<RecordingFailure> RecordingSession::checkOutput(QString &path, boo
     return encoderRefused(m_encoder);
 }
 
-std::optional<RecordingFailure> RecordingSession::openOutput(QString &path, bool numbered, std::int32_t rate,
-                                                             std::int16_t channels)
+std::optional<RecordingFailure> RecordingSession::openOutput(QString &path, bool split, bool numbered,
+                                                             std::int32_t rate, std::int16_t channels)
 {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        if (m_encoder.Encoder_EncoderInit(rate, channels, path) == EncoderWAV::kDone)
+        if (m_encoder.Encoder_EncoderInit(rate, channels, TakeWriter::firstFile(path, split)) == EncoderWAV::kDone)
             return std::nullopt;
         if (!numbered || !m_encoder.nameTaken())
             break;
@@ -110,8 +140,9 @@ std::optional<RecordingFailure> RecordingSession::start(const RecordingRequest &
         return failure;
     // Everything that can refuse is asked before the output is created, so a start that fails
     // leaves a file already under that name as it was.
+    const bool split = request.take.splitSeconds.has_value();
     QString path = request.path;
-    if (auto failure = checkOutput(path, request.numbered, request.rateHz, request.channels))
+    if (auto failure = checkOutput(path, split, request.numbered, request.rateHz, request.channels))
         return failure;
     try {
         m_effects.setSamplerate(request.rateHz);
@@ -119,17 +150,44 @@ std::optional<RecordingFailure> RecordingSession::start(const RecordingRequest &
     } catch (const AppError &error) {
         return RecordingFailure{describeEffectsError(error), {}};
     }
+    const auto channels = static_cast<std::uint16_t>(request.channels);
+    std::unique_ptr<SoundTrigger> trigger;
+    try {
+        SoundTrigger::Settings settings;
+        settings.thresholdDb = request.take.triggerDb;
+        settings.preRecordFrames = framesIn(request.take.preRecordSeconds, request.rateHz);
+        if (request.take.silenceStopSeconds)
+            settings.silenceFrames = framesIn(*request.take.silenceStopSeconds, request.rateHz);
+        trigger = std::make_unique<SoundTrigger>(settings, channels);
+    } catch (const std::bad_alloc &) {
+        return RecordingFailure{QStringLiteral("Mémoire insuffisante pour %1 s de pré-enregistrement.")
+                                    .arg(request.take.preRecordSeconds),
+                                {}};
+    }
     if (!m_recorder.StartRecord(request.rateHz, request.channels))
         return RecordingFailure{QStringLiteral("Ne peut pas démarrer l'enregistrement !"), m_recorder.lastStartError()};
     // The device's first notices wait in the event queue until the file is open.
-    if (auto failure = openOutput(path, request.numbered, request.rateHz, request.channels)) {
+    if (auto failure = openOutput(path, split, request.numbered, request.rateHz, request.channels)) {
         m_recorder.StopRecord();
         return failure;
     }
+    std::optional<std::uint64_t> splitFrames;
+    if (split)
+        splitFrames = framesIn(*request.take.splitSeconds, request.rateHz);
+    m_writer = std::make_unique<TakeWriter>(m_encoder, path, request.rateHz, channels, splitFrames);
+    m_writer->partStarted = [this](const QString &file, bool full) {
+        m_recordingPath = file;
+        m_takeFiles = m_writer->files();
+        emit partStarted(file, full);
+    };
+    m_trigger = std::move(trigger);
     m_lngBytesPerSec = request.rateHz * request.channels * 2;
     m_lngRecordedMs = 0;
-    m_recordingPath = path;
+    m_recordingPath = m_writer->files().front();
+    m_takeFiles = m_writer->files();
     m_effectsFaultSaid = false;
+    m_paused = false;
+    m_silenceStopSeconds = request.take.silenceStopSeconds.value_or(0);
     return std::nullopt;
 }
 
@@ -146,6 +204,11 @@ void RecordingSession::end(StopCause cause, const RecordingFailure &failure)
     m_encoder.Encoder_EncoderClose();
     m_lngRecordedMs = 0;
     m_lngBytesPerSec = 0;
+    m_paused = false;
+    m_trigger.reset(); // a large pre-recording ring goes back at once
+    if (m_writer)
+        m_takeFiles = m_writer->files();
+    m_writer.reset();
     emit stopped(cause, failure);
 }
 
@@ -163,24 +226,43 @@ void RecordingSession::blockCaptured(std::span<std::int16_t> intBuffer, std::int
             QTimer::singleShot(0, this, [this, text = describeEffectsError(error)] { emit effectsFault(text); });
         }
     }
-    if (!isRecording() || m_lngBytesPerSec <= 0)
+    if (!isRecording() || m_lngBytesPerSec <= 0 || m_paused || !m_trigger)
         return;
-    m_lngRecordedMs = static_cast<std::int32_t>(
-        roundHalfEven(static_cast<double>(lngLen) / m_lngBytesPerSec * 1000.0 + m_lngRecordedMs));
-
-    std::int32_t used = 0;
-    switch (m_encoder.Encoder_Encode(m_intLastBlock.data(), lngLen, used)) {
-    case EncoderWAV::kWriteError:
-        end(StopCause::WriteError, {QStringLiteral("Write error (no disk space left?)!"), m_encoder.lastError()});
+    const auto samples = std::span<const std::int16_t>(m_intLastBlock).first(
+        std::min(m_intLastBlock.size(), static_cast<std::size_t>(std::max(lngLen, 0)) / 2));
+    const SoundTrigger::Output gated = m_trigger->feed(samples);
+    if (gated.triggered)
+        emit triggered();
+    if (!writeToTake(gated.preRecorded) || !writeToTake(gated.block))
         return;
-    case EncoderWAV::kFileFull: // the block was not written; the file closes with the sound up to here
-        end(StopCause::FileFull, {kFileFullMessage, {}});
-        return;
-    case EncoderWAV::kFileRemoved:
-        end(StopCause::FileRemoved, {kFileRemovedMessage, m_recordingPath});
-        return;
-    default:
-        break; // results 8 and 9 lose the block silently
-    }
     emit blockRecorded();
+    if (gated.ended && isRecording())
+        end(StopCause::Silence, {kSilenceMessage.arg(formatNumber(m_silenceStopSeconds)), {}});
+}
+
+// False when the take ended on the way.
+bool RecordingSession::writeToTake(std::span<const std::int16_t> samples)
+{
+    if (samples.empty())
+        return true;
+    m_lngRecordedMs = static_cast<std::int32_t>(
+        roundHalfEven(static_cast<double>(samples.size_bytes()) / m_lngBytesPerSec * 1000.0 + m_lngRecordedMs));
+    switch (m_writer->write(samples)) {
+    case TakeWriter::Outcome::Written:
+        return true;
+    case TakeWriter::Outcome::WriteError:
+        end(StopCause::WriteError, {QStringLiteral("Write error (no disk space left?)!"), m_encoder.lastError()});
+        return false;
+    case TakeWriter::Outcome::FileFull: // the block was not written; the file closes with the sound up to here
+        end(StopCause::FileFull, {kFileFullMessage, {}});
+        return false;
+    case TakeWriter::Outcome::FileRemoved:
+        end(StopCause::FileRemoved, {kFileRemovedMessage, m_recordingPath});
+        return false;
+    case TakeWriter::Outcome::PartRefused:
+        end(StopCause::WriteError, {QStringLiteral("Ne peut pas créer la partie suivante de l'enregistrement !"),
+                                    m_encoder.lastError()});
+        return false;
+    }
+    return true;
 }

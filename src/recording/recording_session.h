@@ -4,16 +4,23 @@
 // every captured block through the effects chain into the encoder until stop() or a fault ends
 // it. The front ends turn its failures and stops into their messages; the session shows nothing.
 //
-// The per-block path: copy into intLastBlock, the effects (always called), lngRecordedMs, the
-// encoder. A write error, a file that reached the largest WAV size or was deleted, a lost device
-// or sound the device had to drop stop the recording with a complete file, then stopped() says
-// why. Runs on the UI thread, one block at a time.
+// The per-block path: copy into intLastBlock, the effects (always called); then, unless the
+// take is paused, the sound trigger's gate (a take that waits for sound writes nothing until
+// it comes, then the pre-recorded sound before it), lngRecordedMs and the take's files (parts
+// by length, a next part at the largest WAV size unless RF64). A write error, a file that was
+// deleted, a lost device, sound the device had to drop or the silence after the sound stop the
+// recording with complete files, then stopped() says why. Runs on the UI thread, one block at a
+// time.
 #pragma once
+
+#include "recording/take_options.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -21,6 +28,8 @@
 class WaveInRecorder;
 class EncoderWAV;
 class clsDSP;
+class SoundTrigger;
+class TakeWriter;
 
 struct RecordingRequest {
     QString path;                // the output file
@@ -28,6 +37,7 @@ struct RecordingRequest {
     bool deviceChosen = true;    // the front end shows a capture device as chosen
     std::int32_t rateHz = 44100; // below 1 when the rate given holds no number
     std::int16_t channels = 2;
+    TakeOptions take;
 };
 
 // What the user is told: the message, and the reason the program knows for it (may be empty).
@@ -36,7 +46,7 @@ struct RecordingFailure {
     QString reason;
 };
 
-enum class StopCause { User, WriteError, FileFull, FileRemoved, DeviceLost, SoundLost };
+enum class StopCause { User, WriteError, FileFull, FileRemoved, DeviceLost, SoundLost, Silence };
 
 class RecordingSession : public QObject {
     Q_OBJECT
@@ -44,6 +54,7 @@ public:
     // Numbered names live in programFolder's "Wav" folder.
     RecordingSession(WaveInRecorder &recorder, EncoderWAV &encoder, clsDSP &effects, QString programFolder,
                      QObject *parent = nullptr);
+    ~RecordingSession() override;
 
     // What start() would refuse, found without creating, emptying or starting anything.
     std::optional<RecordingFailure> check(const RecordingRequest &request);
@@ -53,17 +64,31 @@ public:
     void stop();
     bool isRecording() const;
 
+    // A paused take records nothing and counts nothing until it resumes; it stays one take.
+    // The effects, the live display and the monitoring go on. Only while recording.
+    void setPaused(bool paused);
+    bool isPaused() const { return m_paused; }
+    // The take waits for its trigger: nothing has been written yet.
+    bool isWaitingForSound() const;
+
+    // The first file a request writes: its path, or its first part when split.
+    static QString firstFile(const RecordingRequest &request);
+
     // What the live display reads.
     const std::vector<std::int16_t> &intLastBlock() const { return m_intLastBlock; }
     std::int32_t lngRecordedMs() const { return m_lngRecordedMs; }
     std::int32_t lngBytesPerSec() const { return m_lngBytesPerSec; }
     // The file being recorded, or last recorded (a numbered name may have moved on from the one asked).
     const QString &recordingPath() const { return m_recordingPath; }
+    // Every file of the take being recorded, or of the last one, in order.
+    const QStringList &takeFiles() const { return m_takeFiles; }
 
     static const QString kFileFullMessage;
     static const QString kFileRemovedMessage;
     static const QString kSoundLostMessage;
     static const QString kDeviceLostMessage;
+    static const QString kSilenceMessage;  // %1: the seconds of silence
+    static const QString kNextPartMessage; // %1: the next part's name
 
 signals:
     void blockRecorded(); // after each block reached the encoder
@@ -72,12 +97,19 @@ signals:
     void stopped(StopCause cause, const RecordingFailure &failure);
     // An effect failed on a block; said once per recording, after that block was written.
     void effectsFault(const QString &message);
+    // The level reached the threshold: the take's sound starts (with what was pre-recorded).
+    void triggered();
+    // The take goes on in a new file; full: the previous one reached the largest WAV size.
+    void partStarted(const QString &path, bool full);
 
 private:
     std::optional<RecordingFailure> checkRequest(const RecordingRequest &request);
-    std::optional<RecordingFailure> checkOutput(QString &path, bool numbered, std::int32_t rate, std::int16_t channels);
-    std::optional<RecordingFailure> openOutput(QString &path, bool numbered, std::int32_t rate, std::int16_t channels);
+    std::optional<RecordingFailure> checkOutput(QString &path, bool split, bool numbered, std::int32_t rate,
+                                                std::int16_t channels);
+    std::optional<RecordingFailure> openOutput(QString &path, bool split, bool numbered, std::int32_t rate,
+                                               std::int16_t channels);
     void blockCaptured(std::span<std::int16_t> intBuffer, std::int32_t &lngLen);
+    bool writeToTake(std::span<const std::int16_t> samples);
     void end(StopCause cause, const RecordingFailure &failure);
 
     WaveInRecorder &m_recorder;
@@ -89,5 +121,10 @@ private:
     std::int32_t m_lngRecordedMs = 0;
     std::int32_t m_lngBytesPerSec = 0;
     QString m_recordingPath;
+    QStringList m_takeFiles;
     bool m_effectsFaultSaid = false;
+    bool m_paused = false;
+    double m_silenceStopSeconds = 0;
+    std::unique_ptr<SoundTrigger> m_trigger;
+    std::unique_ptr<TakeWriter> m_writer;
 };

@@ -37,6 +37,7 @@ public:
 
     std::int32_t BufferCount() const { return m_bufferCount; }
     bool setBufferCount(std::int32_t count);   // at least 1; takes effect at the next start
+    static constexpr std::int32_t kDefaultBufferSize = 10240;
     std::int32_t BufferSize() const { return m_bufferSize; }
     bool setBufferSize(std::int32_t bytes);    // positive and even; takes effect at the next start
 
@@ -87,7 +88,7 @@ private:
 
     std::unique_ptr<AudioBackend> m_backend;
     std::int32_t m_selectedDevice = -1;
-    std::int32_t m_bufferSize = 10240;
+    std::int32_t m_bufferSize = kDefaultBufferSize;
     std::int32_t m_bufferCount = 5;
     std::vector<RingBuffer> m_ring;
     NotificationWindow *m_window = nullptr; // owned; released by removeNotificationWindow()

@@ -1,13 +1,17 @@
 // `sonoriel record`: records the chosen device through the recording session, as the main
-// window's button does, until the asked duration is recorded or SIGINT/SIGTERM/SIGHUP arrives, then stops
-// it so that the file is complete. The path goes to stdout, a live size/duration line and the
-// messages to stderr.
+// window's button does, until the asked duration is recorded, the silence after the sound ran
+// out, or SIGINT/SIGTERM/SIGHUP arrives, then stops it so that every file is complete. It may
+// wait for a clock time first; SIGUSR1, or the space bar on its terminal, pauses and resumes.
+// The paths of the take's files go to stdout, a live size/duration line and the messages to
+// stderr.
 #include "app/cli/subcommands.h"
 #include "app/recorder/recorder_commands.h"
+#include "app/recorder/record_console.h"
 #include "app/recorder/record_options.h"
 
 #include "common/app_error.h"
 #include "common/file_names.h"
+#include "common/number_format.h"
 #include "common/paths.h"
 #include "common/rate_text.h"
 #include "display/status_texts.h"
@@ -19,7 +23,8 @@
 #include "recording/wave_in_recorder.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
+#include <QDateTime>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <csignal>
@@ -30,47 +35,56 @@ namespace cli {
 namespace {
 
 volatile std::sig_atomic_t g_stopRequested = 0;
+volatile std::sig_atomic_t g_pauseToggles = 0;
 
 void requestStop(int)
 {
     g_stopRequested = 1;
 }
 
-// stderr: the live size and duration line, rewritten in place, and the messages, each on a line
-// of its own after it.
-class StderrMessages {
-public:
-    void showMessage(const QString &text, const QString &reason = {})
-    {
-        if (m_liveLine)
-            QTextStream(stderr) << '\n';
-        m_liveLine = false;
-        printError(reason.isEmpty() ? text : text + QLatin1Char(' ') + reason);
-        ++m_count;
-    }
-    void showLiveLine(const QString &text)
-    {
-        QTextStream(stderr) << '\r' << text << "   ";
-        m_liveLine = true;
-    }
-    void endLiveLine()
-    {
-        if (m_liveLine)
-            QTextStream(stderr) << '\n';
-        m_liveLine = false;
-    }
-    int count() const { return m_count; }
-
-private:
-    int m_count = 0;
-    bool m_liveLine = false;
-};
-
-QString liveText(const QString &path, std::int32_t recordedMs)
+void togglePause(int)
 {
-    const qint64 bytes = fileLengthNow(path);
-    return QStringLiteral("Taille : ") + FormatSize(static_cast<double>(bytes)) + QStringLiteral("  Durée : ") +
-           FormatDuration(recordedMs);
+    g_pauseToggles = g_pauseToggles + 1;
+}
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+QString liveText(const RecordingSession &session, std::int32_t recordedMs)
+{
+    const qint64 bytes = fileLengthNow(session.recordingPath());
+    QString text = QStringLiteral("Taille : ") + FormatSize(static_cast<double>(bytes)) + QStringLiteral("  Durée : ") +
+                   FormatDuration(recordedMs);
+    if (session.isPaused())
+        text += QStringLiteral("  (en pause)");
+    else if (session.isWaitingForSound())
+        text += QStringLiteral("  (en attente du son)");
+    return text;
+}
+
+// The next time the clock shows `time`: today, or tomorrow when it has passed.
+QDateTime nextOccurrence(const QTime &time)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    QDateTime at(now.date(), time);
+    if (at <= now)
+        at = QDateTime(now.date().addDays(1), time);
+    return at;
+}
+
+// Waits in the event loop until the clock reaches `at` (read again each time: the clock may be
+// set meanwhile) or a stop signal arrives; false when stopped.
+bool waitUntil(const QDateTime &at)
+{
+    QTimer clock;
+    bool reached = false;
+    QObject::connect(&clock, &QTimer::timeout, [&] {
+        reached = QDateTime::currentDateTime() >= at;
+        if (reached || g_stopRequested)
+            QCoreApplication::quit();
+    });
+    clock.start(100);
+    QCoreApplication::exec();
+    return reached;
 }
 
 } // namespace
@@ -81,6 +95,15 @@ int runRecord(const QStringList &arguments)
     const std::optional<RecordOptions> options = parseRecordOptions(arguments, &problem);
     if (!options)
         return usageErrorFor(QStringLiteral("record"), problem);
+
+    const std::int32_t rate = rateFromText(options->rateText);
+    const std::int16_t channels = options->stereo ? 2 : 1;
+    if (rate > 0) {
+        const auto frameBytes = 2u * static_cast<std::uint16_t>(channels);
+        const auto blockFrames = static_cast<std::uint64_t>(WaveInRecorder::kDefaultBufferSize) / frameBytes;
+        if (const auto takeProblem = takeOptionsProblem(options->take, rate, static_cast<std::uint16_t>(channels), blockFrames))
+            return usageErrorFor(QStringLiteral("record"), *takeProblem);
+    }
 
     const QString recordings = ensureRecordingsFolder();
     if (recordings.isEmpty()) {
@@ -131,16 +154,14 @@ int runRecord(const QStringList &arguments)
         recorder.setMixerLineVolume(*options->volume);
 
     EncoderWAV encoder;
-    // Lowers the largest file size, so that the stop at the end of a full-size file can be
-    // tried without writing 4 GiB; it cannot raise it.
+    // Lowers the largest RIFF file size, so that what happens at the end of a full-size file
+    // (a next part, or RF64) can be tried without writing 4 GiB; it cannot raise it.
     if (const QByteArray limit = qgetenv("SONORIEL_MAX_WAV_BYTES"); !limit.isEmpty()) {
         bool ok = false;
         const qulonglong bytes = limit.toULongLong(&ok);
         if (ok)
             encoder.setMaxFileBytes(bytes);
     }
-    const std::int32_t rate = rateFromText(options->rateText);
-    const std::int16_t channels = options->stereo ? 2 : 1;
     if (!options->formatIndex) {
         // Without a chosen format the file holds the capture as it is: 16-bit PCM at its rate
         // and channels.
@@ -162,18 +183,43 @@ int runRecord(const QStringList &arguments)
                                                   : AddBackslash(recordings) + QStringLiteral("Enregistrement.wav");
     request.rateHz = rate;
     request.channels = channels;
+    request.take = options->take;
 
     StderrMessages messages;
     RecordingSession session(recorder, encoder, effects, programFolder());
-    // Ctrl+C, a kill and a closed terminal all end the recording with its file complete.
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    // Ctrl+C, a kill and a closed terminal all end the recording with its files complete.
+    for (const int signal : kStopSignals)
         std::signal(signal, requestStop);
+    std::signal(SIGUSR1, togglePause);
     g_stopRequested = 0;
+    g_pauseToggles = 0;
+    const auto restoreSignals = qScopeGuard([] {
+        for (const int signal : kStopSignals)
+            std::signal(signal, SIG_DFL);
+        std::signal(SIGUSR1, SIG_DFL);
+    });
 
+    if (options->startAt) {
+        // What would refuse the start is said now, not when the time comes.
+        if (const std::optional<RecordingFailure> failure = session.check(request)) {
+            messages.showMessage(failure->message, failure->reason);
+            return kExitFailure;
+        }
+        const QDateTime at = nextOccurrence(*options->startAt);
+        messages.showNotice(QStringLiteral("Enregistrement programmé le %1 à %2.")
+                                .arg(at.date().toString(QStringLiteral("dd/MM/yyyy")), at.time().toString(QStringLiteral("HH:mm:ss"))));
+        if (!waitUntil(at)) {
+            messages.showNotice(QStringLiteral("Enregistrement programmé annulé : rien n'a été enregistré."));
+            return kExitOk;
+        }
+    }
     if (const std::optional<RecordingFailure> failure = session.start(request)) {
         messages.showMessage(failure->message, failure->reason);
         return kExitFailure;
     }
+    if (options->take.triggerDb)
+        messages.showNotice(QStringLiteral("En attente du son (seuil %1 dBFS)…").arg(formatNumber(*options->take.triggerDb)));
+
     const std::int64_t limitMs = options->seconds ? static_cast<std::int64_t>(*options->seconds * 1000.0) : -1;
     std::int32_t recordedMs = 0; // kept past the stop, which resets the session's counter
     QObject::connect(&session, &RecordingSession::blockRecorded, [&] {
@@ -182,32 +228,51 @@ int runRecord(const QStringList &arguments)
             session.stop();
     });
     QObject::connect(&session, &RecordingSession::effectsFault, [&](const QString &text) { messages.showMessage(text); });
+    QObject::connect(&session, &RecordingSession::triggered,
+                     [&] { messages.showNotice(QStringLiteral("Son détecté : l'enregistrement commence.")); });
+    QObject::connect(&session, &RecordingSession::partStarted, [&](const QString &path, bool full) {
+        if (full)
+            messages.showNotice(RecordingSession::kNextPartMessage.arg(path));
+    });
     QObject::connect(&session, &RecordingSession::stopped, [&](StopCause cause, const RecordingFailure &failure) {
-        if (cause != StopCause::User)
+        if (cause == StopCause::Silence)
+            messages.showNotice(failure.message);
+        else if (cause != StopCause::User)
             messages.showMessage(failure.message, failure.reason);
         QCoreApplication::quit();
     });
+    const auto togglePauseNow = [&] {
+        if (!session.isRecording())
+            return;
+        session.setPaused(!session.isPaused());
+        messages.showNotice(session.isPaused() ? QStringLiteral("Enregistrement en pause.")
+                                               : QStringLiteral("Enregistrement repris."));
+    };
+    SpaceBar spaceBar;
+    QObject::connect(&spaceBar, &SpaceBar::pressed, togglePauseNow);
+    std::sig_atomic_t pauseTogglesSeen = 0;
     QTimer signalWatch;
     QObject::connect(&signalWatch, &QTimer::timeout, [&] {
         if (g_stopRequested)
             session.stop();
+        for (; pauseTogglesSeen != g_pauseToggles; ++pauseTogglesSeen)
+            togglePauseNow();
     });
     signalWatch.start(20);
     QTimer liveLine;
-    QObject::connect(&liveLine, &QTimer::timeout,
-                     [&] { messages.showLiveLine(liveText(session.recordingPath(), recordedMs)); });
+    QObject::connect(&liveLine, &QTimer::timeout, [&] { messages.showLiveLine(liveText(session, recordedMs)); });
     liveLine.start(250);
 
     QCoreApplication::exec();
-    messages.showLiveLine(liveText(session.recordingPath(), recordedMs));
+    messages.showLiveLine(liveText(session, recordedMs));
     messages.endLiveLine();
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        std::signal(signal, SIG_DFL);
 
-    const QByteArray line = fileNameBytes(session.recordingPath()) + '\n'; // the name's own bytes
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
-    // A recording ended by a write error, a full-size file or a vanished device is kept, but
-    // is a failure: it holds less than was asked; so is one whose effects failed.
+    for (const QString &file : session.takeFiles()) {
+        const QByteArray line = fileNameBytes(file) + '\n'; // the name's own bytes
+        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    }
+    // A recording ended by a write error or a vanished device is kept, but is a failure: it
+    // holds less than was asked; so is one whose effects failed.
     return messages.count() == 0 ? kExitOk : kExitFailure;
 }
 

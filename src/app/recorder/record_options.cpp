@@ -25,6 +25,25 @@ std::optional<std::vector<double>> numberList(const QString &text, int count)
     return values;
 }
 
+// Any number, NaN and infinities included: what a length or a level may be is checked with the
+// rest of the take's options.
+std::optional<double> decimal(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+std::optional<QTime> clockTime(const QString &text)
+{
+    for (const char *format : {"H:mm:ss", "H:mm"}) {
+        const QTime time = QTime::fromString(text, QLatin1String(format));
+        if (time.isValid())
+            return time;
+    }
+    return std::nullopt;
+}
+
 std::optional<int> wholeNumber(const QString &text)
 {
     bool ok = false;
@@ -66,6 +85,10 @@ std::optional<RecordOptions> parseRecordOptions(const QStringList &arguments, QS
             options.numbered = true;
             continue;
         }
+        if (argument == QLatin1String("--rf64") || argument == QLatin1String("--monitor")) {
+            (argument == QLatin1String("--rf64") ? options.take.rf64 : options.monitor) = true;
+            continue;
+        }
         if (argument == QLatin1String("--mono") || argument == QLatin1String("--stereo")) {
             options.stereo = argument == QLatin1String("--stereo");
             continue;
@@ -104,6 +127,23 @@ std::optional<RecordOptions> parseRecordOptions(const QStringList &arguments, QS
             options.seconds = value.toDouble(&ok);
             if (!ok || !(*options.seconds > 0) || *options.seconds > 2e6) // NaN fails the first test
                 return fail(bad);
+        } else if (argument == QLatin1String("--trigger") || argument == QLatin1String("--pre-record") ||
+                   argument == QLatin1String("--stop-after-silence") || argument == QLatin1String("--split")) {
+            const auto number = decimal(value);
+            if (!number)
+                return fail(bad);
+            if (argument == QLatin1String("--trigger"))
+                options.take.triggerDb = number;
+            else if (argument == QLatin1String("--pre-record"))
+                options.take.preRecordSeconds = *number;
+            else if (argument == QLatin1String("--stop-after-silence"))
+                options.take.silenceStopSeconds = number;
+            else
+                options.take.splitSeconds = number;
+        } else if (argument == QLatin1String("--start-at")) {
+            options.startAt = clockTime(value);
+            if (!options.startAt)
+                return fail(QStringLiteral("Heure de début invalide : %1 (HH:MM ou HH:MM:SS).").arg(value));
         } else if (argument == QLatin1String("--effects")) {
             const auto bits = effectBits(value);
             if (!bits)

@@ -2,8 +2,11 @@
 // effects chain.
 #pragma once
 
+#include "recording/take_options.h"
+
 #include <QString>
 #include <QStringList>
+#include <QTime>
 
 #include <array>
 #include <cstdint>
@@ -27,6 +30,9 @@ struct RecordOptions {
     std::optional<std::array<float, 6>> phaser;          // dry, wet, feedback, rate, range, frequency
     std::optional<std::vector<float>> equalizerGainsDb;  // one per band
     std::optional<int> formatIndex; // in the list of `sonoriel formats` for this rate and channels
+    TakeOptions take;               // trigger, pre-recording, silence stop, parts, RF64
+    std::optional<QTime> startAt;   // today, or tomorrow when the time has passed
+    bool monitor = false;           // the recorded sound is heard on the default output
 };
 
 // Nothing, with the French reason in *problem, when the arguments do not parse.
