@@ -15,8 +15,11 @@ const Subcommand kSubcommands[] = {
     {"record",
      "[SORTIE.wav] [--numbered] [--device N] [--line N] [--volume V] [--rate HZ] [--mono|--stereo] "
      "[--seconds S] [--effects echo,phaser,amplifier,equalizer] [--amplify DB] [--echo MS,FACTEUR] "
-     "[--phaser SEC,HUMIDE,RÉINJECTION,VITESSE,ÉTENDUE,FRÉQ] [--eq G0,G1,G2,G3,G4,G5,G6] [--format INDEX]",
-     "enregistre le périphérique de capture dans un fichier Wav", Part::Recorder},
+     "[--phaser SEC,HUMIDE,RÉINJECTION,VITESSE,ÉTENDUE,FRÉQ] [--eq G0,G1,G2,G3,G4,G5,G6] [--format INDEX] "
+     "[--start-at HH:MM[:SS]] [--trigger DB [--pre-record S] [--stop-after-silence S]] [--split S] [--rf64] "
+     "[--monitor]",
+     "enregistre le périphérique de capture dans un fichier Wav (SIGUSR1 ou la barre d'espace : pause)",
+     Part::Recorder},
     {"join", "SORTIE.wav ENTRÉE1.wav ENTRÉE2.wav [ENTRÉE3.wav …]",
      "joint des fichiers Wav de même format, dans l'ordre donné", Part::Program},
     {"convert", "ENTRÉE.wav SORTIE.mp3 [--preset INDEX]",
