@@ -86,31 +86,6 @@ TEST(RecordCommandKilled, FileHoldsEverySecondUpToTheLastUpdateAndRepairAddsTheR
     EXPECT_NEAR(soxInfo(path).seconds, onDisk / 4 * 4 / double(kStereoSecond), 1e-5);
 }
 
-TEST(RecordCommandSizeLimit, RecordingThatReachesTheLargestSizeStopsWithACompleteFileAndSaysSo)
-{
-    ASSERT_TRUE(haveTool("sox"));
-    QTemporaryDir home;
-    const QString path = home.filePath("long.wav");
-    QProcessEnvironment environment = virtualDevice(home, "0");
-    environment.insert("SONORIEL_MAX_WAV_BYTES", "700000");
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SONORIEL_EXECUTABLE), {"record", path, "--seconds", "60"});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    const QString err = QString::fromUtf8(process.readAllStandardError());
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 1); // less was recorded than asked
-    EXPECT_TRUE(err.contains("a atteint sa taille maximale")) << err.toStdString();
-    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardOutput()).contains(path));
-
-    const QByteArray file = readFileBytes(path);
-    EXPECT_LE(file.size(), 700000);
-    EXPECT_GT(file.size(), 700000 - 3 * static_cast<qsizetype>(kStereoSecond));
-    EXPECT_EQ(le32At(file, 4), static_cast<std::uint32_t>(file.size() - 8));
-    EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
-    EXPECT_NEAR(soxInfo(path).seconds, (file.size() - 46) / double(kStereoSecond), 1e-5);
-}
-
 TEST(RecordCommandSignals, AClosedTerminalEndsTheRecordingWithItsHeaderComplete)
 {
     QTemporaryDir home;

@@ -95,14 +95,14 @@ TEST(RecordingSession, ANumberedNameTakenMeanwhileGivesWayToTheNextFreeOne)
     touch(r.wav("Enreg_01.wav"));
     touch(r.wav("Enreg_03.wav"));
     // The front end picked Enreg_02.wav, which another recording created since.
-    r.request = {r.wav("Enreg_02.wav"), true, true, 44100, 2};
+    r.request = {r.wav("Enreg_02.wav"), true, true, 44100, 2, {}};
     touch(r.request.path);
     r.recordBlocks(3);
     EXPECT_EQ(r.session.recordingPath(), r.wav("Enreg_04.wav"));
     EXPECT_EQ(QFileInfo(r.wav("Enreg_02.wav")).size(), 0) << "the other recording's file was replaced";
     EXPECT_EQ(le32At(readFileBytes(r.wav("Enreg_04.wav")), 42), 3u * 10240u);
     // Without numbering, the name asked for is the one recorded into.
-    r.request = {r.wav("Enreg_01.wav"), false, true, 44100, 2};
+    r.request = {r.wav("Enreg_01.wav"), false, true, 44100, 2, {}};
     r.recordBlocks(1);
     EXPECT_EQ(r.session.recordingPath(), r.wav("Enreg_01.wav"));
     EXPECT_TRUE(r.stops.empty());

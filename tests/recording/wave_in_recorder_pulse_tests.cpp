@@ -126,7 +126,7 @@ TEST(WaveInRecorderOnPulse, VanishingSourceStopsTheRecordingWithACompleteFile)
                      [&](StopCause, const RecordingFailure &failure) { stops.push_back(failure.message); });
     {
         SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 10), 44100, 2);
-        ASSERT_FALSE(session.start({home.filePath("take.wav"), false, true, 44100, 2}));
+        ASSERT_FALSE(session.start({home.filePath("take.wav"), false, true, 44100, 2, {}}));
         ASSERT_TRUE(waitUntil([&] { return blocks >= 5; }));
         ASSERT_TRUE(server.removeSource());
         EXPECT_TRUE(waitUntil([&] { return !session.isRecording(); }));

@@ -48,7 +48,7 @@ void FrmREC::cmdDo_Click()
     }
     const RecordingRequest request{txtFile->text(), Check1->isChecked(), shownDeviceSelected(),
                                    rateFromText(cboSamplerate->currentText()),
-                                   static_cast<std::int16_t>(chkStereo->isChecked() ? 2 : 1)};
+                                   static_cast<std::int16_t>(chkStereo->isChecked() ? 2 : 1), {}};
     // Asked once nothing else would refuse the start, and never for a numbered name.
     std::optional<RecordingFailure> failure = m_session->check(request);
     if (!failure && !request.numbered && FileExists(request.path) && !confirmReplace(request.path))
