@@ -8,6 +8,7 @@
 #pragma once
 
 #include "app/window/format_chooser.h"
+#include "app/window/schedule_dialog.h"
 #include "display/draw.h"
 #include "display/smooth.h"
 #include "effects/cls_dsp.h"
@@ -15,16 +16,19 @@
 #include "recording/recording_session.h"
 #include "recording/wave_in_recorder.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -32,6 +36,7 @@ class QSlider;
 class QTimer;
 class QToolButton;
 class PictureWidget;
+class StatusNote;
 class AudioPlayer;
 
 class FrmREC : public QMainWindow {
@@ -113,6 +118,19 @@ private:
     void setOutputName(const QString &path);
     void showMessage(const QString &text, const QString &reason = {});
     bool confirmReplace(const QString &path);
+    // frm_rec_take.cpp: pause, the "Programmer…" plan, the take's state in the status bar,
+    // the keyboard shortcuts.
+    void connectTakeControls();
+    void cmdPause_Click();
+    void cmdSchedule_Click();
+    void cancelPlan();
+    void planClockTick();
+    // The plan a take started now goes with (RF64 included); a programmed one waits for its time.
+    TakePlan planForStart() const;
+    void takeStarted(const TakePlan &plan);
+    void takeEnded(StopCause cause, const RecordingFailure &failure);
+    void showTakeState();
+    void openLastTakeFolder();
 
     FormatChooserDialogs m_formatChooser; // what clsEncoder asks; outlives it
     // The objects, in the order the start-up creates them.
@@ -147,6 +165,11 @@ private:
     QCheckBox *Check1 = nullptr;
     QGroupBox *Frame1 = nullptr;
     QPushButton *cmdDo = nullptr;
+    QPushButton *cmdPause = nullptr;
+    QPushButton *cmdSchedule = nullptr;
+    // The row of the take's buttons (record, pause, plan); room is left at its end for one
+    // more small control.
+    QHBoxLayout *m_takeButtons = nullptr;
     PictureWidget *picAmpl = nullptr;
     PictureWidget *picFreq = nullptr;
     PictureWidget *picVUL = nullptr;
@@ -164,8 +187,26 @@ private:
     QPushButton *Command10 = nullptr;
     QLabel *m_sizePanel = nullptr;
     QLabel *m_durationPanel = nullptr;
+    StatusNote *m_takeNote = nullptr;         // the take's state, its plan or the last take
+    QToolButton *m_cancelPlan = nullptr;      // "Annuler": drops the plan
     QTimer *tmrVis = nullptr;
     AudioPlayer *MP3 = nullptr;
 
     QString m_chooserFile; // the file chooser's memory, shared by cmdBrowse and Command7
+
+    // The take's plan from "Programmer…": with a start time it waits for m_planAt; without,
+    // it goes with the next take the record button starts. Nothing when none is pending.
+    std::optional<TakePlan> m_plan;
+    QDateTime m_planAt;
+    QTimer *m_planClock = nullptr;
+    bool m_rf64 = false; // the "RF64" setting: past 4 GiB the file becomes RF64 instead of a part
+    // The running take: its plan, its length of recorded sound so far (the session's counter
+    // goes back to 0 at the stop) and the last event worth a line in the status bar.
+    TakePlan m_takePlan;
+    std::int32_t m_takeRecordedMs = 0;
+    QString m_takeEvent;
+    // The last take, kept in the status bar until the next one starts.
+    QStringList m_lastTakeFiles;
+    std::int32_t m_lastTakeMs = 0;
+    QString m_lastTakeReason;
 };

@@ -8,6 +8,7 @@
 
 #include "app/window/overlay_slot.h"
 #include "app/window/picture_widget.h"
+#include "app/window/status_note.h"
 #include "display/display_tick.h"
 
 #include <QCheckBox>
@@ -118,6 +119,15 @@ void FrmREC::createControls()
     statusBar()->setObjectName(QStringLiteral("sbar"));
     statusBar()->addWidget(m_sizePanel, 1);
     statusBar()->addWidget(m_durationPanel, 1);
+    // The take's state, its plan or the last take, with the button that drops a plan.
+    m_takeNote = named(new StatusNote(this), "sbarTake");
+    m_cancelPlan = named(new QToolButton(this), "cmdCancelPlan");
+    m_cancelPlan->setText(QStringLiteral("Annuler"));
+    m_cancelPlan->setToolTip(QStringLiteral("Annuler la prise programmée"));
+    m_cancelPlan->setAutoRaise(true);
+    m_cancelPlan->hide();
+    statusBar()->addWidget(m_takeNote, 2);
+    statusBar()->addWidget(m_cancelPlan);
     statusBar()->setSizeGripEnabled(false);
 }
 
@@ -200,6 +210,13 @@ QWidget *FrmREC::createRecordingFrame()
         meter->setMinimumWidth(kMeterBoxSize.width() / 2);
     }
     cmdDo = named(new QPushButton(QStringLiteral("Enregistrer"), Frame1), "cmdDo");
+    cmdDo->setToolTip(QStringLiteral("Enregistrer ou stopper (Ctrl+R)"));
+    cmdPause = named(new QPushButton(QStringLiteral("Pause"), Frame1), "cmdPause");
+    cmdPause->setToolTip(QStringLiteral("Mettre l'enregistrement en pause ou le reprendre (Ctrl+P)"));
+    cmdPause->setEnabled(false);
+    cmdSchedule = named(new QPushButton(QStringLiteral("Programmer…"), Frame1), "cmdSchedule");
+    cmdSchedule->setToolTip(
+        QStringLiteral("Heure de début, durée, déclenchement au son, parties et RF64 de la prochaine prise"));
 
     auto *graphs = new QHBoxLayout;
     graphs->setSpacing(8);
@@ -212,7 +229,12 @@ QWidget *FrmREC::createRecordingFrame()
     grid->addWidget(picVUL, 1, 1);
     grid->addWidget(label(QStringLiteral("Canal droit :"), Frame1, "lblVUchR"), 2, 0);
     grid->addWidget(picVUR, 2, 1);
-    grid->addWidget(cmdDo, 3, 0, 1, 2);
+    m_takeButtons = new QHBoxLayout;
+    m_takeButtons->setSpacing(kGroupSpacing);
+    m_takeButtons->addWidget(cmdDo, 1);
+    m_takeButtons->addWidget(cmdPause);
+    m_takeButtons->addWidget(cmdSchedule);
+    grid->addLayout(m_takeButtons, 3, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     return Frame1;
 }
@@ -266,6 +288,8 @@ QWidget *FrmREC::createPlayerFrame()
 QWidget *FrmREC::createWindowFrame()
 {
     Frame2 = named(new QGroupBox(centralWidget()), "Frame2");
+    // Over the group and its buttons that have no tool tip of their own.
+    Frame2->setToolTip(QStringLiteral("Ctrl+Q : quitter (sans enregistrer les paramètres)"));
     auto *row = packed(new QHBoxLayout(Frame2));
     Command2 = named(new QPushButton(QStringLiteral("Encodage Mp3"), Frame2), "Command2");
     Command10 = named(new QPushButton(QStringLiteral("Joindre Wav"), Frame2), "Command10");

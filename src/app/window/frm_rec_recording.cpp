@@ -19,15 +19,20 @@
 void FrmREC::connectSession()
 {
     connect(m_session.get(), &RecordingSession::stopped, this, [this](StopCause cause, const RecordingFailure &failure) {
+        takeEnded(cause, failure);
         recordingChanged(false);
         if (cause == StopCause::User)
             return;
         // As the record button would: with numbering on, the name moves on past the file just closed.
         if (Check1->isChecked())
             setOutputName(nextNumberedRecordingPath(programFolder()));
-        showMessage(failure.message, failure.reason);
+        // The silence after the sound ends a sound-activated take as it was asked: the status
+        // bar says so, with the take.
+        if (cause != StopCause::Silence)
+            showMessage(failure.message, failure.reason);
     });
     connect(m_session.get(), &RecordingSession::effectsFault, this, [this](const QString &text) { showMessage(text); });
+    connectTakeControls();
 }
 
 void FrmREC::setOutputName(const QString &path)
@@ -46,12 +51,14 @@ void FrmREC::cmdDo_Click()
         m_session->stop();
         return;
     }
+    const TakePlan plan = planForStart();
     const RecordingRequest request{txtFile->text(), Check1->isChecked(), shownDeviceSelected(),
                                    rateFromText(cboSamplerate->currentText()),
-                                   static_cast<std::int16_t>(chkStereo->isChecked() ? 2 : 1), {}};
+                                   static_cast<std::int16_t>(chkStereo->isChecked() ? 2 : 1), plan.take};
     // Asked once nothing else would refuse the start, and never for a numbered name.
     std::optional<RecordingFailure> failure = m_session->check(request);
-    if (!failure && !request.numbered && FileExists(request.path) && !confirmReplace(request.path))
+    const QString firstFile = RecordingSession::firstFile(request);
+    if (!failure && !request.numbered && FileExists(firstFile) && !confirmReplace(firstFile))
         return;
     if (!failure)
         failure = m_session->start(request);
@@ -61,6 +68,7 @@ void FrmREC::cmdDo_Click()
     }
     if (request.numbered)
         setOutputName(m_session->recordingPath()); // another recording may have taken the name meanwhile
+    takeStarted(plan);
     recordingChanged(true);
 }
 
@@ -76,6 +84,10 @@ void FrmREC::recordingChanged(bool recording)
                                                           m_playerButtons[1], m_playerButtons[2], m_playerButtons[3]};
     for (QWidget *button : sideButtons)
         button->setEnabled(idle);
+    cmdSchedule->setEnabled(idle);
+    cmdPause->setEnabled(!idle);
+    cmdPause->setText(QStringLiteral("Pause"));
+    showTakeState();
 }
 
 void FrmREC::showMessage(const QString &text, const QString &reason)

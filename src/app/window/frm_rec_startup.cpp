@@ -1,5 +1,5 @@
 // The main window's start-up, in its fixed order, and the persisted settings ("Sonoriel",
-// group "Settings"). Every step that fails is skipped and the start-up goes on.
+// group "Settings"; "RF64" beside the five of the first versions). Every step that fails is skipped and the start-up goes on.
 #include "app/window/frm_rec.h"
 
 #include "app/window/settings_text.h"
@@ -64,6 +64,14 @@ void FrmREC::startUp()
     clsRecorder = std::make_unique<WaveInRecorder>(std::move(backend));
     clsEncoder = std::make_unique<EncoderWAV>();
     clsEncoder->setFormatChooser(&m_formatChooser);
+    // Lowers the largest RIFF file size, as for the command line, so that what happens at the
+    // end of a full-size file (a next part, or RF64) can be tried without writing 4 GiB.
+    if (const QByteArray limit = qgetenv("SONORIEL_MAX_WAV_BYTES"); !limit.isEmpty()) {
+        bool ok = false;
+        const qulonglong bytes = limit.toULongLong(&ok);
+        if (ok)
+            clsEncoder->setMaxFileBytes(bytes);
+    }
     clsEffects = std::make_unique<clsDSP>();
     clsPainter = std::make_unique<clsDraw>();
     m_session = std::make_unique<RecordingSession>(*clsRecorder, *clsEncoder, *clsEffects, programFolder());
@@ -120,6 +128,7 @@ void FrmREC::restoreSettings()
     }
     lblVolPer->setText(volumePercentText(sldVol->value(), sldVol->maximum()));
     Check1->setChecked(leadingWholeNumber(text("IncREC", "0")) == 1);
+    m_rf64 = leadingWholeNumber(text("RF64", "0")) == 1;
     const int index = leadingWholeNumber(text("IndexREC", "0"));
     if (index < 0 || index >= cboDev->count())
         return; // no such device: the stored texts stay shown
@@ -138,6 +147,7 @@ void FrmREC::saveSettings()
         store->setValue(QStringLiteral("VolumeREC"), QString::number(sldVol->value()));
         store->setValue(QStringLiteral("IncREC"), Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
         store->setValue(QStringLiteral("IndexREC"), QString::number(cboDev->currentIndex()));
+        store->setValue(QStringLiteral("RF64"), m_rf64 ? QStringLiteral("1") : QStringLiteral("0"));
         store->sync();
         if (store->status() == QSettings::NoError)
             return;
