@@ -48,6 +48,8 @@ public:
     // which counts as No.
     void answerQuestionsWith(int standardButton) { m_questionAnswer = standardButton; }
     int dialogsAnswered() const { return m_dialogs; }
+    // What the dialogs that open from now on get.
+    void setHandler(std::function<void(QDialog &)> handler) { m_handler = std::move(handler); }
 
 private:
     void answer();

@@ -156,8 +156,10 @@ void ScheduleDialog::accept()
 std::optional<QString> ScheduleDialog::read(TakePlan *plan) const
 {
     QString problem;
-    if (m_startBox->isChecked())
-        plan->startAt = m_startTime->time();
+    if (m_startBox->isChecked()) {
+        const QTime time = m_startTime->time(); // to the second, as it is shown
+        plan->startAt = QTime(time.hour(), time.minute(), time.second());
+    }
     if (m_stopBox->isChecked()) {
         plan->stopAfterSeconds = number(*m_stopSeconds, QStringLiteral("Arrêter après"), &problem);
         if (!problem.isEmpty())
@@ -184,8 +186,6 @@ std::optional<QString> ScheduleDialog::read(TakePlan *plan) const
             return QStringLiteral("Les parties demandent une durée (en secondes).");
     }
     take.rf64 = m_rf64->isChecked();
-    if (m_rateHz < 1)
-        return std::nullopt; // the record button refuses the rate itself
     const auto frameBytes = static_cast<std::uint64_t>(2 * m_channels);
     const auto blockFrames = static_cast<std::uint64_t>(WaveInRecorder::kDefaultBufferSize) / frameBytes;
     return takeOptionsProblem(take, m_rateHz, static_cast<std::uint16_t>(m_channels), blockFrames);

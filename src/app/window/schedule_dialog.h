@@ -37,7 +37,7 @@ class ScheduleDialog : public QDialog {
     Q_OBJECT
 public:
     // shown: the values the dialog opens with; rateHz and channels: the capture the take
-    // options are checked for (not checked when the rate holds no number).
+    // options are checked for (below 1, the record button refuses the rate itself).
     ScheduleDialog(const TakePlan &shown, std::int32_t rateHz, std::int16_t channels, QWidget *parent = nullptr);
 
     // The values as the dialog holds them; whole once accepted.
