@@ -10,6 +10,7 @@
 #include "app/window/frm_rec.h"
 #include "app/window/status_note.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDialog>
@@ -140,6 +141,7 @@ TEST_F(TakeControls, PauseByItsButtonAndByCtrlPLeavesThePausedTimeOutOfTheTake)
     EXPECT_TRUE(cmdDo->toolTip().contains(QStringLiteral("Ctrl+R")));
     EXPECT_TRUE(cmdPause->toolTip().contains(QStringLiteral("Ctrl+P")));
     const Look idle = lookOf(*cmdDo);
+    const int idleHeight = cmdDo->height();
 
     QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
     ASSERT_TRUE(window.recording().isRecording()) << answerer.messages().join('|').toStdString();
@@ -147,6 +149,8 @@ TEST_F(TakeControls, PauseByItsButtonAndByCtrlPLeavesThePausedTimeOutOfTheTake)
     EXPECT_TRUE(cmdPause->isEnabled());
     EXPECT_EQ(lookOf(*cmdDo), Look::Recording);
     EXPECT_NE(idle, Look::Recording);
+    QApplication::processEvents();
+    EXPECT_EQ(cmdDo->height(), idleHeight) << "the colour moves the window's controls";
 
     double pausedSeconds = 0;
     const auto pauseFor = [&](const std::function<void()> &toggle) {
@@ -195,7 +199,7 @@ TEST_F(TakeControls, AProgrammedTakeStartsAtItsTimeAndStopsAfterItsLengthWhileAC
     FrmREC window;
     window.show();
     const QString path = control<QLineEdit>(window, "txtFile")->text();
-    auto *cancel = control<QToolButton>(window, "cmdCancelPlan");
+    auto *cancel = control<QLabel>(window, "lblCancelPlan");
 
     QTime due = QTime::currentTime().addSecs(2);
     plan(window, answerer, [&](QDialog &dialog) {
@@ -277,7 +281,7 @@ TEST_F(TakeControls, TheDialogRefusesBadValuesInFrenchAndPlansNothing)
     QTest::mouseClick(control<QPushButton>(window, "cmdSchedule"), Qt::LeftButton);
     ASSERT_EQ(answerer.dialogsAnswered(), 1);
     EXPECT_EQ(noteOf(window), QString());
-    EXPECT_FALSE(control<QToolButton>(window, "cmdCancelPlan")->isVisible());
+    EXPECT_FALSE(control<QLabel>(window, "lblCancelPlan")->isVisible());
 
     // The next take is an ordinary one: no wait for sound, one file, no stop of its own.
     auto *cmdDo = control<QPushButton>(window, "cmdDo");

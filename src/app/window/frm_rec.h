@@ -188,7 +188,7 @@ private:
     QLabel *m_sizePanel = nullptr;
     QLabel *m_durationPanel = nullptr;
     StatusNote *m_takeNote = nullptr;         // the take's state, its plan or the last take
-    QToolButton *m_cancelPlan = nullptr;      // "Annuler": drops the plan
+    QLabel *m_cancelPlan = nullptr;           // "Annuler": drops the plan
     QTimer *tmrVis = nullptr;
     AudioPlayer *MP3 = nullptr;
 

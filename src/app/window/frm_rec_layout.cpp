@@ -52,6 +52,16 @@ QLabel *label(const QString &text, QWidget *parent, const char *name)
     return named(new QLabel(text, parent), name);
 }
 
+// A text button no wider than its longest caption asks: the style's own smallest button
+// width would leave no room in the take's row.
+void fitToCaptions(QPushButton *button, std::initializer_list<QString> captions)
+{
+    int widest = 0;
+    for (const QString &caption : captions)
+        widest = std::max(widest, button->fontMetrics().horizontalAdvance(caption));
+    button->setMinimumWidth(widest + 2 * button->fontMetrics().averageCharWidth() + 4);
+}
+
 // The close spacing of the window's groups and of the column that holds them.
 constexpr int kGroupMargin = 6;
 constexpr int kGroupSpacing = 3;
@@ -121,10 +131,11 @@ void FrmREC::createControls()
     statusBar()->addWidget(m_durationPanel, 1);
     // The take's state, its plan or the last take, with the button that drops a plan.
     m_takeNote = named(new StatusNote(this), "sbarTake");
-    m_cancelPlan = named(new QToolButton(this), "cmdCancelPlan");
-    m_cancelPlan->setText(QStringLiteral("Annuler"));
-    m_cancelPlan->setToolTip(QStringLiteral("Annuler la prise programmée"));
-    m_cancelPlan->setAutoRaise(true);
+    // A link rather than a button: the status bar keeps the height of its texts.
+    m_cancelPlan = named(new QLabel(QStringLiteral("<a href=\"annuler\">Annuler</a>"), this), "lblCancelPlan");
+    m_cancelPlan->setTextFormat(Qt::RichText);
+    m_cancelPlan->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    m_cancelPlan->setToolTip(QStringLiteral("Abandonner ce qui est programmé"));
     m_cancelPlan->hide();
     statusBar()->addWidget(m_takeNote, 2);
     statusBar()->addWidget(m_cancelPlan);
@@ -229,6 +240,9 @@ QWidget *FrmREC::createRecordingFrame()
     grid->addWidget(picVUL, 1, 1);
     grid->addWidget(label(QStringLiteral("Canal droit :"), Frame1, "lblVUchR"), 2, 0);
     grid->addWidget(picVUR, 2, 1);
+    fitToCaptions(cmdDo, {QStringLiteral("Enregistrer"), QStringLiteral("Stopper")});
+    fitToCaptions(cmdPause, {QStringLiteral("Pause"), QStringLiteral("Reprendre")});
+    fitToCaptions(cmdSchedule, {cmdSchedule->text()});
     m_takeButtons = new QHBoxLayout;
     m_takeButtons->setSpacing(kGroupSpacing);
     m_takeButtons->addWidget(cmdDo, 1);

@@ -15,6 +15,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -71,7 +72,7 @@ void FrmREC::connectTakeControls()
 {
     connect(cmdPause, &QPushButton::clicked, this, [this] { cmdPause_Click(); });
     connect(cmdSchedule, &QPushButton::clicked, this, [this] { cmdSchedule_Click(); });
-    connect(m_cancelPlan, &QToolButton::clicked, this, [this] { cancelPlan(); });
+    connect(m_cancelPlan, &QLabel::linkActivated, this, [this] { cancelPlan(); });
     connect(m_takeNote, &StatusNote::clicked, this, [this] { openLastTakeFolder(); });
     m_planClock = new QTimer(this);
     m_planClock->setObjectName(QStringLiteral("tmrPlan"));
