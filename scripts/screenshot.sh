@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts Sonoriel under a private Xvfb display with the virtual capture device, records a few
-# seconds from the main window and saves a picture of the window while it records.
+# seconds from the main window and saves pictures of the window while it records and while the
+# take is paused, of the "Programmer…" dialog, and of the other windows.
 #
 #     scripts/screenshot.sh [output folder]      (default: docs/screenshots)
 #
@@ -34,12 +35,16 @@ xdotool windowfocus --sync "$main"
 press space
 sleep 4
 save_window "$main" "$out_dir/main-window.png"
+press ctrl+p
+save_window "$main" "$out_dir/main-window-paused.png"
+press ctrl+p
 press space
 sleep 1
 
-# The other windows, through the main window's buttons. From the record button, Tab walks the
-# four effect boxes, "Configuration", the six player buttons, then "Encodage Mp3", "Joindre Wav"
-# and "A propos"; Space presses the button, Escape closes the window it opened.
+# The other windows, through the main window's buttons. From the record button, Tab walks
+# "Programmer…" (the pause button is off between takes), the four effect boxes,
+# "Configuration", the six player buttons, then "Encodage Mp3", "Joindre Wav" and "A propos";
+# Space presses the button, Escape closes the window it opened.
 open_from_main() {
   local tabs=$1 title=$2 file=$3 id
   xdotool windowfocus --sync "$main"
@@ -52,7 +57,8 @@ open_from_main() {
   xdotool windowfocus --sync "$main"
   press $(printf 'shift+Tab %.0s' $(seq "$tabs"))
 }
-open_from_main 5 "Configuration effets" effects-window.png
-open_from_main 12 "Sonoriel : Conversion Wav --> Mp3 - \[Encodeur LAME\]" mp3-window.png
-open_from_main 13 "Sonoriel : Joindre des fichiers Wav" join-window.png
-open_from_main 14 "A propos de Sonoriel" about-window.png
+open_from_main 1 "Programmer un enregistrement" schedule-dialog.png
+open_from_main 6 "Configuration effets" effects-window.png
+open_from_main 13 "Sonoriel : Conversion Wav --> Mp3 - \[Encodeur LAME\]" mp3-window.png
+open_from_main 14 "Sonoriel : Joindre des fichiers Wav" join-window.png
+open_from_main 15 "A propos de Sonoriel" about-window.png

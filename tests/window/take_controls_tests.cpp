@@ -261,7 +261,10 @@ TEST_F(TakeControls, TheDialogRefusesBadValuesInFrenchAndPlansNothing)
             EXPECT_TRUE(dialog.isVisible());
             return control<QLabel>(dialog, "lblProblem")->text();
         };
+        // A value is typed once its box is checked.
+        EXPECT_FALSE(control<QLineEdit>(dialog, "txtStopAfter")->isEnabled());
         setBox(dialog, "chkStopAfter", true);
+        EXPECT_TRUE(control<QLineEdit>(dialog, "txtStopAfter")->isEnabled());
         setText(dialog, "txtStopAfter", QStringLiteral("-5"));
         EXPECT_EQ(refusal(), QStringLiteral("Durée d'enregistrement invalide : -5 s."));
         setText(dialog, "txtStopAfter", QStringLiteral("1,5"));

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -119,6 +120,13 @@ ScheduleDialog::ScheduleDialog(const TakePlan &shown, std::int32_t rateHz, std::
     m_rf64->setToolTip(QStringLiteral("Décoché : au-delà de 4 Go, l'enregistrement continue dans un fichier suivant"));
     m_rf64->setChecked(take.rf64);
     column->addWidget(m_rf64);
+
+    // A value counts, and can be typed, only while its box is checked.
+    for (auto [box, field] : {std::pair<QCheckBox *, QWidget *>{m_startBox, m_startTime}, {m_stopBox, m_stopSeconds},
+                              {m_splitBox, m_splitSeconds}}) {
+        field->setEnabled(box->isChecked());
+        connect(box, &QCheckBox::toggled, field, &QWidget::setEnabled);
+    }
 
     m_problem = named(new QLabel(this), "lblProblem");
     m_problem->setWordWrap(true);
