@@ -191,6 +191,11 @@ TEST_F(TakeControls, PauseByItsButtonAndByCtrlPLeavesThePausedTimeOutOfTheTake)
     EXPECT_NEAR(ffprobeInfo(path).seconds, seconds, 1e-3);
     EXPECT_EQ(noteOf(window), QStringLiteral("Dernière prise : 0:0%1, Enregistrement.wav").arg(std::lround(seconds)));
     EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join('|').toStdString();
+
+    EXPECT_TRUE(control<QWidget>(window, "Frame2")->toolTip().contains(QStringLiteral("Ctrl+Q")));
+    QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(settings().allKeys().isEmpty()) << "Ctrl+Q saved the settings";
 }
 
 TEST_F(TakeControls, AProgrammedTakeStartsAtItsTimeAndStopsAfterItsLengthWhileACancelledOneRecordsNothing)

@@ -163,6 +163,8 @@ void FrmREC::planClockTick()
     // why it cannot, and the plan waits for the button).
     m_plan->startAt.reset();
     cmdDo_Click();
+    if (m_plan && !m_plan->asksMore())
+        m_plan.reset(); // it asked only for its start
     showTakeState();
 }
 
@@ -205,7 +207,7 @@ void FrmREC::showTakeState()
         if (paused)
             note = QStringLiteral("Enregistrement en pause.");
         else if (waiting)
-            note = QStringLiteral("En attente du son (seuil %1 dBFS)…").arg(formatNumber(*m_takePlan.take.triggerDb));
+            note = QStringLiteral("En attente du son (seuil %1 dBFS)…").arg(formatNumber(m_takePlan.take.triggerDb.value_or(0)));
         else if (note.isEmpty())
             note = m_takePlan.stopAfterSeconds ? QStringLiteral("Enregistrement : %1").arg(planDetails(m_takePlan))
                                                : QStringLiteral("Enregistrement en cours.");
