@@ -63,6 +63,7 @@ struct Layout {
     std::uint16_t blockAlign = 0;
     std::uint32_t samplesPerBlock = 0; // per channel; 0 when the data size does not tell the count
     std::optional<Chunk> fact;
+    std::uint32_t factCount = 0;
     bool ds64Reserved = false; // a RIFF file whose first chunk is the 28-byte JUNK room of ds64
     Chunk data;
 };
@@ -120,7 +121,13 @@ std::optional<Layout> readLayout(const File &file, const WaveStart &start, std::
             layout.samplesPerBlock = samplesPerBlockOf(layout.formatTag, format);
             haveFormat = true;
         } else if (chunk->is("fact") && chunk->size >= 4) {
+            std::uint8_t count[4];
+            if (!readAt(file, chunk->dataOffset(), count)) {
+                why = WaveRepairOutcome::NotWave;
+                return std::nullopt;
+            }
             layout.fact = *chunk;
+            layout.factCount = le::get32(count);
         }
         offset = chunk->end();
     }
@@ -221,9 +228,10 @@ Status writeRf64Sizes(File &file, const WaveStart &start, const Layout &layout, 
 }
 
 // A RIFF file past 4 GiB becomes RF64 where its JUNK chunk kept the room. Each step leaves a
-// file that readers take right: ds64's sizes go into the JUNK chunk first, then the data size
-// says to look in ds64 (until the next step, a placeholder: the sound runs to the end), then
-// the JUNK chunk becomes ds64 and last the header RF64.
+// file that readers take right, should the repair itself be cut off: ds64's sizes go into the
+// JUNK chunk first, then the data size says to look in ds64 (until the last step, a
+// placeholder: the sound runs to the end), then the JUNK chunk becomes ds64 and last the
+// header RF64.
 Status turnIntoRf64(File &file, const Layout &layout, const Sizes &sizes, std::uint64_t sampleCount)
 {
     std::vector<std::uint8_t> body = ds64Sizes(sizes.riffEnd - 8, sizes.dataBytes, sampleCount);
@@ -233,10 +241,53 @@ Status turnIntoRf64(File &file, const Layout &layout, const Sizes &sizes, std::u
         written = write32At(file, layout.data.offset + 4, kSizeInDs64);
     if (written)
         written = writeTag(file, kDs64Offset, "ds64");
-    if (written)
-        written = write32At(file, 4, kSizeInDs64);
-    if (written)
-        written = writeTag(file, 0, "RF64");
+    if (written) {
+        std::vector<std::uint8_t> form{'R', 'F', '6', '4'};
+        le::put32(form, kSizeInDs64);
+        written = file.writeAt(0, form);
+    }
+    return written;
+}
+
+// Writes the sizes of a file that is or becomes RF64; nothing when they are right already.
+std::optional<Status> repairRf64(File &file, const WaveStart &start, const Layout &layout, const Sizes &sizes,
+                                 bool becomeRf64)
+{
+    const bool rf64 = start.form == WaveStart::Form::Rf64;
+    const std::uint64_t givenCount = rf64 ? start.ds64->sampleCount : 0;
+    const bool sizesHold = rf64 && sizes.riffEnd - 8 == start.riffSize && sizes.dataBytes == layout.data.size;
+    if (sizesHold)
+        return std::nullopt; // the count is the writer's: it may leave out a last block's padding
+    const std::uint64_t sampleCount = sampleCountFor(layout, sizes.dataBytes, givenCount).value_or(givenCount);
+    return becomeRf64 ? turnIntoRf64(file, layout, sizes, sampleCount)
+                      : writeRf64Sizes(file, start, layout, sizes, sampleCount);
+}
+
+// Writes the 32-bit sizes of a RIFF file; nothing when they are right already.
+std::optional<Status> repairRiff(File &file, const WaveStart &start, const Layout &layout, const Sizes &sizes)
+{
+    const Chunk &data = layout.data;
+    const std::uint32_t riffSize = start.riffSizeField;
+    const auto newRiffSize = static_cast<std::uint32_t>(sizes.riffEnd - 8);
+    // The fact chunk's sample count follows the data when the format fixes the samples per
+    // block; a count that the data still covers is kept (it may leave out a last block's
+    // padding).
+    std::optional<std::uint32_t> factCount;
+    if (layout.fact && layout.samplesPerBlock && sizes.dataBytes != data.size) {
+        const std::uint64_t covered = sizes.dataBytes / layout.blockAlign * layout.samplesPerBlock;
+        const auto count = static_cast<std::uint32_t>(std::min(covered, kLargestSize));
+        if (layout.factCount == 0 || layout.factCount > count)
+            factCount = count;
+    }
+    if (newRiffSize == riffSize && sizes.dataBytes == data.size && !factCount)
+        return std::nullopt;
+    Status written;
+    if (newRiffSize != riffSize)
+        written = write32At(file, 4, newRiffSize);
+    if (written && sizes.dataBytes != data.size)
+        written = write32At(file, data.offset + 4, static_cast<std::uint32_t>(sizes.dataBytes));
+    if (written && factCount)
+        written = write32At(file, layout.fact->dataOffset(), *factCount);
     return written;
 }
 
@@ -290,57 +341,20 @@ WaveRepairReport repairWaveFile(const QString &path)
     if (!mayGrow)
         sizes.riffEnd = std::min(sizes.riffEnd, kLargestSize + 8);
     report.dataBytes = sizes.dataBytes;
-    const bool becomeRf64 = !rf64 && (sizes.riffEnd - 8 > kLargestSize || sizes.dataBytes > kLargestSize);
+    report.becameRf64 = !rf64 && (sizes.riffEnd - 8 > kLargestSize || sizes.dataBytes > kLargestSize);
 
-    Status written;
-    if (rf64 || becomeRf64) {
-        const std::uint64_t givenCount = rf64 ? start->ds64->sampleCount : 0;
-        const std::uint64_t sampleCount =
-            sizes.dataBytes == data.size && rf64 ? givenCount
-                                                 : sampleCountFor(*layout, sizes.dataBytes, givenCount).value_or(givenCount);
-        if (rf64 && sizes.riffEnd - 8 == start->riffSize && sizes.dataBytes == data.size && sampleCount == givenCount) {
-            report.outcome = WaveRepairOutcome::AlreadyRight;
-            return report;
-        }
-        report.becameRf64 = becomeRf64;
-        written = becomeRf64 ? turnIntoRf64(file, *layout, sizes, sampleCount)
-                             : writeRf64Sizes(file, *start, *layout, sizes, sampleCount);
-    } else {
-        const std::uint32_t riffSize = start->riffSizeField;
-        const auto newRiffSize = static_cast<std::uint32_t>(sizes.riffEnd - 8);
-        // The fact chunk's sample count follows the data when the format fixes the samples per
-        // block; a count that the data still covers is kept (it may leave out a last block's
-        // padding).
-        std::optional<std::uint32_t> factCount;
-        if (layout->fact && layout->samplesPerBlock && sizes.dataBytes != data.size) {
-            std::uint8_t field[4];
-            if (!readAt(file, layout->fact->dataOffset(), field)) {
-                report.outcome = WaveRepairOutcome::NotWave;
-                return report;
-            }
-            const std::uint32_t oldFactCount = le::get32(field);
-            const std::uint64_t covered = sizes.dataBytes / layout->blockAlign * layout->samplesPerBlock;
-            const auto count = static_cast<std::uint32_t>(std::min(covered, kLargestSize));
-            if (oldFactCount == 0 || oldFactCount > count)
-                factCount = count;
-        }
-        if (newRiffSize == riffSize && sizes.dataBytes == data.size && !factCount) {
-            report.outcome = WaveRepairOutcome::AlreadyRight;
-            return report;
-        }
-        if (newRiffSize != riffSize)
-            written = write32At(file, 4, newRiffSize);
-        if (written && sizes.dataBytes != data.size)
-            written = write32At(file, data.offset + 4, static_cast<std::uint32_t>(sizes.dataBytes));
-        if (written && factCount)
-            written = write32At(file, layout->fact->dataOffset(), *factCount);
-    }
-    if (written)
-        written = file.sync();
-    if (written)
-        written = file.close();
+    std::optional<Status> written = rf64 || report.becameRf64 ? repairRf64(file, *start, *layout, sizes, report.becameRf64)
+                                                              : repairRiff(file, *start, *layout, sizes);
     if (!written) {
-        report.reason = written.reason();
+        report.outcome = WaveRepairOutcome::AlreadyRight;
+        return report;
+    }
+    if (*written)
+        written = file.sync();
+    if (*written)
+        written = file.close();
+    if (!*written) {
+        report.reason = written->reason();
         report.outcome = WaveRepairOutcome::WriteFailed;
         return report;
     }
