@@ -42,7 +42,7 @@ std::optional<RiffChunk> RiffFile::readChunkHeader()
     std::memcpy(chunk.id, header, 4);
     const std::uint32_t field = le::get32(header + 4);
     chunk.size = m_start.chunkSize(header, field);
-    chunk.sizeFromDs64 = chunk.size != field;
+    chunk.sizeFromDs64 = field == kSizeInDs64 && m_start.ds64 && m_start.ds64->sizeOf(header);
     chunk.dataOffset = static_cast<std::uint64_t>(position());
     return chunk;
 }
@@ -68,7 +68,7 @@ std::optional<RiffChunk> RiffFile::descendRiff(const char (&formType)[5])
     RiffChunk chunk;
     std::memcpy(chunk.id, m_start.id.data(), 4);
     chunk.size = m_start.riffSize;
-    chunk.sizeFromDs64 = chunk.size != m_start.riffSizeField;
+    chunk.sizeFromDs64 = m_start.ds64 && m_start.riffSizeField == kSizeInDs64;
     chunk.dataOffset = 8;
     std::memcpy(chunk.formType, formType, 4);
     m_position = 12;
