@@ -110,6 +110,12 @@ TEST_F(Rf64Files, ConvertedToMp3TheyKeepTheirLengthAndTheProgressRunsInProportio
     EXPECT_EQ(decodeWithSox(decoded).size(), recordedSamples.size());
     EXPECT_NEAR(ffprobeInfo(mp3).seconds, seconds, 2 * 1152.0 / kRate);
 
+    // ffmpeg's file written to a pipe, whose ds64 says 0 bytes, is converted whole too.
+    const QString pipedMp3 = folder.path("piped.mp3");
+    ASSERT_EQ(sonoriel({"convert", piped, pipedMp3}).exitCode, 0);
+    ASSERT_EQ(runTool("lame", {"--quiet", "--decode", pipedMp3, decoded}).exitCode, 0);
+    EXPECT_EQ(decodeWithSox(decoded).size(), decodeWithSox(byFfmpeg).size());
+
     // The progress counts the blocks of the data against its whole length: about a hundred
     // steps here, the one before the end at 99 % or more.
     const QStringList steps = run.err.split('\n', Qt::SkipEmptyParts).filter("Encodage en cours");

@@ -69,6 +69,10 @@ std::optional<RiffChunk> RiffFile::descendRiff(const char (&formType)[5])
     std::memcpy(chunk.id, m_start.id.data(), 4);
     chunk.size = m_start.riffSize;
     chunk.sizeFromDs64 = m_start.ds64 && m_start.riffSizeField == kSizeInDs64;
+    // A writer to a pipe cannot come back to fill ds64: its RIFF size of 0 (or all ones)
+    // stands for the rest of the file.
+    if (chunk.sizeFromDs64 && (chunk.size == 0 || chunk.size == UINT64_MAX))
+        chunk.size = static_cast<std::uint64_t>(fileBytes) - 8;
     chunk.dataOffset = 8;
     std::memcpy(chunk.formType, formType, 4);
     m_position = 12;

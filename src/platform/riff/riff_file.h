@@ -41,7 +41,8 @@ public:
 
     // Finds the RIFF (or RF64, BW64) chunk with the given form type ("WAVE") at the start of the
     // file and leaves the position at its first subchunk (ds64 for RF64, which descend() skips
-    // as any other). Its size is the RIFF size field, or ds64's. Nothing when the file does not
+    // as any other). Its size is the RIFF size field, or ds64's (the rest of the file when
+    // ds64 gives 0, as writers to a pipe leave it). Nothing when the file does not
     // start so, or when it is RF64 and its ds64 cannot be read: formProblem() then says why.
     std::optional<RiffChunk> descendRiff(const char (&formType)[5]);
     // Why the last descendRiff() refused an RF64 or BW64 file (its ds64 missing, cut short...),
