@@ -33,7 +33,8 @@ void resetJoinList();
 std::span<const JoinFileInfo> listedJoinFiles();
 
 // Fills the format fields of the record whose file name is set, by walking the file's RIFF
-// chunks to "fmt " and "data". A data size that a writer to a pipe left as a placeholder, or
+// chunks to "fmt " and "data" (in an RF64 or BW64 file, with the 64-bit sizes of its ds64
+// chunk, which must be whole). A data size that a writer to a pipe left as a placeholder, or
 // a size of 0 with sound behind it (a recording cut off before its header was updated), is
 // read as sound running to the end of the file. Refuses (and leaves the record as it was) a
 // file that is not a RIFF WAVE file, lacks either chunk, has a block align of 0, is not 8- or

@@ -1,6 +1,7 @@
 // ReadWaveHeader: the format and the data chunk of one listed file, found by walking the RIFF
 // chunks, so files with LIST, fact, bext or any other chunk before "data" are read as well as
-// the canonical 44-byte ones and the recorder's own with their 18-byte format chunk.
+// the canonical 44-byte ones and the recorder's own with their 18-byte format chunk. RF64 and
+// BW64 files are read with their 64-bit sizes.
 #include "join/join_engine.h"
 #include "join/join_errors.h"
 
@@ -36,8 +37,11 @@ void ReadWaveHeader(JoinFileInfo &record)
     if (fileBytes < 0)
         refuse(join_error::kFileAccess, QStringLiteral("Impossible de lire le fichier %1").arg(path));
 
-    if (!file.descendRiff("WAVE"))
+    if (!file.descendRiff("WAVE")) {
+        if (!file.formProblem().isEmpty())
+            refuse(join_error::kBadFormat, QStringLiteral("%1 : %2").arg(path, file.formProblem()));
         refuse(join_error::kBadFormat, QStringLiteral("%1 n'est pas un fichier Wave").arg(path));
+    }
     const std::int64_t firstChunk = file.position();
 
     // The chunks are searched up to the end of the file rather than the RIFF size, which
@@ -51,7 +55,7 @@ void ReadWaveHeader(JoinFileInfo &record)
                QStringLiteral("Bloc « fmt » trop court dans le fichier %1").arg(path));
     std::uint8_t fields[kExtensibleBytes] = {};
     const std::int64_t fieldBytes =
-        file.read(std::span(fields, static_cast<std::size_t>(std::min<std::int64_t>(fmt->size, kExtensibleBytes))));
+        file.read(std::span(fields, static_cast<std::size_t>(std::min<std::uint64_t>(fmt->size, kExtensibleBytes))));
     if (fieldBytes < kFormatFieldBytes)
         refuse(join_error::kPastEnd,
                QStringLiteral("Fichier tronqué dans son en-tête : %1").arg(path));
@@ -91,7 +95,8 @@ void ReadWaveHeader(JoinFileInfo &record)
     const auto readAt = [&file](std::uint64_t offset, std::span<std::uint8_t> bytes) {
         return file.readAt(offset, bytes);
     };
-    const DataExtent extent = dataExtentOf(readAt, data->dataOffset, data->size, static_cast<std::uint64_t>(fileBytes));
+    const DataExtent extent =
+        dataExtentOf(readAt, data->dataOffset, data->size, static_cast<std::uint64_t>(fileBytes), data->sizeFromDs64);
     const std::int64_t available = fileBytes - static_cast<std::int64_t>(data->dataOffset);
     if (extent.kind == DataExtent::Kind::Unclear)
         refuse(join_error::kBadFormat,
@@ -100,7 +105,7 @@ void ReadWaveHeader(JoinFileInfo &record)
                    .arg(path));
     // Written to a pipe, or cut off before its header was first updated: the sound runs to the
     // end of the file. Otherwise the size field holds, and a file that ends before it is cut.
-    if (extent.kind == DataExtent::Kind::Declared && static_cast<std::int64_t>(data->size) > available)
+    if (extent.kind == DataExtent::Kind::Declared && data->size > static_cast<std::uint64_t>(available))
         refuse(join_error::kPastEnd,
                QStringLiteral("Fichier tronqué : %1 (le bloc « data » annonce %2 octets, le "
                               "fichier en contient %3)")

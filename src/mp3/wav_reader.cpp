@@ -68,7 +68,8 @@ bool cWavReader::OpenFile(const QString &sSoundFile)
 
     const auto riff = m_file.descendRiff("WAVE");
     if (!riff)
-        closeAndRaise(3);
+        closeAndRaise(3, m_file.formProblem().isEmpty() ? QString()
+                                                        : QStringLiteral("%1 : %2").arg(sSoundFile, m_file.formProblem()));
     const auto fmt = m_file.descend("fmt ", &*riff);
     if (!fmt)
         closeAndRaise(4);
@@ -95,12 +96,13 @@ bool cWavReader::OpenFile(const QString &sSoundFile)
         return m_file.readAt(offset, bytes);
     };
     const DataExtent extent = dataExtentOf(readAt, static_cast<std::uint64_t>(m_dataStart), data->size,
-                                           static_cast<std::uint64_t>(fileBytes));
+                                           static_cast<std::uint64_t>(fileBytes), data->sizeFromDs64);
     switch (extent.kind) {
     case DataExtent::Kind::Declared:
         // A file cut short (a truncated copy) declares more data than it holds; only the bytes
         // really there are audio, so the length stops at the end of the file.
-        m_dataLength = std::clamp<std::int64_t>(data->size, 0, fileBytes - m_dataStart);
+        m_dataLength = static_cast<std::int64_t>(
+            std::min(data->size, static_cast<std::uint64_t>(std::max<std::int64_t>(fileBytes - m_dataStart, 0))));
         break;
     case DataExtent::Kind::ToTheEnd:
         // Written to a pipe, or cut off before its header was first updated: the sound runs to
@@ -131,7 +133,7 @@ void cWavReader::readFormat(const RiffChunk &fmt)
     // The chunk is read through a zeroed 50-byte work buffer: a plain 16-byte PCM chunk yields
     // an extra size of 0, and a longer one is read in its first 50 bytes and skipped whole.
     std::array<std::uint8_t, kFormatWorkBytes> work{};
-    const std::size_t wanted = std::min<std::size_t>(fmt.size, work.size());
+    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(fmt.size, work.size()));
     const std::int64_t got = m_file.read(std::span(work.data(), wanted));
     if (got < 0)
         closeAndRaise(5);

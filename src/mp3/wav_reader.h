@@ -1,10 +1,10 @@
-// cWavReader: the MP3 converter's source. Opens a RIFF WAVE file, finds its "fmt " and "data"
-// chunks, refuses everything but 16-bit stereo PCM, and hands the audio data out in blocks of a
-// fixed read size. A data size left as a placeholder by a writer to a pipe, or left at 0 by a
-// recording cut off before its header was updated, is read as sound running to the end of the
-// file. Positions and sizes are in frames of 4 bytes (left and right 16-bit
-// samples) except BufferStartPosition, which is in bytes. Errors are AppError 29670 + code
-// with the source "<executable>.cWavePlayer".
+// cWavReader: the MP3 converter's source. Opens a RIFF WAVE file (or RF64, BW64: its sizes are
+// 64-bit all the way), finds its "fmt " and "data" chunks, refuses everything but 16-bit stereo
+// PCM, and hands the audio data out in blocks of a fixed read size. A data size left as a
+// placeholder by a writer to a pipe, or left at 0 by a recording cut off before its header was
+// updated, is read as sound running to the end of the file. Positions and sizes are in frames
+// of 4 bytes (left and right 16-bit samples) except BufferStartPosition, which is in bytes.
+// Errors are AppError 29670 + code with the source "<executable>.cWavePlayer".
 #pragma once
 
 #include "common/app_error.h"

@@ -8,9 +8,16 @@
 // (LIST, id3, an ID3v2 or ID3v1 tag) mean that the data size is right, and a closing ID3v1 tag
 // is never counted as data.
 //
-// The file must show a RIFF WAVE header and, before its data chunk, a chain of chunks that
-// lies within the file and holds a format chunk. A file that does not (a zeroed header, a file
-// of another kind, a folder) is left exactly as it was.
+// RF64 and BW64 files (platform/riff/wave_start.h) get their 64-bit sizes repaired the same
+// way in their ds64 chunk, with its sample count. A RIFF file whose sound grew past what 32-bit
+// sizes describe (a recording cut off after 4 GiB, before its header changed form) becomes
+// RF64 in place when it holds the 28-byte JUNK chunk that recorders reserve for ds64 right
+// after "WAVE"; without that room its sizes stop at the largest a RIFF file can describe.
+//
+// The file must show a RIFF (RF64, BW64) WAVE header and, before its data chunk, a chain of
+// chunks that lies within the file and holds a format chunk. A file that does not (a zeroed
+// header, a file of another kind, a folder, an RF64 file whose ds64 is cut short) is left
+// exactly as it was.
 #pragma once
 
 #include <QString>
@@ -23,6 +30,7 @@ enum class WaveRepairOutcome {
     CannotOpen,   // the file could not be opened for reading and writing (reason)
     NotAFile,     // a folder, a device or a pipe (reason)
     NotWave,      // no RIFF WAVE header, or chunks that run past the end before the data
+    BadDs64,      // RF64 or BW64 whose ds64 chunk is missing, cut short or wrong (reason)
     NoFormat,     // no usable format chunk (with a block align) before the data chunk
     NoData,       // no data chunk
     WriteFailed,  // the new sizes could not be written (reason)
@@ -30,9 +38,12 @@ enum class WaveRepairOutcome {
 
 struct WaveRepairReport {
     WaveRepairOutcome outcome = WaveRepairOutcome::CannotOpen;
-    std::uint32_t previousDataBytes = 0; // the data size the header gave
-    std::uint32_t dataBytes = 0;         // the data size it gives now
-    QString reason; // for CannotOpen, NotAFile and WriteFailed: why, in French, naming the file
+    std::uint64_t previousDataBytes = 0; // the data size the header gave
+    std::uint64_t dataBytes = 0;         // the data size it gives now
+    bool becameRf64 = false;             // a RIFF file past 4 GiB, now RF64
+    // For CannotOpen, NotAFile and WriteFailed: why, in French, naming the file; for BadDs64:
+    // what is wrong with ds64, without the file's name.
+    QString reason;
 };
 
 WaveRepairReport repairWaveFile(const QString &path);

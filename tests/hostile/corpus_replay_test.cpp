@@ -90,7 +90,8 @@ TEST(HostileCorpus, RepairChangesNothingButTheSizesAndOnlyOnce)
         int changed = 0;
         for (qsizetype i = 0; i < after.size(); ++i)
             changed += after[i] != before[i];
-        EXPECT_LE(changed, 12) << "more than the RIFF, data and fact sizes changed";
+        // RIFF: the RIFF, data and fact sizes; RF64: the ds64 sizes and the 32-bit fields.
+        EXPECT_LE(changed, before.startsWith("RIFF") ? 12 : 32) << "more than the sizes changed";
         EXPECT_EQ(repairWaveFile(path).outcome, WaveRepairOutcome::AlreadyRight);
         EXPECT_TRUE(joinHeaderVerdict(path).refusal.indexOf(QStringLiteral("tronqué")) < 0);
     }

@@ -7,6 +7,8 @@
 
 #include "../support/tools.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 TEST(ReadWaveHeader, HandMadeLayoutsGiveTheirFormatAndWhereTheirDataLies)
@@ -113,5 +115,55 @@ TEST(ReadWaveHeader, UnreadableFilesAreRefusedWithTheirNumberAndTextAndTheRecord
         }
         EXPECT_EQ(record.sampleRate, 12345);
         EXPECT_EQ(record.fileName, c.path);
+    }
+}
+
+TEST(ReadWaveHeader, Rf64AndBw64FilesTakeTheirSizesFromDs64EvenPast4GiB)
+{
+    TestFolder folder;
+    // A bext chunk whose size only the ds64 table gives lies before the data.
+    const QByteArray chunks = formatChunk({2, 44100, 16}) + chunk("bext", QByteArray(10, 'b'), true, 0xFFFFFFFF) +
+                              chunk("data", {}, true, 0xFFFFFFFF);
+    const auto file = [&](std::uint64_t dataBytes, const char(&form)[5] = "RF64") {
+        return rf64Wave(chunks, {100 + dataBytes, dataBytes, dataBytes / 4, {{"bext", 10}}}, form);
+    };
+    const qint64 dataOffset = file(0).size();
+    const QByteArray data = patternBytes(4000, 11);
+    const JoinFileInfo small = readJoinFile(folder.write("small.wav", file(4000) + data + chunk("LIST", "INFO")));
+    EXPECT_EQ(small.dataOffset, dataOffset);
+    EXPECT_EQ(small.dataSize, 4000);
+    EXPECT_EQ(small.frameCount, 1000);
+    EXPECT_EQ(small.sampleRate, 44100);
+
+    // 5 GiB of sound, in a sparse file that costs no disk.
+    const std::uint64_t fiveGiB = std::uint64_t(5) << 30;
+    const QString bigPath = folder.write("big.wav", file(fiveGiB, "BW64") + data);
+    ASSERT_TRUE(QFile::resize(bigPath, dataOffset + static_cast<qint64>(fiveGiB)));
+    const JoinFileInfo big = readJoinFile(bigPath);
+    EXPECT_EQ(big.dataOffset, dataOffset);
+    EXPECT_EQ(big.dataSize, static_cast<std::int64_t>(fiveGiB));
+    EXPECT_EQ(big.frameCount, static_cast<std::int64_t>(fiveGiB / 4));
+
+    QByteArray noDs64 = file(4000) + data;
+    noDs64.replace(12, 4, "JUNK");
+    QByteArray longTable = file(4000) + data;
+    longTable.replace(44, 4, QByteArray("\x09\0\0\0", 4));
+    const struct { QString path; int number; QString text; } cases[] = {
+        {folder.write("past.wav", file(8000) + data), join_error::kPastEnd,
+         "le bloc « data » annonce 8000 octets, le fichier en contient 4000"},
+        {folder.write("cut.wav", file(4000).left(30)), join_error::kBadFormat,
+         "bloc « ds64 » tronqué : le fichier (30 octets) s'arrête avant sa fin."},
+        {folder.write("nods64.wav", noDs64), join_error::kBadFormat, "fichier RF64 sans bloc « ds64 » après « WAVE »"},
+        {folder.write("table.wav", longTable), join_error::kBadFormat,
+         "la table du bloc « ds64 » (9 entrées) déborde du bloc (40 octets)."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QString text;
+        JoinFileInfo record;
+        record.fileName = c.path;
+        EXPECT_EQ(errorNumberOf([&] { ReadWaveHeader(record); }, &text), c.number);
+        EXPECT_TRUE(text.startsWith(c.path) || text.contains(" : " + c.path)) << text.toStdString();
+        EXPECT_TRUE(text.contains(c.text)) << text.toStdString();
     }
 }

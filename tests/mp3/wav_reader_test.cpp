@@ -125,6 +125,30 @@ TEST_F(WavReaderFile, AFileWrittenToAPipeBeyondFourGibibytesKeepsItsWholeLength)
     EXPECT_EQ(reader.AudioLength(), std::numeric_limits<std::int32_t>::max());
 }
 
+TEST_F(WavReaderFile, AnRf64FileBeyondFourGibibytesIsReadToTheLastFrameItsDs64Gives)
+{
+    // 6 GiB of sound, sparse but for its last 4000 bytes, then a LIST chunk.
+    const std::uint64_t dataBytes = std::uint64_t(6) << 30;
+    const QByteArray header =
+        rf64Wave(chunk("fmt ", formatPayload({})) + chunk("data", {}, true, 0xFFFFFFFF), {dataBytes + 80, dataBytes, dataBytes / 4});
+    const QByteArray last = patternBytes(4000, 12);
+    const QString path = folder.write("long.wav", header);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.resize(header.size() + qint64(dataBytes) - last.size()) &&
+                file.seek(file.size()) && file.write(last + chunk("LIST", "INFO")) > 0);
+    file.close();
+
+    reader.setReadBufferSize(1024);
+    reader.setFileName(path);
+    ASSERT_TRUE(reader.isOpen());
+    EXPECT_EQ(reader.audioFrames(), qint64(dataBytes / 4));
+    EXPECT_EQ(reader.AudioLength(), qint64(dataBytes / 4));
+    reader.SeekAbsolute(reader.AudioLength() - 1000);
+    EXPECT_FALSE(reader.Read());
+    EXPECT_EQ(reader.ReadSize(), 1000);
+    EXPECT_TRUE(bufferBytes(reader, 1000) == last);
+}
+
 TEST_F(WavReaderFile, MonoAndEightBitFilesAreRefusedAndLeaveTheReaderClosed)
 {
     for (const WaveLayout layout : {WaveLayout{.channels = 1}, WaveLayout{.channels = 2, .bits = 8}}) {

@@ -27,6 +27,22 @@ QByteArray riffWave(const QByteArray &chunks, qint64 declaredSize)
     return out + "WAVE" + chunks;
 }
 
+QByteArray rf64Wave(const QByteArray &chunks, const Ds64Sizes &sizes, const char (&form)[5])
+{
+    QByteArray ds64;
+    appendLe(ds64, sizes.riffSize, 8);
+    appendLe(ds64, sizes.dataSize, 8);
+    appendLe(ds64, sizes.sampleCount, 8);
+    appendLe(ds64, static_cast<std::uint64_t>(sizes.table.size()), 4);
+    for (const auto &[id, size] : sizes.table) {
+        ds64 += id.left(4);
+        appendLe(ds64, size, 8);
+    }
+    QByteArray out(form, 4);
+    appendLe(out, 0xFFFFFFFF, 4);
+    return out + "WAVE" + chunk("ds64", ds64) + chunks;
+}
+
 QByteArray formatFields(std::uint16_t tag, std::uint16_t channels, std::uint32_t rateHz,
                         std::uint16_t blockAlign, std::uint16_t bits)
 {

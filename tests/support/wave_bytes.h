@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -19,6 +21,17 @@ QByteArray chunk(const char (&id)[5], const QByteArray &payload, bool pad = true
                  qint64 declaredSize = -1);
 // "RIFF", the size of what follows (or `declaredSize`), "WAVE", the chunks.
 QByteArray riffWave(const QByteArray &chunks, qint64 declaredSize = -1);
+
+// An RF64 file (EBU Tech 3306; "BW64" as form for ITU-R BS.2088): the form, 0xFFFFFFFF,
+// "WAVE", a ds64 chunk of the three 64-bit sizes and a table of other chunks' sizes, then the
+// chunks (whose large sizes say 0xFFFFFFFF).
+struct Ds64Sizes {
+    std::uint64_t riffSize = 0;
+    std::uint64_t dataSize = 0;
+    std::uint64_t sampleCount = 0;
+    QList<QPair<QByteArray, std::uint64_t>> table = {};
+};
+QByteArray rf64Wave(const QByteArray &chunks, const Ds64Sizes &sizes, const char (&form)[5] = "RF64");
 
 // "fmt " payload of the given fields (16 bytes); the byte rate is rateHz * blockAlign.
 QByteArray formatFields(std::uint16_t tag, std::uint16_t channels, std::uint32_t rateHz,

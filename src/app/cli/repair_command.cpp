@@ -1,6 +1,6 @@
-// `sonoriel repair FILE.wav`: gives a WAV file whose header sizes are zero or wrong (a
-// recording cut off by a crash or a power loss, a file another program left unfinished) the
-// sizes of the data it really holds, in whole blocks, without touching the sound. A file that is
+// `sonoriel repair FILE.wav`: gives a WAV file (RIFF, RF64 or BW64) whose header sizes are zero
+// or wrong (a recording cut off by a crash or a power loss, a file another program left
+// unfinished) the sizes of the data it really holds, in whole blocks, without touching the sound. A file that is
 // already right is left as it is (exit 0); one that cannot be made sense of is left unchanged
 // with the reason (exit 1).
 #include "app/cli/command_line.h"
@@ -29,7 +29,9 @@ int runRepair(const QStringList &arguments)
         printError(QStringLiteral("Fichier réparé : %1 (données : %2 octets ; l'en-tête en annonçait %3).")
                        .arg(path)
                        .arg(report.dataBytes)
-                       .arg(report.previousDataBytes));
+                       .arg(report.previousDataBytes) +
+                   (report.becameRf64 ? QStringLiteral(" Ses données passant 4 Gio, il est désormais au format RF64.")
+                                      : QString()));
         return kExitOk;
     case WaveRepairOutcome::AlreadyRight:
         printError(QStringLiteral("Le fichier est déjà correct, rien à réparer : %1 (données : %2 octets).")
@@ -44,6 +46,9 @@ int runRepair(const QStringList &arguments)
         return kExitFailure;
     case WaveRepairOutcome::NotWave:
         printError(QStringLiteral("%1 n'est pas un fichier Wave reconnaissable.").arg(path) + unchanged);
+        return kExitFailure;
+    case WaveRepairOutcome::BadDs64:
+        printError(QStringLiteral("%1 : %2").arg(path, report.reason) + unchanged);
         return kExitFailure;
     case WaveRepairOutcome::NoFormat:
         printError(QStringLiteral("%1 : aucun format utilisable avant les données.").arg(path) + unchanged);

@@ -12,7 +12,7 @@ bool RiffChunk::is(const char (&name)[5]) const
 
 std::uint64_t RiffChunk::end() const
 {
-    return dataOffset + size + (size & 1u);
+    return saturatingAdd(dataOffset, saturatingAdd(size, size & 1u));
 }
 
 Status RiffFile::open(const QString &path)
@@ -29,6 +29,8 @@ void RiffFile::close()
 {
     (void)m_file.close(); // read only: closing has nothing to report
     m_position = 0;
+    m_start = {};
+    m_formProblem.clear();
 }
 
 std::optional<RiffChunk> RiffFile::readChunkHeader()
@@ -38,29 +40,49 @@ std::optional<RiffChunk> RiffFile::readChunkHeader()
         return std::nullopt;
     RiffChunk chunk;
     std::memcpy(chunk.id, header, 4);
-    chunk.size = le::get32(header + 4);
+    const std::uint32_t field = le::get32(header + 4);
+    chunk.size = m_start.chunkSize(header, field);
+    chunk.sizeFromDs64 = field == kSizeInDs64 && m_start.ds64 && m_start.ds64->sizeOf(header);
     chunk.dataOffset = static_cast<std::uint64_t>(position());
     return chunk;
 }
 
 std::optional<RiffChunk> RiffFile::descendRiff(const char (&formType)[5])
 {
-    if (seek(0, Origin::Begin) != 0)
+    m_start = {};
+    m_formProblem.clear();
+    const std::int64_t fileBytes = size();
+    if (fileBytes < 0 || seek(0, Origin::Begin) != 0)
         return std::nullopt;
-    auto chunk = readChunkHeader();
-    if (!chunk || !chunk->is("RIFF"))
+    const auto readBytes = [this](std::uint64_t offset, std::span<std::uint8_t> bytes) {
+        return readAt(offset, bytes);
+    };
+    Result<WaveStart> start = readWaveStart(readBytes, static_cast<std::uint64_t>(fileBytes), formType);
+    if (!start) {
+        m_formProblem = start.reason();
         return std::nullopt;
-    std::uint8_t form[4];
-    if (read(form) != 4 || std::memcmp(form, formType, 4) != 0)
+    }
+    if (start->form == WaveStart::Form::NotWave)
         return std::nullopt;
-    std::memcpy(chunk->formType, form, 4);
+    m_start = std::move(*start);
+    RiffChunk chunk;
+    std::memcpy(chunk.id, m_start.id.data(), 4);
+    chunk.size = m_start.riffSize;
+    chunk.sizeFromDs64 = m_start.ds64 && m_start.riffSizeField == kSizeInDs64;
+    // A writer to a pipe cannot come back to fill ds64: its RIFF size of 0 (or all ones)
+    // stands for the rest of the file.
+    if (chunk.sizeFromDs64 && (chunk.size == 0 || chunk.size == UINT64_MAX))
+        chunk.size = static_cast<std::uint64_t>(fileBytes) - 8;
+    chunk.dataOffset = 8;
+    std::memcpy(chunk.formType, formType, 4);
+    m_position = 12;
     return chunk;
 }
 
 std::optional<RiffChunk> RiffFile::descend(const char (&id)[5], const RiffChunk *parent)
 {
     const std::uint64_t limit =
-        parent ? parent->dataOffset + parent->size : static_cast<std::uint64_t>(size());
+        parent ? saturatingAdd(parent->dataOffset, parent->size) : static_cast<std::uint64_t>(size());
     for (;;) {
         const std::int64_t here = position();
         if (here < 0 || static_cast<std::uint64_t>(here) + 8 > limit)
@@ -77,7 +99,9 @@ std::optional<RiffChunk> RiffFile::descend(const char (&id)[5], const RiffChunk 
 
 bool RiffFile::ascend(const RiffChunk &chunk)
 {
-    return seek(static_cast<std::int64_t>(chunk.end()), Origin::Begin) >= 0;
+    const std::uint64_t end = chunk.end();
+    return end <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) &&
+           seek(static_cast<std::int64_t>(end), Origin::Begin) >= 0;
 }
 
 std::int64_t RiffFile::read(std::span<std::uint8_t> bytes)

@@ -1,11 +1,14 @@
 // A small RIFF chunk reader: descend into a chunk by its identifier (searching from the current
 // position to the end of the parent), ascend past it, read and seek inside the file. Sizes and
-// offsets are those written in the file; a chunk that claims more bytes than the file holds is
-// reported as found with its claimed size, and reads past the end simply return fewer bytes.
+// offsets are those written in the file, 64-bit: in an RF64 or BW64 file (platform/riff/
+// wave_start.h) a size field of 0xFFFFFFFF stands for the size its ds64 chunk gives. A chunk
+// that claims more bytes than the file holds is reported as found with its claimed size, and
+// reads past the end simply return fewer bytes.
 #pragma once
 
 #include "common/result.h"
 #include "platform/files/file.h"
+#include "platform/riff/wave_start.h"
 
 #include <QString>
 
@@ -15,12 +18,15 @@
 
 struct RiffChunk {
     char id[4] = {};
-    std::uint32_t size = 0;       // the chunk's size field (data bytes, without the 8-byte header)
+    std::uint64_t size = 0;       // data bytes, without the 8-byte header: the size field, or ds64's
+    bool sizeFromDs64 = false;    // the field said 0xFFFFFFFF and ds64 gave the size
     std::uint64_t dataOffset = 0; // file offset of the first data byte (after id and size)
     char formType[4] = {};        // for RIFF and LIST chunks: the 4-byte form type
 
     bool is(const char (&name)[5]) const;
-    std::uint64_t end() const;    // offset just past the data and its pad byte
+    // Offset just past the data and its pad byte; the largest offset when a size that a file
+    // claims would carry it further.
+    std::uint64_t end() const;
 };
 
 class RiffFile {
@@ -33,9 +39,17 @@ public:
     void close();
     bool isOpen() const { return m_file.isOpen(); }
 
-    // Finds the RIFF chunk with the given form type ("WAVE") at the start of the file and leaves
-    // the position at its first subchunk.
+    // Finds the RIFF (or RF64, BW64) chunk with the given form type ("WAVE") at the start of the
+    // file and leaves the position at its first subchunk (ds64 for RF64, which descend() skips
+    // as any other). Its size is the RIFF size field, or ds64's (the rest of the file when
+    // ds64 gives 0, as writers to a pipe leave it). Nothing when the file does not
+    // start so, or when it is RF64 and its ds64 cannot be read: formProblem() then says why.
     std::optional<RiffChunk> descendRiff(const char (&formType)[5]);
+    // Why the last descendRiff() refused an RF64 or BW64 file (its ds64 missing, cut short...),
+    // in French, without the file's name; empty when it found the form, or no form at all.
+    const QString &formProblem() const { return m_formProblem; }
+    // The form the last descendRiff() found, with ds64's sizes for RF64.
+    const WaveStart &waveStart() const { return m_start; }
 
     // Finds the chunk `id` among the chunks from the current position up to the end of `parent`
     // (or of the file), and leaves the position at its first data byte.
@@ -59,4 +73,6 @@ private:
 
     File m_file;
     std::int64_t m_position = 0; // where read() goes on; it may lie past the end
+    WaveStart m_start;           // RIFF or RF64, from descendRiff()
+    QString m_formProblem;
 };

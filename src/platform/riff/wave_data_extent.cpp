@@ -1,6 +1,7 @@
 #include "platform/riff/wave_data_extent.h"
 
 #include "common/wave_format.h"
+#include "platform/riff/wave_start.h"
 
 #include <algorithm>
 #include <cstring>
@@ -91,15 +92,16 @@ FileTail scanFileTail(const ReadAt &readAt, std::uint64_t offset, std::uint64_t 
     return tail;
 }
 
-DataExtent dataExtentOf(const ReadAt &readAt, std::uint64_t dataStart, std::uint32_t declaredBytes,
-                        std::uint64_t fileBytes)
+DataExtent dataExtentOf(const ReadAt &readAt, std::uint64_t dataStart, std::uint64_t declaredBytes,
+                        std::uint64_t fileBytes, bool fromDs64)
 {
     DataExtent extent{DataExtent::Kind::Declared, declaredBytes};
     const std::uint64_t present = fileBytes > dataStart ? fileBytes - dataStart : 0;
-    if (declaredBytes >= kStreamingPlaceholderMin) {
+    const bool placeholder = fromDs64 ? declaredBytes == UINT64_MAX : declaredBytes >= kStreamingPlaceholderMin;
+    if (placeholder) {
         // A placeholder: the sound runs to the end, be it before the size it gives or past it
         // (a stream of more than 4 GiB), unless chunks or tags follow the data where it says.
-        const std::uint64_t declaredEnd = dataStart + declaredBytes + (declaredBytes & 1u);
+        const std::uint64_t declaredEnd = saturatingAdd(dataStart, saturatingAdd(declaredBytes, declaredBytes & 1u));
         if (declaredBytes > present ||
             scanFileTail(readAt, declaredEnd, fileBytes).kind == FileTail::Kind::Sound) {
             extent.kind = DataExtent::Kind::ToTheEnd;

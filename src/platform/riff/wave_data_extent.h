@@ -36,8 +36,10 @@ FileTail scanFileTail(const ReadAt &readAt, std::uint64_t offset, std::uint64_t 
 // ID3v1 tag that closes the file.
 std::uint64_t soundEndOf(const ReadAt &readAt, std::uint64_t dataStart, std::uint64_t fileBytes);
 
-// The sound of a data chunk whose contents start at dataStart and whose size field says
-// declaredBytes.
+// The sound of a data chunk whose contents start at dataStart and whose size is declaredBytes:
+// its 32-bit size field, or in an RF64 file the 64-bit size of its ds64 chunk (fromDs64). A
+// writer to a pipe leaves ds64's sizes at 0 (ffmpeg) or all ones, which are read as the
+// placeholders they are.
 struct DataExtent {
     enum class Kind {
         Declared, // the size field holds (bytes = declaredBytes; it may run past a cut-off file)
@@ -48,5 +50,5 @@ struct DataExtent {
     Kind kind = Kind::Declared;
     std::uint64_t bytes = 0;
 };
-DataExtent dataExtentOf(const ReadAt &readAt, std::uint64_t dataStart, std::uint32_t declaredBytes,
-                        std::uint64_t fileBytes);
+DataExtent dataExtentOf(const ReadAt &readAt, std::uint64_t dataStart, std::uint64_t declaredBytes,
+                        std::uint64_t fileBytes, bool fromDs64 = false);

@@ -2,6 +2,7 @@
 
 #include "platform/acm/conversion_stream.h"
 #include "platform/riff/riff_file.h"
+#include "platform/riff/wave_data_extent.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,9 +43,9 @@ private:
 // Streams the file's data chunk through a conversion stream, a few thousand frames at a time.
 class WavFileSource final : public SampleSource {
 public:
-    WavFileSource(RiffFile file, RiffChunk data, const WaveFormat &fileFormat,
+    WavFileSource(RiffFile file, std::uint64_t dataBytes, const WaveFormat &fileFormat,
                   std::unique_ptr<ConversionStream> stream)
-        : m_file(std::move(file)), m_remaining(data.size), m_fileFormat(fileFormat),
+        : m_file(std::move(file)), m_remaining(dataBytes), m_fileFormat(fileFormat),
           m_stream(std::move(stream))
     {
         m_in.resize(4096u * fileFormat.blockAlign);
@@ -116,10 +117,10 @@ Result<std::unique_ptr<SampleSource>> makeWavFileSource(const QString &path, con
     // The chunks are searched up to the end of the file, not of the RIFF size (which a recorder
     // that stopped early leaves short), and "data" from the first chunk on, wherever it lies.
     if (!file.descendRiff("WAVE"))
-        return fail(QStringLiteral("ce n'est pas un fichier WAV."));
+        return fail(file.formProblem().isEmpty() ? QStringLiteral("ce n'est pas un fichier WAV.") : file.formProblem());
     const std::int64_t firstChunk = file.position();
     const auto fmt = file.descend("fmt ");
-    std::vector<std::uint8_t> fmtBytes(fmt ? std::min<std::uint32_t>(fmt->size, 64) : 0);
+    std::vector<std::uint8_t> fmtBytes(fmt ? static_cast<std::size_t>(std::min<std::uint64_t>(fmt->size, 64)) : 0);
     if (!fmt || file.read(fmtBytes) != static_cast<std::int64_t>(fmtBytes.size()))
         return fail(QStringLiteral("pas de bloc « fmt »."));
     const auto fileFormat = WaveFormat::fromBytes(fmtBytes);
@@ -138,10 +139,17 @@ Result<std::unique_ptr<SampleSource>> makeWavFileSource(const QString &path, con
                           : std::nullopt;
     if (!data)
         return fail(QStringLiteral("pas de bloc « data »."));
+    // A size that a writer to a pipe left as a placeholder: the sound runs to the end.
+    const auto readAt = [&file](std::uint64_t offset, std::span<std::uint8_t> bytes) {
+        return file.readAt(offset, bytes);
+    };
+    const DataExtent extent = dataExtentOf(readAt, data->dataOffset, data->size,
+                                           static_cast<std::uint64_t>(std::max<std::int64_t>(file.size(), 0)),
+                                           data->sizeFromDs64);
     WaveFormat source = WaveFormat::pcm(fileFormat->samplesPerSec, fileFormat->channels, 16);
     auto stream = openConversionStream(source, captureFormat);
     if (!stream)
         return fail(QStringLiteral("conversion vers le format de capture impossible (%1)").arg(stream.reason()));
     return std::unique_ptr<SampleSource>(
-        std::make_unique<WavFileSource>(std::move(file), *data, source, std::move(stream).value()));
+        std::make_unique<WavFileSource>(std::move(file), extent.bytes, source, std::move(stream).value()));
 }
