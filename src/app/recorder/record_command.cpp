@@ -1,7 +1,8 @@
 // `sonoriel record`: records the chosen device through the recording session, as the main
 // window's button does, until the asked duration is recorded, the silence after the sound ran
 // out, or SIGINT/SIGTERM/SIGHUP arrives, then stops it so that every file is complete. It may
-// wait for a clock time first; SIGUSR1, or the space bar on its terminal, pauses and resumes.
+// wait for a clock time first; SIGUSR1, or the space bar on its terminal, pauses and resumes;
+// --monitor plays what is recorded on the default output meanwhile.
 // The paths of the take's files go to stdout, a live size/duration line and the messages to
 // stderr.
 #include "app/cli/subcommands.h"
@@ -217,6 +218,13 @@ int runRecord(const QStringList &arguments)
         messages.showMessage(failure->message, failure->reason);
         return kExitFailure;
     }
+    // Monitoring that cannot be heard is news, not a failure: the recording goes on as asked.
+    const auto sayNoMonitoring = [&](const RecordingFailure &failure) {
+        messages.showNotice(QStringLiteral("Écoute impossible : ") + failure.reason);
+    };
+    if (options->monitor)
+        if (const std::optional<RecordingFailure> failure = session.setMonitoring(true))
+            sayNoMonitoring(*failure);
     if (options->take.triggerDb)
         messages.showNotice(QStringLiteral("En attente du son (seuil %1 dBFS)…").arg(formatNumber(*options->take.triggerDb)));
 
@@ -228,6 +236,7 @@ int runRecord(const QStringList &arguments)
             session.stop();
     });
     QObject::connect(&session, &RecordingSession::effectsFault, [&](const QString &text) { messages.showMessage(text); });
+    QObject::connect(&session, &RecordingSession::monitoringFailed, sayNoMonitoring);
     QObject::connect(&session, &RecordingSession::triggered,
                      [&] { messages.showNotice(QStringLiteral("Son détecté : l'enregistrement commence.")); });
     QObject::connect(&session, &RecordingSession::partStarted, [&](const QString &path, bool full) {
