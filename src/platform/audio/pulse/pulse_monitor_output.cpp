@@ -64,9 +64,12 @@ QString PulseMonitorOutput::connectStream(const WaveFormat &format)
 
     // The total delay asked for: one block and the margin (see the header). The other fields
     // are left to the server, as its latency guide recommends.
+    m_spec = spec;
+    m_targetBytes = m_blockBytes + pa_usec_to_bytes(kMarginUs, &spec) / m_frameBytes * m_frameBytes;
+    m_limitBytes = m_targetBytes + pa_usec_to_bytes(kMarginUs, &spec) / m_frameBytes * m_frameBytes;
     pa_buffer_attr attributes;
     attributes.maxlength = static_cast<std::uint32_t>(-1);
-    attributes.tlength = static_cast<std::uint32_t>(m_blockBytes + pa_usec_to_bytes(kMarginUs, &spec));
+    attributes.tlength = static_cast<std::uint32_t>(m_targetBytes);
     attributes.prebuf = static_cast<std::uint32_t>(-1);
     attributes.minreq = static_cast<std::uint32_t>(-1);
     attributes.fragsize = static_cast<std::uint32_t>(-1);
@@ -78,10 +81,6 @@ QString PulseMonitorOutput::connectStream(const WaveFormat &format)
     pa_stream *stream = m_stream.get();
     m_connection->waitFor([stream] { return streamFinished(stream); }, kOpenTimeout);
     if (pa_stream_get_state(stream) == PA_STREAM_READY) {
-        const pa_buffer_attr *granted = pa_stream_get_buffer_attr(stream);
-        if (!granted)
-            return QStringLiteral("La sortie son ne s'ouvre pas : %1.").arg(serverText(*m_connection));
-        m_targetBytes = granted->tlength;
         return {};
     }
     if (!m_connection->isReady())
@@ -108,20 +107,26 @@ Status PulseMonitorOutput::play(std::span<const std::int16_t> samples)
     PulseLock lock(m_connection->mainloop());
     if (!m_stream || pa_stream_get_state(m_stream.get()) != PA_STREAM_READY)
         return Failure{QStringLiteral("La sortie son ne répond plus.")};
-    const std::size_t asked = pa_stream_writable_size(m_stream.get());
-    if (asked == static_cast<std::size_t>(-1))
-        return Failure{QStringLiteral("La sortie son ne répond plus : %1.").arg(serverText(*m_connection))};
+
+    // The delay as it stands: what we wrote less what the server has played (estimated from its
+    // last timing report without asking it), and the sink's own delay. Unknown until the first
+    // report: taken as nothing waiting.
+    std::size_t waitingBytes = 0;
+    pa_usec_t usec = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(m_stream.get(), &usec, &negative) == 0 && !negative)
+        waitingBytes = pa_usec_to_bytes(usec, &m_spec);
 
     const std::size_t bytes = samples.size_bytes() / m_frameBytes * m_frameBytes;
     if (!m_primed && bytes > 0) {
-        // Silence in front, so the buffer starts at its target with this block in it.
-        const std::size_t target = std::max(m_targetBytes, bytes);
-        const std::size_t silence = std::min(asked, target) > bytes ? std::min(asked, target) - bytes : 0;
+        // Silence in front, so the delay starts at its target with this block in.
+        const std::size_t silence = m_targetBytes > waitingBytes + bytes ? m_targetBytes - waitingBytes - bytes : 0;
         if (!writeSilence(silence / m_frameBytes * m_frameBytes))
             return Failure{QStringLiteral("La sortie son refuse le son : %1.").arg(serverText(*m_connection))};
+        waitingBytes += silence;
         m_primed = true;
     }
-    const std::size_t room = pa_stream_writable_size(m_stream.get()) + m_blockBytes;
+    const std::size_t room = m_limitBytes > waitingBytes ? m_limitBytes - waitingBytes : 0;
     const std::size_t taken = std::min(bytes, room / m_frameBytes * m_frameBytes);
     m_droppedFrames += (samples.size_bytes() - taken) / m_frameBytes;
     if (taken > 0 && pa_stream_write(m_stream.get(), samples.data(), taken, nullptr, 0, PA_SEEK_RELATIVE) < 0)

@@ -2,12 +2,12 @@
 // the server's default when that changes), 16-bit little-endian in the recording's format.
 //
 // Delay: the stream asks the server for a total delay (its buffer and the sink's own) of one
-// recording block and a small margin, with PA_STREAM_ADJUST_LATENCY so that the sink lowers its
-// own delay to match. play() writes what the server asked for plus up to one block more; the
-// rest is dropped, so the delay never grows past that however the recording's blocks bunch up.
-// When the buffer is empty (at the start, or after it ran dry because blocks came late), the
-// block is preceded by silence that fills the buffer to its target, so playback starts at once
-// and the next block comes before the buffer has drained.
+// recording block and a small margin (the target), with PA_STREAM_ADJUST_LATENCY so that the
+// sink lowers its own delay to match. play() writes a block whole while the delay stays under
+// the target and one more block; the rest is dropped, so the delay never grows past that however
+// the recording's blocks bunch up or the clocks drift. When the buffer is empty (at the start, or
+// after it ran dry because a block came late), the block is preceded by silence up to the target,
+// so playback starts at once and the next block comes before the buffer has drained.
 //
 // Threads and lock: the owner's thread calls the public members, each holding the threaded
 // main loop's lock while it touches the stream. The main loop's thread runs the state and
@@ -46,7 +46,9 @@ private:
     PulseStreamPtr m_stream;          // guarded by the main loop lock
     const std::size_t m_frameBytes;
     const std::size_t m_blockBytes;   // whole frames
-    std::size_t m_targetBytes = 0;    // the buffer's target, as the server granted it
+    pa_sample_spec m_spec{};
+    std::size_t m_targetBytes = 0;    // the total delay asked for, in bytes of sound
+    std::size_t m_limitBytes = 0;     // the most the delay may reach after a write
     bool m_primed = false;            // the buffer holds sound; guarded by the lock
     std::uint64_t m_droppedFrames = 0; // owner's thread only
 };
