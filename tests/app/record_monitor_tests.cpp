@@ -1,7 +1,7 @@
 // `sonoriel record --monitor`: while recording, what is recorded is heard on the sound server's
 // default output (here the private server's null sink, listened to by parec on its monitor) at
-// its pitch and level, and nothing is heard without it. Without a sound server the recording
-// goes on and says why nothing can be heard.
+// its pitch and level, also while the take waits for sound, and nothing is heard without it.
+// Without a sound server the recording goes on and says why nothing can be heard.
 #include "../support/child_process.h"
 #include "../support/pulse_server.h"
 #include "../support/signal_helpers.h"
@@ -15,7 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -37,12 +39,10 @@ ToolResult record(const QStringList &arguments, const QProcessEnvironment &envir
     return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"record"} + arguments, environment);
 }
 
-// What the server's default output played while `record` ran with the arguments and a 440 Hz
-// tone (peak 8000) was fed to the source, as parec heard it on the null sink's monitor (s16le,
-// 44100 Hz stereo).
+// What the server's default output played while recordNow() ran and a 440 Hz tone (peak 8000)
+// was fed to the source, as parec heard it on the null sink's monitor (s16le, 44100 Hz stereo).
 std::vector<std::int16_t> heardWhileRecording(PulseServer &server, const QString &rawPath,
-                                              const QStringList &arguments, const QProcessEnvironment &environment,
-                                              ToolResult &result)
+                                              const std::function<void()> &recordNow)
 {
     ChildProcess parec;
     ChildProcess::Setup setup;
@@ -60,7 +60,7 @@ std::vector<std::int16_t> heardWhileRecording(PulseServer &server, const QString
     {
         // Started only now: the pipe source stops reading while nobody records from it.
         SourcePlayer player(server, makeTone(440, kRateHz, 2, kRateHz * 8, 8000), kRateHz, 2);
-        result = record(arguments, environment);
+        recordNow();
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500)); // the output's last delay
     EXPECT_FALSE(parec.hasEnded()) << "parec stopped listening";
@@ -136,9 +136,9 @@ TEST(RecordMonitor, TheRecordedToneIsHeardOnTheDefaultOutputOnlyWhenAsked)
     const auto environment = environmentFor(home, "pulse", server.serverAddress());
 
     ToolResult monitored;
-    const std::vector<std::int16_t> heard =
-        heardWhileRecording(server, home.filePath("heard.raw"),
-                            {home.filePath("monitored.wav"), "--seconds", "2", "--monitor"}, environment, monitored);
+    const std::vector<std::int16_t> heard = heardWhileRecording(server, home.filePath("heard.raw"), [&] {
+        monitored = record({home.filePath("monitored.wav"), "--seconds", "2", "--monitor"}, environment);
+    });
     ASSERT_EQ(monitored.exitCode, 0) << monitored.err.toStdString();
     EXPECT_FALSE(monitored.err.contains("Écoute impossible")) << monitored.err.toStdString();
     EXPECT_NEAR(soxInfo(home.filePath("monitored.wav")).seconds, 2.0, 0.06);
@@ -158,12 +158,42 @@ TEST(RecordMonitor, TheRecordedToneIsHeardOnTheDefaultOutputOnlyWhenAsked)
                 440.0, 1.0);
 
     ToolResult plain;
-    const std::vector<std::int16_t> silence = heardWhileRecording(
-        server, home.filePath("silence.raw"), {home.filePath("plain.wav"), "--seconds", "1"}, environment, plain);
+    const std::vector<std::int16_t> silence = heardWhileRecording(server, home.filePath("silence.raw"), [&] {
+        plain = record({home.filePath("plain.wav"), "--seconds", "1"}, environment);
+    });
     ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
     EXPECT_GT(silence.size(), static_cast<std::size_t>(kRateHz)); // parec heard at least half a second
     EXPECT_EQ(peakOf(silence), 0);
     EXPECT_NEAR(peakOf(decodeWithSox(home.filePath("plain.wav"))), 8000, 2); // yet the tone was recorded
+}
+
+TEST(RecordMonitor, WhileTheTakeWaitsForSoundWhatWouldBeRecordedIsHeard)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    ASSERT_TRUE(haveTool("parec"));
+    QTemporaryDir home;
+    int exitCode = -1;
+    // The tone (-12 dBFS) never reaches a 0 dBFS threshold: nothing is recorded until Ctrl+C.
+    const std::vector<std::int16_t> heard = heardWhileRecording(server, home.filePath("heard.raw"), [&] {
+        ChildProcess sonoriel;
+        ChildProcess::Setup setup;
+        setup.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList();
+        setup.outputFile = home.filePath("out.txt");
+        setup.errorFile = home.filePath("err.txt");
+        ASSERT_TRUE(sonoriel.start(SONORIEL_EXECUTABLE, {"record", home.filePath("waiting.wav"), "--trigger", "0", "--monitor"},
+                                   setup))
+            << sonoriel.errorText().toStdString();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        sonoriel.sendSignal(SIGINT);
+        EXPECT_TRUE(sonoriel.waitForEnd(std::chrono::seconds(10)));
+        exitCode = sonoriel.exitCode();
+    });
+    EXPECT_EQ(exitCode, 0) << readFileBytes(home.filePath("err.txt")).toStdString();
+    EXPECT_EQ(soxInfo(home.filePath("waiting.wav")).seconds, 0.0);
+    const Stretches stretches = soundingStretches(heard);
+    EXPECT_GT(stretches.soundingSeconds, 1.0);
+    EXPECT_NEAR(measureFrequency(stretches.longest, 2, kRateHz), 440.0, 1.0);
 }
 
 TEST(RecordMonitor, WithoutASoundServerTheTakeIsRecordedAndTheUserToldWhyNothingIsHeard)
