@@ -1,28 +1,40 @@
 // How late monitoring is heard, on a real sound server: a private PulseAudio daemon (the tests'
-// own) whose null sink is the default output. The monitoring output is fed as a recording feeds
-// it: one block (10240 bytes, 58 ms at 44100 Hz stereo) at a time at the pace of the sound,
-// with a click at the start of one block every half second. A capture stream on the null sink's
-// monitor (20 ms fragments, through the same platform layer) hears the clicks.
+// own) whose null sink is the default output, and a capture stream on the null sink's monitor
+// (20 ms fragments, through the same platform layer) that hears clicks. Two figures:
 //
-// Reports, over the run: the delay the server states for the output (MonitorOutput::latency(),
-// read after each click), the delay from a click's play() to the moment the listener got the
-// fragment that holds it (this includes the listener's own capture delay, up to a fragment and
-// the monitor source's latency, so it is an upper bound for what a listener hears), and the
-// frames the output had to drop.
+// - the output alone: MonitorOutput fed as a recording feeds it, one block (10240 bytes, 58 ms
+//   at 44100 Hz stereo) at a time at the pace of the sound, with a click at the start of one
+//   block every half second; from play() to the listener;
+// - the whole path of `record --monitor`: clicks written into the pipe source at the pace of the
+//   sound, captured by WaveInRecorder, run through RecordingSession (effects, file, monitoring);
+//   from the click's write to the listener.
+//
+// The first also reports the delay the server states for the output (MonitorOutput::latency(),
+// read after each click). Both report the delays to the moment the listener got the fragment
+// holding the click: this includes the listener's own capture delay (up to a fragment and the
+// monitor source's latency), so it bounds what one hears from above. Also the frames the output
+// dropped.
 //
 // Usage: bench_monitor_latency [SECONDS=20] [RATE=44100] [BLOCK_BYTES=10240]
+#include "effects/cls_dsp.h"
 #include "platform/audio/pulse/pulse_backend.h"
+#include "recording/encoder_wav.h"
+#include "recording/recording_session.h"
+#include "recording/wave_in_recorder.h"
 
 #include "support/pulse_server.h"
 #include "support/tools.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -78,6 +90,93 @@ private:
     std::size_t m_quietSamples = 0;
 };
 
+// Each click is matched with the first one heard after it and before the next click.
+std::vector<double> delaysOf(const std::vector<Clock::time_point> &clicked, const std::vector<Clock::time_point> &heard)
+{
+    std::vector<double> delays;
+    std::size_t h = 0;
+    for (std::size_t c = 0; c < clicked.size(); ++c) {
+        while (h < heard.size() && heard[h] < clicked[c])
+            ++h;
+        if (h < heard.size() && (c + 1 == clicked.size() || heard[h] < clicked[c + 1]))
+            delays.push_back(std::chrono::duration<double, std::milli>(heard[h] - clicked[c]).count());
+    }
+    return delays;
+}
+
+void report(const char *what, std::size_t clicks, const std::vector<double> &delays, const std::vector<double> &stated)
+{
+    std::printf("%s: %zu clicks, %zu heard\n", what, clicks, delays.size());
+    if (!stated.empty())
+        std::printf("  delay the server states for the output: median %.1f ms, worst %.1f ms\n",
+                    percentile(stated, 0.5), percentile(stated, 1.0));
+    std::printf("  click to the listener holding it: median %.1f ms, 90th percentile %.1f ms, worst %.1f ms\n",
+                percentile(delays, 0.5), percentile(delays, 0.9), percentile(delays, 1.0));
+}
+
+// The whole path: clicks into the pipe source, recorded with monitoring on for `seconds`.
+bool measureWholePath(PulseServer &server, ClickListener &listener, double seconds, int rate)
+{
+    QString error;
+    WaveInRecorder recorder(valueOr(createPulseBackend(), error));
+    int source = -1;
+    for (int i = 0; i < recorder.DeviceCount(); ++i)
+        if (recorder.DeviceName(i) == server.sourceDescription())
+            source = i;
+    if (source < 0 || !recorder.SelectDevice(source)) {
+        std::fprintf(stderr, "the pipe source is not listed: %s\n", qPrintable(error));
+        return false;
+    }
+    QTemporaryDir folder;
+    EncoderWAV encoder;
+    encoder.SetPCMFormat(rate, 2);
+    clsDSP effects;
+    RecordingSession session(recorder, encoder, effects, folder.path() + QLatin1Char('/'));
+    (void)session.setMonitoring(true);
+    RecordingRequest request;
+    request.path = folder.filePath("take.wav");
+    request.rateHz = rate;
+    if (const auto failure = session.start(request)) {
+        std::fprintf(stderr, "cannot record: %s %s\n", qPrintable(failure->message), qPrintable(failure->reason));
+        return false;
+    }
+    if (!session.isMonitoring()) {
+        std::fprintf(stderr, "monitoring did not start\n");
+        return false;
+    }
+
+    // 10 ms pieces at their due time; a click of kClickFrames at the start of one every half second.
+    std::vector<Clock::time_point> clicked;
+    std::mutex clickedMutex;
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        const std::size_t pieceFrames = static_cast<std::size_t>(rate / 100);
+        std::vector<std::int16_t> silence(pieceFrames * 2, 0);
+        std::vector<std::int16_t> click = silence;
+        std::fill(click.begin(), click.begin() + 2 * kClickFrames, kClickLevel);
+        const Clock::time_point start = Clock::now();
+        for (int piece = 0; !stop; ++piece) {
+            std::this_thread::sleep_until(start + std::chrono::milliseconds(10 * piece));
+            const bool isClick = piece >= 100 && piece % 50 == 0;
+            const Clock::time_point written = Clock::now();
+            if (!server.writeToSource(isClick ? click : silence))
+                break;
+            if (isClick) {
+                std::lock_guard lock(clickedMutex);
+                clicked.push_back(written);
+            }
+        }
+    });
+    QTimer::singleShot(static_cast<int>((seconds + 1) * 1000), QCoreApplication::instance(), &QCoreApplication::quit);
+    QCoreApplication::exec();
+    session.stop();
+    stop = true;
+    writer.join();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    report("record --monitor, from the source to the output", clicked.size(), delaysOf(clicked, listener.heard()), {});
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -112,7 +211,7 @@ int main(int argc, char **argv)
         return 1;
     }
     const std::size_t bufferSamples = static_cast<std::size_t>(rate / 100) * 2;
-    std::vector<std::vector<std::int16_t>> memory(static_cast<std::size_t>((seconds + 10) * 100));
+    std::vector<std::vector<std::int16_t>> memory(static_cast<std::size_t>((2 * seconds + 15) * 100));
     std::vector<CaptureBuffer> buffers(memory.size());
     for (std::size_t i = 0; i < buffers.size(); ++i) {
         memory[i].assign(bufferSamples, 0);
@@ -166,26 +265,17 @@ int main(int argc, char **argv)
             stated.push_back(static_cast<double>(latency->count()) / 1000.0);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    std::printf("%.0f s at %d Hz stereo, blocks of %u bytes (%.1f ms)\n", seconds, rate, blockBytes,
+                static_cast<double>(blockDuration.count()) / 1000.0);
+    report("MonitorOutput::play() to the output", clicked.size(), delaysOf(clicked, listener.heard()), stated);
+    std::printf("  %llu frames dropped\n", static_cast<unsigned long long>(output->droppedFrames()));
+    output.reset();
+
+    if (!measureWholePath(server, listener, seconds, rate))
+        return 1;
     device->stop();
     device->reset();
     device->close();
-
-    const std::vector<Clock::time_point> heard = listener.heard();
-    std::vector<double> delays;
-    // Each click is matched with the first one heard after it was played and before the next.
-    std::size_t h = 0;
-    for (std::size_t c = 0; c < clicked.size(); ++c) {
-        while (h < heard.size() && heard[h] < clicked[c])
-            ++h;
-        if (h < heard.size() && (c + 1 == clicked.size() || heard[h] < clicked[c + 1]))
-            delays.push_back(std::chrono::duration<double, std::milli>(heard[h] - clicked[c]).count());
-    }
-    std::printf("%.0f s at %d Hz stereo, blocks of %u bytes (%.1f ms): %zu clicks played, %zu heard, %llu frames dropped\n",
-                seconds, rate, blockBytes, blockDuration.count() / 1000.0, clicked.size(), delays.size(),
-                static_cast<unsigned long long>(output->droppedFrames()));
-    std::printf("delay the server states for the output: median %.1f ms, worst %.1f ms\n", percentile(stated, 0.5),
-                percentile(stated, 1.0));
-    std::printf("play() to the listener holding the click: median %.1f ms, 90th percentile %.1f ms, worst %.1f ms\n",
-                percentile(delays, 0.5), percentile(delays, 0.9), percentile(delays, 1.0));
     return 0;
 }

@@ -108,14 +108,16 @@ Status PulseMonitorOutput::play(std::span<const std::int16_t> samples)
     if (!m_stream || pa_stream_get_state(m_stream.get()) != PA_STREAM_READY)
         return Failure{QStringLiteral("La sortie son ne répond plus.")};
 
-    // The delay as it stands: what we wrote less what the server has played (estimated from its
-    // last timing report without asking it), and the sink's own delay. Unknown until the first
-    // report: taken as nothing waiting.
+    // What waits in the stream's buffer: the delay as it stands (what we wrote less what the
+    // server has played, estimated from its last timing report without asking it), less the
+    // sink's own part, which a fast write cannot change. Unknown until the first report: taken
+    // as nothing waiting.
     std::size_t waitingBytes = 0;
     pa_usec_t usec = 0;
     int negative = 0;
-    if (pa_stream_get_latency(m_stream.get(), &usec, &negative) == 0 && !negative)
-        waitingBytes = pa_usec_to_bytes(usec, &m_spec);
+    const pa_timing_info *timing = pa_stream_get_timing_info(m_stream.get());
+    if (timing && pa_stream_get_latency(m_stream.get(), &usec, &negative) == 0 && !negative && usec > timing->sink_usec)
+        waitingBytes = pa_usec_to_bytes(usec - timing->sink_usec, &m_spec);
 
     const std::size_t bytes = samples.size_bytes() / m_frameBytes * m_frameBytes;
     if (!m_primed && bytes > 0) {

@@ -3,11 +3,12 @@
 //
 // Delay: the stream asks the server for a total delay (its buffer and the sink's own) of one
 // recording block and a small margin (the target), with PA_STREAM_ADJUST_LATENCY so that the
-// sink lowers its own delay to match. play() writes a block whole while the delay stays under
-// the target and one more block; the rest is dropped, so the delay never grows past that however
-// the recording's blocks bunch up or the clocks drift. When the buffer is empty (at the start, or
-// after it ran dry because a block came late), the block is preceded by silence up to the target,
-// so playback starts at once and the next block comes before the buffer has drained.
+// sink lowers its own delay to match. play() writes a block whole while what waits in the
+// stream's buffer stays under the target and the margin again; the rest is dropped, so the delay
+// never grows past that however the recording's blocks bunch up or the clocks drift. When the
+// buffer is empty (at the start, or after it ran dry because a block came late), the block is
+// preceded by silence up to the target, so playback starts at once and the next block comes
+// before the buffer has drained.
 //
 // Threads and lock: the owner's thread calls the public members, each holding the threaded
 // main loop's lock while it touches the stream. The main loop's thread runs the state and
