@@ -196,6 +196,35 @@ TEST(RecordMonitor, WhileTheTakeWaitsForSoundWhatWouldBeRecordedIsHeard)
     EXPECT_NEAR(measureFrequency(stretches.longest, 2, kRateHz), 440.0, 1.0);
 }
 
+TEST(RecordMonitor, AnOutputThatGoesAwayEndsTheMonitoringButNotTheTake)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    QTemporaryDir home;
+    ChildProcess sonoriel;
+    ChildProcess::Setup setup;
+    setup.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList();
+    setup.outputFile = home.filePath("out.txt");
+    setup.errorFile = home.filePath("err.txt");
+    {
+        SourcePlayer player(server, makeTone(440, kRateHz, 2, kRateHz * 8, 8000), kRateHz, 2);
+        ASSERT_TRUE(sonoriel.start(SONORIEL_EXECUTABLE,
+                                   {"record", home.filePath("take.wav"), "--seconds", "3", "--monitor"}, setup))
+            << sonoriel.errorText().toStdString();
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        // The only output goes: the server has nowhere to move the monitoring stream.
+        server.pactl({"unload-module", "module-null-sink"});
+        EXPECT_TRUE(sonoriel.waitForEnd(std::chrono::seconds(15)));
+    }
+    const QString err = QString::fromUtf8(readFileBytes(home.filePath("err.txt")));
+    EXPECT_EQ(sonoriel.exitCode(), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains("Écoute impossible : La sortie son ne répond plus.\n")) << err.toStdString();
+    EXPECT_NEAR(soxInfo(home.filePath("take.wav")).seconds, 3.0, 0.06);
+    const std::vector<std::int16_t> recorded = decodeWithSox(home.filePath("take.wav"));
+    EXPECT_NEAR(measureFrequency(recorded, 2, kRateHz), 440.0, 1.0);
+    EXPECT_NEAR(peakOf(recorded), 8000, 2);
+}
+
 TEST(RecordMonitor, WithoutASoundServerTheTakeIsRecordedAndTheUserToldWhyNothingIsHeard)
 {
     QTemporaryDir home;
