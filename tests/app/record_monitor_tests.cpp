@@ -1,7 +1,8 @@
 // `sonoriel record --monitor`: while recording, what is recorded is heard on the sound server's
 // default output (here the private server's null sink, listened to by parec on its monitor) at
 // its pitch and level, also while the take waits for sound, and nothing is heard without it.
-// Without a sound server the recording goes on and says why nothing can be heard.
+// When the output goes away, or there is no sound server, the take records on and the command
+// says why nothing is heard.
 #include "../support/child_process.h"
 #include "../support/pulse_server.h"
 #include "../support/signal_helpers.h"
@@ -72,49 +73,53 @@ std::vector<std::int16_t> heardWhileRecording(PulseServer &server, const QString
     return samples;
 }
 
-// Where stereo sound was heard: from the first sounding frame to the last, how much of that
-// sounded, and the longest stretch without a break (a millisecond or more of near silence).
-struct Stretches {
+// The 440 Hz tone as one channel of stereo sound holds it, from its rising zero crossings: the
+// time from the first to the last, how much of that is tone (periods within 10 % of the tone's:
+// a break in the sound makes one long period), the frequency over those periods, and the peak.
+struct HeardTone {
     double spanSeconds = 0;
-    double soundingSeconds = 0;
-    std::vector<std::int16_t> longest;
+    double toneSeconds = 0;
+    double hz = 0;
+    int peak = 0;
 };
 
-Stretches soundingStretches(const std::vector<std::int16_t> &stereo)
+HeardTone heardTone(const std::vector<std::int16_t> &stereo, std::size_t channel)
 {
-    constexpr std::size_t kBreakFrames = kRateHz / 1000;
-    const std::size_t frames = stereo.size() / 2;
-    const auto quiet = [&](std::size_t f) { return std::abs(static_cast<int>(stereo[2 * f])) < 200; };
-    Stretches result;
-    std::size_t first = frames;
-    std::size_t last = 0;
-    std::size_t sounding = 0;
-    std::size_t f = 0;
-    while (f < frames) {
-        // A stretch runs until kBreakFrames quiet frames in a row.
-        std::size_t end = f;
-        std::size_t quietRun = 0;
-        while (end < frames && quietRun < kBreakFrames) {
-            quietRun = quiet(end) ? quietRun + 1 : 0;
-            ++end;
-        }
-        const std::size_t stretchEnd = end - quietRun;
-        if (stretchEnd > f + kBreakFrames) {
-            first = std::min(first, f);
-            last = stretchEnd;
-            sounding += stretchEnd - f;
-            if (2 * (stretchEnd - f) > result.longest.size())
-                result.longest.assign(stereo.begin() + static_cast<std::ptrdiff_t>(2 * f),
-                                      stereo.begin() + static_cast<std::ptrdiff_t>(2 * stretchEnd));
-        }
-        f = end;
-        while (f < frames && quiet(f))
-            ++f;
+    HeardTone tone;
+    std::vector<std::size_t> crossings;
+    for (std::size_t f = 1; f < stereo.size() / 2; ++f) {
+        tone.peak = std::max(tone.peak, std::abs(static_cast<int>(stereo[2 * f + channel])));
+        if (stereo[2 * (f - 1) + channel] < 0 && stereo[2 * f + channel] >= 0)
+            crossings.push_back(f);
     }
-    if (first < last)
-        result.spanSeconds = static_cast<double>(last - first) / kRateHz;
-    result.soundingSeconds = static_cast<double>(sounding) / kRateHz;
-    return result;
+    std::size_t toneFrames = 0;
+    std::size_t periods = 0;
+    for (std::size_t i = 1; i < crossings.size(); ++i) {
+        const std::size_t period = crossings[i] - crossings[i - 1];
+        if (period >= 90 && period <= 111) {
+            toneFrames += period;
+            ++periods;
+        }
+    }
+    if (periods == 0)
+        return tone;
+    tone.spanSeconds = static_cast<double>(crossings.back() - crossings.front()) / kRateHz;
+    tone.toneSeconds = static_cast<double>(toneFrames) / kRateHz;
+    tone.hz = static_cast<double>(periods) * kRateHz / static_cast<double>(toneFrames);
+    return tone;
+}
+
+// Starts `sonoriel record` on the server with the arguments, its output in the home folder.
+bool startRecord(ChildProcess &sonoriel, const QTemporaryDir &home, const PulseServer &server,
+                 const QStringList &arguments)
+{
+    ChildProcess::Setup setup;
+    setup.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList();
+    setup.outputFile = home.filePath("out.txt");
+    setup.errorFile = home.filePath("err.txt");
+    const bool started = sonoriel.start(SONORIEL_EXECUTABLE, QStringList{"record"} + arguments, setup);
+    EXPECT_TRUE(started) << sonoriel.errorText().toStdString();
+    return started;
 }
 
 int peakOf(std::span<const std::int16_t> samples)
@@ -143,19 +148,16 @@ TEST(RecordMonitor, TheRecordedToneIsHeardOnTheDefaultOutputOnlyWhenAsked)
     EXPECT_FALSE(monitored.err.contains("Écoute impossible")) << monitored.err.toStdString();
     EXPECT_NEAR(soxInfo(home.filePath("monitored.wav")).seconds, 2.0, 0.06);
 
-    // The tone is heard for as long as it was recorded, at its pitch and level (the output may
-    // fall silent for a moment when a block comes late, which is why the stretches are apart).
-    const Stretches stretches = soundingStretches(heard);
-    ASSERT_FALSE(stretches.longest.empty()) << "nothing was heard in " << heard.size() / 2 << " frames";
-    EXPECT_NEAR(stretches.spanSeconds, 2.0, 0.15);
-    EXPECT_GT(stretches.soundingSeconds, 1.8);
-    EXPECT_GT(stretches.longest.size() / 2, static_cast<std::size_t>(kRateHz / 4));
-    EXPECT_NEAR(measureFrequency(stretches.longest, 2, kRateHz), 440.0, 1.0);
-    EXPECT_NEAR(peakOf(stretches.longest), 8000, 80);
-    // The right channel too: stereo reaches the output as recorded.
-    EXPECT_NEAR(measureFrequency(std::vector<std::int16_t>(stretches.longest.begin() + 1, stretches.longest.end()), 2,
-                                 kRateHz),
-                440.0, 1.0);
+    // The tone is heard in both channels for as long as it was recorded, at its pitch and level
+    // (the output may fall silent for a moment when a block comes late).
+    for (const std::size_t channel : {0u, 1u}) {
+        SCOPED_TRACE(channel);
+        const HeardTone tone = heardTone(heard, channel);
+        EXPECT_NEAR(tone.spanSeconds, 2.0, 0.15) << "heard " << heard.size() / 2 << " frames";
+        EXPECT_GT(tone.toneSeconds, 1.8);
+        EXPECT_NEAR(tone.hz, 440.0, 1.0);
+        EXPECT_NEAR(tone.peak, 8000, 80);
+    }
 
     ToolResult plain;
     const std::vector<std::int16_t> silence = heardWhileRecording(server, home.filePath("silence.raw"), [&] {
@@ -177,13 +179,7 @@ TEST(RecordMonitor, WhileTheTakeWaitsForSoundWhatWouldBeRecordedIsHeard)
     // The tone (-12 dBFS) never reaches a 0 dBFS threshold: nothing is recorded until Ctrl+C.
     const std::vector<std::int16_t> heard = heardWhileRecording(server, home.filePath("heard.raw"), [&] {
         ChildProcess sonoriel;
-        ChildProcess::Setup setup;
-        setup.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList();
-        setup.outputFile = home.filePath("out.txt");
-        setup.errorFile = home.filePath("err.txt");
-        ASSERT_TRUE(sonoriel.start(SONORIEL_EXECUTABLE, {"record", home.filePath("waiting.wav"), "--trigger", "0", "--monitor"},
-                                   setup))
-            << sonoriel.errorText().toStdString();
+        ASSERT_TRUE(startRecord(sonoriel, home, server, {home.filePath("waiting.wav"), "--trigger", "0", "--monitor"}));
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         sonoriel.sendSignal(SIGINT);
         EXPECT_TRUE(sonoriel.waitForEnd(std::chrono::seconds(10)));
@@ -191,9 +187,9 @@ TEST(RecordMonitor, WhileTheTakeWaitsForSoundWhatWouldBeRecordedIsHeard)
     });
     EXPECT_EQ(exitCode, 0) << readFileBytes(home.filePath("err.txt")).toStdString();
     EXPECT_EQ(soxInfo(home.filePath("waiting.wav")).seconds, 0.0);
-    const Stretches stretches = soundingStretches(heard);
-    EXPECT_GT(stretches.soundingSeconds, 1.0);
-    EXPECT_NEAR(measureFrequency(stretches.longest, 2, kRateHz), 440.0, 1.0);
+    const HeardTone tone = heardTone(heard, 0);
+    EXPECT_GT(tone.toneSeconds, 1.0);
+    EXPECT_NEAR(tone.hz, 440.0, 1.0);
 }
 
 TEST(RecordMonitor, AnOutputThatGoesAwayEndsTheMonitoringButNotTheTake)
@@ -202,15 +198,9 @@ TEST(RecordMonitor, AnOutputThatGoesAwayEndsTheMonitoringButNotTheTake)
     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     QTemporaryDir home;
     ChildProcess sonoriel;
-    ChildProcess::Setup setup;
-    setup.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList();
-    setup.outputFile = home.filePath("out.txt");
-    setup.errorFile = home.filePath("err.txt");
     {
         SourcePlayer player(server, makeTone(440, kRateHz, 2, kRateHz * 8, 8000), kRateHz, 2);
-        ASSERT_TRUE(sonoriel.start(SONORIEL_EXECUTABLE,
-                                   {"record", home.filePath("take.wav"), "--seconds", "3", "--monitor"}, setup))
-            << sonoriel.errorText().toStdString();
+        ASSERT_TRUE(startRecord(sonoriel, home, server, {home.filePath("take.wav"), "--seconds", "3", "--monitor"}));
         std::this_thread::sleep_for(std::chrono::seconds(1));
         // The only output goes: the server has nowhere to move the monitoring stream.
         server.pactl({"unload-module", "module-null-sink"});
