@@ -7,12 +7,11 @@
 // The per-block path: copy into intLastBlock, the effects (always called); then, unless the
 // take is paused, the sound trigger's gate (a take that waits for sound writes nothing until
 // it comes, then the pre-recorded sound before it), lngRecordedMs and the take's files (parts
-// by length, a next part at the largest WAV size unless RF64). While monitoring is on, every block
-// after the effects is also handed to the monitoring output, paused or waiting for sound as
-// well, so the user hears what would be recorded. A write error, a file that was
-// deleted, a lost device, sound the device had to drop or the silence after the sound stop the
-// recording with complete files, then stopped() says why. Runs on the UI thread, one block at a
-// time.
+// by length, a next part at the largest WAV size unless RF64). While monitoring is on, every
+// block after the effects also goes to the monitoring output, paused or waiting for sound as
+// well, so the user hears what would be recorded. A write error, a file that was deleted, a lost
+// device, sound the device had to drop or the silence after the sound stop the recording with
+// complete files, then stopped() says why. Runs on the UI thread, one block at a time.
 #pragma once
 
 #include "common/wave_format.h"

@@ -65,8 +65,9 @@ QString PulseMonitorOutput::connectStream(const WaveFormat &format)
     // The total delay asked for: one block and the margin (see the header). The other fields
     // are left to the server, as its latency guide recommends.
     m_spec = spec;
-    m_targetBytes = m_blockBytes + pa_usec_to_bytes(kMarginUs, &spec) / m_frameBytes * m_frameBytes;
-    m_limitBytes = m_targetBytes + pa_usec_to_bytes(kMarginUs, &spec) / m_frameBytes * m_frameBytes;
+    const std::size_t marginBytes = pa_usec_to_bytes(kMarginUs, &spec) / m_frameBytes * m_frameBytes;
+    m_targetBytes = m_blockBytes + marginBytes;
+    m_limitBytes = m_targetBytes + marginBytes;
     pa_buffer_attr attributes;
     attributes.maxlength = static_cast<std::uint32_t>(-1);
     attributes.tlength = static_cast<std::uint32_t>(m_targetBytes);
@@ -80,9 +81,8 @@ QString PulseMonitorOutput::connectStream(const WaveFormat &format)
 
     pa_stream *stream = m_stream.get();
     m_connection->waitFor([stream] { return streamFinished(stream); }, kOpenTimeout);
-    if (pa_stream_get_state(stream) == PA_STREAM_READY) {
+    if (pa_stream_get_state(stream) == PA_STREAM_READY)
         return {};
-    }
     if (!m_connection->isReady())
         return QStringLiteral("Le serveur de son ne répond plus (PulseAudio/PipeWire).");
     if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
