@@ -133,6 +133,10 @@ Status PulseMonitorOutput::play(std::span<const std::int16_t> samples)
     m_droppedFrames += (samples.size_bytes() - taken) / m_frameBytes;
     if (taken > 0 && pa_stream_write(m_stream.get(), samples.data(), taken, nullptr, 0, PA_SEEK_RELATIVE) < 0)
         return Failure{QStringLiteral("La sortie son refuse le son : %1.").arg(serverText(*m_connection))};
+    // A stream that is not playing waits until its buffer holds the server's pre-buffering
+    // amount, which may be more than the delay allowed here: it starts now with what it has.
+    if (!timing || !timing->playing)
+        PulseOperationPtr(pa_stream_trigger(m_stream.get(), nullptr, nullptr));
     return {};
 }
 
