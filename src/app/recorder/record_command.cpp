@@ -214,17 +214,16 @@ int runRecord(const QStringList &arguments)
             return kExitOk;
         }
     }
+    // Monitoring that cannot be heard is news, not a failure: the recording goes on as asked.
+    // The output opens with the take; monitoringFailed says when it cannot.
+    QObject::connect(&session, &RecordingSession::monitoringFailed, [&](const RecordingFailure &failure) {
+        messages.showNotice(QStringLiteral("Écoute impossible : ") + failure.reason);
+    });
+    (void)session.setMonitoring(options->monitor); // before a take it cannot fail
     if (const std::optional<RecordingFailure> failure = session.start(request)) {
         messages.showMessage(failure->message, failure->reason);
         return kExitFailure;
     }
-    // Monitoring that cannot be heard is news, not a failure: the recording goes on as asked.
-    const auto sayNoMonitoring = [&](const RecordingFailure &failure) {
-        messages.showNotice(QStringLiteral("Écoute impossible : ") + failure.reason);
-    };
-    if (options->monitor)
-        if (const std::optional<RecordingFailure> failure = session.setMonitoring(true))
-            sayNoMonitoring(*failure);
     if (options->take.triggerDb)
         messages.showNotice(QStringLiteral("En attente du son (seuil %1 dBFS)…").arg(formatNumber(*options->take.triggerDb)));
 
@@ -236,7 +235,6 @@ int runRecord(const QStringList &arguments)
             session.stop();
     });
     QObject::connect(&session, &RecordingSession::effectsFault, [&](const QString &text) { messages.showMessage(text); });
-    QObject::connect(&session, &RecordingSession::monitoringFailed, sayNoMonitoring);
     QObject::connect(&session, &RecordingSession::triggered,
                      [&] { messages.showNotice(QStringLiteral("Son détecté : l'enregistrement commence.")); });
     QObject::connect(&session, &RecordingSession::partStarted, [&](const QString &path, bool full) {
