@@ -7,8 +7,9 @@
 // stream's buffer stays under the target and the margin again; the rest is dropped, so the delay
 // never grows past that however the recording's blocks bunch up or the clocks drift. When the
 // buffer is empty (at the start, or after it ran dry because a block came late), the block is
-// preceded by silence up to the target, so playback starts at once and the next block comes
-// before the buffer has drained.
+// preceded by silence up to the target, and a stream that is not playing is started at once
+// rather than left waiting for the server's pre-buffering amount (which the limit might never
+// let it reach), so the next block comes before the buffer has drained.
 //
 // Threads and lock: the owner's thread calls the public members, each holding the threaded
 // main loop's lock while it touches the stream. The main loop's thread runs the state and
