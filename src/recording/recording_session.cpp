@@ -5,6 +5,7 @@
 #include "common/paths.h"
 #include "common/rounding.h"
 #include "effects/cls_dsp.h"
+#include "platform/audio/monitor_output.h"
 #include "recording/encoder_wav.h"
 #include "recording/recording_numbering.h"
 #include "recording/sound_trigger.h"
@@ -42,6 +43,7 @@ const QString RecordingSession::kSoundLostMessage = QStringLiteral(
 const QString RecordingSession::kDeviceLostMessage =
     QStringLiteral("L'enregistrement a été arrêté : le périphérique de capture ne répond plus.");
 const QString RecordingSession::kSilenceMessage = QStringLiteral("Enregistrement arrêté après %1 s de silence.");
+const QString RecordingSession::kMonitorFailedMessage = QStringLiteral("Écoute impossible.");
 const QString RecordingSession::kNextPartMessage = QStringLiteral(
     "Le fichier Wav a atteint sa taille maximale (4 Go) : l'enregistrement continue dans « %1 ».");
 
@@ -76,6 +78,35 @@ bool RecordingSession::isWaitingForSound() const
 void RecordingSession::setPaused(bool paused)
 {
     m_paused = paused && isRecording();
+}
+
+std::optional<RecordingFailure> RecordingSession::setMonitoring(bool on)
+{
+    m_monitoring = on;
+    if (!on) {
+        m_monitor.reset();
+        return std::nullopt;
+    }
+    if (!isRecording() || m_monitor)
+        return std::nullopt;
+    return openMonitor();
+}
+
+std::optional<RecordingFailure> RecordingSession::openMonitor()
+{
+    Result<std::unique_ptr<MonitorOutput>> output = m_recorder.openMonitor(m_captureFormat);
+    if (!output) {
+        m_monitoring = false;
+        return RecordingFailure{kMonitorFailedMessage, output.reason()};
+    }
+    m_monitor = std::move(output).value();
+    return std::nullopt;
+}
+
+// Said once the block in hand has been handled, as effectsFault is.
+void RecordingSession::sayMonitoringFailed(const RecordingFailure &failure)
+{
+    QTimer::singleShot(0, this, [this, failure] { emit monitoringFailed(failure); });
 }
 
 QString RecordingSession::firstFile(const RecordingRequest &request)
@@ -188,6 +219,10 @@ std::optional<RecordingFailure> RecordingSession::start(const RecordingRequest &
     m_effectsFaultSaid = false;
     m_paused = false;
     m_silenceStopSeconds = request.take.silenceStopSeconds.value_or(0);
+    m_captureFormat = WaveFormat::pcm(static_cast<std::uint32_t>(request.rateHz), channels, 16);
+    if (m_monitoring)
+        if (auto failure = openMonitor())
+            sayMonitoringFailed(*failure);
     return std::nullopt;
 }
 
@@ -201,6 +236,7 @@ void RecordingSession::stop()
 void RecordingSession::end(StopCause cause, const RecordingFailure &failure)
 {
     m_recorder.StopRecord(); // always succeeds
+    m_monitor.reset();
     m_encoder.Encoder_EncoderClose();
     m_lngRecordedMs = 0;
     m_lngBytesPerSec = 0;
@@ -226,10 +262,12 @@ void RecordingSession::blockCaptured(std::span<std::int16_t> intBuffer, std::int
             QTimer::singleShot(0, this, [this, text = describeEffectsError(error)] { emit effectsFault(text); });
         }
     }
-    if (!isRecording() || m_lngBytesPerSec <= 0 || m_paused || !m_trigger)
-        return;
     const auto samples = std::span<const std::int16_t>(m_intLastBlock).first(
         std::min(m_intLastBlock.size(), static_cast<std::size_t>(std::max(lngLen, 0)) / 2));
+    if (m_monitor)
+        monitorBlock(samples);
+    if (!isRecording() || m_lngBytesPerSec <= 0 || m_paused || !m_trigger)
+        return;
     const SoundTrigger::Output gated = m_trigger->feed(samples);
     if (gated.triggered)
         emit triggered();
@@ -238,6 +276,16 @@ void RecordingSession::blockCaptured(std::span<std::int16_t> intBuffer, std::int
     emit blockRecorded();
     if (gated.ended && isRecording())
         end(StopCause::Silence, {kSilenceMessage.arg(formatNumber(m_silenceStopSeconds)), {}});
+}
+
+void RecordingSession::monitorBlock(std::span<const std::int16_t> samples)
+{
+    const Status played = m_monitor->play(samples);
+    if (played)
+        return;
+    m_monitor.reset();
+    m_monitoring = false;
+    sayMonitoringFailed({kMonitorFailedMessage, played.reason()});
 }
 
 // False when the take ended on the way.

@@ -7,12 +7,14 @@
 // The per-block path: copy into intLastBlock, the effects (always called); then, unless the
 // take is paused, the sound trigger's gate (a take that waits for sound writes nothing until
 // it comes, then the pre-recorded sound before it), lngRecordedMs and the take's files (parts
-// by length, a next part at the largest WAV size unless RF64). A write error, a file that was
-// deleted, a lost device, sound the device had to drop or the silence after the sound stop the
-// recording with complete files, then stopped() says why. Runs on the UI thread, one block at a
-// time.
+// by length, a next part at the largest WAV size unless RF64). While monitoring is on, every
+// block after the effects also goes to the monitoring output, paused or waiting for sound as
+// well, so the user hears what would be recorded. A write error, a file that was deleted, a lost
+// device, sound the device had to drop or the silence after the sound stop the recording with
+// complete files, then stopped() says why. Runs on the UI thread, one block at a time.
 #pragma once
 
+#include "common/wave_format.h"
 #include "recording/take_options.h"
 
 #include <QObject>
@@ -30,6 +32,7 @@ class EncoderWAV;
 class clsDSP;
 class SoundTrigger;
 class TakeWriter;
+class MonitorOutput;
 
 struct RecordingRequest {
     QString path;                // the output file
@@ -68,6 +71,15 @@ public:
     // The effects, the live display and the monitoring go on. Only while recording.
     void setPaused(bool paused);
     bool isPaused() const { return m_paused; }
+    // Monitoring: what is recorded (after the effects) is heard on the default output. Asked
+    // before a take, the output opens when the take starts; during one, it opens or closes at
+    // once. The output closes when the take ends; the choice stays for the next take. An output
+    // that cannot open or stops working never touches the recording: monitoring turns off and
+    // the failure (kMonitorFailedMessage and the reason) is returned here, or said by
+    // monitoringFailed() when the take's start or a block found it.
+    std::optional<RecordingFailure> setMonitoring(bool on);
+    bool isMonitoring() const { return m_monitoring; }
+
     // The take waits for its trigger: nothing has been written yet.
     bool isWaitingForSound() const;
 
@@ -89,6 +101,7 @@ public:
     static const QString kDeviceLostMessage;
     static const QString kSilenceMessage;  // %1: the seconds of silence
     static const QString kNextPartMessage; // %1: the next part's name
+    static const QString kMonitorFailedMessage;
 
 signals:
     void blockRecorded(); // after each block reached the encoder
@@ -101,6 +114,8 @@ signals:
     void triggered();
     // The take goes on in a new file; full: the previous one reached the largest WAV size.
     void partStarted(const QString &path, bool full);
+    // Monitoring turned off because its output failed, at the take's start or while playing.
+    void monitoringFailed(const RecordingFailure &failure);
 
 private:
     std::optional<RecordingFailure> checkRequest(const RecordingRequest &request);
@@ -110,6 +125,9 @@ private:
                                                std::int16_t channels);
     void blockCaptured(std::span<std::int16_t> intBuffer, std::int32_t &lngLen);
     bool writeToTake(std::span<const std::int16_t> samples);
+    std::optional<RecordingFailure> openMonitor();
+    void monitorBlock(std::span<const std::int16_t> samples);
+    void sayMonitoringFailed(const RecordingFailure &failure);
     void end(StopCause cause, const RecordingFailure &failure);
 
     WaveInRecorder &m_recorder;
@@ -127,4 +145,7 @@ private:
     double m_silenceStopSeconds = 0;
     std::unique_ptr<SoundTrigger> m_trigger;
     std::unique_ptr<TakeWriter> m_writer;
+    WaveFormat m_captureFormat;             // the take's, while recording
+    bool m_monitoring = false;              // asked and not failed
+    std::unique_ptr<MonitorOutput> m_monitor; // open while recording with monitoring on
 };

@@ -55,6 +55,15 @@ bool WaveInRecorder::SelectDevice(std::int32_t Index)
     return true;
 }
 
+Result<std::unique_ptr<MonitorOutput>> WaveInRecorder::openMonitor(const WaveFormat &format)
+{
+    if (!m_backend)
+        return Failure{QStringLiteral("Aucun système de son n'est disponible.")};
+    const auto blockBytes = m_ring.empty() || !IsRecording() ? static_cast<std::uint32_t>(m_bufferSize)
+                                                             : m_ring.front().header.bufferBytes;
+    return m_backend->openMonitor(format, blockBytes);
+}
+
 bool WaveInRecorder::StartRecord(std::int32_t samplerate, std::int16_t Channels)
 {
     m_lastStartError.clear();

@@ -58,6 +58,10 @@ public:
     std::int32_t MixerLineVolume();
     void setMixerLineVolume(std::int32_t Volume);
 
+    // Opens the system's default output for monitoring in the given format, sized for this
+    // recorder's blocks (those of the running recording, else BufferSize()).
+    Result<std::unique_ptr<MonitorOutput>> openMonitor(const WaveFormat &format);
+
     // Why the last StartRecord failed, in French; empty after a success.
     const QString &lastStartError() const { return m_lastStartError; }
 

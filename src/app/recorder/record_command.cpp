@@ -1,7 +1,8 @@
 // `sonoriel record`: records the chosen device through the recording session, as the main
 // window's button does, until the asked duration is recorded, the silence after the sound ran
 // out, or SIGINT/SIGTERM/SIGHUP arrives, then stops it so that every file is complete. It may
-// wait for a clock time first; SIGUSR1, or the space bar on its terminal, pauses and resumes.
+// wait for a clock time first; SIGUSR1, or the space bar on its terminal, pauses and resumes;
+// --monitor plays what is recorded on the default output meanwhile.
 // The paths of the take's files go to stdout, a live size/duration line and the messages to
 // stderr.
 #include "app/cli/subcommands.h"
@@ -213,6 +214,12 @@ int runRecord(const QStringList &arguments)
             return kExitOk;
         }
     }
+    // Monitoring that cannot be heard is news, not a failure: the recording goes on as asked.
+    // The output opens with the take; monitoringFailed says when it cannot.
+    QObject::connect(&session, &RecordingSession::monitoringFailed, [&](const RecordingFailure &failure) {
+        messages.showNotice(QStringLiteral("Écoute impossible : ") + failure.reason);
+    });
+    (void)session.setMonitoring(options->monitor); // before a take it cannot fail
     if (const std::optional<RecordingFailure> failure = session.start(request)) {
         messages.showMessage(failure->message, failure->reason);
         return kExitFailure;

@@ -1,5 +1,5 @@
 // The capture side of the sound system: the list of capture devices, a device's mixer and
-// opening a device. createAudioBackend() picks the backend from SONORIEL_AUDIO: "pulse" (the
+// opening a device; and the output on which the recorded sound is heard while monitoring. createAudioBackend() picks the backend from SONORIEL_AUDIO: "pulse" (the
 // sound server, PulseAudio or PipeWire), "virtual" (the virtual device), or unset: the sound
 // server when one answers, the virtual device otherwise.
 #pragma once
@@ -7,6 +7,7 @@
 #include "common/result.h"
 #include "common/wave_format.h"
 #include "platform/audio/capture_device.h"
+#include "platform/audio/monitor_output.h"
 
 #include <QString>
 
@@ -77,6 +78,11 @@ public:
     // 16-bit PCM only.
     virtual Result<std::unique_ptr<CaptureDevice>> openDevice(int index, const WaveFormat &format,
                                                               CaptureNotifier &notifier) = 0;
+
+    // Opens the system's default output to play what is recorded, 16-bit PCM in the given
+    // format. blockBytes is how much the recording hands to play() at a time: the output keeps
+    // room for about one block beyond its short delay, so that steady blocks are never cut.
+    virtual Result<std::unique_ptr<MonitorOutput>> openMonitor(const WaveFormat &format, std::uint32_t blockBytes) = 0;
 };
 
 // Fails only when SONORIEL_AUDIO asks for a backend that cannot start (the sound server does

@@ -1,10 +1,11 @@
 // The capture side of the sound server: its sources as the device list, a mixer per source,
-// and record streams as capture devices.
+// record streams as capture devices; and a playback stream on the default sink for monitoring.
 #include "platform/audio/pulse/pulse_backend.h"
 
 #include "platform/audio/pulse/pulse_capture_device.h"
 #include "platform/audio/pulse/pulse_connection.h"
 #include "platform/audio/pulse/pulse_mixer.h"
+#include "platform/audio/pulse/pulse_monitor_output.h"
 #include "platform/audio/pulse/pulse_sources.h"
 
 #include <pulse/subscribe.h>
@@ -91,6 +92,16 @@ public:
         if (!device)
             return device.failure();
         return std::unique_ptr<CaptureDevice>(std::move(device).value());
+    }
+
+    Result<std::unique_ptr<MonitorOutput>> openMonitor(const WaveFormat &format, std::uint32_t blockBytes) override
+    {
+        if (const Status usable = checkCaptureFormat(format); !usable)
+            return usable.failure();
+        Result<std::unique_ptr<PulseMonitorOutput>> output = PulseMonitorOutput::open(m_connection, format, blockBytes);
+        if (!output)
+            return output.failure();
+        return std::unique_ptr<MonitorOutput>(std::move(output).value());
     }
 
 private:

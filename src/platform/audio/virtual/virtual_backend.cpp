@@ -46,6 +46,11 @@ public:
             format, notifier, std::move(source).value(), m_mixerState, m_options.speed, m_options.failPrepareAt));
     }
 
+    Result<std::unique_ptr<MonitorOutput>> openMonitor(const WaveFormat &, std::uint32_t) override
+    {
+        return Failure{QStringLiteral("L'entrée virtuelle n'a pas de sortie son : aucun serveur de son n'est utilisé.")};
+    }
+
 private:
     VirtualDeviceOptions m_options;
     // The card's mixer state, shared by its mixer objects and its open device.
