@@ -403,3 +403,30 @@ TEST_F(TakeControls, AFullFileGoesOnInAPartSaidInTheStatusBarOrBecomesRf64AsTheS
 }
 
 #include "take_controls_tests.moc"
+
+TEST_F(TakeControls, MonitoringThatCannotBeHeardUnticksItselfAndSaysWhyWhileTheTakeRecordsOn)
+{
+    ModalAnswerer answerer;
+    FrmREC window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto *chkMonitor = control<QCheckBox>(window, "chkMonitor");
+    EXPECT_TRUE(chkMonitor->toolTip().contains(QStringLiteral("Ctrl+E")));
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(chkMonitor->isChecked()) << "asked before the take, monitoring waits for it";
+    EXPECT_TRUE(window.recording().isMonitoring());
+
+    // The virtual device has no sound output: the take starts, monitoring does not.
+    QTest::mouseClick(control<QPushButton>(window, "cmdDo"), Qt::LeftButton);
+    ASSERT_TRUE(window.recording().isRecording()) << answerer.messages().join('|').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !chkMonitor->isChecked(); }));
+    EXPECT_FALSE(window.recording().isMonitoring());
+    EXPECT_TRUE(noteOf(window).startsWith(QStringLiteral("Écoute impossible. L'entrée virtuelle n'a pas de sortie son")))
+        << noteOf(window).toStdString();
+    const std::int32_t before = window.recording().lngRecordedMs();
+    ASSERT_TRUE(waitUntil([&] { return window.recording().lngRecordedMs() > before + 300; }));
+    QTest::mouseClick(control<QPushButton>(window, "cmdDo"), Qt::LeftButton);
+    EXPECT_GT(ffprobeInfo(control<QLineEdit>(window, "txtFile")->text()).seconds, 0.3);
+    EXPECT_TRUE(answerer.messages().isEmpty()) << "a box for what the status bar says";
+}

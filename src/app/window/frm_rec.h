@@ -123,6 +123,8 @@ private:
     void connectTakeControls();
     void cmdPause_Click();
     void cmdSchedule_Click();
+    void chkMonitor_Toggled(bool on);
+    void monitoringStopped(const RecordingFailure &failure);
     void cancelPlan();
     void planClockTick();
     // The plan a take started now goes with (RF64 included); a programmed one waits for its time.
@@ -167,6 +169,7 @@ private:
     QPushButton *cmdDo = nullptr;
     QPushButton *cmdPause = nullptr;
     QPushButton *cmdSchedule = nullptr;
+    QCheckBox *chkMonitor = nullptr; // hear what is recorded
     // The row of the take's buttons (record, pause, plan); room is left at its end for one
     // more small control.
     QHBoxLayout *m_takeButtons = nullptr;

@@ -296,6 +296,9 @@ QWidget *FrmREC::createPlayerFrame()
     lightGreen.setColor(QPalette::WindowText, QColor(128, 255, 128));
     Label1->setPalette(lightGreen);
     row->addWidget(Label1, 1);
+    chkMonitor = named(new QCheckBox(QStringLiteral("Écouter"), Frame3), "chkMonitor");
+    chkMonitor->setToolTip(QStringLiteral("Entendre ce qui est enregistré, effets compris, sur la sortie son (Ctrl+E)"));
+    row->addWidget(chkMonitor);
     return Frame3;
 }
 

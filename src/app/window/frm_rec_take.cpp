@@ -15,6 +15,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QSignalBlocker>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
@@ -72,6 +73,9 @@ void FrmREC::connectTakeControls()
 {
     connect(cmdPause, &QPushButton::clicked, this, [this] { cmdPause_Click(); });
     connect(cmdSchedule, &QPushButton::clicked, this, [this] { cmdSchedule_Click(); });
+    connect(chkMonitor, &QCheckBox::toggled, this, [this](bool on) { chkMonitor_Toggled(on); });
+    connect(m_session.get(), &RecordingSession::monitoringFailed, this,
+            [this](const RecordingFailure &failure) { monitoringStopped(failure); });
     connect(m_cancelPlan, &QLabel::linkActivated, this, [this] { cancelPlan(); });
     connect(m_takeNote, &StatusNote::clicked, this, [this] { openLastTakeFolder(); });
     m_planClock = new QTimer(this);
@@ -104,6 +108,7 @@ void FrmREC::connectTakeControls()
     shortcut(Qt::CTRL | Qt::Key_R, [this] { cmdDo->click(); });
     shortcut(Qt::CTRL | Qt::Key_P, [this] { cmdPause->click(); });
     shortcut(Qt::CTRL | Qt::Key_Q, [this] { close(); });
+    shortcut(Qt::CTRL | Qt::Key_E, [this] { chkMonitor->click(); });
 }
 
 void FrmREC::cmdPause_Click()
@@ -113,6 +118,22 @@ void FrmREC::cmdPause_Click()
     m_session->setPaused(!m_session->isPaused());
     cmdPause->setText(m_session->isPaused() ? QStringLiteral("Reprendre") : QStringLiteral("Pause"));
     showTakeState();
+}
+
+// Monitoring may be asked before a take (it opens with the take) or during one.
+void FrmREC::chkMonitor_Toggled(bool on)
+{
+    if (const std::optional<RecordingFailure> failure = m_session->setMonitoring(on))
+        monitoringStopped(*failure);
+}
+
+// Said in the status bar: a box would hold up the take being recorded.
+void FrmREC::monitoringStopped(const RecordingFailure &failure)
+{
+    const QSignalBlocker quiet(chkMonitor);
+    chkMonitor->setChecked(false);
+    m_takeEvent = failure.reason.isEmpty() ? failure.message : QStringLiteral("%1 %2").arg(failure.message, failure.reason);
+    m_takeNote->setNote(m_takeEvent);
 }
 
 void FrmREC::cmdSchedule_Click()
