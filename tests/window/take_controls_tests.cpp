@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimeEdit>
 #include <QToolButton>
@@ -424,6 +425,13 @@ TEST_F(TakeControls, MonitoringThatCannotBeHeardUnticksItselfAndSaysWhyWhileTheT
     EXPECT_FALSE(window.recording().isMonitoring());
     EXPECT_TRUE(noteOf(window).startsWith(QStringLiteral("Écoute impossible. L'entrée virtuelle n'a pas de sortie son")))
         << noteOf(window).toStdString();
+    // Asked again during the take, it is tried at once.
+    QSignalSpy ticked(chkMonitor, &QCheckBox::toggled);
+    QTest::mouseClick(chkMonitor, Qt::LeftButton);
+    ASSERT_EQ(ticked.count(), 1);
+    EXPECT_TRUE(ticked.at(0).at(0).toBool());
+    EXPECT_FALSE(chkMonitor->isChecked());
+    EXPECT_FALSE(window.recording().isMonitoring());
     const std::int32_t before = window.recording().lngRecordedMs();
     ASSERT_TRUE(waitUntil([&] { return window.recording().lngRecordedMs() > before + 300; }));
     QTest::mouseClick(control<QPushButton>(window, "cmdDo"), Qt::LeftButton);
