@@ -64,3 +64,13 @@ std::optional<QString> takeOptionsProblem(const TakeOptions &options, std::int32
     }
     return std::nullopt;
 }
+
+// The next time the clock shows `time`: today, or tomorrow when it has passed.
+QDateTime nextOccurrence(const QTime &time)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    QDateTime at(now.date(), time);
+    if (at <= now)
+        at = QDateTime(now.date().addDays(1), time);
+    return at;
+}

@@ -4,6 +4,7 @@
 // get the same refusals.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
@@ -24,3 +25,6 @@ std::uint64_t framesIn(double seconds, std::int32_t rateHz);
 // length of one capture block, the shortest part.
 std::optional<QString> takeOptionsProblem(const TakeOptions &options, std::int32_t rateHz, std::uint16_t channels,
                                           std::uint64_t blockFrames);
+
+// The next time the clock shows `time`: today, or tomorrow when it has passed.
+QDateTime nextOccurrence(const QTime &time);

@@ -21,6 +21,7 @@
 #include "recording/encoder_wav.h"
 #include "recording/recording_numbering.h"
 #include "recording/recording_session.h"
+#include "recording/take_options.h"
 #include "recording/wave_in_recorder.h"
 
 #include <QCoreApplication>
@@ -60,16 +61,6 @@ QString liveText(const RecordingSession &session, std::int32_t recordedMs)
     else if (session.isWaitingForSound())
         text += QStringLiteral("  (en attente du son)");
     return text;
-}
-
-// The next time the clock shows `time`: today, or tomorrow when it has passed.
-QDateTime nextOccurrence(const QTime &time)
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    QDateTime at(now.date(), time);
-    if (at <= now)
-        at = QDateTime(now.date().addDays(1), time);
-    return at;
 }
 
 // Waits in the event loop until the clock reaches `at` (read again each time: the clock may be

@@ -9,6 +9,7 @@
 #include "common/number_format.h"
 #include "common/rate_text.h"
 #include "display/status_texts.h"
+#include "recording/take_options.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,16 +30,6 @@ namespace {
 
 // The clock is read again on every tick: it may be set while the plan waits.
 constexpr int kPlanClockMs = 200;
-
-// The next time the clock shows `time`: today, or tomorrow when it has passed.
-QDateTime nextOccurrence(const QTime &time)
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    QDateTime at(now.date(), time);
-    if (at <= now)
-        at = QDateTime(now.date().addDays(1), time);
-    return at;
-}
 
 std::int32_t millisecondsOf(double seconds)
 {
