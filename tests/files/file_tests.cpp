@@ -3,6 +3,7 @@
 // between files, and French reasons that name the file whenever something fails.
 #include "platform/files/file.h"
 #include "platform/files/file_copy.h"
+#include "platform/files/same_file.h"
 
 #include "../support/tools.h"
 #include "../support/wave_bytes.h"
@@ -13,6 +14,7 @@
 
 #include <chrono>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -122,7 +124,7 @@ TEST(File, ARecordingsFileIsLockedEmptiedOnlyOnceLockedAndNeverAPipe)
               "« " + folder.filePath("no/take.wav") + " » : Aucun fichier ou dossier de ce type.");
 }
 
-TEST(File, KnowsWhenItsNameWasRemovedAndWhatBearsAName)
+TEST(File, KnowsWhenItsNameWasRemovedWhatBearsANameAndWhatNamesTheSameFile)
 {
     TestFolder folder;
     const QString path = folder.filePath("gone.wav");
@@ -135,6 +137,15 @@ TEST(File, KnowsWhenItsNameWasRemovedAndWhatBearsAName)
     ASSERT_TRUE(QFile::link(folder.filePath("nowhere"), path));
     EXPECT_TRUE(File::nameIsTaken(path)); // a link to nothing takes the name all the same
     EXPECT_TRUE(File::syncFolder(folder.path()));
+
+    // A second name, hard link or symbolic link, is the same file on disk; a copy is not.
+    const QString input = folder.write("in.wav", "sound");
+    ASSERT_EQ(::link(QFile::encodeName(input).constData(), QFile::encodeName(folder.filePath("hard.wav")).constData()), 0);
+    ASSERT_TRUE(QFile::link(input, folder.filePath("soft.wav")));
+    EXPECT_TRUE(isSameFileOnDisk(input, folder.filePath("hard.wav")));
+    EXPECT_TRUE(isSameFileOnDisk(folder.filePath("soft.wav"), folder.path() + "/./in.wav"));
+    EXPECT_FALSE(isSameFileOnDisk(input, folder.write("copy.wav", "sound")));
+    EXPECT_FALSE(isSameFileOnDisk(input, folder.filePath("absent.wav")));
 }
 
 TEST(FileCopy, AppendsExactlyTheRangeWhateverTheBufferAndTellsASourceThatEndsTooSoon)
