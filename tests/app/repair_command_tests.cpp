@@ -47,11 +47,12 @@ QByteArray id3v1Tag()
     return tag + "2024" + QByteArray(30, '\0') + '\x0c';
 }
 
-// An ID3v2.3 tag with one title frame.
-QByteArray id3v2Tag()
+// An ID3v2 tag of the given version (2, with its three-letter frames, or 3) with one title frame.
+QByteArray id3v2Tag(char version = 3)
 {
-    const QByteArray frame = "TIT2" + QByteArray("\0\0\0\x06\0\0", 6) + QByteArray("\0Titre", 6);
-    return "ID3" + QByteArray("\x03\0\0\0\0\0", 6) + char(frame.size()) + frame;
+    const QByteArray frame = version == 2 ? "TT2" + QByteArray("\0\0\x06\0Titre", 9)
+                                          : "TIT2" + QByteArray("\0\0\0\x06\0\0", 6) + QByteArray("\0Titre", 6);
+    return "ID3" + QByteArray(1, version) + QByteArray(5, '\0') + char(frame.size()) + frame;
 }
 
 } // namespace
@@ -153,13 +154,14 @@ TEST(RepairCommand, FileThatIsAlreadyRightIsLeftAsItIsAndSaysSo)
     // A partial block after data that the header already describes.
     const QByteArray trailing = recorderFile(sound(4002), 46 + 4000 - 8, 4000);
     // Tags after the data of sox's file: ID3v1 at the end, an ID3v2 tag in an "id3 " chunk
-    // that the RIFF size covers, or bare after it.
+    // that the RIFF size covers, or bare after it (also of version 2.2).
     const QByteArray soxBytes = readFileBytes(soxFile);
     QByteArray id3Chunk = soxBytes + "id3 " + le32(id3v2Tag().size()) + id3v2Tag() + id3v1Tag();
     put32(id3Chunk, 4, soxBytes.size() + 8 + id3v2Tag().size() - 8);
     const QStringList files = {soxFile, folder.write("tagged.wav", tagged), folder.write("trailing.wav", trailing),
                                folder.write("id3v1.wav", soxBytes + id3v1Tag()), folder.write("id3chunk.wav", id3Chunk),
-                               folder.write("id3v2.wav", soxBytes + id3v2Tag() + id3v1Tag())};
+                               folder.write("id3v2.wav", soxBytes + id3v2Tag() + id3v1Tag()),
+                               folder.write("id3v22.wav", soxBytes + id3v2Tag(2))};
     for (const QString &path : files) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray before = readFileBytes(path);
