@@ -341,6 +341,7 @@ TEST(EncoderWavSizeLimit, BlockThatWouldPassTheLimitIsRefusedAndTheFileClosesCom
     // Room is kept for one block and the flush at close, no more than a few seconds' worth.
     EXPECT_GT(file.size(), static_cast<qsizetype>(limit) - 3 * static_cast<qsizetype>(kStereoSecond));
     expectSizesMatchFile(file);
+    EXPECT_NEAR(soxInfo(path).seconds, accepted * kBlockBytes / double(kStereoSecond), 1e-4);
 }
 
 TEST_F(EncoderWavTest, WriteErrorIsReportedAndTheHeaderDescribesWhatIsOnDisk)
@@ -359,6 +360,8 @@ TEST_F(EncoderWavTest, WriteErrorIsReportedAndTheHeaderDescribesWhatIsOnDisk)
         file = readFileBytes(full);
     }
     EXPECT_GT(file.size(), 46 + 2 * kBlockBytes);
+    EXPECT_LE(file.size(), 24 * 1024);
     EXPECT_EQ((file.size() - 46) % 4, 0); // whole frames only
     expectSizesMatchFile(file);
+    EXPECT_TRUE(file.mid(46, kBlockBytes) == toneBlock());
 }
