@@ -106,6 +106,7 @@ TEST(WaveFormat, PcmRecordRoundTripsThroughItsBytes)
     EXPECT_EQ(stereo.avgBytesPerSec, 176400u);
     const auto bytes = stereo.toBytes();
     ASSERT_EQ(bytes.size(), 18u);
+    EXPECT_EQ(le::get16(bytes.data()), 1); // PCM
     EXPECT_EQ(le::get32(bytes.data() + 4), 44100u);
     EXPECT_EQ(WaveFormat::fromBytes(bytes), stereo);
 

@@ -35,6 +35,7 @@ TEST_F(SubclasserTest, ListsKeepOneEntryPerMessageUpToTheirSizeAndFaultsAreRepor
     subclasser.zAddMsg(1, list);
     subclasser.zAddMsg(1, list);
     EXPECT_EQ(list.count, 1);
+    EXPECT_TRUE(list.matches(1));
     subclasser.zAddMsg(2, list);
     subclasser.zDelMsg(1, list);
     EXPECT_FALSE(list.matches(1));
@@ -53,6 +54,7 @@ TEST_F(SubclasserTest, ListsKeepOneEntryPerMessageUpToTheirSizeAndFaultsAreRepor
     subclasser.zAddMsg(0x500, list); // the 33rd changes nothing
     EXPECT_EQ(list.count, 32);
     EXPECT_EQ(list.entries, full.entries);
+    EXPECT_FALSE(list.matches(0x500));
 
     subclasser.sc_UnSubclass(nullptr);
     EXPECT_FALSE(subclasser.sc_Subclass(nullptr, [](auto...) {}));
