@@ -50,15 +50,11 @@ bool isFile(const QByteArray &path)
 
 } // namespace
 
-TEST(CommandLine, HelpListsTheSubcommands)
+TEST(CommandLine, HelpListsTheSubcommandsAndUsageErrorsExitWithTwo)
 {
     const ToolResult help = runSonoriel({"--help"}, QProcessEnvironment::systemEnvironment());
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("devices"));
-}
-
-TEST(CommandLine, UsageErrorsExitWithTwo)
-{
     const auto environment = withAudio("virtual");
     EXPECT_EQ(runSonoriel({"no-such-command"}, environment).exitCode, 2);
     const ToolResult extra = runSonoriel({"devices", "extra"}, environment);
@@ -85,14 +81,12 @@ TEST(CommandLine, DevicesListsTheVirtualDeviceWithoutASoundServer)
     EXPECT_EQ(automatic.exitCode, 0);
     EXPECT_EQ(automatic.out, listing);
     EXPECT_EQ(automatic.err, notice);
-}
 
-TEST(CommandLine, DevicesSaysSoInOneLineWhenTheAskedServerIsMissing)
-{
-    const ToolResult devices = runSonoriel({"devices"}, withAudio("pulse", "unix:/nonexistent/pulse/native"));
-    EXPECT_EQ(devices.exitCode, 1);
-    EXPECT_TRUE(devices.out.isEmpty());
-    EXPECT_EQ(devices.err.count('\n'), 1) << devices.err.toStdString();
+    // Asked for, a missing server is an error told in one line.
+    const ToolResult missing = runSonoriel({"devices"}, withAudio("pulse", "unix:/nonexistent/pulse/native"));
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.out.isEmpty());
+    EXPECT_EQ(missing.err.count('\n'), 1) << missing.err.toStdString();
 }
 
 TEST(CommandLine, DevicesListsTheServerSourcesInputsFirst)

@@ -68,7 +68,6 @@ TEST(RecordCommand, RecordsTheServerSourceAtItsPitchAndForTheAskedTime)
         EXPECT_EQ(info.rateHz, 44100);
         EXPECT_EQ(info.channels, 2);
         EXPECT_NEAR(info.seconds, 2.0, 0.06); // stops at the first block past two seconds
-        EXPECT_NEAR(ffprobeInfo(home.filePath(name)).seconds, info.seconds, 0.001);
     }
     const auto plainSamples = decodeWithSox(home.filePath("plain.wav"));
     const auto loudSamples = decodeWithSox(home.filePath("loud.wav"));

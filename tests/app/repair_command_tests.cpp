@@ -3,9 +3,8 @@
 // are left byte for byte as they were.
 #include "../support/signal_helpers.h"
 #include "../support/tools.h"
+#include "../support/wave_bytes.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,34 +15,27 @@ ToolResult repair(const QStringList &arguments)
     return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"repair"} + arguments);
 }
 
-void put32(QByteArray &bytes, int offset, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<char>(value >> (8 * i));
-}
-
 QByteArray le32(std::uint32_t value)
 {
-    QByteArray bytes(4, '\0');
-    put32(bytes, 0, value);
+    QByteArray bytes;
+    appendLe(bytes, value, 4);
     return bytes;
+}
+
+void put32(QByteArray &bytes, int offset, std::uint32_t value)
+{
+    bytes.replace(offset, 4, le32(value));
 }
 
 // The recorder's own layout, 16-bit stereo at 44100 Hz: a 46-byte header, then `sound`.
 QByteArray recorderFile(const QByteArray &sound, std::uint32_t riffSize, std::uint32_t dataSize)
 {
-    QByteArray format;
-    for (const auto &[value, bytes] : {std::pair{1u, 2}, {2u, 2}, {44100u, 4}, {176400u, 4}, {4u, 2}, {16u, 2}, {0u, 2}})
-        format += le32(value).left(bytes);
-    return "RIFF" + le32(riffSize) + "WAVEfmt " + le32(18) + format + "data" + le32(dataSize) + sound;
+    return riffWave(formatChunk({}, true) + chunk("data", sound, false, dataSize), riffSize);
 }
 
 QByteArray sound(int bytes)
 {
-    QByteArray out(bytes, '\0');
-    for (int i = 0; i < bytes; ++i)
-        out[i] = static_cast<char>((i * 37 + i / 251) & 0xFF);
-    return out;
+    return patternBytes(bytes, 3);
 }
 
 // The 128 bytes of an ID3v1 tag, as taggers append it to the end of a file.
@@ -55,21 +47,13 @@ QByteArray id3v1Tag()
     return tag + "2024" + QByteArray(30, '\0') + '\x0c';
 }
 
-// An ID3v2.3 tag with one title frame.
-QByteArray id3v2Tag()
+// An ID3v2 tag of the given version (2, with its three-letter frames, or 3) with one title frame.
+QByteArray id3v2Tag(char version = 3)
 {
-    const QByteArray frame = "TIT2" + QByteArray("\0\0\0\x06\0\0", 6) + QByteArray("\0Titre", 6);
-    return "ID3" + QByteArray("\x03\0\0\0\0\0", 6) + char(frame.size()) + frame;
+    const QByteArray frame = version == 2 ? "TT2" + QByteArray("\0\0\x06\0Titre", 9)
+                                          : "TIT2" + QByteArray("\0\0\0\x06\0\0", 6) + QByteArray("\0Titre", 6);
+    return "ID3" + QByteArray(1, version) + QByteArray(5, '\0') + char(frame.size()) + frame;
 }
-
-struct Folder : QTemporaryDir {
-    QString write(const QString &name, const QByteArray &bytes) const
-    {
-        QFile file(filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        return filePath(name);
-    }
-};
 
 } // namespace
 
@@ -90,7 +74,7 @@ TEST(RepairCommand, SizesThatAreZeroTooLargeOrTooSmallBecomeTheWholeBlocksPresen
         {"zero sizes, then an ID3v1 tag", 40000, 0, 0, 40000, id3v1Tag()},
         {"a placeholder, then an ID3v1 tag", 40000, 0xFFFFFFFF, 0xFFFFFFFF, 40000, id3v1Tag()},
     };
-    Folder folder;
+    TestFolder folder;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const QByteArray before = recorderFile(sound(c.present), c.riff, c.data) + c.tag;
@@ -117,7 +101,7 @@ TEST(RepairCommand, SizesThatAreZeroTooLargeOrTooSmallBecomeTheWholeBlocksPresen
 TEST(RepairCommand, CompressedFileWithAFactChunkGetsItsSizesAndSampleCountBack)
 {
     ASSERT_TRUE(haveTool("ffmpeg") && haveTool("sox"));
-    Folder folder;
+    TestFolder folder;
     const QString made = folder.filePath("ima.wav");
     ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=2", "-ac", "2",
                                  "-c:a", "adpcm_ima_wav", made})
@@ -161,7 +145,7 @@ TEST(RepairCommand, CompressedFileWithAFactChunkGetsItsSizesAndSampleCountBack)
 TEST(RepairCommand, FileThatIsAlreadyRightIsLeftAsItIsAndSaysSo)
 {
     ASSERT_TRUE(haveTool("sox"));
-    Folder folder;
+    TestFolder folder;
     const QString soxFile = folder.filePath("sox.wav");
     ASSERT_EQ(runTool("sox", {"-n", "-r", "22050", "-c", "1", "-b", "16", soxFile, "synth", "0.5", "sine", "300"}).exitCode, 0);
     // A chunk after the data, as some programs write their tags, is not sound.
@@ -170,13 +154,14 @@ TEST(RepairCommand, FileThatIsAlreadyRightIsLeftAsItIsAndSaysSo)
     // A partial block after data that the header already describes.
     const QByteArray trailing = recorderFile(sound(4002), 46 + 4000 - 8, 4000);
     // Tags after the data of sox's file: ID3v1 at the end, an ID3v2 tag in an "id3 " chunk
-    // that the RIFF size covers, or bare after it.
+    // that the RIFF size covers, or bare after it (also of version 2.2).
     const QByteArray soxBytes = readFileBytes(soxFile);
     QByteArray id3Chunk = soxBytes + "id3 " + le32(id3v2Tag().size()) + id3v2Tag() + id3v1Tag();
     put32(id3Chunk, 4, soxBytes.size() + 8 + id3v2Tag().size() - 8);
     const QStringList files = {soxFile, folder.write("tagged.wav", tagged), folder.write("trailing.wav", trailing),
                                folder.write("id3v1.wav", soxBytes + id3v1Tag()), folder.write("id3chunk.wav", id3Chunk),
-                               folder.write("id3v2.wav", soxBytes + id3v2Tag() + id3v1Tag())};
+                               folder.write("id3v2.wav", soxBytes + id3v2Tag() + id3v1Tag()),
+                               folder.write("id3v22.wav", soxBytes + id3v2Tag(2))};
     for (const QString &path : files) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray before = readFileBytes(path);
@@ -189,7 +174,7 @@ TEST(RepairCommand, FileThatIsAlreadyRightIsLeftAsItIsAndSaysSo)
 
 TEST(RepairCommand, FilesItCannotMakeSenseOfAreLeftByteForByteWithAFrenchMessage)
 {
-    Folder folder;
+    TestFolder folder;
     QByteArray zeroedHeader(46, '\0'); // the whole header lost: no format to go by
     zeroedHeader += sound(1000);
     QByteArray chunkPastTheEnd = recorderFile(sound(100), 0, 0);

@@ -3,18 +3,18 @@
 // between files, and French reasons that name the file whenever something fails.
 #include "platform/files/file.h"
 #include "platform/files/file_copy.h"
+#include "platform/files/same_file.h"
 
 #include "../support/tools.h"
 #include "../support/wave_bytes.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -24,20 +24,11 @@ std::vector<std::uint8_t> bytesOf(const QByteArray &bytes)
     return {bytes.begin(), bytes.end()};
 }
 
-struct Folder : QTemporaryDir {
-    QString write(const QString &name, const QByteArray &bytes) const
-    {
-        QFile file(filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        return filePath(name);
-    }
-};
-
 } // namespace
 
 TEST(File, WritesWholeAtItsPositionAndAtAnOffsetAndReadsBackWhatIsThere)
 {
-    Folder folder;
+    TestFolder folder;
     const QString path = folder.filePath("f.bin");
     Result<File> file = File::create(path);
     ASSERT_TRUE(file) << file.reason().toStdString();
@@ -59,24 +50,17 @@ TEST(File, WritesWholeAtItsPositionAndAtAnOffsetAndReadsBackWhatIsThere)
     EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(some.data()), 8), expected.mid(8, 8));
     EXPECT_EQ(*reader->readAt(99998, some), 6u); // fewer only where the file ends
     EXPECT_EQ(*reader->readAt(200000, some), 0u);
-}
 
-TEST(File, CuttingAFileBringsWritingBackToItsNewEnd)
-{
-    Folder folder;
-    const QString path = folder.filePath("cut.bin");
-    Result<File> file = File::create(path);
-    ASSERT_TRUE(file);
-    ASSERT_TRUE(file->write(bytesOf("0123456789")));
-    ASSERT_TRUE(file->truncate(4));
-    ASSERT_TRUE(file->write(bytesOf("ab"))); // no hole of zeros where the cut bytes were
-    ASSERT_TRUE(file->close());
-    EXPECT_EQ(readFileBytes(path), "0123ab");
+    // Cutting a file brings writing back to its new end, with no hole of zeros.
+    Result<File> cut = File::create(folder.filePath("cut.bin"));
+    ASSERT_TRUE(cut);
+    ASSERT_TRUE(cut->write(bytesOf("0123456789")) && cut->truncate(4) && cut->write(bytesOf("ab")) && cut->close());
+    EXPECT_EQ(readFileBytes(folder.filePath("cut.bin")), "0123ab");
 }
 
 TEST(File, FailuresNameTheFileWithTheSystemsReasonInFrench)
 {
-    Folder folder;
+    TestFolder folder;
     const QString missing = folder.filePath("absent.wav");
     EXPECT_EQ(File::openForReading(missing).reason(), "« " + missing + " » : Aucun fichier ou dossier de ce type.");
     const QString noFolder = folder.filePath("no/such/out.wav");
@@ -95,7 +79,7 @@ TEST(File, FailuresNameTheFileWithTheSystemsReasonInFrench)
 
 TEST(File, FoldersPipesAndDevicesAreRefusedAtOnceForReadingAndUpdating)
 {
-    Folder folder;
+    TestFolder folder;
     const QString pipe = folder.filePath("tube.wav");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const auto start = std::chrono::steady_clock::now();
@@ -112,7 +96,7 @@ TEST(File, FoldersPipesAndDevicesAreRefusedAtOnceForReadingAndUpdating)
 
 TEST(File, ARecordingsFileIsLockedEmptiedOnlyOnceLockedAndNeverAPipe)
 {
-    Folder folder;
+    TestFolder folder;
     const QString path = folder.write("take.wav", "earlier sound");
     const QString busy = "« " + path + " » est déjà en cours d'enregistrement.";
     ASSERT_TRUE(File::checkRecordingCreation(path, false));
@@ -140,9 +124,9 @@ TEST(File, ARecordingsFileIsLockedEmptiedOnlyOnceLockedAndNeverAPipe)
               "« " + folder.filePath("no/take.wav") + " » : Aucun fichier ou dossier de ce type.");
 }
 
-TEST(File, KnowsWhenItsNameWasRemovedAndWhatBearsAName)
+TEST(File, KnowsWhenItsNameWasRemovedWhatBearsANameAndWhatNamesTheSameFile)
 {
-    Folder folder;
+    TestFolder folder;
     const QString path = folder.filePath("gone.wav");
     Result<File> file = File::create(path);
     ASSERT_TRUE(file);
@@ -153,18 +137,26 @@ TEST(File, KnowsWhenItsNameWasRemovedAndWhatBearsAName)
     ASSERT_TRUE(QFile::link(folder.filePath("nowhere"), path));
     EXPECT_TRUE(File::nameIsTaken(path)); // a link to nothing takes the name all the same
     EXPECT_TRUE(File::syncFolder(folder.path()));
+
+    // A second name, hard link or symbolic link, is the same file on disk; a copy is not.
+    const QString input = folder.write("in.wav", "sound");
+    ASSERT_EQ(::link(QFile::encodeName(input).constData(), QFile::encodeName(folder.filePath("hard.wav")).constData()), 0);
+    ASSERT_TRUE(QFile::link(input, folder.filePath("soft.wav")));
+    EXPECT_TRUE(isSameFileOnDisk(input, folder.filePath("hard.wav")));
+    EXPECT_TRUE(isSameFileOnDisk(folder.filePath("soft.wav"), folder.path() + "/./in.wav"));
+    EXPECT_FALSE(isSameFileOnDisk(input, folder.write("copy.wav", "sound")));
+    EXPECT_FALSE(isSameFileOnDisk(input, folder.filePath("absent.wav")));
 }
 
 TEST(FileCopy, AppendsExactlyTheRangeWhateverTheBufferAndTellsASourceThatEndsTooSoon)
 {
-    Folder folder;
+    TestFolder folder;
     const QByteArray source = patternBytes(10007, 1);
     const Result<File> from = File::openForReading(folder.write("in.bin", source));
     ASSERT_TRUE(from);
     const QString out = folder.filePath("out.bin");
     const struct { std::uint64_t offset, bytes; std::size_t bufferBytes; bool kernelFirst; CopyEnd end; } cases[] = {
-        {46, 9000, 1, false, CopyEnd::Done},     {46, 9000, 7, false, CopyEnd::Done},
-        {46, 9000, 4096, false, CopyEnd::Done},  {46, 9000, 65536, false, CopyEnd::Done},
+        {46, 9000, 7, false, CopyEnd::Done}, {46, 9000, 65536, false, CopyEnd::Done},
         {46, 9000, 64, true, CopyEnd::Done},
         // Beyond the end, what there was has been copied; the caller decides what an
         // incomplete output means.
@@ -188,7 +180,7 @@ TEST(FileCopy, AppendsExactlyTheRangeWhateverTheBufferAndTellsASourceThatEndsToo
 
 TEST(FileCopy, AFullDiskIsAWriteErrorThatNamesTheOutput)
 {
-    Folder folder;
+    TestFolder folder;
     const Result<File> from = File::openForReading(folder.write("in.bin", patternBytes(5000, 4)));
     Result<File> full = File::create("/dev/full");
     ASSERT_TRUE(from && full);

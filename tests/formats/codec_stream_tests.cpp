@@ -9,7 +9,6 @@
 #include "tone_measure.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -74,29 +73,6 @@ TEST(CodecStreamRecords, ARecordNoEncoderWritesIsRefusedWithAReason)
     encoder.SetFormat(msOdd.toBytes());
     EXPECT_EQ(encoder.Encoder_EncoderInit(22050, 1, dir.filePath(QStringLiteral("x.wav"))), 7);
     EXPECT_FALSE(encoder.isOpen());
-}
-
-// Close flushes the block the converter held (the MPEG Layer-3 look-ahead is flushed likewise:
-// the codec recordings decode to the whole tone).
-TEST(EncoderFlush, CloseWritesTheBlockTheConverterHeld)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("ima.wav"));
-    const WaveFormat format = imaAdpcmFormat(44100, 2);
-    EncoderWAV encoder;
-    encoder.SetFormat(format.toBytes());
-    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path), 0);
-    const auto source = toneBytes(44100, 2, 2560);
-    for (int i = 0; i < 3; ++i) {
-        std::int32_t used = 0;
-        ASSERT_EQ(encoder.Encoder_Encode(source.data(), static_cast<std::int32_t>(source.size()), used), 0);
-    }
-    const qint64 header = 28 + static_cast<qint64>(format.byteSize());
-    EXPECT_EQ(QFileInfo(path).size(), header + 3 * 2048);
-    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
-    const QByteArray file = readFileBytes(path);
-    EXPECT_EQ(file.size(), header + 4 * 2048);
-    EXPECT_EQ(le32At(file, 24 + static_cast<int>(format.byteSize())), 4u * 2048);
 }
 
 } // namespace

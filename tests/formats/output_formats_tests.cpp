@@ -108,38 +108,4 @@ TEST(OutputFormats, DescriptionsShowTheRateInKilohertzWithTheUsersSeparatorAndTa
         EXPECT_EQ(formatTagName(tag), QLatin1String(name)) << tag;
 }
 
-TEST(OutputFormatRecords, AdpcmBlocksGrowWithTheRateAsThePlatformsCodecsDoAndG711TakesOneByteASample)
-{
-    EXPECT_EQ(imaAdpcmFormat(11025, 1).blockAlign, 256);
-    EXPECT_EQ(imaAdpcmFormat(22050, 1).blockAlign, 512);
-    EXPECT_EQ(imaAdpcmFormat(44100, 2).blockAlign, 2048);
-    const WaveFormat ima = imaAdpcmFormat(22050, 1);
-    ASSERT_EQ(ima.extra.size(), 2u);
-    EXPECT_EQ(le::get16(ima.extra.data()), 1017); // 4 header bytes, then 1016 nibbles, + 1
-    EXPECT_EQ(ima.avgBytesPerSec, 22050u * 512 / 1017);
-    const WaveFormat ms = msAdpcmFormat(8000, 1);
-    ASSERT_EQ(ms.extra.size(), 32u);
-    EXPECT_EQ(le::get16(ms.extra.data()), 500);
-    const WaveFormat alaw = g711Format(formattags::kALaw, 16000, 2);
-    EXPECT_EQ(std::tuple(alaw.blockAlign, alaw.bitsPerSample, alaw.avgBytesPerSec, alaw.byteSize()),
-              std::tuple(2, 8, 32000u, std::size_t{18})); // no extra bytes
-}
-
-TEST(OutputFormatRecords, MpegLayer3RecordCarriesItsFrameLayout)
-{
-    const WaveFormat mp3 = mpegLayer3Format(48000, 2, 128);
-    ASSERT_EQ(mp3.extra.size(), 12u);
-    EXPECT_EQ(mp3.avgBytesPerSec, 16000u);
-    EXPECT_EQ(mp3.blockAlign, 1);
-    EXPECT_EQ(le::get16(mp3.extra.data()), 1);      // MPEG
-    EXPECT_EQ(le::get32(mp3.extra.data() + 2), 2u); // 384-byte frames: no padding
-    EXPECT_EQ(le::get16(mp3.extra.data() + 6), 384);
-    EXPECT_EQ(le::get16(mp3.extra.data() + 8), 1);
-    EXPECT_EQ(le::get16(mp3.extra.data() + 10), 1393);
-    // 44100 Hz frames are 417 or 418 bytes: padding as the standard has it.
-    const WaveFormat padded = mpegLayer3Format(44100, 2, 128);
-    EXPECT_EQ(le::get32(padded.extra.data() + 2), 0u);
-    EXPECT_EQ(le::get16(padded.extra.data() + 6), 417);
-}
-
 } // namespace

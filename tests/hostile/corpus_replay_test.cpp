@@ -39,15 +39,9 @@ void skipAllChunks(const QString &path)
 
 } // namespace
 
-TEST(HostileCorpus, HoldsTheSeedsAndTheRegressions)
-{
-    const QStringList files = corpusFiles();
-    EXPECT_GE(files.filter(QStringLiteral("/seeds/")).size(), 10);
-    EXPECT_GE(files.filter(QStringLiteral("/regressions/")).size(), 1);
-}
-
 TEST(HostileCorpus, EveryFileIsRefusedWithAReaderErrorOrReadWithinItsBytes)
 {
+    ASSERT_GE(corpusFiles().filter(QStringLiteral("/regressions/")).size(), 1);
     for (const QString &path : corpusFiles()) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray before = readFileBytes(path);

@@ -43,23 +43,17 @@ QByteArray goodFile(int dataBytes)
 
 } // namespace
 
-TEST(HostileSpecialFiles, ADirectoryNamedLikeAWaveFileIsRefusedAsUnopenable)
+TEST(HostileSpecialFiles, ADirectoryOrAFifoWithoutWriterNamedLikeAWaveFileIsRefusedAtOnce)
 {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QString path = folder.filePath(QStringLiteral("dossier.wav"));
-    ASSERT_TRUE(QDir().mkdir(path));
-    expectRefusedAsUnopenable(path, QStringLiteral("Est un dossier"));
-    EXPECT_TRUE(QDir(path).isEmpty());
-}
-
-TEST(HostileSpecialFiles, AFifoWithoutWriterIsRefusedAtOnceInsteadOfWaitingForOne)
-{
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString path = folder.filePath(QStringLiteral("tube.wav"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    expectRefusedAsUnopenable(path, QStringLiteral("Pas un fichier ordinaire (tube ou périphérique)"));
+    const QString directory = folder.filePath(QStringLiteral("dossier.wav"));
+    ASSERT_TRUE(QDir().mkdir(directory));
+    expectRefusedAsUnopenable(directory, QStringLiteral("Est un dossier"));
+    EXPECT_TRUE(QDir(directory).isEmpty());
+    const QString fifo = folder.filePath(QStringLiteral("tube.wav"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    expectRefusedAsUnopenable(fifo, QStringLiteral("Pas un fichier ordinaire (tube ou périphérique)"));
 }
 
 TEST(HostileShrinkingFiles, TheMp3SourceRaisesAReadErrorWhenTheRestIsCutOff)

@@ -6,7 +6,9 @@
 
 #include "platform/audio/pulse/pulse_backend.h"
 
+#include "support/pipewire_session.h"
 #include "support/pulse_server.h"
+#include "support/source_player.h"
 #include "support/tools.h"
 
 #include <QObject>
@@ -123,40 +125,6 @@ private:
     CaptureDevice *m_device = nullptr;
 };
 
-// Writes interleaved samples into the server's pipe source on a thread of its own, 10 ms at a
-// time at the given frame rate, until done or stopped. Joins on destruction.
-class PacedWriter {
-public:
-    PacedWriter(PulseServer &server, std::vector<std::int16_t> samples, int channels, int rateHz)
-        : m_samples(std::move(samples)), m_thread([this, &server, channels, rateHz] {
-              const std::size_t chunk = static_cast<std::size_t>(rateHz / 100) * channels;
-              auto due = std::chrono::steady_clock::now();
-              for (std::size_t at = 0; at < m_samples.size() && !m_stop; at += chunk) {
-                  const std::size_t count = std::min(chunk, m_samples.size() - at);
-                  if (!server.writeToSource(std::span(m_samples).subspan(at, count))) {
-                      m_failed = true;
-                      break;
-                  }
-                  std::this_thread::sleep_until(due += std::chrono::milliseconds(10));
-              }
-              m_finished = true;
-          })
-    {
-    }
-    ~PacedWriter()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    bool finished() const { return m_finished.load(); }
-    bool failed() const { return m_failed.load(); }
-
-private:
-    std::vector<std::int16_t> m_samples;
-    std::atomic<bool> m_stop{false}, m_finished{false}, m_failed{false};
-    std::thread m_thread; // last: starts once the rest is ready
-};
-
 // Interleaved pseudo-random samples, none of them zero, so the signal stands out from the
 // server's silence and every stretch of it is unique.
 std::vector<std::int16_t> noiseSignal(int frames, int channels, std::uint32_t seed);
@@ -181,7 +149,7 @@ inline int indexOfDevice(AudioBackend &backend, const QString &description)
     return -1;
 }
 // The server's record streams, one line each, as pactl lists them.
-inline QStringList sourceOutputs(const PulseServer &server)
+inline QStringList sourceOutputs(const PrivateSoundServer &server)
 {
     return server.pactl({"list", "short", "source-outputs"}).split('\n', Qt::SkipEmptyParts);
 }
@@ -192,8 +160,9 @@ inline bool waitLong(const std::function<bool()> &done) { return waitUntil(done,
 constexpr std::uint32_t kBufferBytes = 10240;
 inline const WaveFormat kCdStereo = WaveFormat::pcm(44100, 2, 16);
 
-// A running server, its backend and the index of the pipe source.
-class PulseTest : public ::testing::Test {
+// A running server (PulseServer or PipeWireSession), its backend and the index of the pipe source.
+template <class Server>
+class SoundServerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -227,7 +196,7 @@ protected:
     void startWriting(std::vector<std::int16_t> samples = noiseSignal(4 * 44100, 2, 1234))
     {
         signal = std::move(samples);
-        writer.emplace(server, signal, 2, 44100);
+        writer.emplace(server, signal, 44100, 2);
     }
     // Where the captured sound holds the written signal, expected without a sample changed.
     std::optional<SignalMatch> capturedSignal()
@@ -239,13 +208,14 @@ protected:
         return match;
     }
 
-    std::optional<PulseServer> pulse{std::in_place}; // may be stopped under the backend
-    PulseServer &server = *pulse;
+    std::optional<Server> running{std::in_place}; // may be stopped under the backend
+    Server &server = *running;
     QString error;
     std::unique_ptr<AudioBackend> backend;
     int index = -1;
     BlockCollector collector; // outlives the device: declared before it
     std::unique_ptr<CaptureDevice> device;
     std::vector<std::int16_t> signal;
-    std::optional<PacedWriter> writer;
+    std::optional<SourcePlayer> writer;
 };
+using PulseTest = SoundServerTest<PulseServer>;

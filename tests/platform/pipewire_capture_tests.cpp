@@ -19,38 +19,6 @@ namespace {
 
 constexpr int kRateHz = 44100;
 
-// Writes a tone into the session's pipe source from a thread of its own, 10 ms at a time at the
-// pace of the sound, until stopped or a write fails. Joins on destruction.
-class ToneFeeder {
-public:
-    ToneFeeder(PipeWireSession &session, std::vector<std::int16_t> samples)
-        : m_samples(std::move(samples)), m_thread([this, &session] {
-              const std::size_t chunk = kRateHz / 100 * 2;
-              auto due = std::chrono::steady_clock::now();
-              for (std::size_t at = 0; at < m_samples.size() && !m_stop; at += chunk) {
-                  const std::size_t count = std::min(chunk, m_samples.size() - at);
-                  if (!session.writeToSource(std::span(m_samples).subspan(at, count))) {
-                      m_failed = true;
-                      return;
-                  }
-                  std::this_thread::sleep_until(due += std::chrono::milliseconds(10));
-              }
-          })
-    {
-    }
-    ~ToneFeeder()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    bool failed() const { return m_failed.load(); }
-
-private:
-    std::vector<std::int16_t> m_samples;
-    std::atomic<bool> m_stop{false}, m_failed{false};
-    std::thread m_thread; // last: starts once the rest is ready
-};
-
 // 440 Hz on the left, 880 Hz on the right, at 44100 Hz.
 std::vector<std::int16_t> stereoTone(int frames, double amplitude)
 {
@@ -66,10 +34,10 @@ std::vector<std::int16_t> stereoTone(int frames, double amplitude)
 }
 
 // Samples clearly above the server's digital silence.
-int loudSamples(const std::vector<std::int16_t> &samples)
+std::size_t loudSamples(const std::vector<std::int16_t> &samples)
 {
-    return static_cast<int>(std::count_if(samples.begin(), samples.end(),
-                                          [](std::int16_t s) { return std::abs(s) > 100; }));
+    return static_cast<std::size_t>(std::count_if(samples.begin(), samples.end(),
+                                                   [](std::int16_t s) { return std::abs(s) > 100; }));
 }
 
 // One channel of the longest run of frames in which no channel stays at zero for two or more
@@ -113,54 +81,30 @@ double sinePeak(const std::vector<std::int16_t> &samples)
     return samples.empty() ? 0 : std::sqrt(2 * power / samples.size());
 }
 
-class PipeWireCapture : public ::testing::Test {
+class PipeWireCapture : public SoundServerTest<PipeWireSession> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(haveTool("pipewire") && haveTool("wireplumber") && haveTool("dbus-daemon"));
-        session.emplace();
-        ASSERT_TRUE(session->isRunning()) << session->errorText().toStdString();
-        backend = valueOr(createPulseBackend(), error);
-        ASSERT_TRUE(backend) << error.toStdString();
-        index = indexOfDevice(*backend, session->sourceDescription());
-        ASSERT_GE(index, 0);
-    }
-
     // Records `format` from device `at` while `tone` (44100 Hz stereo) plays into the pipe
     // source, until a second and a half of sound has come; the captured samples.
     std::vector<std::int16_t> recordTone(const WaveFormat &format, int at, std::vector<std::int16_t> tone)
     {
-        device = valueOr(backend->openDevice(at, format, collector), error);
-        EXPECT_TRUE(device) << error.toStdString();
+        EXPECT_TRUE(open(format, at)) << error.toStdString();
         if (!device)
             return {};
         collector.setDevice(device.get());
         BufferRing ring(5, kBufferBytes);
-        EXPECT_TRUE(ring.queueAll(*device) && device->start());
-        const int wanted = format.samplesPerSec * format.channels * 3 / 2;
-        {
-            ToneFeeder feeder(*session, std::move(tone));
-            const bool enough = waitLong([&] {
-                return feeder.failed() || loudSamples(collector.samples) >= wanted;
-            });
-            EXPECT_TRUE(enough && !feeder.failed())
-                << "the pipe source stopped reading; captured " << collector.samples.size()
-                << " samples, " << loudSamples(collector.samples) << " of them sound"
-                << session->errorText().toStdString();
-        }
+        EXPECT_TRUE(start(ring));
+        const std::size_t wanted = format.samplesPerSec * format.channels * 3 / 2;
+        startWriting(std::move(tone));
+        const bool enough = waitLong([&] { return writer->failed() || loudSamples(collector.samples) >= wanted; });
+        EXPECT_TRUE(enough && !writer->failed())
+            << "the pipe source stopped reading; captured " << collector.samples.size() << " samples, "
+            << loudSamples(collector.samples) << " of them sound" << server.errorText().toStdString();
+        writer.reset();
         device->reset();
         device->close();
-        for (const std::uint32_t bytes : collector.blockBytes)
-            EXPECT_EQ(bytes, kBufferBytes);
+        expectFullBuffers();
         return collector.samples;
     }
-
-    QString error;
-    std::optional<PipeWireSession> session;
-    std::unique_ptr<AudioBackend> backend;
-    int index = -1;
-    BlockCollector collector; // outlives the device: declared before it
-    std::unique_ptr<CaptureDevice> device;
 };
 
 } // namespace
@@ -169,8 +113,8 @@ TEST_F(PipeWireCapture, ListsTheSessionsSourceAheadOfTheSinkMonitorEachItsOwnLin
 {
     EXPECT_EQ(backend->backendName(), "pulse");
     ASSERT_EQ(backend->deviceCount(), 2);
-    EXPECT_EQ(backend->deviceName(0), session->sourceDescription());
-    EXPECT_EQ(backend->deviceName(1), "Monitor of " + session->sinkDescription());
+    EXPECT_EQ(backend->deviceName(0), server.sourceDescription());
+    EXPECT_EQ(backend->deviceName(1), "Monitor of " + server.sinkDescription());
     for (int at = 0; at < 2; ++at) {
         const std::unique_ptr<AudioMixer> mixer = valueOr(backend->openMixer(at), error);
         ASSERT_TRUE(mixer);
@@ -219,7 +163,7 @@ TEST_F(PipeWireCapture, RecordingVolumeIsReportedByTheServerAndAppliedToTheDefau
     ASSERT_TRUE(mixer);
     ASSERT_TRUE(mixer->setVolume(32768));
     EXPECT_NEAR(double(valueOr(mixer->volume(), error)), 32768, 1);
-    const QString reported = session->pactl({"get-source-volume", session->sourceName()});
+    const QString reported = server.pactl({"get-source-volume", server.sourceName()});
     EXPECT_EQ(reported.count("50%"), 2) << reported.toStdString();
     EXPECT_FALSE(mixer->setVolume(65536));
 
@@ -239,24 +183,19 @@ TEST_F(PipeWireCapture, ARemovedSourceEndsTheRecordingWithOneFailureNoticeInstea
 {
     // WirePlumber moves a stream whose source has gone to another one unless the stream asks
     // not to be moved; the recording must end instead of going on from the monitor.
-    device = valueOr(backend->openDevice(index, kCdStereo, collector), error);
-    ASSERT_TRUE(device) << error.toStdString();
+    ASSERT_TRUE(open()) << error.toStdString();
     collector.setDevice(device.get());
     BufferRing ring(5, kBufferBytes);
-    ASSERT_TRUE(ring.queueAll(*device) && device->start());
-    ToneFeeder feeder(*session, stereoTone(12 * kRateHz, 8000));
+    ASSERT_TRUE(start(ring));
+    startWriting(stereoTone(12 * kRateHz, 8000));
     ASSERT_TRUE(waitLong([&] { return collector.notices() >= 3; }));
-    ASSERT_TRUE(session->removeSource());
-
-    ASSERT_TRUE(waitLong([&] { return collector.failures() > 0; })) << "no failure notice";
-    pause(std::chrono::milliseconds(500));
-    EXPECT_EQ(collector.failures(), 1);
-    EXPECT_EQ(collector.notices(), collector.noticesBeforeFailure());
+    ASSERT_TRUE(server.removeSource());
+    expectOneFailureNotice();
     EXPECT_FALSE(device->start());
     EXPECT_EQ(device->reset().size(), 5u) << "the handled buffers were queued again";
-    EXPECT_TRUE(session->pactl({"list", "short", "source-outputs"}).trimmed().isEmpty());
+    EXPECT_TRUE(sourceOutputs(server).isEmpty());
     ASSERT_EQ(backend->deviceCount(), 1);
-    EXPECT_EQ(backend->deviceName(0), "Monitor of " + session->sinkDescription());
+    EXPECT_EQ(backend->deviceName(0), "Monitor of " + server.sinkDescription());
     // The ring is this test's: the device and the notices still posted let go of its buffers
     // before it goes.
     collector.setDevice(nullptr);
@@ -266,15 +205,11 @@ TEST_F(PipeWireCapture, ARemovedSourceEndsTheRecordingWithOneFailureNoticeInstea
 
 TEST_F(PipeWireCapture, TheSessionEndingEndsTheRecordingWithOneFailureNotice)
 {
-    device = valueOr(backend->openDevice(index, kCdStereo, collector), error);
-    ASSERT_TRUE(device) << error.toStdString();
+    ASSERT_TRUE(open()) << error.toStdString();
     BufferRing ring(5, kBufferBytes);
-    ASSERT_TRUE(ring.queueAll(*device) && device->start());
-
-    session.reset();
-    ASSERT_TRUE(waitLong([&] { return collector.failures() > 0; })) << "no failure notice";
-    pause(std::chrono::milliseconds(300));
-    EXPECT_EQ(collector.failures(), 1);
+    ASSERT_TRUE(start(ring));
+    running.reset();
+    expectOneFailureNotice();
     EXPECT_EQ(backend->deviceCount(), 0);
     device->stop();
     EXPECT_EQ(device->reset().size() + collector.notices(), 5u);
@@ -283,11 +218,10 @@ TEST_F(PipeWireCapture, TheSessionEndingEndsTheRecordingWithOneFailureNotice)
 
 TEST_F(PipeWireCapture, SoundWaitsInTheStreamWhileTheOwnerIsAwayAndNoLossIsReported)
 {
-    device = valueOr(backend->openDevice(index, kCdStereo, collector), error);
-    ASSERT_TRUE(device) << error.toStdString();
+    ASSERT_TRUE(open()) << error.toStdString();
     BufferRing ring(5, kBufferBytes);
-    ASSERT_TRUE(ring.queueAll(*device) && device->start());
-    ToneFeeder feeder(*session, stereoTone(12 * kRateHz, 8000));
+    ASSERT_TRUE(start(ring));
+    startWriting(stereoTone(12 * kRateHz, 8000));
     ASSERT_TRUE(waitLong([&] { return loudSamples(collector.samples) > 0; }));
     const auto away = std::chrono::steady_clock::now();
     pause(std::chrono::seconds(2)); // the five buffers fill, then nothing is handed back
@@ -296,7 +230,6 @@ TEST_F(PipeWireCapture, SoundWaitsInTheStreamWhileTheOwnerIsAwayAndNoLossIsRepor
         device->addBuffer(*buffer);
     pause(std::chrono::milliseconds(500));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - away).count();
-
     // Everything since the owner left came out, up to the few fragments still on their way.
     EXPECT_GE(collector.samples.size(), (seconds - 0.2) * kRateHz * 2);
     EXPECT_EQ(collector.losses(), 0);

@@ -84,7 +84,7 @@ TEST_F(PulseDeviceList, SurvivesTheServerGoingAway)
     BufferRing ring(5, kBufferBytes);
     ASSERT_TRUE(start(ring));
 
-    pulse.reset();
+    running.reset();
     expectOneFailureNotice();
     EXPECT_EQ(backend->deviceCount(), 0);
     EXPECT_EQ(backend->deviceName(0), QString());

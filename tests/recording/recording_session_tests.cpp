@@ -1,5 +1,6 @@
-// The recording session over the virtual device: numbered names, the start checks and their
-// messages, the recorded duration, effects before the encoder, and a full disk.
+// The recording session: numbered names, the start checks and their messages, the recorded
+// duration, effects before the encoder, and the stops that leave a complete file (a full disk,
+// a limit no file can hold a block under, a capture source that vanished from the server).
 #include "recording/recording_session.h"
 
 #include "effects/cls_dsp.h"
@@ -9,7 +10,11 @@
 
 #include "recording_helpers.h"
 
+#include "platform/audio/pulse/pulse_backend.h"
+
+#include "../support/pulse_server.h"
 #include "../support/small_disk.h"
+#include "../support/source_player.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,7 +34,9 @@ void touch(const QString &path)
 // temporary folder; what the session said when it stopped is collected.
 struct Recording {
     explicit Recording(VirtualDeviceOptions options = virtualOptions())
-        : recorder(createVirtualBackend(options)), session(recorder, encoder, effects, home.path())
+        : Recording(createVirtualBackend(options)) {}
+    explicit Recording(std::unique_ptr<AudioBackend> backend)
+        : recorder(std::move(backend)), session(recorder, encoder, effects, home.path())
     {
         QDir().mkpath(home.filePath("Wav"));
         recorder.SelectDevice(0);
@@ -37,6 +44,7 @@ struct Recording {
         QObject::connect(&session, &RecordingSession::stopped, [this](StopCause cause, const RecordingFailure &failure) {
             if (cause != StopCause::User)
                 stops.push_back(failure);
+            causes.push_back(cause);
         });
     }
     // Records until `blocks` blocks reached the encoder, then stops. Returns the recorded
@@ -66,6 +74,7 @@ struct Recording {
     RecordingSession session;
     RecordingRequest request;
     std::vector<RecordingFailure> stops;
+    std::vector<StopCause> causes;
 };
 
 } // namespace
@@ -205,40 +214,42 @@ TEST(RecordingSession, FullDiskStopsTheRecordingWithACompleteFile)
     EXPECT_EQ((file.size() - 46) % 4, 0);
 }
 
-TEST(WaveInRecorderMixer, VirtualLinesSelectAndTheirVolumeScalesWhatIsCaptured)
+TEST(RecordingSession, ALimitNoFileCanHoldABlockUnderStopsTheTakeAndSaysSo)
 {
-    QTemporaryDir dir;
-    WaveInRecorder recorder(createVirtualBackend(virtualOptions(0, writeInput(dir, std::vector<std::int16_t>(44100 * 2, 20000)))));
-    EXPECT_EQ(recorder.MixerLineCount(), 0);
-    EXPECT_EQ(recorder.MixerLineName(0), "");
-    EXPECT_FALSE(recorder.SelectMixerLine(0));
-    EXPECT_EQ(recorder.SelectedMixerLine(), -1);
+    // Past the limit a take goes on in parts; a limit below one block would make parts forever.
+    Recording r;
+    r.encoder.setMaxFileBytes(10240 / 2);
+    ASSERT_FALSE(r.session.start(r.request));
+    ASSERT_TRUE(waitUntil([&] { return !r.session.isRecording(); }, std::chrono::seconds(30)));
+    EXPECT_EQ(r.causes, std::vector<StopCause>{StopCause::FileFull});
+    ASSERT_EQ(r.stops.size(), 1u);
+    EXPECT_EQ(r.stops.front().message, RecordingSession::kFileFullMessage);
+    EXPECT_FALSE(QFileInfo::exists(r.wav("take-001.wav")));
+    const QByteArray file = readFileBytes(r.request.path);
+    EXPECT_EQ(file.size(), 46);
+    expectSizesMatchFile(file);
+}
 
-    ASSERT_TRUE(recorder.SelectDevice(0));
-    ASSERT_EQ(recorder.MixerLineCount(), 3);
-    EXPECT_EQ(recorder.MixerLineName(0), "Microphone");
-    EXPECT_EQ(recorder.MixerLineName(1), "Entrée ligne");
-    EXPECT_EQ(recorder.MixerLineName(2), "CD audio");
-    EXPECT_TRUE(recorder.SelectMixerLine(2));
-    EXPECT_EQ(recorder.SelectedMixerLine(), 2);
-    EXPECT_EQ(recorder.MixerLineType(), 0x1005);
-    EXPECT_TRUE(recorder.SelectMixerLine(0));
-    EXPECT_EQ(recorder.MixerLineType(-1), 0x1003);
-    EXPECT_FALSE(recorder.SelectMixerLine(3));
-    EXPECT_EQ(recorder.SelectedMixerLine(), 0);
-    recorder.setMixerLineVolume(30000);
-    EXPECT_EQ(recorder.MixerLineVolume(), 30000);
-
-    // Half volume halves what is captured.
-    recorder.setMixerLineVolume(32767);
-    std::vector<std::int16_t> firstBlock;
-    QObject::connect(&recorder, &WaveInRecorder::GotData, [&](std::span<std::int16_t> block, std::int32_t &) {
-        if (firstBlock.empty())
-            firstBlock.assign(block.begin(), block.end());
-    });
-    ASSERT_TRUE(recorder.StartRecord(44100, 2));
-    ASSERT_TRUE(waitUntil([&] { return !firstBlock.empty(); }));
-    recorder.StopRecord();
-    EXPECT_EQ(firstBlock[0], 10000);
-    EXPECT_EQ(firstBlock[1], 10000);
+TEST(RecordingSession, ASourceThatVanishesFromTheServerStopsTheRecordingWithACompleteFile)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    QString error;
+    Recording r(valueOr(createPulseBackend(), error));
+    ASSERT_TRUE(r.recorder.SelectDevice(0)) << error.toStdString();
+    int blocks = 0;
+    QObject::connect(&r.session, &RecordingSession::blockRecorded, [&] { ++blocks; });
+    {
+        SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 10), 44100, 2);
+        ASSERT_FALSE(r.session.start(r.request));
+        ASSERT_TRUE(waitUntil([&] { return blocks >= 5; }));
+        ASSERT_TRUE(server.removeSource());
+        EXPECT_TRUE(waitUntil([&] { return !r.session.isRecording(); }));
+    }
+    ASSERT_EQ(r.stops.size(), 1u);
+    EXPECT_EQ(r.stops.front().message, "L'enregistrement a été arrêté : le périphérique de capture ne répond plus.");
+    const QByteArray file = readFileBytes(r.request.path);
+    expectSizesMatchFile(file);
+    EXPECT_GE(file.size(), 46 + 5 * 10240);
+    EXPECT_NEAR(soxInfo(r.request.path).seconds, (file.size() - 46) / 176400.0, 0.001);
 }

@@ -124,19 +124,38 @@ TEST(WaveInRecorder, StoppingInsideGotDataEndsTheRecordingCleanly)
     ASSERT_TRUE(waitUntil([&] { return calls > 1; }));
 }
 
-TEST(WaveInRecorder, OutOfRangeSelectionAndIdleStopKeepThePreviousState)
+TEST(WaveInRecorder, SelectionsOutOfRangeKeepThePreviousOneAndTheLineVolumeScalesWhatIsCaptured)
 {
-    std::unique_ptr<WaveInRecorder> recorder(virtualRecorder());
-    EXPECT_EQ(recorder->SelectedDevice(), -1);
-    ASSERT_EQ(recorder->DeviceCount(), 1);
-    EXPECT_FALSE(recorder->DeviceName(0).isEmpty());
-    EXPECT_TRUE(recorder->DeviceName(1).isEmpty());
-    ASSERT_TRUE(recorder->SelectDevice(0));
-    EXPECT_FALSE(recorder->SelectDevice(recorder->DeviceCount()));
-    EXPECT_FALSE(recorder->SelectDevice(-1));
-    EXPECT_TRUE(recorder->StopRecord());
-    EXPECT_FALSE(recorder->IsRecording());
-    EXPECT_EQ(recorder->SelectedDevice(), 0);
+    QTemporaryDir dir;
+    WaveInRecorder recorder(createVirtualBackend(virtualOptions(0, writeInput(dir, std::vector<std::int16_t>(44100 * 2, 20000)))));
+    EXPECT_EQ(recorder.SelectedDevice(), -1);
+    EXPECT_EQ(recorder.MixerLineCount(), 0);
+    EXPECT_FALSE(recorder.SelectMixerLine(0));
+    ASSERT_EQ(recorder.DeviceCount(), 1);
+    EXPECT_TRUE(recorder.DeviceName(1).isEmpty());
+    ASSERT_TRUE(recorder.SelectDevice(0));
+    EXPECT_FALSE(recorder.SelectDevice(1));
+    EXPECT_FALSE(recorder.SelectDevice(-1));
+    EXPECT_EQ(recorder.SelectedDevice(), 0);
+    EXPECT_TRUE(recorder.StopRecord()); // idle
+    ASSERT_EQ(recorder.MixerLineCount(), 3);
+    EXPECT_TRUE(recorder.SelectMixerLine(2));
+    EXPECT_EQ(recorder.MixerLineType(), 0x1005);
+    EXPECT_FALSE(recorder.SelectMixerLine(3));
+    EXPECT_EQ(recorder.SelectedMixerLine(), 2);
+
+    recorder.setMixerLineVolume(32767); // half volume halves what is captured
+    EXPECT_EQ(recorder.MixerLineVolume(), 32767);
+    std::vector<std::int16_t> firstBlock;
+    QObject::connect(&recorder, &WaveInRecorder::GotData, [&](std::span<std::int16_t> block, std::int32_t &) {
+        if (firstBlock.empty())
+            firstBlock.assign(block.begin(), block.end());
+    });
+    ASSERT_TRUE(recorder.StartRecord(44100, 2));
+    ASSERT_TRUE(waitUntil([&] { return !firstBlock.empty(); }));
+    recorder.StopRecord();
+    EXPECT_EQ(firstBlock[0], 10000);
+    EXPECT_EQ(firstBlock[1], 10000);
 }
 
 TEST(WaveInRecorder, FailedStartsUndoEverything)

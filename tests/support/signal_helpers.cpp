@@ -3,6 +3,7 @@
 #include "common/wave_format.h"
 
 #include "tools.h"
+#include "wave_bytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,24 +25,10 @@ std::vector<std::int16_t> makeTone(double hz, int rateHz, int channels, int fram
 
 bool writePcmWav(const QString &path, int rateHz, int channels, const std::vector<std::int16_t> &samples)
 {
-    const auto format = WaveFormat::pcm(static_cast<std::uint32_t>(rateHz), static_cast<std::uint16_t>(channels), 16).toBytes();
-    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    std::vector<std::uint8_t> header;
-    const auto tag = [&header](const char *t) { header.insert(header.end(), t, t + 4); };
-    tag("RIFF");
-    le::put32(header, 36 + dataBytes);
-    tag("WAVE");
-    tag("fmt ");
-    le::put32(header, 16);
-    header.insert(header.end(), format.begin(), format.begin() + 16);
-    tag("data");
-    le::put32(header, dataBytes);
+    const QByteArray data(reinterpret_cast<const char *>(samples.data()), static_cast<qsizetype>(samples.size() * 2));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(reinterpret_cast<const char *>(header.data()), static_cast<qint64>(header.size()));
-    file.write(reinterpret_cast<const char *>(samples.data()), dataBytes);
-    return file.error() == QFile::NoError;
+    const QByteArray bytes = waveFile({.channels = channels, .rateHz = rateHz}, data);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 double measureFrequency(const std::vector<std::int16_t> &samples, int channels, int rateHz)

@@ -11,11 +11,14 @@ SourcePlayer::SourcePlayer(PrivateSoundServer &server, std::vector<std::int16_t>
           auto due = std::chrono::steady_clock::now();
           for (std::size_t at = 0; at < samples.size() && !m_stop; at += step) {
               const std::size_t n = std::min(step, samples.size() - at);
-              if (!server.writeToSource(std::span(samples).subspan(at, n)))
-                  return;
+              if (!server.writeToSource(std::span(samples).subspan(at, n))) {
+                  m_failed = true;
+                  break;
+              }
               due += std::chrono::milliseconds(10);
               std::this_thread::sleep_until(due);
           }
+          m_finished = true;
       })
 {
 }

@@ -1,5 +1,5 @@
 // Plays samples into the private server's pipe source from a thread of its own, at about the
-// pace of the sound, 10 ms at a time, until done or destroyed.
+// pace of the sound, 10 ms at a time, until done, a write fails or it is destroyed.
 #pragma once
 
 #include "private_sound_server.h"
@@ -17,7 +17,10 @@ public:
     SourcePlayer(const SourcePlayer &) = delete;
     SourcePlayer &operator=(const SourcePlayer &) = delete;
 
+    bool finished() const { return m_finished.load(); } // played to the end, or failed
+    bool failed() const { return m_failed.load(); }     // the source stopped reading
+
 private:
-    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_stop{false}, m_finished{false}, m_failed{false};
     std::thread m_thread;
 };

@@ -57,6 +57,7 @@ QByteArray constantFrames(const WaveLayout &layout, int frames, int value);
 
 // A folder that lives as long as the test.
 struct TestFolder : QTemporaryDir {
+    using QTemporaryDir::path;
     QString path(const QString &name) const { return filePath(name); }
     // Writes bytes to the named file of the folder (failing the test if it cannot) and returns
     // its path.
