@@ -90,17 +90,6 @@ TEST(FxOptsSliders, EachSliderWritesItsPropertyByItsScale)
     EXPECT_EQ(control<QLabel>(window, QStringLiteral("lblAmplDB"))->text(), QStringLiteral("-12 dB"));
 }
 
-TEST(FxOptsSliders, ReverbAmpAtNineSetsPointNineAndCutsTheRunningEcho)
-{
-    clsDSP dsp;
-    std::vector<std::int16_t> next = feedEchoImpulse(dsp);
-    frmFXOpts window(dsp);
-    control<QSlider>(window, QStringLiteral("sldReverbAmp"))->setValue(9);
-    EXPECT_FLOAT_EQ(dsp.EchoAmp(), 0.9f);
-    dsp.ProcessSamples(next);
-    EXPECT_EQ(next[0], 0);
-}
-
 TEST(FxOptsSliders, DraggingTheSweepRateAppliesEveryPositionBeforeRelease)
 {
     clsDSP dsp;
