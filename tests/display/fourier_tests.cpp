@@ -1,5 +1,5 @@
 // The Fourier transform: size and index checks, the documented small transforms and sign
-// convention against a direct sum, the window weights, and computing once per loaded block.
+// convention against a direct sum, and computing once per loaded block.
 #include "display/fourier.h"
 
 #include "common/app_error.h"
@@ -97,21 +97,3 @@ TEST(FourierTransform, TransformsOncePerLoadInPlace)
     EXPECT_NEAR(fourier.RealOut(1), 3.5, 1e-12);
 }
 
-TEST(FourierWindow, BlackmanWeightsAreZeroAtBothEndsAndAlmostOneInTheMiddle)
-{
-    // With only input k loaded with 1, the first bin is that input's weight.
-    const auto weightOf = [](std::int32_t k) {
-        clsFourier fourier;
-        fourier.NumberOfSamples(1024);
-        fourier.WithTimeWindow(1);
-        fourier.RealIn(k, 1.0);
-        return fourier.RealOut(1);
-    };
-    // The symmetric form: a = 2 pi (k - 1) / (N - 1), so input k and input N + 1 - k match.
-    const double a = 2 * kPi * 99 / 1023;
-    const double weight100 = 0.42 - 0.5 * std::cos(a) + 0.08 * std::cos(2 * a);
-    const std::tuple<std::int32_t, double, double> cases[] = {
-        {1, 0, 1e-15}, {1024, 0, 1e-15}, {512, 1, 1e-4}, {100, weight100, 1e-15}, {925, weight100, 1e-12}};
-    for (const auto &[k, weight, tolerance] : cases)
-        EXPECT_NEAR(weightOf(k), weight, tolerance) << k;
-}

@@ -158,17 +158,6 @@ TEST_F(Conversion, EachFullChunkIsOneLibraryCallTheLastEventIsTheTotalAndCancelL
     EXPECT_EQ(shim->openStreams(), 0);
 }
 
-TEST_F(Conversion, OneEncoderConvertsAgainAfterTheTargetIsDeleted)
-{
-    ASSERT_TRUE(writeToneFile(folder.path("tone.wav"), 22050, 1.0));
-    prepare(folder.path("tone.wav"));
-    encoder.Encode();
-    const QByteArray first = readFileBytes(mp3());
-    ASSERT_TRUE(QFile::remove(mp3()));
-    encoder.Encode();
-    EXPECT_TRUE(readFileBytes(mp3()) == first);
-}
-
 TEST_F(Conversion, FailuresRaiseTheirErrorThroughEncodeWithTheStreamClosedAndNoFile)
 {
     const QByteArray good = waveFile({}, patternBytes(40000, 5));

@@ -51,30 +51,6 @@ TEST_F(ConvertCommand, ConvertsWithTheChosenPresetShowingProgressInTheUsersLocal
     EXPECT_EQ(ffprobeBitRate(target), 320000);
 }
 
-TEST_F(ConvertCommand, FilesWrittenToAPipeOrCutOffByACrashAreConvertedWholeAndAnUnclearOneRefused)
-{
-    const QString ffmpeg = folder.path("ffmpeg.wav");
-    ASSERT_EQ(runShell(QStringLiteral("ffmpeg -v error -i '%1' -f wav - | cat > '%2'").arg(source, ffmpeg)).exitCode, 0);
-    // The recorder's header before its first update: 0 data bytes, the sound behind it.
-    const QByteArray sound = readFileBytes(source).mid(44);
-    const QByteArray empty = riffWave(formatChunk({}, true) + chunk("data", {}));
-    for (const QString &file : {ffmpeg, folder.write("crashed.wav", empty + sound)}) {
-        SCOPED_TRACE(file.toStdString());
-        const ToolResult run = sonoriel({file, target});
-        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        const Heard heard = hearWithLame(target, folder.path("decoded.wav"));
-        EXPECT_NEAR(heard.info.seconds, 2.0, 0.05);
-        EXPECT_NEAR(heard.rightHz, 1000, 10);
-    }
-    // 0 data bytes, then a chunk, then bytes that are none: where the sound lies is unknown.
-    const QString unclear = folder.write("unclear.wav", empty + chunk("LIST", "INFO") + sound);
-    const ToolResult refused = sonoriel({unclear, folder.path("refused.mp3")});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains("Erreur 29676 : No Wave File Open — " + unclear + " : le bloc « data » annonce 0 octet"))
-        << refused.err.toStdString();
-    EXPECT_FALSE(QFile::exists(folder.path("refused.mp3")));
-}
-
 TEST_F(ConvertCommand, ConvertsIntoAPipeThatCannotGoBackToItsFirstFrame)
 {
     const QString status = folder.path("status");
