@@ -107,18 +107,3 @@ TEST(FxOptsEqualizer, RightClickOnABandAtPlusEightPutsItBackToZeroAndFlattensThe
     expectFlatCurve(image, window.eqPoints());
 }
 
-TEST(EqualizerCurve, FlatBandsDrawAStraightLineThroughTheMiddleAcrossTheGrid)
-{
-    clsDSP dsp;
-    prepareForRecording(dsp);
-    frmFXOpts window(dsp);
-    showEqualizer(window);
-    const QImage &image = window.curvePicture().image();
-    expectFlatCurve(image, window.eqPoints());
-    for (const QPointF &point : window.eqPoints()) { // two pixels short of either edge
-        EXPECT_EQ(image.pixel(point.x(), 2), kGrid);
-        EXPECT_EQ(image.pixel(point.x(), image.height() - 2), kGrid);
-        EXPECT_EQ(image.pixel(point.x(), 1), kBackground);
-    }
-}
-
