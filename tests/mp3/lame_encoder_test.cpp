@@ -1,5 +1,4 @@
-// cLameEncoder's own rules: file names, loading the library, the version record and the
-// translation of library results.
+// cLameEncoder's own rules: file names, loading the library and the version record.
 #include "mp3/lame_encoder.h"
 
 #include "mp3_fixtures.h"
@@ -21,22 +20,6 @@ TEST(LameEncoder, SourceNameIsKeptOnlyForAnExistingFileAndTargetOnlyForANewOne)
     encoder.setMp3File(folder.path("new.mp3"));
     encoder.setMp3File(existing);
     EXPECT_EQ(encoder.Mp3File(), folder.path("new.mp3"));
-}
-
-TEST(LameEncoder, LibraryResultsBecomeNumberedErrorsWithTheirTexts)
-{
-    const char *texts[] = {"Invalid Format", "Invalid Format Parameters", "Out of LAME handles",
-                           "LAME handle is invalid", "Buffer is too small"};
-    for (int code = 1; code <= 5; ++code)
-        expectError(raisedBy([&] { RaiseError(QStringLiteral("lameConvert"), code, true); }), 29770 + code,
-                    texts[code - 1], ".lameConvert");
-    const auto raised = [](std::int32_t code, bool library) {
-        return raisedBy([&] { RaiseError(QStringLiteral("x"), code, library); });
-    };
-    expectError(raised(7, true), 29777, "");
-    EXPECT_EQ(raised(0, true).number(), 0);
-    EXPECT_EQ(raised(1, false).text(), "Lame engine not initialised");
-    expectError(raised(3, false), 29773, "");
 }
 
 TEST(LameEncoder, LibrariesThatCannotBeUsedAreRefusedWithTheLoadersMessage)
