@@ -1,5 +1,7 @@
-// Level meters: the channel peaks and the colour ramp, whose parts stay bytes.
+// Level meters: the channel peaks, a smoothing ring without values or room, and the colour
+// ramp, whose parts stay bytes.
 #include "display/meters.h"
+#include "display/smooth.h"
 
 #include "display_test_support.h"
 
@@ -13,6 +15,20 @@ TEST(ChannelPeak, LargestMagnitudeOfOneChannelAndZeroForImpossibleWalks)
         {&block, 0, 2, 300}, {&block, 1, 2, 9}, {&extremes, 1, 2, 32768}, {&block, 0, 0, 0}, {&block, -1, 1, 0}};
     for (const auto &[samples, first, step, peak] : cases)
         EXPECT_EQ(ChannelPeak(*samples, first, step), peak) << first << " " << step;
+}
+
+TEST(LevelSmoothing, ARingNotYetMadeOrOfNoRoomReadsZero)
+{
+    clsSmooth smooth;
+    smooth.SmoothAdd(5); // no ring yet
+    EXPECT_EQ(smooth.SmoothGetMax(), 0.0f);
+    smooth.SmoothNew(0);
+    smooth.SmoothAdd(5);
+    EXPECT_EQ(smooth.SmoothGetMax(), 0.0f);
+    smooth.SmoothNew(2); // a new ring forgets everything and holds the last two values
+    for (float value : {4.0f, 8.0f, 10.0f})
+        smooth.SmoothAdd(value);
+    EXPECT_FLOAT_EQ(smooth.SmoothGetMax(), 9);
 }
 
 TEST(MeterColour, RampsFromGreenThroughAmberToRedWithinByteRange)

@@ -145,7 +145,10 @@ TEST(WavReader, ReadsNothingWithoutAFileKeepsItsReadSizeWhileOpenAndSeeksWithinT
     EXPECT_TRUE(bufferBytes(reader, 10) == data.mid(1920, 40));
     EXPECT_EQ(raisedBy([&] { reader.SeekRelative(-491); }).number(), 29678);
     EXPECT_EQ(raisedBy([&] { reader.SeekRelative(1000); }).number(), 29678);
-    reader.CloseFile();
+    reader.setFileName(QString()); // closes, raises nothing and keeps the name
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_EQ(reader.ReadBufferPtr(), nullptr);
+    EXPECT_EQ(reader.fileName(), folder.path("source.wav"));
     reader.setReadBufferSize(0);
     EXPECT_EQ(raisedBy([&] { reader.setFileName(folder.path("source.wav")); }).number(), 29677);
 }
