@@ -1,9 +1,10 @@
-// Helpers of the display tests: a French locale for the duration of a test, blocks of known
-// samples, and reading what the drawing left on an image.
+// Helpers of the display tests: blocks of known samples, and reading what the drawing left on
+// an image.
 #pragma once
 
+#include "../support/scoped_locale.h"
+
 #include <QImage>
-#include <QLocale>
 #include <QString>
 
 #include <cmath>
@@ -14,23 +15,7 @@
 // Lets GoogleTest print texts as they read.
 inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
-// Makes the given locale (French by default) the default one until the end of the scope, then
-// restores the previous one.
-struct ScopedLocale {
-    explicit ScopedLocale(const QLocale &locale = QLocale(QLocale::French, QLocale::France))
-    {
-        QLocale::setDefault(locale);
-    }
-    ~ScopedLocale() { QLocale::setDefault(previous); }
-    ScopedLocale(const ScopedLocale &) = delete;
-    ScopedLocale &operator=(const ScopedLocale &) = delete;
-    const QLocale previous;
-};
-
-inline constexpr std::int32_t rgbValue(int red, int green, int blue)
-{
-    return red + 256 * green + 65536 * blue;
-}
+inline constexpr std::int32_t rgbValue(int red, int green, int blue) { return red + 256 * green + 65536 * blue; }
 
 inline QImage blackImage(int width, int height)
 {
@@ -45,13 +30,12 @@ inline std::vector<std::int16_t> constantBlock(std::size_t count, std::int16_t v
 }
 
 // amplitude * sin(2 pi * cycles * n / period) for n = 0 .. count - 1, rounded.
-inline std::vector<std::int16_t> sineBlock(std::size_t count, double amplitude, double cycles,
-                                           double period)
+inline std::vector<std::int16_t> sineBlock(std::size_t count, double amplitude, double cycles, double period)
 {
     std::vector<std::int16_t> block(count);
     for (std::size_t n = 0; n < count; ++n)
-        block[n] = static_cast<std::int16_t>(std::lround(
-            amplitude * std::sin(2 * std::acos(-1.0) * cycles * static_cast<double>(n) / period)));
+        block[n] = static_cast<std::int16_t>(
+            std::lround(amplitude * std::sin(2 * std::acos(-1.0) * cycles * static_cast<double>(n) / period)));
     return block;
 }
 
@@ -60,11 +44,8 @@ inline bool isColor(const QImage &image, int x, int y, int red, int green, int b
     return (image.pixel(x, y) & 0xffffffu) == (qRgb(red, green, blue) & 0xffffffu);
 }
 
-inline bool isWhite(const QImage &image, int x, int y) { return isColor(image, x, y, 255, 255, 255); }
-
 // True when every pixel from (left, top) to (right, bottom) included has the given colour.
-inline bool areaIs(const QImage &image, int left, int top, int right, int bottom, int red,
-                   int green, int blue)
+inline bool areaIs(const QImage &image, int left, int top, int right, int bottom, int red, int green, int blue)
 {
     for (int y = top; y <= bottom; ++y)
         for (int x = left; x <= right; ++x)
@@ -73,7 +54,7 @@ inline bool areaIs(const QImage &image, int left, int top, int right, int bottom
     return true;
 }
 
-// Number of pixels in column x that differ from black.
+// Number of pixels in column x that differ from black, and in the whole image.
 inline int litPixelsInColumn(const QImage &image, int x)
 {
     int lit = 0;

@@ -1,6 +1,6 @@
 // The effects settings window over a live chain: opening it changes nothing, each slider writes
-// its property by its scale while it moves, the tabs switch panels, "&Fermer" closes, and a
-// fault of the chain reaches the user instead of ending the program.
+// its property by its scale while it moves, the tabs switch panels, and a fault of the chain
+// reaches the user instead of ending the program.
 #include "fx_window_support.h"
 
 #include "effects/window/frm_fx_opts.h"
@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -90,17 +89,6 @@ TEST(FxOptsSliders, EachSliderWritesItsPropertyByItsScale)
     EXPECT_EQ(control<QLabel>(window, QStringLiteral("lblAmplDB"))->text(), QStringLiteral("-12 dB"));
 }
 
-TEST(FxOptsSliders, ReverbAmpAtNineSetsPointNineAndCutsTheRunningEcho)
-{
-    clsDSP dsp;
-    std::vector<std::int16_t> next = feedEchoImpulse(dsp);
-    frmFXOpts window(dsp);
-    control<QSlider>(window, QStringLiteral("sldReverbAmp"))->setValue(9);
-    EXPECT_FLOAT_EQ(dsp.EchoAmp(), 0.9f);
-    dsp.ProcessSamples(next);
-    EXPECT_EQ(next[0], 0);
-}
-
 TEST(FxOptsSliders, DraggingTheSweepRateAppliesEveryPositionBeforeRelease)
 {
     clsDSP dsp;
@@ -146,25 +134,6 @@ TEST(FxOptsWindow, EachTabShowsItsOwnPanelOnly)
             EXPECT_EQ(control<QWidget>(window, QLatin1String(panels[panel]))->isVisible(), panel == tab)
                 << panels[panel] << " with tab " << tab;
     }
-}
-
-TEST(FxOptsWindow, FermerClosesAndTheChainKeepsWhatTheSlidersWrote)
-{
-    clsDSP dsp;
-    prepareForRecording(dsp);
-    bool opened = false;
-    QTimer::singleShot(0, [&] {
-        auto *window = qobject_cast<frmFXOpts *>(QApplication::activeModalWidget());
-        ASSERT_NE(window, nullptr);
-        opened = true;
-        control<QSlider>(*window, QStringLiteral("sldAmplDB"))->setValue(-7);
-        QPushButton *close = control<QPushButton>(*window, QStringLiteral("Command1"));
-        EXPECT_EQ(close->text(), QStringLiteral("&Fermer"));
-        QTest::mouseClick(close, Qt::LeftButton);
-    });
-    frmFXOpts::ShowEx(dsp, nullptr);
-    EXPECT_TRUE(opened);
-    EXPECT_EQ(dsp.AmplifyDB(), -7);
 }
 
 TEST(FxOptsWindow, AChainFaultIsShownAndTheBandKeepsItsGain)

@@ -73,130 +73,38 @@ void readPipe(const QString &path, ChildProcess &writer, const std::function<voi
 
 } // namespace
 
-TEST(JoinCommand, JoinsTheFilesInTheGivenOrderAndSaysWhereItSavedThem)
+TEST(JoinCommand, JoinsTheFilesInTheGivenOrderOrRefusesWithTheExitCodeAndMessageLeavingTheOutputAsItWas)
 {
     TestFolder folder;
-    const QByteArray a = patternBytes(4000, 1);
-    const QByteArray b = patternBytes(2000, 2);
-    const QByteArray c = patternBytes(400, 3);
+    const QByteArray a = patternBytes(4000, 1), b = patternBytes(2000, 2);
     const QString aFile = folder.write("a.wav", canonicalWave({2, 44100, 16}, a));
     const QString bFile = folder.write("b.wav", recorderWave({2, 44100, 16}, b));
-    const QString cFile = folder.write("c.wav", canonicalWave({2, 44100, 16}, c));
     const QString out = folder.path("out.wav");
+    const ToolResult joined = sonoriel({out, bFile, aFile});
+    EXPECT_EQ(joined.exitCode, 0) << joined.err.toStdString();
+    EXPECT_TRUE(joined.err.contains("Fichier enregistré:\n " + out)) << joined.err.toStdString();
+    EXPECT_TRUE(readFileBytes(out).mid(44) == b + a);
+    EXPECT_NEAR(soxInfo(out).seconds, 1500.0 / 44100.0, 1e-4);
 
-    const ToolResult result = sonoriel({out, bFile, aFile, cFile});
-
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(result.err.contains("Fichier enregistré:\n " + out)) << result.err.toStdString();
-    const QByteArray joined = readFileBytes(out);
-    EXPECT_TRUE(joined.mid(44) == b + a + c);
-    EXPECT_NEAR(soxInfo(out).seconds, 1600.0 / 44100.0, 1e-4);
-}
-
-TEST(JoinCommand, RefusalsExitWithTheirCodeAndMessageAndLeaveTheOutputAsItWas)
-{
-    TestFolder folder;
-    const QString a = folder.write("a.wav", canonicalWave({2, 44100, 16}, patternBytes(400, 4)));
-    const QString b = folder.write("b.wav", canonicalWave({2, 22050, 16}, patternBytes(400, 5)));
+    const QString other = folder.write("other.wav", canonicalWave({2, 22050, 16}, patternBytes(400, 5)));
     const QString notes = folder.write("notes.txt", "quelques mots, pas de son");
     const QString cut = folder.write("cut.wav", canonicalWave({2, 44100, 16}, patternBytes(4000, 9)).left(1000));
-    const QString out = folder.path("out.wav");
     const QByteArray earlier = canonicalWave({1, 8000, 8}, patternBytes(10, 10));
-    const struct { const char *what; QStringList inputs; int exitCode; QString err; bool exactErr, outputExists; } cases[] = {
-        {"formats differ", {a, b}, 1, "Message d'erreur:\n" + a + " and " + b + "\nkhz Non compatible\n", true, false},
-        {"not a wave file", {a, notes}, 1, notes + " n'est pas un fichier Wave", false, false},
-        {"truncated file", {a, cut}, 1, "tronqué", false, true},
-        {"one input", {a}, 2, "usage: sonoriel join", false, false},
-        {"no input", {}, 2, "", false, false},
+    const struct { const char *what; QStringList inputs; int exitCode; QString err; } cases[] = {
+        {"formats differ", {aFile, other}, 1, "Message d'erreur:\n" + aFile + " and " + other + "\nkhz Non compatible\n"},
+        {"not a wave file", {aFile, notes}, 1, notes + " n'est pas un fichier Wave"},
+        {"truncated file", {aFile, cut}, 1, "tronqué"},
+        {"one input", {aFile}, 2, "usage: sonoriel join"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.outputExists)
-            folder.write("out.wav", earlier);
-
+        folder.write("out.wav", earlier);
         const ToolResult result = sonoriel(QStringList{out} + c.inputs);
-
         EXPECT_EQ(result.exitCode, c.exitCode);
-        if (c.exactErr) {
-            EXPECT_EQ(result.err, c.err);
-        } else {
-            EXPECT_TRUE(result.err.contains(c.err)) << result.err.toStdString();
-        }
-        EXPECT_EQ(readFileBytes(out), c.outputExists ? earlier : QByteArray());
-        EXPECT_EQ(QFile::exists(out), c.outputExists);
-        QFile::remove(out);
+        EXPECT_TRUE(result.err.contains(c.err)) << result.err.toStdString();
+        EXPECT_TRUE(readFileBytes(out) == earlier);
     }
     EXPECT_EQ(sonoriel({}).exitCode, 2);
-}
-
-TEST(JoinCommand, JoinsEightAndSixteenBitPcmThatFfmpegWritesInTheExtensibleLayout)
-{
-    TestFolder folder;
-    // Above 48 kHz, or with a speaker layout other than the plain one, ffmpeg writes
-    // WAVE_FORMAT_EXTENSIBLE with the PCM sub-format.
-    const struct { const char *codec, *layout; } kinds[] = {{"pcm_s16le", "stereo"}, {"pcm_u8", "downmix"}};
-    for (const auto &kind : kinds) {
-        SCOPED_TRACE(kind.codec);
-        QStringList inputs;
-        for (const char *tone : {"440", "660"}) {
-            inputs << folder.path(QStringLiteral("%1_%2.wav").arg(kind.codec, tone));
-            runOrFail("ffmpeg", {"-y", "-f", "lavfi", "-i", QStringLiteral("sine=frequency=%1:sample_rate=96000:duration=0.3").arg(tone),
-                                 "-af", QStringLiteral("aformat=channel_layouts=%1").arg(kind.layout), "-c:a", kind.codec,
-                                 inputs.last()});
-            ASSERT_EQ(field(readFileBytes(inputs.last()), 20, 2), 0xFFFEu);
-        }
-        const QString out = folder.path(QStringLiteral("%1_joined.wav").arg(kind.codec));
-
-        const ToolResult result = sonoriel(QStringList{out} + inputs);
-
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-        EXPECT_EQ(field(readFileBytes(out), 20, 2), 1u);
-        EXPECT_EQ(soxInfo(out).rateHz, 96000);
-        EXPECT_TRUE(soxRawSamples(out) == soxRawSamples(inputs[0]) + soxRawSamples(inputs[1]));
-    }
-    // The same layout around A-law data is refused.
-    QByteArray alaw = readFileBytes(folder.path("pcm_u8_440.wav"));
-    alaw[44] = 6;
-    const QString alawFile = folder.write("alaw.wav", alaw);
-    const ToolResult refused = sonoriel({folder.path("out.wav"), alawFile, alawFile});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains("seuls les fichiers PCM 8 ou 16 bits peuvent être joints")) << refused.err.toStdString();
-}
-
-TEST(JoinCommand, FilesWrittenToAPipeOrCutOffBeforeTheirFirstHeaderUpdateJoinWhole)
-{
-    TestFolder folder;
-    const QString raw = folder.path("tone.raw");
-    runOrFail("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", "-e", "signed-integer", "-t", "raw", raw, "synth", "0.3",
-                      "sine", "440"});
-    const QByteArray sound = readFileBytes(raw);
-    // Written to a pipe, the data sizes stay ffmpeg's 0xFFFFFFFF and sox's 0x7FFFF000.
-    const QString ffmpeg = folder.path("ffmpeg.wav"), sox = folder.path("sox.wav");
-    ASSERT_EQ(runShell(QStringLiteral("ffmpeg -v error -f s16le -ar 44100 -ac 2 -i '%1' -f wav - | cat > '%2'").arg(raw, ffmpeg)).exitCode, 0);
-    ASSERT_EQ(runShell(QStringLiteral("cat '%1' | sox -q -t raw -r 44100 -c 2 -b 16 -e signed-integer - -t wav - | cat > '%2'")
-                           .arg(raw, sox)).exitCode, 0);
-    for (const auto &[file, placeholder] : {std::pair{ffmpeg, 0xFFFFFFFFu}, {sox, 0x7FFFF000u}}) {
-        const QByteArray bytes = readFileBytes(file);
-        ASSERT_EQ(field(bytes, int(bytes.indexOf("data")) + 4, 4), placeholder);
-    }
-    // The recorder's header before its first update: 0 data bytes, the sound (and a partial
-    // frame) behind it.
-    const QString crashed = folder.write("crashed.wav", recorderWave({}, {}) + sound + "xyz");
-    const QString empty = folder.write("empty.wav", recorderWave({}, {}) + chunk("LIST", "INFOISFT\4\0\0\0abcd"));
-    const QString out = folder.path("out.wav");
-
-    const ToolResult result = sonoriel({out, ffmpeg, crashed, empty, sox});
-
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_TRUE(readFileBytes(out).mid(44) == sound + sound + sound);
-    EXPECT_NEAR(soxInfo(out).seconds, 0.9, 1e-4);
-
-    // 0 data bytes followed by a chunk and then bytes that are none: where is the sound?
-    const QString unclear = folder.write("unclear.wav", recorderWave({}, {}) + chunk("LIST", "INFO") + sound);
-    const ToolResult refused = sonoriel({folder.path("refused.wav"), ffmpeg, unclear});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains(unclear + " : le bloc « data » annonce 0 octet")) << refused.err.toStdString();
-    EXPECT_FALSE(QFile::exists(folder.path("refused.wav")));
 }
 
 TEST(JoinCommand, JoinsMoreThanTwoGibibytesAsOneWaveFile)

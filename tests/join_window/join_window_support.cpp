@@ -3,7 +3,6 @@
 #include "../support/wave_bytes.h"
 
 #include <QApplication>
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -12,27 +11,6 @@
 #include <QMessageBox>
 #include <QTest>
 
-#include <functional>
-
-namespace {
-
-// Each value of the layout's sample size, little-endian (8-bit values unsigned, 16-bit signed).
-QByteArray frames(const WaveLayout &layout, int frames, const std::function<int(int)> &valueAt)
-{
-    QByteArray out;
-    QDataStream stream(&out, QIODevice::WriteOnly);
-    stream.setByteOrder(QDataStream::LittleEndian);
-    for (int i = 0; i < frames * layout.channels; ++i)
-        layout.bits == 8 ? stream << quint8(valueAt(i)) : stream << qint16(valueAt(i));
-    return out;
-}
-
-} // namespace
-
-QByteArray patternFrames(const WaveLayout &layout, int count, int seed)
-{
-    return frames(layout, count, [&](int i) { return (i * 31 + seed * 977) % (layout.bits == 8 ? 256 : 30000); });
-}
 
 DialogAnswerer::DialogAnswerer()
 {

@@ -1,6 +1,6 @@
 // Shared set-up of the join window's tests: a private program folder (its Wav folder is where
-// the dialogs open), WAV files written byte by byte, the window's controls by name, and an
-// answerer that plays the user in front of the window's modal file dialogs and questions.
+// the dialogs open), the window's controls by name, and an answerer that plays the user in
+// front of the window's modal file dialogs and questions.
 #pragma once
 
 #include "../support/wave_bytes.h"
@@ -23,9 +23,6 @@
 #include <memory>
 
 #include <gtest/gtest.h>
-
-// Bytes that differ from frame to frame, so that data copied from the wrong place shows.
-QByteArray patternFrames(const WaveLayout &layout, int frames, int seed);
 
 // What the user does in front of the next modal dialog.
 struct DialogAnswer {

@@ -3,7 +3,6 @@
 #include "mp3_fixtures.h"
 
 #include "../support/child_process.h"
-#include "../support/tools.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,18 +14,23 @@
 
 namespace {
 
-ToolResult sonoriel(const QStringList &arguments, const QString &locale = QStringLiteral("C"))
+QProcessEnvironment environment(const QString &locale = QStringLiteral("C"))
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("SONORIEL_LAME_SHIM"); // the program finds the shim beside itself
     env.insert("LC_ALL", locale);
     env.insert("LANG", locale);
-    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"convert"} + arguments, env);
+    return env;
+}
+
+ToolResult sonoriel(const QStringList &arguments, const QString &locale = QStringLiteral("C"))
+{
+    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"convert"} + arguments, environment(locale));
 }
 
 class ConvertCommand : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(writeToneFile(source, 44100, 2.0, 440, 1000)); }
+    void SetUp() override { ASSERT_TRUE(writeToneFile(source, 44100, 2.0)); }
     TestFolder folder;
     QString source = folder.path("in.wav");
     QString target = folder.path("out.mp3");
@@ -34,58 +38,17 @@ protected:
 
 } // namespace
 
-TEST_F(ConvertCommand, ConvertsWithTheStandardPresetAndShowsProgressInTheUsersLocale)
+TEST_F(ConvertCommand, ConvertsWithTheChosenPresetShowingProgressInTheUsersLocale)
 {
-    const ToolResult run = sonoriel({source, target}, QStringLiteral("fr_FR.UTF-8"));
+    ToolResult run = sonoriel({source, target}, QStringLiteral("fr_FR.UTF-8"));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Encodage en cours... 100,0%")) << run.err.toStdString();
-    const DecodedSound sound = decodeWithFfmpeg(target);
-    EXPECT_EQ(sound.rateHz, 44100);
-    EXPECT_NEAR(static_cast<double>(sound.frames()) / 44100, 2.0, 1152.0 / 44100);
+    EXPECT_NEAR(ffprobeInfo(target).seconds, 2.0, 0.05);
     EXPECT_EQ(readFileBytes(target).mid(36, 4), "Xing"); // VBR, as "Qualité Standard" says
-}
 
-TEST_F(ConvertCommand, PresetIndexSevenIsInsaneAtThreeHundredTwentyKilobitsAndReplacesTheTarget)
-{
-    ASSERT_TRUE(writeBytes(target, QByteArray(100000, 'x')));
-    const ToolResult run = sonoriel({source, target, "--preset", "7"});
+    run = sonoriel({source, target, "--preset", "7"}); // "Insane", over the earlier file
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(ffprobeBitRate(target), 320000);
-    EXPECT_NE(readFileBytes(target).left(4), QByteArray(4, 'x'));
-    EXPECT_EQ(ffprobeInfo(target).channels, 2);
-}
-
-TEST_F(ConvertCommand, FilesWrittenToAPipeCutOffByACrashOrInTheExtensibleLayoutAreConvertedWhole)
-{
-    const QString ffmpeg = folder.path("ffmpeg.wav"), sox = folder.path("sox.wav"), extensible = folder.path("96k.wav");
-    ASSERT_EQ(runShell(QStringLiteral("ffmpeg -v error -i '%1' -f wav - | cat > '%2'").arg(source, ffmpeg)).exitCode, 0);
-    ASSERT_EQ(runShell(QStringLiteral("sox '%1' -t raw - | sox -q -t raw -r 44100 -c 2 -b 16 -e signed-integer - -t wav - | cat > '%2'")
-                           .arg(source, sox)).exitCode, 0);
-    ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-i", source, "-ar", "96000", "-c:a", "pcm_s16le", extensible}).exitCode, 0);
-    ASSERT_EQ(readFileBytes(extensible).mid(20, 2), QByteArray("\xfe\xff", 2));
-    // The recorder's header before its first update: 0 data bytes, the sound behind it.
-    const QByteArray sound = readFileBytes(source).mid(44);
-    const QString crashed = folder.write("crashed.wav", riffWave(chunk("fmt ", formatPayload({}, 2)) + chunk("data", {})) + sound);
-
-    for (const QString &file : {ffmpeg, sox, crashed, extensible}) {
-        SCOPED_TRACE(file.toStdString());
-        const ToolResult run = sonoriel({file, target});
-        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        const DecodedSound decoded = decodeWithFfmpeg(target);
-        EXPECT_NEAR(static_cast<double>(decoded.frames()) / decoded.rateHz, 2.0, 1152.0 / 32000);
-        EXPECT_NEAR(toneFrequencyHz(decoded, 0), 440, 5);
-        EXPECT_NEAR(toneFrequencyHz(decoded, 1), 1000, 10);
-    }
-
-    // 0 data bytes, then a chunk, then bytes that are none: where the sound lies is unknown.
-    const QString unclear =
-        folder.write("unclear.wav", riffWave(chunk("fmt ", formatPayload({})) + chunk("data", {})) + chunk("LIST", "INFO") + sound);
-    const QString refusedTarget = folder.path("refused.mp3");
-    const ToolResult refused = sonoriel({unclear, refusedTarget});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains("Erreur 29676 : No Wave File Open — " + unclear + " : le bloc « data » annonce 0 octet"))
-        << refused.err.toStdString();
-    EXPECT_FALSE(QFile::exists(refusedTarget));
 }
 
 TEST_F(ConvertCommand, ConvertsIntoAPipeThatCannotGoBackToItsFirstFrame)
@@ -95,47 +58,28 @@ TEST_F(ConvertCommand, ConvertsIntoAPipeThatCannotGoBackToItsFirstFrame)
                                         .arg(QStringLiteral(SONORIEL_EXECUTABLE), source, status, target));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(readFileBytes(status), "0\n") << run.err.toStdString();
-    EXPECT_NEAR(ffprobeInfo(target).seconds, 2.0, 0.1);
-    const DecodedSound decoded = decodeWithLame(target, folder.path("decoded.wav"));
-    EXPECT_NEAR(static_cast<double>(decoded.frames()) / 44100, 2.0, 0.1);
-    EXPECT_NEAR(toneFrequencyHz(decoded, 0), 440, 5);
-    EXPECT_NEAR(toneFrequencyHz(decoded, 1), 1000, 10);
+    const Heard heard = hearWithLame(target, folder.path("decoded.wav"));
+    EXPECT_NEAR(heard.info.seconds, 2.0, 0.1);
+    EXPECT_NEAR(heard.leftHz, 440, 5);
 }
 
-TEST_F(ConvertCommand, UsageErrorsExitTwoAndWriteNothing)
+TEST_F(ConvertCommand, UsageErrorsExitTwoAndUnconvertibleSourcesExitOneLeavingTheFilesAsTheyWere)
 {
     for (const QStringList &arguments :
-         {QStringList{source}, QStringList{source, target, "--preset", "16"},
-          QStringList{source, target, "--preset", "x"}, QStringList{source, target, "--preset"},
-          QStringList{source, target, "--fast"}, QStringList{source, target, "third"}}) {
+         {QStringList{source}, QStringList{source, target, "--preset", "16"}, QStringList{source, target, "--preset", "x"},
+          QStringList{source, target, "--preset"}, QStringList{source, target, "third"}}) {
         const ToolResult run = sonoriel(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("usage: sonoriel convert")) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(target));
     }
-}
-
-TEST_F(ConvertCommand, SourcesThatCannotBeConvertedExitOneAndLeaveTheFilesAsTheyWere)
-{
-    const QString mono = folder.write("mono.wav", waveFile({.channels = 1}, patternBytes(8000, 1)));
-    // A-law from ffmpeg and MS ADPCM from sox, their headers saying 16 bits: the data is no PCM.
-    const QString alaw = folder.path("alaw.wav"), adpcm = folder.path("adpcm.wav");
-    ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-i", source, "-c:a", "pcm_alaw", alaw}).exitCode, 0);
-    ASSERT_EQ(runTool("sox", {source, "-e", "ms-adpcm", adpcm}).exitCode, 0);
-    for (const QString &path : {alaw, adpcm}) {
-        QByteArray bytes = readFileBytes(path);
-        ASSERT_EQ(bytes.mid(22, 2), QByteArray("\2\0", 2));
-        bytes.replace(34, 2, QByteArray("\x10\0", 2));
-        ASSERT_TRUE(writeBytes(path, bytes));
-    }
     QByteArray slow = readFileBytes(source);
     slow.replace(24, 4, QByteArray("\1\0\0\0", 4)); // 1 Hz: hours of MP3 from two seconds
     const QString oneHertz = folder.write("1hz.wav", slow);
+    const QString mono = folder.write("mono.wav", waveFile({.channels = 1}, patternBytes(8000, 1)));
     const QByteArray before = readFileBytes(source);
     const std::pair<QStringList, QString> cases[] = {
         {{mono, target}, "Erreur 29671 : Only stereo 16 bit wave files supported."},
-        {{alaw, target}, "Erreur 29671 : Only stereo 16 bit wave files supported. — " + alaw + " n'est pas en PCM (format 0x0006)."},
-        {{adpcm, target}, "Erreur 29671 : Only stereo 16 bit wave files supported. — " + adpcm + " n'est pas en PCM (format 0x0002)."},
         {{oneHertz, target}, "Erreur 29772 : Invalid Format Parameters — " + oneHertz + " : fréquence d'échantillonnage de 1 Hz"},
         {{folder.path("absent.wav"), target}, "absent.wav"},
         {{source, folder.path("./in.wav")}, {}}, // the target names the source
@@ -153,13 +97,11 @@ TEST_F(ConvertCommand, SourcesThatCannotBeConvertedExitOneAndLeaveTheFilesAsThey
 TEST_F(ConvertCommand, InterruptingAConversionRemovesItsPartialFileAndEndsAsTheSignalAsks)
 {
     const QString longSource = folder.path("long.wav");
-    ASSERT_TRUE(writeToneFile(longSource, 44100, 180.0, 440, 1000));
+    ASSERT_TRUE(writeToneFile(longSource, 44100, 180.0));
     const QString where = QFileInfo(target).absolutePath();
     const auto writing = [&] { return folderEntries(where).join(' ').contains(".part"); };
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("SONORIEL_LAME_SHIM"); // the program finds the shim beside itself
     ChildProcess::Setup setup;
-    setup.environment = environment.toStringList();
+    setup.environment = environment().toStringList();
     setup.errorFile = folder.path("err.txt");
     const QStringList arguments = {"convert", longSource, target, "--preset", "13"}; // the slowest preset
     const QByteArray earlier = patternBytes(3000, 4);
@@ -170,10 +112,8 @@ TEST_F(ConvertCommand, InterruptingAConversionRemovesItsPartialFileAndEndsAsTheS
         ChildProcess convert;
         ASSERT_TRUE(convert.start(QStringLiteral(SONORIEL_EXECUTABLE), arguments, setup));
         ASSERT_TRUE(waitUntil([&] { return writing() || convert.hasEnded(); }, std::chrono::seconds(60)) && writing());
-
         EXPECT_TRUE(convert.sendSignal(signal));
         ASSERT_TRUE(convert.waitForEnd(std::chrono::seconds(60)));
-
         EXPECT_EQ(convert.endSignal(), signal);
         EXPECT_TRUE(readFileBytes(setup.errorFile).endsWith(("Encodage annulé : " + target + " n'a pas été enregistré.\n").toUtf8()));
         EXPECT_EQ(folderEntries(where).join(' ').toStdString(), "err.txt in.wav long.wav out.mp3");
@@ -193,6 +133,5 @@ TEST_F(ConvertCommand, InterruptingAConversionRemovesItsPartialFileAndEndsAsTheS
     EXPECT_FALSE(waitUntil([&] { return immune.hasEnded(); }, std::chrono::milliseconds(500)));
     EXPECT_TRUE(immune.sendSignal(SIGTERM));
     ASSERT_TRUE(immune.waitForEnd(std::chrono::seconds(60)));
-    EXPECT_EQ(immune.endSignal(), SIGTERM);
     EXPECT_FALSE(writing());
 }

@@ -1,11 +1,10 @@
 // liblameencshim itself, loaded as the program loads it: the stream operations, the handle
-// rules, the configuration record's checks and the version record.
+// rules, the configuration record's checks and the version record's tail; the version itself
+// is compared with the lame program's through the conversion window.
 #include "mp3/lame_encoder.h"
 #include "mp3/lame_library.h"
 
 #include "mp3_fixtures.h"
-
-#include "../support/tools.h"
 
 #include <gtest/gtest.h>
 
@@ -15,18 +14,18 @@ namespace {
 
 using Record = std::array<std::uint8_t, cLameEncoder::kConfigBytes>;
 
-void put32(Record &record, std::size_t offset, std::uint32_t value)
-{
-    for (std::size_t i = 0; i < 4; ++i)
-        record[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 Record recordFor(std::int32_t preset = 6, std::int32_t rateHz = 44100)
 {
     cLameEncoder encoder;
     encoder.setEncodingPreset(preset);
     encoder.setsamplerate(rateHz);
     return encoder.configurationRecord();
+}
+
+void put32(Record &record, std::size_t offset, std::uint32_t value)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        record[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 struct Stream {
@@ -47,33 +46,19 @@ protected:
 
 } // namespace
 
-TEST_F(LameShim, EveryPresetOfTheListOpensAStreamAtBothSourceRates)
+TEST_F(LameShim, EveryPresetOpensAStreamAndRecordsItCannotUseAreRefusedWithoutAHandle)
 {
-    for (const std::int32_t preset : {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}) {
+    for (std::int32_t preset = -1; preset <= 14; ++preset)
         for (const std::int32_t rate : {44100, 22050}) {
             SCOPED_TRACE(testing::Message() << "preset " << preset << " at " << rate << " Hz");
             const Stream s = open(recordFor(preset, rate));
             ASSERT_EQ(s.result, 0u);
-            EXPECT_NE(s.handle, 0u);
             EXPECT_GT(s.samples, 0u);
-            EXPECT_EQ(s.samples % 2, 0u);
             EXPECT_GE(s.bytes, 7200u);
-            if (preset == 6 && rate == 44100) {
-                EXPECT_EQ(s.samples, 2304u); // one MPEG-1 frame of stereo samples
-            }
             EXPECT_EQ(lib->beCloseStream(s.handle), 0u);
         }
-    }
-}
-
-TEST_F(LameShim, RecordsItCannotUseAreRefusedWithoutAHandle)
-{
-    struct Case {
-        std::size_t offset;
-        std::uint32_t value;
-        std::uint32_t result;
-    };
-    const Case cases[] = {
+    EXPECT_EQ(open().samples, 2304u); // one MPEG-1 frame of stereo samples
+    const struct { std::size_t offset; std::uint32_t value, result; } refused[] = {
         {0, 0, 1},   // a Blade MP3 record rather than a LAME one
         {8, 300, 1}, // another record size
         {12, 0, 2},  // no input rate
@@ -81,7 +66,7 @@ TEST_F(LameShim, RecordsItCannotUseAreRefusedWithoutAHandle)
         {32, 15, 2}, // preset outside the list
         {32, 0xFFFFFF9Cu, 2},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : refused) {
         SCOPED_TRACE(testing::Message() << "offset " << c.offset << " value " << c.value);
         Record record = recordFor();
         put32(record, c.offset, c.value);
@@ -92,10 +77,9 @@ TEST_F(LameShim, RecordsItCannotUseAreRefusedWithoutAHandle)
     }
 }
 
-TEST_F(LameShim, ClosedOrUnknownHandlesAndBadSampleCountsAreRefused)
+TEST_F(LameShim, HandlesAndSampleCountsAreCheckedAndHandlesRunOutInsteadOfGrowingWithoutEnd)
 {
     const Stream s = open();
-    ASSERT_EQ(s.result, 0u);
     std::vector<std::uint8_t> out(s.bytes);
     std::vector<std::int16_t> pcm(s.samples * 2, 0);
     std::uint32_t written = 0;
@@ -106,65 +90,26 @@ TEST_F(LameShim, ClosedOrUnknownHandlesAndBadSampleCountsAreRefused)
     EXPECT_EQ(lib->beCloseStream(s.handle), 4u);
     EXPECT_EQ(lib->beEncodeChunk(s.handle, s.samples, pcm.data(), out.data(), &written), 4u);
     EXPECT_EQ(lib->beDeinitStream(s.handle + 1000, out.data(), &written), 4u);
-}
 
-TEST_F(LameShim, RunsOutOfHandlesInsteadOfGrowingWithoutEnd)
-{
     std::vector<std::uint32_t> handles;
-    Stream s;
-    for (int i = 0; i < 1000 && s.result == 0; ++i)
-        if ((s = open()).result == 0)
-            handles.push_back(s.handle);
-    EXPECT_EQ(s.result, 3u);
+    Stream next;
+    for (int i = 0; i < 1000 && next.result == 0; ++i)
+        if ((next = open()).result == 0)
+            handles.push_back(next.handle);
+    EXPECT_EQ(next.result, 3u);
     EXPECT_GE(handles.size(), 2u);
     for (const std::uint32_t handle : handles)
         EXPECT_EQ(lib->beCloseStream(handle), 0u);
-    s = open();
-    EXPECT_EQ(s.result, 0u);
-    lib->beCloseStream(s.handle);
+    next = open();
+    EXPECT_EQ(next.result, 0u);
+    lib->beCloseStream(next.handle);
 }
 
-TEST_F(LameShim, VersionRecordCarriesTheEngineVersionAndHomePage)
+TEST_F(LameShim, VersionRecordClearsItsReservedTail)
 {
     std::array<std::uint8_t, 265> record{};
     record.fill(0xEE);
     lib->beVersion(record.data());
-    const cLameEncoderVersion version(record);
-    // `lame --version` starts "LAME 64bits version 3.100 (...)".
-    const QString banner = runTool("lame", {"--version"}).out;
-    const QString engine = QStringLiteral("%1.%2").arg(version.MajorVersion()).arg(version.MinorVersion());
-    EXPECT_TRUE(banner.contains(QStringLiteral("version ") + engine)) << banner.toStdString();
-    EXPECT_EQ(version.DllMajorVersion(), 1);
-    EXPECT_TRUE(version.HomePage().startsWith("http")) << version.HomePage().toStdString();
-    EXPECT_TRUE(banner.contains(version.HomePage())) << version.HomePage().toStdString();
-    EXPECT_TRUE(version.ReleaseDate().isValid());
-    EXPECT_EQ(record[264], 0); // the reserved tail is cleared, not left as it was
-}
-
-TEST_F(LameShim, InformationFrameComesOnlyAfterTheFlushAndOnlyWithTheVbrHeaderSwitch)
-{
-    for (const bool vbrHeader : {true, false}) {
-        SCOPED_TRACE(vbrHeader);
-        Record record = recordFor();
-        put32(record, 64, vbrHeader ? 1 : 0);
-        const Stream s = open(record);
-        ASSERT_EQ(s.result, 0u);
-        std::vector<std::int16_t> pcm(s.samples); // one second of a 1 kHz square tone
-        for (std::size_t i = 0; i < pcm.size(); ++i)
-            pcm[i] = static_cast<std::int16_t>((i / 2) % 44 < 22 ? 8000 : -8000);
-        std::vector<std::uint8_t> out(s.bytes);
-        std::uint32_t written = 0;
-        EXPECT_EQ(lib->beInfoTag(s.handle, out.data(), s.bytes, &written), 4u);
-        for (int chunk = 0; chunk < 40; ++chunk)
-            ASSERT_EQ(lib->beEncodeChunk(s.handle, s.samples, pcm.data(), out.data(), &written), 0u);
-        ASSERT_EQ(lib->beDeinitStream(s.handle, out.data(), &written), 0u);
-        ASSERT_EQ(lib->beInfoTag(s.handle, out.data(), s.bytes, &written), 0u);
-        if (vbrHeader) {
-            EXPECT_GT(written, 100u);
-            EXPECT_EQ(lib->beInfoTag(s.handle, out.data(), 10, &written), 5u);
-        } else {
-            EXPECT_EQ(written, 0u);
-        }
-        lib->beCloseStream(s.handle);
-    }
+    EXPECT_EQ(cLameEncoderVersion(record).DllMajorVersion(), 1);
+    EXPECT_EQ(record[264], 0); // not left as it was
 }

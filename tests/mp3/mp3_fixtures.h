@@ -1,26 +1,23 @@
-// Test material for the MP3 converter: WAV files laid out byte by byte (including damaged
-// ones), tone files, a scoped choice of encoder library, what the reference decoders
-// (ffmpeg, lame --decode) make of an MP3 file, and checks of the errors raised.
+// Test material for the MP3 converter: tone files, a scoped choice of encoder library, what
+// lame --decode hears in an MP3 file, and the errors raised.
 #pragma once
 
 #include "common/app_error.h"
 
+#include "../support/tools.h"
 #include "../support/wave_bytes.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-// The fmt payload of a layout: 16 bytes, then `extraBytes` more (an extra-size field and zeros).
-QByteArray formatPayload(const WaveLayout &layout, int extraBytes = 0);
 bool writeBytes(const QString &path, const QByteArray &bytes);
 
 // A 16-bit stereo sine file made by sox: `leftHz` on the left, `rightHz` on the right.
-bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz, int rightHz);
+bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz = 440, int rightHz = 1000);
 
 // Sets an environment variable for the life of the object and restores it.
 class ScopedEnvironment {
@@ -39,19 +36,14 @@ private:
 QString realShimPath();
 QString faultShimPath();
 
-// Decoded sound of an MP3 file: interleaved 16-bit samples at the decoder's rate.
-struct DecodedSound {
-    int rateHz = 0;
-    int channels = 0;
-    std::vector<std::int16_t> samples;
-    qint64 frames() const { return channels ? static_cast<qint64>(samples.size()) / channels : 0; }
+// What lame --decode makes of an MP3 file (written to wavPath): its rate, channels and length
+// as sox reads them, and the tone frequency of each channel.
+struct Heard {
+    MediaInfo info;
+    double leftHz = 0;
+    double rightHz = 0;
 };
-DecodedSound decodeWithFfmpeg(const QString &mp3Path);
-DecodedSound decodeWithLame(const QString &mp3Path, const QString &wavPath);
-
-// The frequency of a steady tone in one channel, from its zero crossings over the middle of the
-// sound (away from the encoder's start and end).
-double toneFrequencyHz(const DecodedSound &sound, int channel);
+Heard hearWithLame(const QString &mp3Path, const QString &wavPath);
 
 // ffprobe's stream bit rate in bit/s.
 int ffprobeBitRate(const QString &path);

