@@ -1,5 +1,7 @@
 // `sonoriel record` end to end: what the sound server's source plays is in the file at the
 // right pitch and length, the effects options reach the recording, and bad input is refused.
+#include "record_test_support.h"
+
 #include "../support/child_process.h"
 #include "../support/pulse_server.h"
 #include "../support/signal_helpers.h"
@@ -13,34 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
-namespace {
-
-QProcessEnvironment environmentFor(const QTemporaryDir &home, const QString &audio, const QString &server = {})
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("SONORIEL_HOME", home.path());
-    environment.insert("SONORIEL_AUDIO", audio);
-    if (!server.isEmpty())
-        environment.insert("PULSE_SERVER", server);
-    return environment;
-}
-
-ToolResult record(const QStringList &arguments, const QProcessEnvironment &environment)
-{
-    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"record"} + arguments, environment);
-}
-
-// The loudest sample of a decoded file.
-int peakOf(const std::vector<std::int16_t> &samples)
-{
-    int peak = 0;
-    for (std::int16_t s : samples)
-        peak = std::max(peak, std::abs(static_cast<int>(s)));
-    return peak;
-}
-
-} // namespace
 
 TEST(RecordCommand, RecordsTheServerSourceAtItsPitchAndForTheAskedTime)
 {
