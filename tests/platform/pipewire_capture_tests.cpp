@@ -151,7 +151,9 @@ TEST_F(PipeWireCapture, ConvertsALoudSourceToEightKilohertzMonoAsTheMeanOfItsCha
         recordTone(WaveFormat::pcm(8000, 1, 16), index, makeTone(440, kRateHz, 2, 12 * kRateHz, amplitude));
     const std::vector<std::int16_t> mono = longestSoundStretch(samples, 1, 8000, 0);
     ASSERT_GE(mono.size(), std::size_t(8000 / 4)) << "no quarter of a second without a gap";
-    EXPECT_NEAR(measureFrequency(mono, 1, 8000), 440, 2);
+    // PipeWire follows a pipe writer that falls behind on a busy machine by resampling, up to
+    // about 1 %; a wrong rate conversion is off by far more.
+    EXPECT_NEAR(measureFrequency(mono, 1, 8000), 440, 5);
     EXPECT_NEAR(sinePeak(mono), amplitude, 0.05 * amplitude);
     EXPECT_EQ(std::count_if(mono.begin(), mono.end(), [](std::int16_t s) { return s == 32767 || s == -32768; }), 0)
         << "clipped";
