@@ -1,6 +1,7 @@
 // The description line of a listed file and the format check that gates the join.
 #include "wave_files.h"
 
+#include "common/app_error.h"
 #include "join/join_engine.h"
 
 #include <gtest/gtest.h>
@@ -46,4 +47,24 @@ TEST(CheckJoinCompatibility, DescribesEachFileAndLogsTheFirstMismatchOfTheRatePa
         EXPECT_EQ(CheckJoinCompatibility(c.files, log), c.compatible);
         EXPECT_EQ(log.lines, c.lines);
     }
+}
+
+TEST(CheckJoinCompatibility, TheCurrentFileIsDescribedOnlyWithinTheList)
+{
+    const std::vector<JoinFileInfo> saved = JoinFiles;
+    const std::int16_t savedIndex = JoinCurrentIndex;
+    JoinFiles = {record("/w/a.wav", 2, 44100, 16)};
+    JoinCurrentIndex = 0;
+    EXPECT_EQ(DescribeJoinFile(), "44khz 16bits Stereo     /w/a.wav");
+    for (const std::int16_t outside : {std::int16_t(-1), std::int16_t(1)}) {
+        JoinCurrentIndex = outside;
+        try {
+            DescribeJoinFile();
+            ADD_FAILURE() << "index " << outside << " described";
+        } catch (const AppError &error) {
+            EXPECT_EQ(error.text(), QStringLiteral("L'indice est hors limites"));
+        }
+    }
+    JoinFiles = saved;
+    JoinCurrentIndex = savedIndex;
 }
