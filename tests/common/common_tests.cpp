@@ -67,6 +67,9 @@ TEST(FileNames, EveryByteSurvivesTheWayThroughAStringAndTextReadsAsText)
         EXPECT_EQ(fileNameBytes(fileNameFromBytes(bytes)), bytes);
     }
     EXPECT_EQ(fileNameFromBytes(names[1]), QString::fromUtf8(names[1]));
+    // Devanagari starts its three bytes with 0xE0, the lead whose second byte is held highest.
+    const QByteArray hindi = "\xe0\xa4\xb0\xe0\xa4\xbf.wav";
+    EXPECT_EQ(fileNameFromBytes(hindi), QString::fromUtf8(hindi));
     EXPECT_EQ(fileNameFromBytes("\xc3\xa9\xe9"), QString::fromUtf8("\xc3\xa9") + QChar(0xDCE9));
     // Two names that Qt's own conversion makes one stay two.
     EXPECT_NE(fileNameFromBytes("\xff.wav"), fileNameFromBytes("\xfe.wav"));
