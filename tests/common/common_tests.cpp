@@ -123,3 +123,19 @@ TEST(WaveFormat, PcmRecordRoundTripsThroughItsBytes)
     EXPECT_FALSE(WaveFormat::fromBytes(std::span(adpcmBytes).first(15)));
     EXPECT_EQ(WaveFormat::fromBytes(std::span(adpcmBytes).first(19))->extra.size(), 1u);
 }
+
+TEST(WaveFormat, TheExtensibleLayoutNamesItsSubFormatOnlyWhenItsGuidAndBitsAreSound)
+{
+    // 16-bit stereo in the extensible layout: valid bits, channel mask, then the sub-format GUID.
+    const auto extensible = [](std::uint16_t validBits, std::uint8_t guidByte) {
+        std::vector<std::uint8_t> bytes = {0xFE, 0xFF, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 22, 0};
+        bytes.push_back(static_cast<std::uint8_t>(validBits));
+        bytes.push_back(0);
+        bytes.insert(bytes.end(), {3, 0, 0, 0, 1, 0});
+        bytes.insert(bytes.end(), {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, guidByte});
+        return bytes;
+    };
+    EXPECT_EQ(formatTagOf(extensible(16, 0x71)), 1);      // PCM
+    EXPECT_EQ(formatTagOf(extensible(16, 0x72)), 0xFFFE); // another GUID that ends in 1
+    EXPECT_EQ(formatTagOf(extensible(24, 0x71)), 0xFFFE); // more valid bits than the container holds
+}
