@@ -1,6 +1,7 @@
 #include "common/file_names.h"
 #include "common/number_format.h"
 #include "common/paths.h"
+#include "common/rate_text.h"
 #include "common/rounding.h"
 #include "common/wave_format.h"
 
@@ -138,4 +139,15 @@ TEST(WaveFormat, TheExtensibleLayoutNamesItsSubFormatOnlyWhenItsGuidAndBitsAreSo
     EXPECT_EQ(formatTagOf(extensible(16, 0x71)), 1);      // PCM
     EXPECT_EQ(formatTagOf(extensible(16, 0x72)), 0xFFFE); // another GUID that ends in 1
     EXPECT_EQ(formatTagOf(extensible(24, 0x71)), 0xFFFE); // more valid bits than the container holds
+}
+
+TEST(RateText, TheRateIsTheWholeNumberTheTextStartsWith)
+{
+    EXPECT_EQ(rateFromText(QStringLiteral("44100")), 44100);
+    EXPECT_EQ(rateFromText(QStringLiteral(" 22050 Hz")), 22050);
+    EXPECT_EQ(rateFromText(QStringLiteral("8000,5")), 8000);
+    EXPECT_EQ(rateFromText(QStringLiteral("Hz 8000")), 0);
+    EXPECT_EQ(rateFromText(QString()), 0);
+    EXPECT_EQ(rateFromText(QStringLiteral("999999999")), 999999999);
+    EXPECT_EQ(rateFromText(QStringLiteral("9999999999")), 0); // no rate, and beyond 32 bits
 }
