@@ -95,6 +95,13 @@ void plan(FrmREC &window, ModalAnswerer &answerer, const std::function<void(QDia
     EXPECT_EQ(answerer.dialogsAnswered(), answered + 1);
 }
 
+bool showActive(QWidget &window)
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
 QString noteOf(FrmREC &window)
 {
     return control<StatusNote>(window, "sbarTake")->text();
@@ -132,9 +139,7 @@ TEST_F(TakeControls, PauseByItsButtonAndByCtrlPLeavesThePausedTimeOutOfTheTake)
     playFile(makeCountingSignal(1, 40 * kRate));
     ModalAnswerer answerer;
     FrmREC window;
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(showActive(window)); // the shortcuts go to the active window
     auto *cmdDo = control<QPushButton>(window, "cmdDo");
     auto *cmdPause = control<QPushButton>(window, "cmdPause");
     const QString path = control<QLineEdit>(window, "txtFile")->text();
@@ -409,9 +414,7 @@ TEST_F(TakeControls, MonitoringThatCannotBeHeardUnticksItselfAndSaysWhyWhileTheT
 {
     ModalAnswerer answerer;
     FrmREC window;
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(showActive(window)); // the shortcuts go to the active window
     auto *chkMonitor = control<QCheckBox>(window, "chkMonitor");
     EXPECT_TRUE(chkMonitor->toolTip().contains(QStringLiteral("Ctrl+E")));
     QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
