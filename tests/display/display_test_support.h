@@ -1,5 +1,4 @@
-// Helpers of the display tests: blocks of known samples, and reading what the drawing left on
-// an image.
+// Helpers of the display tests: blocks of known samples, and reading the drawn images.
 #pragma once
 
 #include "../support/scoped_locale.h"
@@ -7,12 +6,10 @@
 #include <QImage>
 #include <QString>
 
-#include <cmath>
 #include <cstdint>
 #include <ostream>
 #include <vector>
 
-// Lets GoogleTest print texts as they read.
 inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 inline constexpr std::int32_t rgbValue(int red, int green, int blue) { return red + 256 * green + 65536 * blue; }
@@ -29,22 +26,12 @@ inline std::vector<std::int16_t> constantBlock(std::size_t count, std::int16_t v
     return std::vector<std::int16_t>(count, value);
 }
 
-// amplitude * sin(2 pi * cycles * n / period) for n = 0 .. count - 1, rounded.
-inline std::vector<std::int16_t> sineBlock(std::size_t count, double amplitude, double cycles, double period)
-{
-    std::vector<std::int16_t> block(count);
-    for (std::size_t n = 0; n < count; ++n)
-        block[n] = static_cast<std::int16_t>(
-            std::lround(amplitude * std::sin(2 * std::acos(-1.0) * cycles * static_cast<double>(n) / period)));
-    return block;
-}
-
 inline bool isColor(const QImage &image, int x, int y, int red, int green, int blue)
 {
     return (image.pixel(x, y) & 0xffffffu) == (qRgb(red, green, blue) & 0xffffffu);
 }
 
-// True when every pixel from (left, top) to (right, bottom) included has the given colour.
+// Whether every pixel from (left, top) to (right, bottom) included has the given colour.
 inline bool areaIs(const QImage &image, int left, int top, int right, int bottom, int red, int green, int blue)
 {
     for (int y = top; y <= bottom; ++y)
@@ -54,19 +41,12 @@ inline bool areaIs(const QImage &image, int left, int top, int right, int bottom
     return true;
 }
 
-// Number of pixels in column x that differ from black, and in the whole image.
-inline int litPixelsInColumn(const QImage &image, int x)
+// Number of pixels that differ from black, in column x or in the whole image (x < 0).
+inline int litPixels(const QImage &image, int column = -1)
 {
     int lit = 0;
     for (int y = 0; y < image.height(); ++y)
-        lit += (image.pixel(x, y) & 0xffffff) != 0 ? 1 : 0;
-    return lit;
-}
-
-inline int litPixels(const QImage &image)
-{
-    int lit = 0;
-    for (int x = 0; x < image.width(); ++x)
-        lit += litPixelsInColumn(image, x);
+        for (int x = column < 0 ? 0 : column; x < (column < 0 ? image.width() : column + 1); ++x)
+            lit += (image.pixel(x, y) & 0xffffff) != 0 ? 1 : 0;
     return lit;
 }
