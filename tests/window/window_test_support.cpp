@@ -8,7 +8,7 @@
 void WindowTest::SetUp()
 {
     ASSERT_TRUE(m_root.isValid());
-    qputenv("SONORIEL_HOME", homeFolder().toUtf8());
+    qputenv("SONORIEL_HOME", (m_root.path() + QStringLiteral("/home")).toUtf8());
     qputenv("XDG_CONFIG_HOME", configFolder().toUtf8());
     qputenv("SONORIEL_AUDIO", "virtual");
     qputenv("SONORIEL_VIRTUAL_SPEED", "4");
@@ -22,20 +22,10 @@ void WindowTest::TearDown()
     qunsetenv("SONORIEL_HOME");
 }
 
-QSettings WindowTest::settings() const
-{
-    return QSettings(QStringLiteral("Sonoriel"), QStringLiteral("Sonoriel"));
-}
-
 ModalAnswerer::ModalAnswerer(std::function<void(QDialog &)> handler) : m_handler(std::move(handler))
 {
     QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); });
     m_timer.start(20);
-}
-
-ModalAnswerer::~ModalAnswerer()
-{
-    m_timer.stop();
 }
 
 void ModalAnswerer::answer()

@@ -1,6 +1,5 @@
-// Shared set-up of the main window's tests: a private home (recordings folder and settings
-// store) so that nothing touches the real user's files, the virtual capture device, and an
-// answerer for the modal dialogs the window opens (message boxes, format and file choosers).
+// Shared set-up of the main window's tests: a private home and settings store, the virtual
+// capture device, and an answerer for the modal dialogs the window opens.
 #pragma once
 
 #include <QSettings>
@@ -25,30 +24,24 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    QString homeFolder() const { return m_root.path() + QStringLiteral("/home"); }
-    QString wavFolder() const { return homeFolder() + QStringLiteral("/Wav"); }
+    QString wavFolder() const { return m_root.path() + QStringLiteral("/home/Wav"); }
     QString configFolder() const { return m_root.path() + QStringLiteral("/config"); }
-    // The window's persisted settings, group "Settings".
-    QSettings settings() const;
+    QSettings settings() const { return QSettings(QStringLiteral("Sonoriel"), QStringLiteral("Sonoriel")); }
 
 private:
     QTemporaryDir m_root;
 };
 
-// While it lives, answers every modal dialog that opens: a message box's text is recorded and
-// the box closed; any other dialog goes to the handler (which accepts or rejects it), or is
-// rejected when there is none.
+// While it lives, answers every modal dialog: a message box's text is recorded and the box
+// closed (a question gets the button set, by default none: No); any other dialog goes to the
+// handler, or is rejected when there is none.
 class ModalAnswerer {
 public:
     explicit ModalAnswerer(std::function<void(QDialog &)> handler = {});
-    ~ModalAnswerer();
 
     const QStringList &messages() const { return m_messages; }
-    // The button a question (a box with Yes and No) gets; by default it is closed unanswered,
-    // which counts as No.
     void answerQuestionsWith(int standardButton) { m_questionAnswer = standardButton; }
     int dialogsAnswered() const { return m_dialogs; }
-    // What the dialogs that open from now on get.
     void setHandler(std::function<void(QDialog &)> handler) { m_handler = std::move(handler); }
 
 private:
