@@ -36,7 +36,6 @@ ToolResult runShell(const QString &folder, const QString &line)
     return runTool("sh", {"-c", "cd \"$1\" && S=\"$2\" && " + line, "sh", folder, SONORIEL_EXECUTABLE});
 }
 
-// The bytes of a name in folder.
 QByteArray pathBytes(const QTemporaryDir &folder, const QByteArray &name)
 {
     return QFile::encodeName(folder.path()) + '/' + name;
@@ -95,11 +94,9 @@ TEST(CommandLine, DevicesListsTheServerSourcesInputsFirst)
     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     const ToolResult devices = runSonoriel({"devices"}, withAudio("pulse", server.serverAddress()));
     ASSERT_EQ(devices.exitCode, 0) << devices.err.toStdString();
-    QStringList devicesOnly = devices.out.split('\n', Qt::SkipEmptyParts);
-    devicesOnly.removeIf([](const QString &line) { return line.startsWith(' '); });
-    ASSERT_EQ(devicesOnly.size(), 2) << devices.out.toStdString();
-    EXPECT_EQ(devicesOnly[0], "0: " + server.sourceDescription());
-    EXPECT_EQ(devicesOnly[1], "1: Monitor of " + server.sinkDescription());
+    EXPECT_TRUE(devices.out.startsWith("0: " + server.sourceDescription() + "\n")) << devices.out.toStdString();
+    EXPECT_TRUE(devices.out.contains("\n1: Monitor of " + server.sinkDescription() + "\n")) << devices.out.toStdString();
+    EXPECT_FALSE(devices.out.contains("\n2: ")) << devices.out.toStdString();
     // A source without ports is its own one line, selected.
     EXPECT_TRUE(devices.out.contains("\n  0: " + server.sourceDescription() + " * (volume ")) << devices.out.toStdString();
 
@@ -107,7 +104,7 @@ TEST(CommandLine, DevicesListsTheServerSourcesInputsFirst)
     EXPECT_EQ(automatic.out, devices.out);
 }
 
-TEST(CommandLine, RecordConvertJoinAndRepairOpenAndWriteFileNamesThatAreNoValidText)
+TEST(CommandLine, RecordAndConvertOpenAndWriteFileNamesThatAreNoValidText)
 {
     ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
     QTemporaryDir folder;
@@ -117,16 +114,6 @@ TEST(CommandLine, RecordConvertJoinAndRepairOpenAndWriteFileNamesThatAreNoValidT
 
     const ToolResult convert = runShell(folder.path(), "\"$S\" convert " + source + " \"$(printf 'son\\375.mp3')\"");
     EXPECT_EQ(convert.exitCode, 0) << convert.err.toStdString();
-    const ToolResult join = runShell(folder.path(), "\"$S\" join \"$(printf 'j\\377.wav')\" " + source + " " + source);
-    EXPECT_EQ(join.exitCode, 0) << join.err.toStdString();
-
-    // A copy whose header a crash left at zero sizes, under a name of its own.
-    ASSERT_EQ(runShell(folder.path(), "cp " + source + " \"$(printf 'cut\\374.wav')\" && for at in 4 40; do "
-                                      "dd if=/dev/zero of=\"$(printf 'cut\\374.wav')\" bs=1 seek=$at count=4 "
-                                      "conv=notrunc status=none; done").exitCode, 0);
-    const ToolResult repair = runShell(folder.path(), "\"$S\" repair \"$(printf 'cut\\374.wav')\"");
-    EXPECT_EQ(repair.exitCode, 0) << repair.err.toStdString();
-    EXPECT_TRUE(repair.err.contains("Fichier réparé")) << repair.err.toStdString();
     const ToolResult record = runShell(folder.path(), "SONORIEL_AUDIO=virtual SONORIEL_VIRTUAL_SPEED=0 \"$S\" record "
                                                       "\"$(printf 'rec\\373.wav')\" --seconds 0.5 | od -c");
     EXPECT_EQ(record.exitCode, 0) << record.err.toStdString();
@@ -134,15 +121,12 @@ TEST(CommandLine, RecordConvertJoinAndRepairOpenAndWriteFileNamesThatAreNoValidT
 
     // Each file is under the very name asked for (renamed here to names the tools can take),
     // and nothing under the name Qt's conversion would have made of it.
-    for (const auto &[name, plain] : {std::pair{"son\xfd.mp3", "son.mp3"}, {"j\xff.wav", "j.wav"},
-                                      {"cut\xfc.wav", "cut.wav"}, {"\xff\xfe.wav", "source.wav"},
+    for (const auto &[name, plain] : {std::pair{"son\xfd.mp3", "son.mp3"}, {"\xff\xfe.wav", "source.wav"},
                                       {"rec\xfb.wav", "rec.wav"}}) {
         SCOPED_TRACE(plain);
         EXPECT_EQ(std::rename(pathBytes(folder, name).constData(), pathBytes(folder, plain).constData()), 0);
     }
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
     EXPECT_NEAR(ffprobeInfo(folder.filePath("son.mp3")).seconds, 0.5, 0.06);
-    EXPECT_NEAR(soxInfo(folder.filePath("j.wav")).seconds, 1.0, 1e-4);
-    EXPECT_NEAR(soxInfo(folder.filePath("cut.wav")).seconds, 0.5, 1e-4);
     EXPECT_NEAR(soxInfo(folder.filePath("rec.wav")).seconds, 0.5, 0.25);
 }

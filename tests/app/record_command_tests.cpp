@@ -1,53 +1,42 @@
-// `sonoriel record` end to end: what the sound server's source plays is in the file at the
-// right pitch and length, the effects options reach the recording, and bad input is refused.
+// `sonoriel record` end to end: its options reach the recording (effects, numbered names,
+// formats from the list, monitoring), bad values are refused in French before anything is
+// written, SIGUSR1 pauses a take, a counting signal from the sound server comes out whole, and
+// a take killed, hung up on or whose file is removed leaves a file sox reads and repair completes.
 #include "record_test_support.h"
 
 #include "../support/child_process.h"
 #include "../support/pulse_server.h"
 #include "../support/signal_helpers.h"
 #include "../support/source_player.h"
-#include "../support/tools.h"
 
+#include <QDir>
 #include <QFile>
-#include <QProcessEnvironment>
-#include <QTemporaryDir>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <thread>
 
-TEST(RecordCommand, RecordsTheServerSourceAtItsPitchAndForTheAskedTime)
+using namespace std::chrono_literals;
+
+TEST(RecordCommand, TheEffectsOptionsReachTheRecording)
 {
-    PulseServer server;
-    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     QTemporaryDir home;
-    const auto environment = environmentFor(home, "pulse", server.serverAddress());
-
-    ToolResult plain;
-    ToolResult amplified;
-    {
-        SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 12, 8000), 44100, 2);
-        plain = record({home.filePath("plain.wav"), "--seconds", "2"}, environment);
-        amplified = record({home.filePath("loud.wav"), "--seconds", "2", "--effects", "amplifier", "--amplify", "6"},
-                           environment);
-    }
+    const QString input = home.filePath("tone.wav");
+    ASSERT_TRUE(writePcmWav(input, 44100, 2, makeTone(440, 44100, 2, 44100 * 4, 8000)));
+    auto environment = environmentFor(home, "virtual");
+    environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
+    environment.insert("SONORIEL_VIRTUAL_INPUT", input);
+    const ToolResult plain = record({home.filePath("plain.wav"), "--seconds", "1"}, environment);
+    const ToolResult loud = record({home.filePath("loud.wav"), "--seconds", "1", "--effects", "amplifier", "--amplify", "6"},
+                                   environment);
     ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    ASSERT_EQ(loud.exitCode, 0) << loud.err.toStdString();
     EXPECT_EQ(plain.out, home.filePath("plain.wav") + "\n");
-    EXPECT_TRUE(plain.err.contains("Durée : 0:02")) << plain.err.toStdString();
-    ASSERT_EQ(amplified.exitCode, 0) << amplified.err.toStdString();
-
-    for (const QString &name : {QString("plain.wav"), QString("loud.wav")}) {
-        SCOPED_TRACE(name.toStdString());
-        const MediaInfo info = soxInfo(home.filePath(name));
-        EXPECT_EQ(info.rateHz, 44100);
-        EXPECT_EQ(info.channels, 2);
-        EXPECT_NEAR(info.seconds, 2.0, 0.06); // stops at the first block past two seconds
-    }
-    const auto plainSamples = decodeWithSox(home.filePath("plain.wav"));
-    const auto loudSamples = decodeWithSox(home.filePath("loud.wav"));
-    EXPECT_NEAR(measureFrequency(plainSamples, 2, 44100), 440.0, 1.0);
-    EXPECT_NEAR(peakOf(plainSamples), 8000, 2);
-    EXPECT_NEAR(peakOf(loudSamples), 8000 * 1.9953, 4); // +6 dB doubles the amplitude
+    EXPECT_NEAR(peakOf(decodeWithSox(home.filePath("plain.wav"))), 8000, 2);
+    EXPECT_NEAR(peakOf(decodeWithSox(home.filePath("loud.wav"))), 8000 * 1.9953, 4); // +6 dB doubles the amplitude
 }
 
 TEST(RecordCommand, NumberedRecordingsGoToTheRecordingsFolder)
@@ -92,13 +81,11 @@ TEST(RecordCommand, BadInputGetsTheFrenchMessageAndStartsNothing)
     EXPECT_EQ(emptyRate.exitCode, 1);
     EXPECT_EQ(emptyRate.err, "Fréquence d'échantillonnage invalide !\n");
 
-    EXPECT_EQ(record({"--seconds", "abc"}, environment).exitCode, 2);
-    // Values no effect could take without running away, and lengths that are no number.
-    for (const QStringList &bad : {QStringList{"--seconds", "nan"}, QStringList{"--echo", "100,-2"},
-                                   QStringList{"--phaser", "1,1,1.5,1,4,100"}, QStringList{"--eq", "0,0,0,inf,0,0,0"}})
+    // Values no effect could take without running away, unknown effects, lengths that are no number.
+    for (const QStringList &bad : {QStringList{"--seconds", "abc"}, {"--seconds", "nan"}, {"--echo", "100,-2"},
+                                   {"--phaser", "1,1,1.5,1,4,100"}, {"--eq", "0,0,0,inf,0,0,0"}, {"--eq", "1,2,3"},
+                                   {"--effects", "reverb"}, {"--format", "9999"}})
         EXPECT_EQ(record(bad, environment).exitCode, 2) << bad.join(' ').toStdString();
-    EXPECT_EQ(record({"--effects", "reverb"}, environment).exitCode, 2);
-    EXPECT_EQ(record({"--eq", "1,2,3"}, environment).exitCode, 2);
     const ToolResult noServer = record({"--seconds", "1"}, environmentFor(home, "pulse", "unix:/nonexistent/native"));
     EXPECT_EQ(noServer.exitCode, 1);
     EXPECT_EQ(noServer.err.count('\n'), 1);
@@ -122,51 +109,241 @@ TEST(RecordCommand, RecordsInTheFormatChosenFromTheFormatList)
     const ToolResult probe = runTool("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,sample_rate,channels",
                                                  "-of", "csv=p=0", home.filePath("ima.wav")});
     EXPECT_EQ(probe.out.trimmed(), "adpcm_ima_wav,22050,1");
-    // Recording stops at the first whole capture block (232 ms here) past one second; the codec
-    // pads its last block of 1017 samples.
+    // Stops at the first capture block (232 ms here) past one second; the codec pads its last block.
     const double seconds = ffprobeInfo(home.filePath("ima.wav")).seconds;
     EXPECT_GE(seconds, 1.0);
     EXPECT_LE(seconds, 1.0 + 0.233 + 1017 / 22050.0);
-
-    EXPECT_EQ(record({home.filePath("x.wav"), "--format", "9999", "--seconds", "1"}, environment).exitCode, 2);
 }
 
-TEST(RecordCommand, OneRecordingPerFileAndOneNamePerRecording)
+TEST(RecordCommand, ASecondRecordingIntoTheFileBeingRecordedIsRefused)
 {
     QTemporaryDir home;
-    const auto environment = environmentFor(home, "virtual").toStringList();
-    const auto start = [&](ChildProcess &process, const QStringList &arguments, const QString &name) {
-        ChildProcess::Setup setup;
-        setup.environment = environment;
-        setup.outputFile = home.filePath(name + ".out");
-        setup.errorFile = home.filePath(name + ".err");
-        ASSERT_TRUE(process.start(SONORIEL_EXECUTABLE, QStringList{"record"} + arguments, setup));
-    };
-
-    // A second recording into the file being recorded is refused; the first one goes on.
     const QString take = home.filePath("take.wav");
     ChildProcess first;
-    start(first, {take, "--seconds", "1.5"}, "first");
+    ChildProcess::Setup setup;
+    setup.environment = environmentFor(home, "virtual").toStringList();
+    ASSERT_TRUE(first.start(SONORIEL_EXECUTABLE, {"record", take, "--seconds", "1.5"}, setup));
     ASSERT_TRUE(waitUntil([&] { return readFileBytes(take).size() > 46; }));
     const ToolResult second = record({take, "--seconds", "1"}, environmentFor(home, "virtual"));
     EXPECT_EQ(second.exitCode, 1);
     EXPECT_EQ(second.err, "Ne peut pas initialiser l'encodeur ! « " + take + " » est déjà en cours d'enregistrement.\n");
-    ASSERT_TRUE(first.waitForEnd(std::chrono::seconds(30)));
+    ASSERT_TRUE(first.waitForEnd(30s));
     EXPECT_EQ(first.exitCode(), 0);
     EXPECT_NEAR(soxInfo(take).seconds, 1.5, 0.07);
+}
 
-    // Numbered recordings started together never share a name.
-    for (int round = 0; round < 3; ++round) {
-        ChildProcess a, b;
-        start(a, {"--numbered", "--seconds", "0.3"}, "a");
-        start(b, {"--numbered", "--seconds", "0.3"}, "b");
-        ASSERT_TRUE(a.waitForEnd(std::chrono::seconds(30)) && b.waitForEnd(std::chrono::seconds(30)));
-        EXPECT_EQ(a.exitCode(), 0);
-        EXPECT_EQ(b.exitCode(), 0);
-        const QString pathA = QString::fromUtf8(readFileBytes(home.filePath("a.out"))).trimmed();
-        const QString pathB = QString::fromUtf8(readFileBytes(home.filePath("b.out"))).trimmed();
-        EXPECT_NE(pathA, pathB);
-        for (const QString &path : {pathA, pathB})
-            EXPECT_NEAR(soxInfo(path).seconds, 0.3, 0.07) << path.toStdString();
+TEST(RecordTakeOptions, BadValuesAreRefusedBeforeAnythingIsWritten)
+{
+    QTemporaryDir home;
+    const auto environment = environmentFor(home, "virtual");
+    const QString path = home.filePath("bad.wav");
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {{"--trigger", "3"}, "Seuil de déclenchement invalide : 3 dBFS"},
+        {{"--trigger", "nan"}, "Seuil de déclenchement invalide"},
+        {{"--split", "-1"}, "Durée des parties invalide : -1 s."},
+        {{"--split", "nan"}, "Durée des parties invalide"},
+        {{"--split", "0.01"}, "Parties trop courtes : 0.01 s. Une partie dure au moins un bloc de capture (0.0580498866213152 s)."},
+        {{"--trigger", "-30", "--stop-after-silence", "-2"}, "Durée de silence invalide : -2 s."},
+        {{"--stop-after-silence", "2"}, "L'arrêt après un silence demande un seuil de déclenchement."},
+        {{"--trigger", "-30", "--pre-record", "inf"}, "Durée de pré-enregistrement invalide"},
+        {{"--trigger", "-30", "--pre-record", "2000"},
+         "Pré-enregistrement trop long : 2000 s demandent 337 Mo de mémoire ; la limite est de 256 Mo, soit 1521 s à 44100 Hz stéréo."},
+        {{"--start-at", "25:00"}, "Heure de début invalide : 25:00 (HH:MM ou HH:MM:SS)."},
+        {{"--start-at", "midi"}, "Heure de début invalide : midi"},
+    };
+    for (const auto &[arguments, message] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const ToolResult result = record(QStringList{path} + arguments, environment);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(result.err.contains(message)) << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains("usage: sonoriel record")) << result.err.toStdString();
+        EXPECT_FALSE(QFile::exists(path));
+        EXPECT_FALSE(QDir(home.filePath("Wav")).exists()) << "the recordings folder was made";
+    }
+}
+
+TEST(RecordTakeSignals, SigUsr1PausesAndResumesTheTakeAndThePausedTimeIsLeftOut)
+{
+    QTemporaryDir home;
+    const QString input = home.filePath("count.wav"), path = home.filePath("paused.wav");
+    ASSERT_TRUE(writePcmWav(input, 44100, 2, makeCountingSignal(1, 30 * 44100)));
+    auto environment = environmentFor(home, "virtual");
+    environment.insert("SONORIEL_VIRTUAL_SPEED", "1");
+    environment.insert("SONORIEL_VIRTUAL_INPUT", input);
+    ChildProcess recorder;
+    ChildProcess::Setup setup;
+    setup.environment = environment.toStringList();
+    setup.errorFile = home.filePath("err.txt");
+    ASSERT_TRUE(recorder.start(SONORIEL_EXECUTABLE, {"record", path}, setup)) << recorder.errorText().toStdString();
+    const auto said = [&](const char *text) {
+        return waitUntil([&] { return readFileBytes(setup.errorFile).contains(text); }, 5s);
+    };
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + 10 * 10240; }, 20s));
+    ASSERT_TRUE(recorder.sendSignal(SIGUSR1));
+    ASSERT_TRUE(said("Enregistrement en pause."));
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(recorder.sendSignal(SIGUSR1));
+    ASSERT_TRUE(said("Enregistrement repris."));
+    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(recorder.sendSignal(SIGINT));
+    ASSERT_TRUE(recorder.waitForEnd(60s));
+    EXPECT_EQ(recorder.exitCode(), 0) << readFileBytes(setup.errorFile).toStdString();
+
+    const CountingCheck counting = checkCounting(decodeWithSox(path), 1);
+    ASSERT_EQ(counting.breaks.size(), 1u) << "the pause is not one clean cut";
+    // The pause began and ended on whole blocks, within the polling of the signals.
+    EXPECT_NEAR(static_cast<double>(counting.missingFrames) / 44100, 1.5, 0.25);
+}
+
+TEST(RecordMonitor, AnOutputThatGoesAwayEndsTheMonitoringButNotTheTake)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    QTemporaryDir home;
+    ChildProcess sonoriel;
+    ChildProcess::Setup setup;
+    setup.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList();
+    setup.errorFile = home.filePath("err.txt");
+    {
+        SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 8, 8000), 44100, 2);
+        ASSERT_TRUE(sonoriel.start(SONORIEL_EXECUTABLE, {"record", home.filePath("take.wav"), "--seconds", "3", "--monitor"},
+                                   setup));
+        std::this_thread::sleep_for(1s);
+        // The only output goes: the server has nowhere to move the monitoring stream.
+        server.pactl({"unload-module", "module-null-sink"});
+        EXPECT_TRUE(sonoriel.waitForEnd(15s));
+    }
+    const QString err = QString::fromUtf8(readFileBytes(setup.errorFile));
+    EXPECT_EQ(sonoriel.exitCode(), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains("Écoute impossible : La sortie son ne répond plus.\n")) << err.toStdString();
+    EXPECT_NEAR(soxInfo(home.filePath("take.wav")).seconds, 3.0, 0.06);
+    const std::vector<std::int16_t> recorded = decodeWithSox(home.filePath("take.wav"));
+    EXPECT_NEAR(measureFrequency(recorded, 2, 44100), 440.0, 1.0);
+    EXPECT_NEAR(peakOf(recorded), 8000, 2);
+}
+
+TEST(RecordMonitor, WithoutASoundServerTheTakeIsRecordedAndTheUserToldWhyNothingIsHeard)
+{
+    QTemporaryDir home;
+    auto environment = environmentFor(home, "virtual");
+    environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
+    const ToolResult result = record({home.filePath("take.wav"), "--seconds", "0.5", "--monitor"}, environment);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, home.filePath("take.wav") + "\n");
+    EXPECT_TRUE(result.err.startsWith("Écoute impossible : L'entrée virtuelle n'a pas de sortie son : aucun serveur de "
+                                      "son n'est utilisé.\n"))
+        << result.err.toStdString();
+    EXPECT_NEAR(soxInfo(home.filePath("take.wav")).seconds, 0.5, 0.06);
+}
+
+TEST(RecordContinuity, ARecordingOnASlowDiskHoldsEveryFrameFromItsStart)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    QTemporaryDir home;
+    QProcessEnvironment slow = environmentFor(home, "pulse", server.serverAddress());
+    slow.insert("LD_PRELOAD", SONORIEL_SLOW_HEADER_LIBRARY);
+    slow.insert("SONORIEL_TEST_SLOW_HEADER_MS", "400");
+    // Under AddressSanitizer the preloaded library comes before the sanitizer's runtime.
+    slow.insert("ASAN_OPTIONS", slow.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+    const QString path = home.filePath("take.wav");
+    SourcePlayer player(server, makeCountingSignal(1, 60 * 44100), 44100, 2);
+    const ToolResult run = record({path, "--seconds", "4"}, slow);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const CountingCheck counting = checkCounting(decodeWithSox(path), 1);
+    EXPECT_TRUE(counting.breaks.empty()) << counting.breaks.size() << " breaks in the count";
+    EXPECT_GE(counting.leadingFrames + counting.countedFrames, 4u * 44100);
+    EXPECT_LE(counting.leadingFrames, 10240u / 4) << "the recording began with silence";
+}
+
+namespace {
+
+constexpr std::uint32_t kStereoSecond = 176400;
+constexpr std::uint32_t kBlockBytes = 10240;
+
+QProcessEnvironment virtualDevice(const QTemporaryDir &home, const QString &speed)
+{
+    QProcessEnvironment environment = environmentFor(home, "virtual");
+    environment.insert("SONORIEL_VIRTUAL_SPEED", speed);
+    environment.remove("SONORIEL_VIRTUAL_INPUT"); // the test signal: 440 Hz left, 880 Hz right
+    return environment;
+}
+
+// The data size the header on disk gives; 0 while the file is shorter than its header.
+std::uint32_t describedBytes(const QString &path)
+{
+    const QByteArray head = readFileBytes(path).left(46);
+    return head.size() == 46 ? le32At(head, 42) : 0;
+}
+
+} // namespace
+
+TEST(RecordCommandKilled, FileHoldsEverySecondUpToTheLastUpdateAndRepairAddsTheRest)
+{
+    ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
+    QTemporaryDir home;
+    const QString path = home.filePath("killed.wav");
+    QProcess process;
+    process.setProcessEnvironment(virtualDevice(home, "1"));
+    process.start(QStringLiteral(SONORIEL_EXECUTABLE), {"record", path});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    ASSERT_TRUE(waitUntil([&] { return describedBytes(path) >= 2 * kStereoSecond; }, 30s));
+    ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGKILL), 0);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+
+    const QByteArray file = readFileBytes(path);
+    const std::uint32_t described = le32At(file, 42);
+    const auto onDisk = static_cast<std::uint32_t>(file.size() - 46);
+    EXPECT_LE(described, onDisk);
+    EXPECT_LT(onDisk - described, kStereoSecond + kBlockBytes) << "more than a second and a block left out";
+
+    EXPECT_NEAR(soxInfo(path).seconds, described / double(kStereoSecond), 1e-5);
+    EXPECT_NEAR(ffprobeInfo(path).seconds, described / double(kStereoSecond), 1e-4);
+    EXPECT_NEAR(measureFrequency(decodeWithSox(path), 2, 44100), 440, 2);
+
+    EXPECT_EQ(runTool(QStringLiteral(SONORIEL_EXECUTABLE), {"repair", path}).exitCode, 0);
+    const QByteArray repaired = readFileBytes(path);
+    ASSERT_EQ(repaired.size(), file.size());
+    EXPECT_EQ(le32At(repaired, 42), onDisk / 4 * 4);
+    EXPECT_TRUE(repaired.mid(46) == file.mid(46));
+    EXPECT_NEAR(soxInfo(path).seconds, onDisk / 4 * 4 / double(kStereoSecond), 1e-5);
+}
+
+TEST(RecordCommandSignals, AClosedTerminalEndsTheRecordingWithItsHeaderComplete)
+{
+    QTemporaryDir home;
+    const QString path = home.filePath("hangup.wav");
+    QProcess process;
+    process.setProcessEnvironment(virtualDevice(home, "1"));
+    process.start(QStringLiteral(SONORIEL_EXECUTABLE), {"record", path});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + 4 * kBlockBytes; }));
+    ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGHUP), 0);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    const QByteArray file = readFileBytes(path);
+    EXPECT_EQ(le32At(file, 4), static_cast<std::uint32_t>(file.size() - 8));
+    EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
+}
+
+TEST(RecordCommandOutput, AFileOrFolderRemovedWhileRecordingStopsTheRecordingAndSaysSo)
+{
+    for (const bool wholeFolder : {false, true}) {
+        SCOPED_TRACE(wholeFolder ? "folder removed" : "file removed");
+        QTemporaryDir home;
+        QDir().mkpath(home.filePath("takes"));
+        const QString path = home.filePath("takes/gone.wav");
+        QProcess process;
+        process.setProcessEnvironment(virtualDevice(home, "1"));
+        process.start(QStringLiteral(SONORIEL_EXECUTABLE), {"record", path, "--seconds", "30"});
+        ASSERT_TRUE(process.waitForStarted(10000));
+        ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + 2 * kBlockBytes; }));
+        ASSERT_TRUE(wholeFolder ? QDir(home.filePath("takes")).removeRecursively() : QFile::remove(path));
+        ASSERT_TRUE(process.waitForFinished(10000)) << "the recording went on into a file that is gone";
+        EXPECT_EQ(process.exitCode(), 1);
+        EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError())
+                        .contains("Enregistrement arrêté : le fichier Wav a été supprimé pendant l'enregistrement."));
     }
 }

@@ -5,7 +5,6 @@
 #include "../support/tools.h"
 #include "../support/wave_bytes.h"
 
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,11 +32,6 @@ QByteArray recorderFile(const QByteArray &sound, std::uint32_t riffSize, std::ui
     return riffWave(formatChunk({}, true) + chunk("data", sound, false, dataSize), riffSize);
 }
 
-QByteArray sound(int bytes)
-{
-    return patternBytes(bytes, 3);
-}
-
 // The 128 bytes of an ID3v1 tag, as taggers append it to the end of a file.
 QByteArray id3v1Tag()
 {
@@ -47,12 +41,11 @@ QByteArray id3v1Tag()
     return tag + "2024" + QByteArray(30, '\0') + '\x0c';
 }
 
-// An ID3v2 tag of the given version (2, with its three-letter frames, or 3) with one title frame.
-QByteArray id3v2Tag(char version = 3)
+// An ID3v2.3 tag with one title frame.
+QByteArray id3v2Tag()
 {
-    const QByteArray frame = version == 2 ? "TT2" + QByteArray("\0\0\x06\0Titre", 9)
-                                          : "TIT2" + QByteArray("\0\0\0\x06\0\0", 6) + QByteArray("\0Titre", 6);
-    return "ID3" + QByteArray(1, version) + QByteArray(5, '\0') + char(frame.size()) + frame;
+    const QByteArray frame = "TIT2" + QByteArray("\0\0\0\x06\0\0", 6) + QByteArray("\0Titre", 6);
+    return "ID3" + QByteArray(1, 3) + QByteArray(5, '\0') + char(frame.size()) + frame;
 }
 
 } // namespace
@@ -62,32 +55,27 @@ TEST(RepairCommand, SizesThatAreZeroTooLargeOrTooSmallBecomeTheWholeBlocksPresen
     ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
     const struct {
         const char *name;
-        int present;           // sound bytes in the file
-        std::uint32_t riff, data;
-        std::uint32_t repaired; // the data size afterwards
-        QByteArray tag = {};    // added after the sound since
+        int present; // sound bytes in the file
+        std::uint32_t riff, data, repaired;
+        QByteArray tag = {}; // added after the sound since
     } cases[] = {
         {"cut off by a crash: zero sizes", 40000, 0, 0, 40000},
         {"sizes too large: a placeholder", 40000, 0xFFFFFFFF, 0xFFFFFFFF, 40000},
         {"sizes too small: the last update", 40000, 38 + 1000, 1000, 40000},
         {"odd trailing bytes: a partial block", 40003, 0, 0, 40000},
         {"zero sizes, then an ID3v1 tag", 40000, 0, 0, 40000, id3v1Tag()},
-        {"a placeholder, then an ID3v1 tag", 40000, 0xFFFFFFFF, 0xFFFFFFFF, 40000, id3v1Tag()},
     };
     TestFolder folder;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const QByteArray before = recorderFile(sound(c.present), c.riff, c.data) + c.tag;
+        const QByteArray before = recorderFile(patternBytes(c.present, 3), c.riff, c.data) + c.tag;
         const QString path = folder.write("cut.wav", before);
 
         const ToolResult run = repair({path});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains("Fichier réparé")) << run.err.toStdString();
-
         const QByteArray after = readFileBytes(path);
         ASSERT_EQ(after.size(), before.size()); // nothing cut, nothing added
-        EXPECT_EQ(le32At(after, 42), c.repaired);
-        EXPECT_EQ(le32At(after, 4), 46 + c.repaired - 8);
         // Only the two size fields changed.
         QByteArray expected = before;
         put32(expected, 4, 46 + c.repaired - 8);
@@ -110,8 +98,7 @@ TEST(RepairCommand, CompressedFileWithAFactChunkGetsItsSizesAndSampleCountBack)
     const QByteArray original = readFileBytes(made);
     const int fact = original.indexOf("fact");
     const int data = original.indexOf("data");
-    ASSERT_GT(fact, 0);
-    ASSERT_GT(data, fact);
+    ASSERT_TRUE(fact > 0 && data > fact);
     const std::uint16_t blockAlign = le16At(original, 32);
     const std::uint16_t samplesPerBlock = le16At(original, 38);
     ASSERT_EQ(le32At(original, data + 4) % blockAlign, 0u);
@@ -142,61 +129,45 @@ TEST(RepairCommand, CompressedFileWithAFactChunkGetsItsSizesAndSampleCountBack)
     EXPECT_NEAR(ffprobeInfo(cutPath).seconds, blocks * samplesPerBlock / 44100.0, 1e-3);
 }
 
-TEST(RepairCommand, FileThatIsAlreadyRightIsLeftAsItIsAndSaysSo)
+TEST(RepairCommand, FilesThatAreRightOrMakeNoSenseAreLeftByteForByteAndSaySo)
 {
     ASSERT_TRUE(haveTool("sox"));
     TestFolder folder;
     const QString soxFile = folder.filePath("sox.wav");
     ASSERT_EQ(runTool("sox", {"-n", "-r", "22050", "-c", "1", "-b", "16", soxFile, "synth", "0.5", "sine", "300"}).exitCode, 0);
-    // A chunk after the data, as some programs write their tags, is not sound.
-    QByteArray tagged = recorderFile(sound(4000), 0, 4000) + "LIST" + le32(6) + "INFOab";
-    put32(tagged, 4, tagged.size() - 8);
-    // A partial block after data that the header already describes.
-    const QByteArray trailing = recorderFile(sound(4002), 46 + 4000 - 8, 4000);
-    // Tags after the data of sox's file: ID3v1 at the end, an ID3v2 tag in an "id3 " chunk
-    // that the RIFF size covers, or bare after it (also of version 2.2).
     const QByteArray soxBytes = readFileBytes(soxFile);
+    // A chunk after the data, as some programs write their tags, is not sound.
+    QByteArray tagged = recorderFile(patternBytes(4000, 3), 0, 4000) + "LIST" + le32(6) + "INFOab";
+    put32(tagged, 4, tagged.size() - 8);
+    // An ID3v2 tag in an "id3 " chunk that the RIFF size covers.
     QByteArray id3Chunk = soxBytes + "id3 " + le32(id3v2Tag().size()) + id3v2Tag() + id3v1Tag();
     put32(id3Chunk, 4, soxBytes.size() + 8 + id3v2Tag().size() - 8);
-    const QStringList files = {soxFile, folder.write("tagged.wav", tagged), folder.write("trailing.wav", trailing),
-                               folder.write("id3v1.wav", soxBytes + id3v1Tag()), folder.write("id3chunk.wav", id3Chunk),
-                               folder.write("id3v2.wav", soxBytes + id3v2Tag() + id3v1Tag()),
-                               folder.write("id3v22.wav", soxBytes + id3v2Tag(2))};
-    for (const QString &path : files) {
-        SCOPED_TRACE(path.toStdString());
-        const QByteArray before = readFileBytes(path);
-        const ToolResult run = repair({path});
-        EXPECT_EQ(run.exitCode, 0);
-        EXPECT_TRUE(run.err.contains("déjà correct")) << run.err.toStdString();
-        EXPECT_TRUE(readFileBytes(path) == before);
-    }
-}
-
-TEST(RepairCommand, FilesItCannotMakeSenseOfAreLeftByteForByteWithAFrenchMessage)
-{
-    TestFolder folder;
-    QByteArray zeroedHeader(46, '\0'); // the whole header lost: no format to go by
-    zeroedHeader += sound(1000);
-    QByteArray chunkPastTheEnd = recorderFile(sound(100), 0, 0);
+    QByteArray chunkPastTheEnd = recorderFile(patternBytes(100, 3), 0, 0);
     put32(chunkPastTheEnd, 16, 5000); // a format chunk longer than the file
-    QByteArray noData = recorderFile({}, 0, 0).left(38);
+    const char *right = "déjà correct";
     const struct {
         const char *name;
         QByteArray bytes;
-        const char *message;
+        const char *message; // right: exit 0; otherwise exit 1 and "Rien n'a été modifié"
     } cases[] = {
+        {"sox.wav", soxBytes, right},
+        {"tagged.wav", tagged, right},
+        {"trailing.wav", recorderFile(patternBytes(4002, 3), 46 + 4000 - 8, 4000), right}, // a partial block already left out
+        {"id3v1.wav", soxBytes + id3v1Tag(), right},
+        {"id3chunk.wav", id3Chunk, right},
+        {"id3v2.wav", soxBytes + id3v2Tag() + id3v1Tag(), right},
         {"text.wav", "Ceci n'est pas un son, seulement du texte.\n", "n'est pas un fichier Wave"},
-        {"zeroed.wav", zeroedHeader, "n'est pas un fichier Wave"},
+        {"zeroed.wav", QByteArray(46, '\0') + patternBytes(1000, 3), "n'est pas un fichier Wave"}, // no format to go by
         {"past.wav", chunkPastTheEnd, "n'est pas un fichier Wave"},
-        {"nodata.wav", noData, "aucun bloc de données"},
+        {"nodata.wav", recorderFile({}, 0, 0).left(38), "aucun bloc de données"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = folder.write(c.name, c.bytes);
         const ToolResult run = repair({path});
-        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.exitCode, c.message == right ? 0 : 1);
         EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains("Rien n'a été modifié")) << run.err.toStdString();
+        EXPECT_TRUE(c.message == right || run.err.contains("Rien n'a été modifié")) << run.err.toStdString();
         EXPECT_TRUE(readFileBytes(path) == c.bytes);
     }
     const ToolResult directory = repair({folder.path()});
@@ -205,7 +176,6 @@ TEST(RepairCommand, FilesItCannotMakeSenseOfAreLeftByteForByteWithAFrenchMessage
     const ToolResult missing = repair({folder.filePath("absent.wav")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains("Impossible d'ouvrir")) << missing.err.toStdString();
-
     for (const QStringList &arguments : {QStringList{}, QStringList{"a.wav", "b.wav"}, QStringList{"--force", "a.wav"}}) {
         const ToolResult usage = repair(arguments);
         EXPECT_EQ(usage.exitCode, 2);

@@ -1,7 +1,7 @@
-// RF64 files (64-bit sizes in a ds64 chunk) through the commands a user runs on them: the ones
-// `sonoriel record --rf64` makes past the RIFF limit and the ones ffmpeg makes are joined,
-// converted to MP3 and repaired as sox, ffprobe and lame read them; a ds64 cut short is
-// refused with its reason, and a RIFF recording past 4 GiB becomes RF64 when repaired.
+// RF64 files (64-bit sizes in a ds64 chunk) through the commands a user runs on them: the one
+// `sonoriel record --rf64` makes past the RIFF limit and the one ffmpeg makes are repaired only
+// when their sizes are stale; a ds64 cut short is refused by every command with its reason, and
+// a RIFF recording past 4 GiB becomes RF64 when repaired.
 #include "../support/signal_helpers.h"
 #include "../support/tools.h"
 #include "../support/wave_bytes.h"
@@ -27,17 +27,11 @@ std::uint64_t le64At(const QByteArray &bytes, int offset)
     return le32At(bytes, offset) | static_cast<std::uint64_t>(le32At(bytes, offset + 4)) << 32;
 }
 
-std::vector<std::int16_t> operator+(std::vector<std::int16_t> a, const std::vector<std::int16_t> &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 class Rf64Files : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(haveTool("sox") && haveTool("ffmpeg") && haveTool("ffprobe") && haveTool("lame"));
+        ASSERT_TRUE(haveTool("sox") && haveTool("ffmpeg") && haveTool("ffprobe"));
         // Two seconds of the counting signal through the virtual device, past a RIFF limit
         // lowered to 300000 bytes, so that the file turns RF64 on the way.
         const QString input = folder.path("count.wav");
@@ -54,80 +48,24 @@ protected:
         recordedSamples = decodeWithSox(recorded);
         ASSERT_GE(recordedSamples.size(), 2u * 2 * kRate);
         ASSERT_TRUE(checkCounting(recordedSamples, 1).breaks.empty());
-
-        // ffmpeg's RF64 has a LIST chunk before its data; written to a pipe, its ds64 holds
-        // zeros, as ffmpeg cannot come back to fill it.
+        // ffmpeg's RF64 has a LIST chunk before its data.
         ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=0.5", "-ac", "2",
                                      "-ar", "44100", "-c:a", "pcm_s16le", "-rf64", "always", byFfmpeg})
                       .exitCode,
                   0);
         ASSERT_TRUE(readFileBytes(byFfmpeg).startsWith("RF64"));
-        ASSERT_EQ(runShell(QStringLiteral("ffmpeg -v error -i '%1' -c:a pcm_s16le -rf64 always -f wav - | cat > '%2'")
-                               .arg(byFfmpeg, piped))
-                      .exitCode,
-                  0);
-        ASSERT_EQ(le64At(readFileBytes(piped), 28), 0u);
     }
 
     TestFolder folder;
     QString recorded = folder.path("recorded.wav");
     QString byFfmpeg = folder.path("ffmpeg.wav");
-    QString piped = folder.path("piped.wav");
     std::vector<std::int16_t> recordedSamples;
 };
 
 } // namespace
 
-TEST_F(Rf64Files, JoinedWithARiffFileTheyGiveTheSamplesOfEveryFileInOrder)
-{
-    const QString riff = folder.path("riff.wav");
-    const std::vector<std::int16_t> tone = makeTone(1000, kRate, 2, kRate / 3);
-    ASSERT_TRUE(writePcmWav(riff, kRate, 2, tone));
-
-    const QString joined = folder.path("joined.wav");
-    const ToolResult run = sonoriel({"join", joined, recorded, byFfmpeg, riff});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const std::vector<std::int16_t> expected = recordedSamples + decodeWithSox(byFfmpeg) + tone;
-    EXPECT_TRUE(decodeWithSox(joined) == expected) << "the joined file is not the samples of the three files";
-
-    // The piped file's sound runs to its end: it is the file ffmpeg wrote whole.
-    ASSERT_EQ(sonoriel({"join", joined, piped, riff}).exitCode, 0);
-    EXPECT_TRUE(decodeWithSox(joined) == decodeWithSox(byFfmpeg) + tone);
-}
-
-TEST_F(Rf64Files, ConvertedToMp3TheyKeepTheirLengthAndTheProgressRunsInProportion)
-{
-    const QString mp3 = folder.path("recorded.mp3");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LC_ALL", "C");
-    const ToolResult run = sonoriel({"convert", recorded, mp3}, environment);
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-
-    // lame reads its own tag: the decoded sound has the frames of the source, to the frame.
-    const QString decoded = folder.path("decoded.wav");
-    ASSERT_EQ(runTool("lame", {"--quiet", "--decode", mp3, decoded}).exitCode, 0);
-    const double seconds = static_cast<double>(recordedSamples.size() / 2) / kRate;
-    EXPECT_EQ(decodeWithSox(decoded).size(), recordedSamples.size());
-    EXPECT_NEAR(ffprobeInfo(mp3).seconds, seconds, 2 * 1152.0 / kRate);
-
-    // ffmpeg's file written to a pipe, whose ds64 says 0 bytes, is converted whole too.
-    const QString pipedMp3 = folder.path("piped.mp3");
-    ASSERT_EQ(sonoriel({"convert", piped, pipedMp3}).exitCode, 0);
-    ASSERT_EQ(runTool("lame", {"--quiet", "--decode", pipedMp3, decoded}).exitCode, 0);
-    EXPECT_EQ(decodeWithSox(decoded).size(), decodeWithSox(byFfmpeg).size());
-
-    // The progress counts the blocks of the data against its whole length: about a hundred
-    // steps here, the one before the end at 99 % or more.
-    const QStringList steps = run.err.split('\n', Qt::SkipEmptyParts).filter("Encodage en cours");
-    ASSERT_GE(steps.size(), 50) << run.err.toStdString();
-    EXPECT_TRUE(steps.last().endsWith("100.0%")) << steps.last().toStdString();
-    const QString beforeLast = steps[steps.size() - 2];
-    EXPECT_GE(beforeLast.section(' ', -1).chopped(1).toDouble(), 99.0) << beforeLast.toStdString();
-}
-
 TEST_F(Rf64Files, RepairFixesStaleDs64SizesAndLeavesRightOnesAndCutOnesAsTheyAre)
 {
-    // Right ones: nothing is written.
     for (const QString &path : {recorded, byFfmpeg}) {
         const QByteArray before = readFileBytes(path);
         const ToolResult run = sonoriel({"repair", path});
@@ -148,14 +86,11 @@ TEST_F(Rf64Files, RepairFixesStaleDs64SizesAndLeavesRightOnesAndCutOnesAsTheyAre
     stale.replace(20, 24, sizes);
     const QString cut = folder.write("cut.wav", stale);
     ASSERT_NEAR(soxInfo(cut).seconds, static_cast<double>(staleBytes / 4) / kRate, 1e-6);
-
     const ToolResult run = sonoriel({"repair", cut});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QString("données : %1 octets").arg(dataBytes))) << run.err.toStdString();
-    const QByteArray repaired = readFileBytes(cut);
-    EXPECT_TRUE(repaired == whole + QByteArray("\x01\x02\x03", 3)) << "more than the ds64 sizes changed";
+    EXPECT_TRUE(readFileBytes(cut) == whole + QByteArray("\x01\x02\x03", 3)) << "more than the ds64 sizes changed";
     EXPECT_TRUE(decodeWithSox(cut) == recordedSamples);
-    EXPECT_NEAR(ffprobeInfo(cut).seconds, static_cast<double>(dataBytes / 4) / kRate, 1e-4);
 
     // A ds64 cut short cannot be read: every command says why, and nothing is written.
     const QString truncated = folder.write("truncated.wav", whole.left(30));
@@ -173,11 +108,9 @@ TEST(Rf64Repair, ARiffRecordingCutOffPast4GiBBecomesRf64InTheRoomItsJunkChunkKep
 {
     ASSERT_TRUE(haveTool("ffprobe"));
     // The recorder's RIFF header as it stood at its last update, under 4 GiB, and the sound
-    // that went on past 4 GiB before the recording was cut off. The file is sparse: its sound
-    // costs no disk.
-    const WaveLayout layout;
+    // that went on past 4 GiB before the recording was cut off; the file is sparse.
     const QByteArray sound = patternBytes(4000, 7);
-    const QByteArray header = riffWave(chunk("JUNK", QByteArray(28, '\0')) + formatChunk(layout, true) +
+    const QByteArray header = riffWave(chunk("JUNK", QByteArray(28, '\0')) + formatChunk(WaveLayout{}, true) +
                                            chunk("data", {}, true, sound.size()),
                                        kRecorderHeaderBytes + sound.size() - 8);
     ASSERT_EQ(header.size(), kRecorderHeaderBytes);
@@ -195,14 +128,10 @@ TEST(Rf64Repair, ARiffRecordingCutOffPast4GiBBecomesRf64InTheRoomItsJunkChunkKep
     EXPECT_EQ(file.size(), fileBytes);
     const QByteArray start = file.read(kRecorderHeaderBytes + sound.size());
     EXPECT_EQ(start.left(16), QByteArray("RF64\xff\xff\xff\xffWAVEds64", 16));
-    EXPECT_EQ(le32At(start, 16), 28u);
-    EXPECT_EQ(le64At(start, 20), kRecorderHeaderBytes + wholeFrames * 4 - 8);
     EXPECT_EQ(le64At(start, 28), wholeFrames * 4);
     EXPECT_EQ(le64At(start, 36), wholeFrames);
     EXPECT_EQ(start.mid(48, 30), header.mid(48, 30)) << "the format chunk changed";
-    EXPECT_EQ(le32At(start, 78), 0xFFFFFFFFu);
     EXPECT_EQ(start.mid(kRecorderHeaderBytes), sound);
-
     // ffprobe reads its length from ds64 (sox would read all of the 4 GiB to find it).
     EXPECT_NEAR(ffprobeInfo(path).seconds, static_cast<double>(wholeFrames) / kRate, 1e-3);
     EXPECT_TRUE(sonoriel({"repair", path}).err.contains("déjà correct"));
