@@ -1,7 +1,7 @@
 // `sonoriel record` end to end: its options reach the recording (effects, numbered names,
 // formats from the list, monitoring), bad values are refused in French before anything is
-// written, SIGUSR1 pauses a take, a counting signal from the sound server comes out whole, and
-// a take killed, hung up on or whose file is removed leaves a file sox reads and repair completes.
+// written, the space bar and SIGUSR1 pause a take, a counting signal from the sound server
+// comes out whole, and a take killed, hung up on or whose file is removed leaves a file sox reads and repair completes.
 #include "record_test_support.h"
 
 #include "../support/child_process.h"
@@ -162,7 +162,7 @@ TEST(RecordTakeOptions, BadValuesAreRefusedBeforeAnythingIsWritten)
     }
 }
 
-TEST(RecordTakeSignals, SigUsr1PausesAndResumesTheTakeAndThePausedTimeIsLeftOut)
+TEST(RecordTakeSignals, TheSpaceBarAndSigUsr1PauseAndResumeTheTakeAndThePausedTimeIsLeftOut)
 {
     QTemporaryDir home;
     const QString input = home.filePath("count.wav"), path = home.filePath("paused.wav");
@@ -174,12 +174,13 @@ TEST(RecordTakeSignals, SigUsr1PausesAndResumesTheTakeAndThePausedTimeIsLeftOut)
     ChildProcess::Setup setup;
     setup.environment = environment.toStringList();
     setup.errorFile = home.filePath("err.txt");
+    setup.terminal = true;
     ASSERT_TRUE(recorder.start(SONORIEL_EXECUTABLE, {"record", path}, setup)) << recorder.errorText().toStdString();
     const auto said = [&](const char *text) {
         return waitUntil([&] { return readFileBytes(setup.errorFile).contains(text); }, 5s);
     };
     ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + 10 * 10240; }, 20s));
-    ASSERT_TRUE(recorder.sendSignal(SIGUSR1));
+    ASSERT_TRUE(recorder.type(" ")); // on the recorder's own terminal
     ASSERT_TRUE(said("Enregistrement en pause."));
     std::this_thread::sleep_for(1500ms);
     ASSERT_TRUE(recorder.sendSignal(SIGUSR1));
@@ -254,6 +255,35 @@ TEST(RecordContinuity, ARecordingOnASlowDiskHoldsEveryFrameFromItsStart)
     EXPECT_TRUE(counting.breaks.empty()) << counting.breaks.size() << " breaks in the count";
     EXPECT_GE(counting.leadingFrames + counting.countedFrames, 4u * 44100);
     EXPECT_LE(counting.leadingFrames, 10240u / 4) << "the recording began with silence";
+}
+
+TEST(RecordContinuity, SoundTheServerDroppedStopsTheRecordingBeforeTheGapAndIsSaid)
+{
+    // At 96 kHz stereo the server holds about eleven seconds for a client that does not read.
+    const int rate = 96000;
+    PulseServer server({.sourceRateHz = rate});
+    ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
+    QTemporaryDir home;
+    const QString path = home.filePath("overrun.wav");
+    SourcePlayer player(server, makeCountingSignal(1, 60 * rate), rate, 2);
+    ChildProcess recorder;
+    ChildProcess::Setup setup;
+    setup.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList();
+    setup.errorFile = home.filePath("err.txt");
+    ASSERT_TRUE(recorder.start(SONORIEL_EXECUTABLE, {"record", path, "--rate", QString::number(rate), "--seconds", "40"},
+                               setup));
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + 3 * 10240; }, 10s));
+    ASSERT_TRUE(recorder.sendSignal(SIGSTOP));
+    std::this_thread::sleep_for(15s);
+    ASSERT_TRUE(recorder.sendSignal(SIGCONT));
+    ASSERT_TRUE(recorder.waitForEnd(60s));
+    const QString err = QString::fromUtf8(readFileBytes(setup.errorFile));
+    EXPECT_EQ(recorder.exitCode(), 1);
+    EXPECT_TRUE(err.contains("Enregistrement arrêté : le serveur de son a perdu du son")) << err.toStdString();
+    const CountingCheck counting = checkCounting(decodeWithSox(path), 1);
+    EXPECT_TRUE(counting.breaks.empty()) << counting.breaks.size() << " breaks in the count";
+    EXPECT_GE(counting.countedFrames, static_cast<std::size_t>(8 * rate)) << "less than the server held was kept";
+    EXPECT_LE(counting.countedFrames, static_cast<std::size_t>(20 * rate));
 }
 
 namespace {

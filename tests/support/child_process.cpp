@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern char **environ;
@@ -67,6 +68,8 @@ private:
 
 ChildProcess::~ChildProcess()
 {
+    if (m_terminal >= 0)
+        ::close(m_terminal);
     if (m_pid > 0) {
         ::kill(m_pid, SIGKILL);
         ::waitpid(m_pid, nullptr, 0);
@@ -76,7 +79,24 @@ ChildProcess::~ChildProcess()
 bool ChildProcess::start(const QString &program, const QStringList &arguments, const Setup &setup)
 {
     FileActions actions;
-    actions.open(STDIN_FILENO, {}, O_RDONLY);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (setup.terminal) {
+        // A session of its own whose controlling terminal is the new one, as a shell gives.
+        m_terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        const char *follower = m_terminal >= 0 && ::grantpt(m_terminal) == 0 && ::unlockpt(m_terminal) == 0
+                                   ? ::ptsname(m_terminal)
+                                   : nullptr;
+        if (!follower) {
+            m_error = QStringLiteral("no pseudo-terminal: ") + std::strerror(errno);
+            posix_spawnattr_destroy(&attributes);
+            return false;
+        }
+        actions.open(STDIN_FILENO, QString::fromLocal8Bit(follower), O_RDWR);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    } else {
+        actions.open(STDIN_FILENO, {}, O_RDONLY);
+    }
     actions.open(STDOUT_FILENO, setup.outputFile, O_WRONLY | O_CREAT | O_TRUNC);
     if (!setup.errorFile.isEmpty() && setup.errorFile == setup.outputFile)
         actions.duplicate(STDOUT_FILENO, STDERR_FILENO);
@@ -85,14 +105,16 @@ bool ChildProcess::start(const QString &program, const QStringList &arguments, c
     if (!setup.workingDirectory.isEmpty())
         actions.changeFolder(setup.workingDirectory);
     if (actions.error() != 0) {
+        posix_spawnattr_destroy(&attributes);
         m_error = program + QStringLiteral(" does not start: ") + std::strerror(actions.error());
         return false;
     }
     CStrings argv(QStringList{program} + arguments);
     CStrings envp(setup.environment);
     const QByteArray name = program.toLocal8Bit();
-    const int result = posix_spawnp(&m_pid, name.constData(), actions.get(), nullptr, argv.data(),
+    const int result = posix_spawnp(&m_pid, name.constData(), actions.get(), &attributes, argv.data(),
                                     setup.environment.isEmpty() ? environ : envp.data());
+    posix_spawnattr_destroy(&attributes);
     if (result == 0)
         return true;
     m_pid = -1;
@@ -131,6 +153,11 @@ bool ChildProcess::waitForEnd(std::chrono::milliseconds timeout)
 bool ChildProcess::sendSignal(int signal)
 {
     return !hasEnded() && ::kill(m_pid, signal) == 0;
+}
+
+bool ChildProcess::type(const QByteArray &keys)
+{
+    return m_terminal >= 0 && ::write(m_terminal, keys.constData(), static_cast<std::size_t>(keys.size())) == keys.size();
 }
 
 void ChildProcess::stop(std::chrono::milliseconds grace)

@@ -18,6 +18,7 @@ public:
         QString workingDirectory; // empty: the test process's own
         QString outputFile;       // stdout goes there (created or emptied); empty: /dev/null
         QString errorFile;        // stderr: the same file as outputFile appends to it
+        bool terminal = false;    // stdin: a new pseudo-terminal, the program's own, typed into with type()
     };
 
     ChildProcess() = default;
@@ -36,6 +37,8 @@ public:
 
     // Sends signal to the program while it runs; false when it has ended.
     bool sendSignal(int signal);
+    // Keys typed on the program's terminal (Setup::terminal); false without one.
+    bool type(const QByteArray &keys);
 
     // The exit status of a program that ended normally; -1 while it runs or after a signal.
     int exitCode() const { return m_exitCode; }
@@ -45,6 +48,7 @@ public:
 
 private:
     pid_t m_pid = -1;
+    int m_terminal = -1; // the pseudo-terminal's master side
     int m_exitCode = -1;
     int m_endSignal = 0;
     QString m_error;

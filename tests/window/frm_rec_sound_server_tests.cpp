@@ -81,6 +81,10 @@ TEST_F(FrmRecOnSoundServer, DeviceListFollowsTheServerAndTheDeviceShownIsTheOneR
     EXPECT_TRUE(waitUntil([&] { return shown().size() == 3; })) << shown().join('|').toStdString();
     EXPECT_EQ(shown(), QStringList({server->sourceDescription(), "Arrivée", monitorText}));
     EXPECT_EQ(recordShown(), monitor);
+    // Renamed on the server, it keeps its place under its new name.
+    server->pactl({"update-source-proplist", "late_one", "device.description=Renommée"});
+    EXPECT_TRUE(waitUntil([&] { return shown().contains("Renommée"); })) << shown().join('|').toStdString();
+    EXPECT_EQ(shown(), QStringList({server->sourceDescription(), "Renommée", monitorText}));
     server->pactl({"unload-module", late});
     EXPECT_TRUE(waitUntil([&] { return shown().size() == 2; })) << shown().join('|').toStdString();
     EXPECT_EQ(recordShown(), monitor);
