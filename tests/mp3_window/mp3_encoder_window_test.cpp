@@ -4,6 +4,7 @@
 #include "../mp3/mp3_fixtures.h"
 #include "../support/scoped_locale.h"
 
+#include "mp3/lame_encoder.h"
 #include "mp3/window/mp3_encoder.h"
 #include "mp3/window/progress_bar.h"
 
@@ -154,8 +155,10 @@ TEST_F(Mp3WindowTest, EncodeButtonIsEnabledOnlyForAnExistingSourceAndAFreshTarge
         type("txtSourceFile", c.source);
         type("txtOutputMp3File", c.target);
         EXPECT_EQ(encodeEnabled(), c.enabled) << c.what;
+        if (c.enabled) {
+            EXPECT_EQ(window().encoder().Mp3File(), c.target);
+        }
     }
-    EXPECT_EQ(window().encoder().Mp3File(), folder.path("out.mp3"));
 }
 
 TEST_F(Mp3WindowTest, TargetPickerReplacesAnExistingFileAfterAskingButNeverTheSourceEvenThroughAHardLink)
@@ -228,8 +231,11 @@ TEST_F(Mp3WindowTest, AnnulerStopsTheConversionAndFermerCancelsItThenClosesTheWi
     ScopedLocale french;
     useNames(toneFile(5.0));
     bool pressed = false;
-    EXPECT_LE(encode([&] { std::exchange(pressed, true) || (click("cmdEncode"), true); }).size(), 3)
-        << "the cancel is seen at the next chunk";
+    const auto pressOnce = [&] {
+        if (!std::exchange(pressed, true))
+            click("cmdEncode");
+    };
+    EXPECT_LE(encode(pressOnce).size(), 3) << "the cancel is seen at the next chunk";
     EXPECT_EQ(window().progressBar().Text(), QStringLiteral("Encodage annulé"));
     EXPECT_FALSE(QFile::exists(folder.path("concert.mp3")));
     EXPECT_TRUE(encodeEnabled());
