@@ -1,6 +1,4 @@
-// The biquad filter: what each type lets through, the clipping table, the memory cleared by a
-// redesign; floating-point faults of its design and processing reach the caller as the
-// runtime's errors, and a design that faults leaves the filter exactly as it was.
+// The biquad filter: what each type lets through, saturation, and a design that faults.
 #include "effects/iir_filter.h"
 
 #include "signals.h"
@@ -8,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numeric>
 #include <tuple>
 
 namespace {
@@ -44,8 +41,7 @@ TEST(IIRFilter, EachTypeLetsThroughWhatItShouldAndFullScaleSaturatesInsteadOfWra
         {IIRFilter::kLowPass, 0, 1000, 100, -0.2, 0.2},     {IIRFilter::kLowPass, 0, 1000, 10000, -200, -30},
         {IIRFilter::kHighPass, 0, 1000, 10000, -0.2, 0.2},  {IIRFilter::kHighPass, 0, 1000, 100, -200, -30},
         {IIRFilter::kBandPass, 0, 2000, 2000, -0.2, 0.2},   {IIRFilter::kBandPass, 0, 2000, 200, -200, -10},
-        {IIRFilter::kBandPass, 0, 2000, 15000, -200, -10},  {IIRFilter::kPeaking, 12, 3000, 3000, 11.8, 12.2},
-        {IIRFilter::kPeaking, -12, 3000, 3000, -12.2, -11.8}, {IIRFilter::kPeaking, 12, 3000, 100, -0.3, 0.3},
+        {IIRFilter::kPeaking, 12, 3000, 3000, 11.8, 12.2}, {IIRFilter::kPeaking, -12, 3000, 3000, -12.2, -11.8},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "type " << c.type << " at " << c.hz << " Hz, probed at " << c.probeHz);
@@ -53,12 +49,6 @@ TEST(IIRFilter, EachTypeLetsThroughWhatItShouldAndFullScaleSaturatesInsteadOfWra
         EXPECT_GE(db, c.lowestDb);
         EXPECT_LE(db, c.highestDb);
     }
-    // y = x exactly at 0 dB, so each input lands on one row of the clipping table.
-    Values all(65536);
-    std::iota(all.begin(), all.end(), std::int16_t{-32768});
-    IIRFilter flat = designed(IIRFilter::kPeaking, 0, 1000);
-    EXPECT_EQ(filtered(flat, all), all);
-
     IIRFilter lift = designed(IIRFilter::kPeaking, 12, 1000);
     const Values loud = filtered(lift, sineBlock(1000, 44100, 30000, 8820));
     int highs = 0, lows = 0;
@@ -71,41 +61,12 @@ TEST(IIRFilter, EachTypeLetsThroughWhatItShouldAndFullScaleSaturatesInsteadOfWra
     EXPECT_GT(lows, 100);
 }
 
-TEST(IIRFilter, SettingAParameterClearsTheMemoryAndBeforeARateOnlyStoresIt)
-{
-    const Values block = noiseBlock(2000, 20000, 11);
-    IIRFilter fresh = designed(IIRFilter::kPeaking, 6, 1000);
-    const Values expected = filtered(fresh, block);
-    for (const auto &set : std::vector<std::function<void(IIRFilter &)>>{
-             [](IIRFilter &f) { f.setGainDB(6); }, [](IIRFilter &f) { f.setFrequency(1000); },
-             [](IIRFilter &f) { f.setBandwidth(1.0f); }, [](IIRFilter &f) { f.setSamplerate(44100); }}) {
-        IIRFilter filter = designed(IIRFilter::kPeaking, 6, 1000);
-        filtered(filter, noiseBlock(500, 20000, 12));
-        set(filter);
-        EXPECT_EQ(filtered(filter, block), expected);
-    }
-
-    IIRFilter filter;
-    filter.setFrequency(0); // would fault in a design
-    filter.setGainDB(4);
-    filter.setBandwidth(2);
-    EXPECT_EQ(filter.GainDB(), 4.0f);
-    EXPECT_EQ(raisedBy([&] { filter.setSamplerate(44100); }).number, 6);
-    EXPECT_EQ(filter.samplerate(), 0); // the rate is kept
-    filter.setFrequency(500);
-    filter.setSamplerate(44100); // now designs from the stored fields: a low-pass, type 0
-    EXPECT_NEAR(gainAt(filter, 50), 0.0, 0.2);
-    EXPECT_LT(gainAt(filter, 10000), -40.0);
-}
-
 TEST(IIRFilterFaults, ADesignThatFaultsIsAnErrorAndLeavesTheFilterAsItWas)
 {
     const std::vector<std::pair<const char *, std::function<void(IIRFilter &)>>> faults = {
         {"frequency 0", [](IIRFilter &f) { f.CreateBiquadIIR(IIRFilter::kPeaking, 6, 0, 44100, 1); }},
         {"type 4", [](IIRFilter &f) { f.CreateBiquadIIR(4, 0, 1000, 44100, 1); }},
-        {"type -1", [](IIRFilter &f) { f.CreateBiquadIIR(-1, 0, 1000, 44100, 1); }},
         {"gain beyond float", [](IIRFilter &f) { f.setGainDB(4000); }},
-        {"bandwidth beyond float", [](IIRFilter &f) { f.setBandwidth(1e30f); }},
     };
     for (const auto &[name, fault] : faults) {
         SCOPED_TRACE(name);
@@ -122,16 +83,4 @@ TEST(IIRFilterFaults, ADesignThatFaultsIsAnErrorAndLeavesTheFilterAsItWas)
     EXPECT_EQ(r.number, 11);
     EXPECT_EQ(r.text, QStringLiteral("Division by zero"));
     EXPECT_TRUE(r.source.endsWith(QStringLiteral(".IIRFilter.CreateBiquadIIR"))) << r.source.toStdString();
-}
-
-TEST(IIRFilterFaults, AnUnstableDesignThatRunsAwayRaisesOverflowAndStartsAgainFromSilence)
-{
-    // A negative bandwidth turns alpha negative; near -1 the poles leave the unit circle.
-    IIRFilter unstable;
-    unstable.CreateBiquadIIR(IIRFilter::kLowPass, 0, 5000, 44100, -1.9f);
-    ASSERT_GT(std::abs(unstable.section().a2), 1.0f);
-    Values block = noiseBlock(20000, 1000, 9);
-    EXPECT_EQ(raisedBy([&] { unstable.ProcessSamples_16bit(block); }).number, 6);
-    EXPECT_EQ(unstable.section().y1, 0.0f);
-    EXPECT_EQ(unstable.section().y2, 0.0f);
 }

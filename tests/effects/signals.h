@@ -1,5 +1,4 @@
-// Test signals for the effects and their measurement: sines, noise, levels in dB, and the
-// errors that actions raise.
+// Test signals for the effects and their measurement.
 #pragma once
 
 #include "effects/cls_dsp.h"
@@ -23,7 +22,6 @@ Values noiseBlock(int values, int amplitude, unsigned seed);
 // `values` zeros but for `value` at index `at`.
 Values impulse(std::size_t values, std::int16_t value, std::size_t at = 0);
 
-// The largest absolute difference between values of a and b at the same index.
 int largestDifference(const Values &a, const Values &b);
 
 // Root-mean-square level in dB of values [from, to).
@@ -35,7 +33,7 @@ void prepare(clsDSP &dsp, int rateHz, int channels, int effects);
 // The values after the chain ran over them in blocks of at most blockValues values.
 Values processed(clsDSP &dsp, Values values, std::size_t blockValues = 5120);
 
-// The number, text and source of the AppError that action raises; number 0 when none.
+// The AppError that action raises; number 0 when none.
 struct Raised {
     int number = 0;
     QString text;

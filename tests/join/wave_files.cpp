@@ -6,17 +6,7 @@
 
 #include "../support/tools.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
-
-quint32 field(const QByteArray &bytes, int offset, int size)
-{
-    quint32 value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(bytes.at(offset + i));
-    return value;
-}
 
 JoinFileInfo readJoinFile(const QString &path)
 {

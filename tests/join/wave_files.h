@@ -1,6 +1,4 @@
-// Test files for the join: WAV files laid out byte by byte as the recorder, other programs
-// and hand-made edge cases write them, files made by sox and ffmpeg, and a log that keeps the
-// lines it receives.
+// Test files for the join and a log that keeps the lines it receives.
 #pragma once
 
 #include "join/join_file_info.h"
@@ -8,36 +6,25 @@
 
 #include "../support/wave_bytes.h"
 
-#include <QByteArray>
-#include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 
 using Layout = WaveLayout;
 
-// A little-endian field of `size` bytes read back at offset.
-quint32 field(const QByteArray &bytes, int offset, int size);
-
-// The canonical 44-byte header followed by data.
-inline QByteArray canonicalWave(const Layout &layout, const QByteArray &data)
-{
-    return waveFile(layout, data);
-}
 // The recorder's own layout: an 18-byte format chunk whose extra size is 0, a 46-byte header.
 inline QByteArray recorderWave(const Layout &layout, const QByteArray &data)
 {
     return waveFile(layout, data, true);
 }
 
-// Reads the header of path into a new record (raises what ReadWaveHeader raises).
+// Reads the header of path into a new record.
 JoinFileInfo readJoinFile(const QString &path);
 
 // The samples of a file as sox decodes them (raw, in the file's own encoding).
 QByteArray soxRawSamples(const QString &path);
 
-// Runs sox or ffmpeg (quietly); fails the test when the tool is missing or fails.
+// Runs sox or ffmpeg quietly; fails the test when the tool is missing or fails.
 void runOrFail(const QString &tool, const QStringList &arguments);
 
 // The number of the AppError that action raises (0 when it raises none), and its text.

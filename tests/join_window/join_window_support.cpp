@@ -1,7 +1,5 @@
 #include "join_window_support.h"
 
-#include "../support/wave_bytes.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -9,45 +7,33 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
-
-
-DialogAnswerer::DialogAnswerer()
-{
-    QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); });
-    m_timer.start(20);
-}
 
 void DialogAnswerer::answer()
 {
     auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-    if (!dialog || !dialog->isVisible() || m_busy.count(dialog))
+    if (!dialog || !dialog->isVisible() || dialog == m_busy)
         return;
     SeenDialog seen;
-    seen.title = dialog->windowTitle();
     if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
-        seen.fileDialog = true;
         seen.saving = files->acceptMode() == QFileDialog::AcceptSave;
         seen.folder = files->directory().absolutePath();
-        seen.filters = files->nameFilters();
     } else if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
         seen.text = box->text();
     }
     m_seen.push_back(seen);
-    std::optional<DialogAnswer> next;
-    if (!m_answers.empty()) {
-        next = m_answers.front();
-        m_answers.pop_front();
-    }
-    // Answered from the event loop rather than from this timer's tick: accepting a dialog may
-    // open another one (the question about replacing a file) that must be answered in turn.
-    m_busy.insert(dialog);
-    QTimer::singleShot(0, dialog, [this, dialog, next] {
-        if (!next || !respond(*dialog, *next)) {
-            ++m_unexpected;
+    const bool any = !m_answers.empty();
+    const DialogAnswer next = any ? m_answers.front() : DialogAnswer{};
+    m_answers.erase(m_answers.begin(), m_answers.begin() + (any ? 1 : 0));
+    // Answered from the event loop: accepting may open a question that needs this timer again.
+    m_busy = dialog;
+    QTimer::singleShot(0, dialog, [this, dialog, next, any] {
+        if (!any || !respond(*dialog, next)) {
+            ++unexpected;
             dialog->reject();
         }
-        m_busy.erase(dialog);
+        m_busy = nullptr;
     });
 }
 
@@ -55,32 +41,23 @@ bool DialogAnswerer::respond(QDialog &dialog, const DialogAnswer &answer)
 {
     auto *box = qobject_cast<QMessageBox *>(&dialog);
     auto *files = qobject_cast<QFileDialog *>(&dialog);
-    switch (answer.kind) {
-    case DialogAnswer::Kind::ChooseFile:
-        if (!files)
-            return false;
-        files->selectFile(answer.path);
-        // selectFile leaves the name box alone while it has the focus: type the name too.
-        if (auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-            name->setText(answer.path);
-        static_cast<QDialog *>(files)->accept(); // QFileDialog::accept, which checks the name
-        return true;
-    case DialogAnswer::Kind::Yes:
-    case DialogAnswer::Kind::No:
-        if (!box)
-            return false;
-        box->button(answer.kind == DialogAnswer::Kind::Yes ? QMessageBox::Yes : QMessageBox::No)->click();
-        return true;
-    case DialogAnswer::Kind::Cancel:
+    if (answer.kind == DialogAnswer::Kind::Cancel) {
         dialog.reject();
-        return true;
+    } else if (answer.kind == DialogAnswer::Kind::ChooseFile && files) {
+        // selectFile leaves the name box alone while it has the focus: type the name too.
+        files->selectFile(answer.path);
+        files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(answer.path);
+        static_cast<QDialog *>(files)->accept(); // QFileDialog::accept, which checks the name
+    } else if (answer.kind != DialogAnswer::Kind::ChooseFile && box) {
+        box->button(answer.kind == DialogAnswer::Kind::Yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    } else {
+        return false;
     }
-    return false;
+    return true;
 }
 
 void JoinWindowTest::SetUp()
 {
-    ASSERT_TRUE(m_root.isValid());
     ASSERT_TRUE(QDir().mkpath(wavFolder()));
     qputenv("SONORIEL_HOME", (m_root.path() + QStringLiteral("/home")).toUtf8());
     m_dialogs = std::make_unique<DialogAnswerer>();
@@ -91,8 +68,7 @@ void JoinWindowTest::SetUp()
 void JoinWindowTest::TearDown()
 {
     m_window.reset();
-    EXPECT_EQ(m_dialogs->unexpected(), 0) << "a dialog opened that the test did not expect";
-    m_dialogs.reset();
+    EXPECT_EQ(m_dialogs->unexpected, 0) << "a dialog opened that the test did not expect";
     qunsetenv("SONORIEL_HOME");
 }
 
@@ -112,37 +88,23 @@ void JoinWindowTest::addFile(const QString &path)
 
 void JoinWindowTest::click(const char *button)
 {
-    auto *control = m_window->findChild<QPushButton *>(QLatin1String(button));
-    ASSERT_NE(control, nullptr) << button;
-    QTest::mouseClick(control, Qt::LeftButton);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
 }
 
-QListWidget &JoinWindowTest::list(const char *name)
+void JoinWindowTest::doubleClickLine(const char *listName, int row)
 {
-    auto *control = m_window->findChild<QListWidget *>(QLatin1String(name));
-    EXPECT_NE(control, nullptr) << name;
-    return *control;
-}
-
-GraphBox &JoinWindowTest::box(const char *name)
-{
-    auto *control = m_window->findChild<GraphBox *>(QLatin1String(name));
-    EXPECT_NE(control, nullptr) << name;
-    return *control;
+    QListWidget &files = list(listName);
+    const QPoint line = files.visualItemRect(files.item(row)).center();
+    QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, line);
+    QTest::mouseDClick(files.viewport(), Qt::LeftButton, {}, line);
 }
 
 QStringList JoinWindowTest::lines(const char *listName)
 {
     QStringList out;
-    QListWidget &control = list(listName);
-    for (int i = 0; i < control.count(); ++i)
-        out << control.item(i)->text();
+    for (int i = 0; i < list(listName).count(); ++i)
+        out << list(listName).item(i)->text();
     return out;
 }
 
-QString JoinWindowTest::graphFileName()
-{
-    auto *label = m_window->findChild<QLabel *>(QStringLiteral("lblGraphFileName"));
-    EXPECT_NE(label, nullptr);
-    return label ? label->text() : QString();
-}
+QString JoinWindowTest::graphFileName() { return m_window->findChild<QLabel *>("lblGraphFileName")->text(); }

@@ -1,6 +1,4 @@
-// `sonoriel convert` never destroys a file: a target that is the source under another name is
-// refused before anything is written, and the MP3 takes its name only when complete, so a full
-// disk leaves no partial file and an older file of that name as it was.
+// `sonoriel convert` never destroys a file: not the source under another name, not on a full disk.
 #include "mp3_fixtures.h"
 
 #include "../support/small_disk.h"
@@ -52,32 +50,20 @@ TEST(ConvertSafety, FullDiskLeavesNoPartialFileAndAnOlderFileOfThatNameAsItWas)
     TestFolder folder;
     const QString source = folder.path("long.wav");
     ASSERT_TRUE(writeToneFile(source, 44100, 8.0)); // about 320 KB at 320 kbit/s
-    const QString shortSource = folder.path("short.wav");
-    ASSERT_TRUE(writeToneFile(shortSource, 44100, 1.0));
-    const QString copy = folder.path("copy.mp3"); // decoded once the disk is gone
-    {
-        SmallDisk disk(folder.path("small"));
-        ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
-        const QString target = disk.path() + "/out.mp3";
+    SmallDisk disk(folder.path("small"));
+    ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
+    const QString target = disk.path() + "/out.mp3";
 
-        ToolResult run = convert({source, target, "--preset", "7"});
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_TRUE(run.err.contains("Erreur 2987")) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(disk.fullReason())) << run.err.toStdString();
-        EXPECT_TRUE(disk.entries().isEmpty()) << disk.entries().join(' ').toStdString();
+    ToolResult run = convert({source, target, "--preset", "7"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Erreur 2987")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(disk.fullReason())) << run.err.toStdString();
+    EXPECT_TRUE(disk.entries().isEmpty()) << disk.entries().join(' ').toStdString();
 
-        const QByteArray older = patternBytes(3000, 4);
-        ASSERT_TRUE(writeBytes(target, older));
-        run = convert({source, target, "--preset", "7"});
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_TRUE(readFileBytes(target) == older);
-        EXPECT_EQ(disk.entries(), QStringList{"out.mp3"});
-
-        // A conversion that fits replaces the older file.
-        run = convert({shortSource, target});
-        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_EQ(disk.entries(), QStringList{"out.mp3"});
-        ASSERT_TRUE(QFile::copy(target, copy));
-    }
-    EXPECT_NEAR(hearWithLame(copy, folder.path("copy.wav")).info.seconds, 1.0, 1152.0 / 44100);
+    const QByteArray older = patternBytes(3000, 4);
+    folder.write("small/out.mp3", older);
+    run = convert({source, target, "--preset", "7"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(readFileBytes(target) == older);
+    EXPECT_EQ(disk.entries(), QStringList{"out.mp3"});
 }

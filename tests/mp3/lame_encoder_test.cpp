@@ -45,20 +45,3 @@ TEST(LameEncoder, LibrariesThatCannotBeUsedAreRefusedWithTheLoadersMessage)
         EXPECT_FALSE(QFile::exists(folder.path("a.mp3")));
     }
 }
-
-TEST(LameEncoderVersion, ReleaseDateRollsOverLikeADateSerialAndHomePageStopsAtItsZero)
-{
-    std::array<std::uint8_t, cLameEncoderVersion::kRecordBytes> record{};
-    const std::uint8_t head[] = {1, 32, 3, 100, 30, 2, 2024 & 0xFF, 2024 >> 8}; // 30 February 2024
-    std::memcpy(&record[0], head, sizeof head);
-    const char page[] = "http://lame.sf.net";
-    std::memcpy(&record[8], page, sizeof page);
-    record[8 + sizeof page] = 'X'; // after the zero: not part of the address
-    EXPECT_EQ(cLameEncoderVersion(record).ReleaseDate(), QDate(2024, 3, 1));
-    EXPECT_EQ(cLameEncoderVersion(record).HomePage(), "http://lame.sf.net");
-    record[4] = 0; // day 0 of month 13 of 2024 is 31 December 2024
-    record[5] = 13;
-    std::memset(&record[8], 'a', 129); // no zero inside the field: all 129 characters
-    EXPECT_EQ(cLameEncoderVersion(record).ReleaseDate(), QDate(2024, 12, 31));
-    EXPECT_EQ(cLameEncoderVersion(record).HomePage(), QString(129, 'a'));
-}

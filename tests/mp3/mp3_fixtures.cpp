@@ -2,22 +2,11 @@
 
 #include "../support/signal_helpers.h"
 
-#include <QFile>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz, int rightHz)
 {
-    // Repeatable (-R): sox dithers the 16-bit samples with noise that would otherwise differ
-    // from run to run, and so would the size of a variable-rate MP3 made of them.
+    // Repeatable (-R): sox's dither would otherwise differ from run to run.
     return runTool(QStringLiteral("sox"),
                    {"-R", "-n", "-r", QString::number(rateHz), "-c", "2", "-b", "16", "-e", "signed-integer", path,
                     "synth", QString::number(seconds), "sine", QString::number(leftHz), "sine",
@@ -38,7 +27,6 @@ ScopedEnvironment::~ScopedEnvironment()
 }
 
 QString realShimPath() { return QStringLiteral(SONORIEL_LAME_SHIM_PATH); }
-QString faultShimPath() { return QStringLiteral(SONORIEL_FAULT_SHIM_PATH); }
 
 Heard hearWithLame(const QString &mp3Path, const QString &wavPath)
 {
@@ -61,15 +49,4 @@ int ffprobeBitRate(const QString &path)
     return runTool("ffprobe", {"-v", "error", "-show_entries", "stream=bit_rate", "-of", "csv=p=0", path})
         .out.trimmed()
         .toInt();
-}
-
-void expectError(const AppError &error, int number, const char *text, const char *sourceEnd)
-{
-    EXPECT_EQ(error.number(), number);
-    if (text) {
-        EXPECT_EQ(error.text(), text);
-    }
-    if (sourceEnd) {
-        EXPECT_TRUE(error.source().endsWith(sourceEnd)) << error.source().toStdString();
-    }
 }

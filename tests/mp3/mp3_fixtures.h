@@ -1,5 +1,4 @@
-// Test material for the MP3 converter: tone files, a scoped choice of encoder library, what
-// lame --decode hears in an MP3 file, and the errors raised.
+// Test material for the MP3 converter.
 #pragma once
 
 #include "common/app_error.h"
@@ -13,8 +12,6 @@
 #include <cstdint>
 #include <optional>
 #include <vector>
-
-bool writeBytes(const QString &path, const QByteArray &bytes);
 
 // A 16-bit stereo sine file made by sox: `leftHz` on the left, `rightHz` on the right.
 bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz = 440, int rightHz = 1000);
@@ -32,12 +29,10 @@ private:
     std::optional<QByteArray> m_previous;
 };
 
-// The shim built by the project, and the fault-injecting one built for the tests.
+// The shim built by the project.
 QString realShimPath();
-QString faultShimPath();
 
-// What lame --decode makes of an MP3 file (written to wavPath): its rate, channels and length
-// as sox reads them, and the tone frequency of each channel.
+// What lame --decode makes of an MP3 file (written to wavPath), and each channel's tone.
 struct Heard {
     MediaInfo info;
     double leftHz = 0;
@@ -59,6 +54,3 @@ AppError raisedBy(F &&f)
     }
     return AppError(0, {}, {});
 }
-
-// Checks an error's number, and its exact text and the end of its source when given.
-void expectError(const AppError &error, int number, const char *text = nullptr, const char *sourceEnd = nullptr);
