@@ -1,6 +1,6 @@
 // RF64 files (64-bit sizes in a ds64 chunk) through the commands a user runs on them: the one
-// `sonoriel record --rf64` makes past the RIFF limit and the one ffmpeg makes are repaired only
-// when their sizes are stale; a ds64 cut short is refused by every command with its reason, and
+// `sonoriel record --rf64` makes past the RIFF limit and the ones ffmpeg makes, to a file or a
+// pipe, are joined and converted whole, and repaired only when their sizes are stale; a ds64 cut short is refused by every command with its reason, and
 // a RIFF recording past 4 GiB becomes RF64 when repaired.
 #include "../support/signal_helpers.h"
 #include "../support/tools.h"
@@ -31,7 +31,7 @@ class Rf64Files : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(haveTool("sox") && haveTool("ffmpeg") && haveTool("ffprobe"));
+        ASSERT_TRUE(haveTool("sox") && haveTool("ffmpeg") && haveTool("ffprobe") && haveTool("lame"));
         // Two seconds of the counting signal through the virtual device, past a RIFF limit
         // lowered to 300000 bytes, so that the file turns RF64 on the way.
         const QString input = folder.path("count.wav");
@@ -54,15 +54,44 @@ protected:
                       .exitCode,
                   0);
         ASSERT_TRUE(readFileBytes(byFfmpeg).startsWith("RF64"));
+        // Written to a pipe, its ds64 holds zeros: ffmpeg cannot come back to fill it.
+        ASSERT_EQ(runShell(QStringLiteral("ffmpeg -v error -i '%1' -c:a pcm_s16le -rf64 always -f wav - | cat > '%2'")
+                               .arg(byFfmpeg, piped))
+                      .exitCode,
+                  0);
+        ASSERT_EQ(le64At(readFileBytes(piped), 20), 0u);
     }
 
     TestFolder folder;
     QString recorded = folder.path("recorded.wav");
     QString byFfmpeg = folder.path("ffmpeg.wav");
+    QString piped = folder.path("piped.wav");
     std::vector<std::int16_t> recordedSamples;
 };
 
 } // namespace
+
+TEST_F(Rf64Files, JoinedAndConvertedTheyGiveEveryFrameTheyHold)
+{
+    const QString riff = folder.path("riff.wav");
+    const std::vector<std::int16_t> tone = makeTone(1000, kRate, 2, kRate / 3);
+    ASSERT_TRUE(writePcmWav(riff, kRate, 2, tone));
+    std::vector<std::int16_t> expected = recordedSamples;
+    for (const auto &samples : {decodeWithSox(byFfmpeg), decodeWithSox(byFfmpeg), tone})
+        expected.insert(expected.end(), samples.begin(), samples.end());
+    const QString joined = folder.path("joined.wav");
+    const ToolResult run = sonoriel({"join", joined, recorded, byFfmpeg, piped, riff});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(decodeWithSox(joined) == expected) << "the joined file is not the samples of the four files";
+
+    // lame reads its own tag: the decoded sound has the frames of the source, to the frame.
+    for (const QString &source : {recorded, piped}) {
+        const QString mp3 = folder.path("out.mp3"), decoded = folder.path("decoded.wav");
+        ASSERT_EQ(sonoriel({"convert", source, mp3}).exitCode, 0) << source.toStdString();
+        ASSERT_EQ(runTool("lame", {"--quiet", "--decode", mp3, decoded}).exitCode, 0);
+        EXPECT_EQ(decodeWithSox(decoded).size(), decodeWithSox(source == piped ? byFfmpeg : recorded).size());
+    }
+}
 
 TEST_F(Rf64Files, RepairFixesStaleDs64SizesAndLeavesRightOnesAndCutOnesAsTheyAre)
 {

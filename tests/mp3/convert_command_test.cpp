@@ -46,6 +46,18 @@ TEST_F(ConvertCommand, ConvertsWithTheChosenPresetShowingProgressInTheUsersLocal
     EXPECT_EQ(ffprobeBitRate(target), 320000); // "Insane"
 }
 
+TEST_F(ConvertCommand, ConvertsIntoAPipeThatCannotGoBackToItsFirstFrame)
+{
+    const QString status = folder.path("status");
+    const ToolResult run = runShell(QStringLiteral("('%1' convert '%2' /dev/stdout; echo $? > '%3') | cat > '%4'")
+                                        .arg(QStringLiteral(SONORIEL_EXECUTABLE), source, status, target));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(readFileBytes(status), "0\n") << run.err.toStdString();
+    const Heard heard = hearWithLame(target, folder.path("decoded.wav"));
+    EXPECT_NEAR(heard.info.seconds, 2.0, 0.1);
+    EXPECT_NEAR(heard.leftHz, 440, 5);
+}
+
 TEST_F(ConvertCommand, UsageErrorsExitTwoAndUnconvertibleSourcesExitOneLeavingTheFilesAsTheyWere)
 {
     for (const QStringList &arguments :

@@ -123,3 +123,27 @@ TEST(WavReader, FileThatShrinksWhileOpenRaisesAReadErrorInsteadOfStaleSound)
     EXPECT_EQ(error.number(), 29675);
     EXPECT_EQ(error.text(), "Error reading format");
 }
+
+TEST(WavReader, AnRf64FileBeyondFourGibibytesEndsWhereItsDs64SaysNotAtTheFilesEnd)
+{
+    // 6 GiB of sound, sparse but for its last 4000 bytes, then bytes that are no chunk.
+    TestFolder folder;
+    const std::uint64_t dataBytes = std::uint64_t(6) << 30;
+    const QByteArray header = rf64Wave(formatChunk({}) + chunk("data", {}, true, 0xFFFFFFFF),
+                                       {dataBytes + 80, dataBytes, dataBytes / 4});
+    const QByteArray last = patternBytes(4000, 12);
+    const QString path = folder.write("long.wav", header);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.resize(header.size() + qint64(dataBytes) - last.size()) &&
+                file.seek(file.size()) && file.write(last + QByteArray(1000, '\x01')) > 0);
+    file.close();
+
+    cWavReader reader;
+    reader.setReadBufferSize(1000);
+    reader.setFileName(path);
+    ASSERT_TRUE(reader.isOpen());
+    EXPECT_EQ(reader.AudioLength(), qint64(dataBytes / 4));
+    reader.SeekAbsolute(reader.AudioLength() - 1000);
+    EXPECT_FALSE(reader.Read());
+    EXPECT_TRUE(bufferBytes(reader, 1000) == last);
+}
