@@ -1,9 +1,9 @@
-// The file layer: reads and writes, refusals of what is no ordinary file, the locked creation of
-// a recording's file and the copy of a byte range between files.
+// The file layer: reads and writes, refusals of non-files, locked recordings, range copies.
 #include "platform/files/file.h"
 #include "platform/files/file_copy.h"
 #include "platform/files/same_file.h"
 
+#include "../support/small_disk.h"
 #include "../support/tools.h"
 #include "../support/wave_bytes.h"
 
@@ -124,19 +124,22 @@ TEST(FileCopy, AppendsExactlyTheRangeWhateverTheBufferAndTellsASourceThatEndsToo
     }
 }
 
-TEST(FileCopy, AFullDiskIsAWriteErrorThatNamesTheOutputAndAClosedFileWritesNothing)
+TEST(FileCopy, AFullDiskIsAWriteErrorThatNamesTheOutputWhicheverWayTheBytesGo)
 {
     TestFolder folder;
-    const Result<File> from = File::openForReading(folder.write("in.bin", patternBytes(5000, 4)));
-    Result<File> full = File::create("/dev/full");
-    ASSERT_TRUE(from && full);
+    SmallDisk disk(folder.filePath("small"), 24 * 1024);
+    ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
+    // Source and output on the small disk: the kernel copies, and meets the full disk itself.
+    const Result<File> from = File::openForReading(folder.write("small/in.bin", patternBytes(16000, 4)));
+    Result<File> to = File::create(folder.filePath("small/joint.wav"));
+    Result<File> full = File::create("/dev/full"); // where only the buffer can copy
+    ASSERT_TRUE(from && to && full);
     full->showAs("joint.wav");
     std::vector<std::uint8_t> buffer(1000);
-    const QString expected =
-        "Erreur d'écriture dans le fichier « joint.wav » : Aucun espace disponible sur le périphérique.";
+    const Result<CopyEnd> first = copyRange(*from, 0, 16000, *to, buffer);
+    EXPECT_EQ((first ? copyRange(*from, 0, 16000, *to, buffer) : first).reason(),
+              "Erreur d'écriture dans le fichier « " + folder.filePath("small/joint.wav") + " » : " + disk.fullReason() + ".");
+    const QString expected = "Erreur d'écriture dans le fichier « joint.wav » : Aucun espace disponible sur le périphérique.";
     EXPECT_EQ(copyRange(*from, 0, 5000, *full, buffer).reason(), expected);
     EXPECT_EQ(copyRangeThroughBuffer(*from, 0, 5000, *full, buffer).reason(), expected);
-    File closed;
-    EXPECT_FALSE(closed.isSeekable());
-    EXPECT_EQ(closed.write(bytesOf("x")).reason(), "Aucun fichier n'est ouvert.");
 }
