@@ -54,8 +54,7 @@ TEST(File, PipesAndDevicesAreRefusedAtOnceForReadingUpdatingAndRecording)
     for (const QString &path : {pipe, QStringLiteral("/dev/null")}) {
         EXPECT_EQ(File::openForReading(path).reason(),
                   "« " + path + " » : Pas un fichier ordinaire (tube ou périphérique).");
-        EXPECT_FALSE(File::openForUpdate(path));
-        EXPECT_FALSE(File::createForRecording(path, false));
+        EXPECT_FALSE(File::openForUpdate(path) || File::createForRecording(path, false));
         EXPECT_TRUE(File::isFolderOrDevice(path));
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)); // no wait for a writer
@@ -124,12 +123,11 @@ TEST(FileCopy, AppendsExactlyTheRangeWhateverTheBufferAndTellsASourceThatEndsToo
     }
 }
 
-TEST(FileCopy, AFullDiskIsAWriteErrorThatNamesTheOutputWhicheverWayTheBytesGo)
+TEST(FileCopy, AFullDiskMetByTheKernelOrTheBufferIsAWriteErrorThatNamesTheOutput)
 {
     TestFolder folder;
     SmallDisk disk(folder.filePath("small"), 24 * 1024);
     ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
-    // Source and output on the small disk: the kernel copies, and meets the full disk itself.
     const Result<File> from = File::openForReading(folder.write("small/in.bin", patternBytes(16000, 4)));
     Result<File> to = File::create(folder.filePath("small/joint.wav"));
     Result<File> full = File::create("/dev/full"); // where only the buffer can copy
@@ -139,7 +137,6 @@ TEST(FileCopy, AFullDiskIsAWriteErrorThatNamesTheOutputWhicheverWayTheBytesGo)
     const Result<CopyEnd> first = copyRange(*from, 0, 16000, *to, buffer);
     EXPECT_EQ((first ? copyRange(*from, 0, 16000, *to, buffer) : first).reason(),
               "Erreur d'écriture dans le fichier « " + folder.filePath("small/joint.wav") + " » : " + disk.fullReason() + ".");
-    const QString expected = "Erreur d'écriture dans le fichier « joint.wav » : Aucun espace disponible sur le périphérique.";
-    EXPECT_EQ(copyRange(*from, 0, 5000, *full, buffer).reason(), expected);
-    EXPECT_EQ(copyRangeThroughBuffer(*from, 0, 5000, *full, buffer).reason(), expected);
+    EXPECT_EQ(copyRangeThroughBuffer(*from, 0, 5000, *full, buffer).reason(),
+              "Erreur d'écriture dans le fichier « joint.wav » : Aucun espace disponible sur le périphérique.");
 }
