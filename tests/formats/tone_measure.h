@@ -1,6 +1,5 @@
-// Tones for the format tests and their measurement after a round trip through a codec: the
-// file decoded by ffmpeg, and the signal-to-noise ratio of a tone found by a least-squares fit
-// of a sine at the known frequency (so the codec's delay does not matter).
+// Tones for the format tests and their measurement after a round trip through a codec: decoded
+// by ffmpeg, fitted by least squares to a sine of the known frequency (whatever the codec delay).
 #pragma once
 
 #include "common/wave_format.h"
@@ -13,19 +12,14 @@
 #include <cstdint>
 #include <vector>
 
-// Interleaved 16-bit samples; channel c carries a sine of hz x (1 + c / 2).
-std::vector<std::int16_t> makeTones(double hz, int rateHz, int channels, int frames, double amplitude);
-// The same tone of 440 Hz at 12000 as little-endian bytes.
+// 16-bit little-endian samples; channel c carries a sine of 440 x (1 + c / 2) Hz at 12000.
 std::vector<std::uint8_t> toneBytes(int rateHz, int channels, int frames);
 
-// Records `frames` of the 440 Hz tone through the WAV encoder set to `format`, in capture
-// blocks of `blockBytes` (the last one shorter), each taken whole.
+// Records `frames` of the tone through the WAV encoder set to `format`, in blocks of `blockBytes`.
 void recordTone(const WaveFormat &format, const QString &path, int frames, std::size_t blockBytes = 10240);
 
-// Decodes a file with ffmpeg into interleaved 16-bit samples at its own rate and channels.
+// The file decoded by ffmpeg into interleaved 16-bit samples, and the codec ffprobe names.
 std::vector<std::int16_t> decodeWithFfmpeg(const QString &path);
-
-// The codec ffprobe names for the first audio stream.
 QString ffprobeCodec(const QString &path);
 
 struct ToneFit {

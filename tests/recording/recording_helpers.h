@@ -6,12 +6,9 @@
 #include "../support/signal_helpers.h"
 #include "../support/tools.h"
 
-#include <QByteArray>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <vector>
 
 // The RIFF and data sizes in the header describe exactly the bytes in the file.
 inline void expectSizesMatchFile(const QByteArray &file)
@@ -29,10 +26,9 @@ inline VirtualDeviceOptions virtualOptions(double speed = 0, const QString &inpu
     return options;
 }
 
-// Writes `samples` at 44100 Hz stereo into `dir` and returns the path.
+// Writes `samples` at 44100 Hz stereo into `dir`; the path.
 inline QString writeInput(const QTemporaryDir &dir, const std::vector<std::int16_t> &samples)
 {
-    const QString path = dir.filePath("in.wav");
-    EXPECT_TRUE(writePcmWav(path, 44100, 2, samples));
-    return path;
+    EXPECT_TRUE(writePcmWav(dir.filePath("in.wav"), 44100, 2, samples));
+    return dir.filePath("in.wav");
 }

@@ -1,6 +1,5 @@
-// The recording session: numbered names, the start checks and their messages, the recorded
-// duration, effects before the encoder, and the stops that leave a complete file (a full disk,
-// a limit no file can hold a block under, a capture source that vanished from the server).
+// The recording session: numbered names, refused starts, effects before the encoder, and the
+// stops that leave a complete file (a full disk, a size limit, a source that vanished).
 #include "recording/recording_session.h"
 
 #include "effects/cls_dsp.h"
@@ -24,14 +23,13 @@
 
 namespace {
 
-void touch(const QString &path)
+void touch(const QString &path, const QByteArray &bytes = {})
 {
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-// One window's worth of recording objects over a virtual device, with the program folder in a
-// temporary folder; what the session said when it stopped is collected.
+// One window's recording objects over a virtual device, the program folder in a temporary one.
 struct Recording {
     explicit Recording(VirtualDeviceOptions options = virtualOptions())
         : Recording(createVirtualBackend(options)) {}
@@ -44,11 +42,9 @@ struct Recording {
         QObject::connect(&session, &RecordingSession::stopped, [this](StopCause cause, const RecordingFailure &failure) {
             if (cause != StopCause::User)
                 stops.push_back(failure);
-            causes.push_back(cause);
         });
     }
-    // Records until `blocks` blocks reached the encoder, then stops. Returns the recorded
-    // duration as it stood after the last block.
+    // Records `blocks` blocks, then stops; the recorded duration after the last block.
     std::int32_t recordBlocks(int blocks)
     {
         int seen = 0;
@@ -74,7 +70,6 @@ struct Recording {
     RecordingSession session;
     RecordingRequest request;
     std::vector<RecordingFailure> stops;
-    std::vector<StopCause> causes;
 };
 
 } // namespace
@@ -84,18 +79,12 @@ TEST(RecordingNumbering, FillsGapsFirstAndDropsTheLeadingZeroFromTen)
     QTemporaryDir home;
     ASSERT_TRUE(QDir().mkpath(home.filePath("Wav")));
     const auto next = [&] { return nextNumberedRecordingPath(home.path()); };
-    EXPECT_EQ(next(), home.filePath("Wav/Enreg_01.wav"));
     touch(home.filePath("Wav/Enreg_02.wav"));
     EXPECT_EQ(next(), home.filePath("Wav/Enreg_01.wav"));
     for (int n = 1; n <= 9; ++n)
         touch(numberedRecordingPath(home.path(), n));
+    ASSERT_TRUE(QDir().mkpath(home.filePath("Wav/Enreg_10.wav"))); // a folder is not a recording
     EXPECT_EQ(next(), home.filePath("Wav/Enreg_10.wav"));
-    for (int n = 10; n <= 99; ++n)
-        touch(numberedRecordingPath(home.path(), n));
-    EXPECT_EQ(next(), home.filePath("Wav/Enreg_100.wav"));
-    // A folder of that name is not a recording.
-    ASSERT_TRUE(QDir().mkpath(home.filePath("Wav/Enreg_100.wav")));
-    EXPECT_EQ(next(), home.filePath("Wav/Enreg_100.wav"));
 }
 
 TEST(RecordingSession, ANumberedNameTakenMeanwhileGivesWayToTheNextFreeOne)
@@ -110,31 +99,7 @@ TEST(RecordingSession, ANumberedNameTakenMeanwhileGivesWayToTheNextFreeOne)
     EXPECT_EQ(r.session.recordingPath(), r.wav("Enreg_04.wav"));
     EXPECT_EQ(QFileInfo(r.wav("Enreg_02.wav")).size(), 0) << "the other recording's file was replaced";
     EXPECT_EQ(le32At(readFileBytes(r.wav("Enreg_04.wav")), 42), 3u * 10240u);
-    // Without numbering, the name asked for is the one recorded into.
-    r.request = {r.wav("Enreg_01.wav"), false, true, 44100, 2, {}};
-    r.recordBlocks(1);
-    EXPECT_EQ(r.session.recordingPath(), r.wav("Enreg_01.wav"));
     EXPECT_TRUE(r.stops.empty());
-}
-
-TEST(RecordingSession, RecordedDurationAddsEachBlockRoundedToAMillisecond)
-{
-    const struct {
-        const char *rate;
-        bool stereo;
-        std::int32_t expectedMs;
-    } cases[] = {{"44100", true, 5800}, {"22050", false, 23200}, {"8000", false, 64000}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.rate);
-        Recording r;
-        r.request.rateHz = QString(c.rate).toInt();
-        r.request.channels = c.stereo ? 2 : 1;
-        r.encoder.SetPCMFormat(r.request.rateHz, r.request.channels); // written as captured
-        EXPECT_EQ(r.recordBlocks(100), c.expectedMs);
-        EXPECT_EQ(r.session.lngRecordedMs(), 0); // idle again
-        EXPECT_EQ(r.session.lngBytesPerSec(), 0);
-        EXPECT_EQ(le32At(readFileBytes(r.session.recordingPath()), 42), 100u * 10240u);
-    }
 }
 
 TEST(RecordingSession, ARefusedStartSaysWhyAndLeavesTheTakeAlreadyThereAsItWas)
@@ -145,9 +110,7 @@ TEST(RecordingSession, ARefusedStartSaysWhyAndLeavesTheTakeAlreadyThereAsItWas)
         const char *reason = "";
         int failPrepareAt = -1;
     } cases[] = {
-        {[](Recording &r) { r.request.path.clear(); }, "Erreur ! Pas de nom de fichier pour l'enregistrement!"},
         {[](Recording &r) { r.request.deviceChosen = false; }, "Pas de dispositif sélectionné !"},
-        {[](Recording &r) { r.request.rateHz = 0; }, "Fréquence d'échantillonnage invalide !"},
         {[](Recording &r) { r.request.path = r.home.filePath("missing/folder/take.wav"); },
          "Ne peut pas initialiser l'encodeur !", "Aucun fichier ou dossier de ce type"},
         {[](Recording &r) { r.request.rateHz = 192000; }, "Effets : erreur 32000 ("},
@@ -157,9 +120,7 @@ TEST(RecordingSession, ARefusedStartSaysWhyAndLeavesTheTakeAlreadyThereAsItWas)
         SCOPED_TRACE(c.message);
         Recording r(virtualOptions(0, {}, c.failPrepareAt));
         const QByteArray take = QByteArray("a three-second take, kept byte for byte");
-        QFile existing(r.wav("take.wav"));
-        ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write(take) == take.size());
-        existing.close();
+        touch(r.wav("take.wav"), take);
         c.spoil(r);
         const auto failure = r.session.start(r.request);
         ASSERT_TRUE(failure);
@@ -185,7 +146,6 @@ TEST(RecordingSession, EffectsRunBeforeTheEncoder)
     const auto *written = reinterpret_cast<const std::int16_t *>(file.constData() + 46);
     for (int i = 0; i < 5 * 5120; i += 97)
         EXPECT_NEAR(written[i], tone[static_cast<std::size_t>(i)] * 1.9953, 1.0) << i; // +6 dB
-    EXPECT_EQ(r.session.intLastBlock().size(), 5120u);
     EXPECT_EQ(r.session.intLastBlock()[100], written[4 * 5120 + 100]);
 }
 
@@ -221,7 +181,6 @@ TEST(RecordingSession, ALimitNoFileCanHoldABlockUnderStopsTheTakeAndSaysSo)
     r.encoder.setMaxFileBytes(10240 / 2);
     ASSERT_FALSE(r.session.start(r.request));
     ASSERT_TRUE(waitUntil([&] { return !r.session.isRecording(); }, std::chrono::seconds(30)));
-    EXPECT_EQ(r.causes, std::vector<StopCause>{StopCause::FileFull});
     ASSERT_EQ(r.stops.size(), 1u);
     EXPECT_EQ(r.stops.front().message, RecordingSession::kFileFullMessage);
     EXPECT_FALSE(QFileInfo::exists(r.wav("take-001.wav")));
