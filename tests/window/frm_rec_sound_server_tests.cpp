@@ -81,11 +81,13 @@ TEST_F(FrmRecOnSoundServer, DeviceListFollowsTheServerAndTheDeviceShownIsTheOneR
     EXPECT_TRUE(waitUntil([&] { return shown().size() == 3; })) << shown().join('|').toStdString();
     EXPECT_EQ(shown(), QStringList({server->sourceDescription(), "Arrivée", monitorText}));
     EXPECT_EQ(recordShown(), monitor);
-    // Renamed on the server, it keeps its place under its new name.
-    server->pactl({"update-source-proplist", "late_one", "device.description=Renommée"});
+    // Put back under another name before the window hears of it: the same source, renamed.
+    server->pactl({"unload-module", late});
+    const QString renamed = server->pactl({"load-module", "module-null-source", "source_name=late_one",
+                                           "description=Renommée"}).trimmed();
     EXPECT_TRUE(waitUntil([&] { return shown().contains("Renommée"); })) << shown().join('|').toStdString();
     EXPECT_EQ(shown(), QStringList({server->sourceDescription(), "Renommée", monitorText}));
-    server->pactl({"unload-module", late});
+    server->pactl({"unload-module", renamed});
     EXPECT_TRUE(waitUntil([&] { return shown().size() == 2; })) << shown().join('|').toStdString();
     EXPECT_EQ(recordShown(), monitor);
     EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join('|').toStdString();
