@@ -1,7 +1,5 @@
-// `sonoriel record` end to end: its options reach the recording (effects, numbered names,
-// formats from the list, monitoring), bad values are refused in French before anything is
-// written, the space bar and SIGUSR1 pause a take, a counting signal from the sound server
-// comes out whole, and a take killed, hung up on or whose file is removed leaves a file sox reads and repair completes.
+// `sonoriel record` end to end: options reach the recording, bad values are refused before
+// anything is written, and a take paused, killed, hung up on or whose file goes is sound.
 #include "record_test_support.h"
 
 #include "../support/child_process.h"
@@ -10,8 +8,8 @@
 #include "../support/source_player.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -21,127 +19,66 @@
 
 using namespace std::chrono_literals;
 
-TEST(RecordCommand, TheEffectsOptionsReachTheRecording)
+namespace {
+
+constexpr std::uint32_t kStereoSecond = 176400;
+constexpr std::uint32_t kBlockBytes = 10240;
+
+// Starts `sonoriel record` on the virtual device's test signal, at real speed.
+void startRecording(QProcess &process, const QTemporaryDir &home, const QStringList &arguments)
+{
+    process.setProcessEnvironment(virtualEnvironment(home, "1"));
+    process.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"record"} + arguments);
+    ASSERT_TRUE(process.waitForStarted(10000));
+}
+
+} // namespace
+
+// Without a sound server, --monitor records the take and tells the user why nothing is heard.
+TEST(RecordCommand, TheEffectsAndMonitorOptionsReachTheRecording)
 {
     QTemporaryDir home;
     const QString input = home.filePath("tone.wav");
     ASSERT_TRUE(writePcmWav(input, 44100, 2, makeTone(440, 44100, 2, 44100 * 4, 8000)));
-    auto environment = environmentFor(home, "virtual");
-    environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
-    environment.insert("SONORIEL_VIRTUAL_INPUT", input);
-    const ToolResult plain = record({home.filePath("plain.wav"), "--seconds", "1"}, environment);
-    const ToolResult loud = record({home.filePath("loud.wav"), "--seconds", "1", "--effects", "amplifier", "--amplify", "6"},
-                                   environment);
-    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
-    ASSERT_EQ(loud.exitCode, 0) << loud.err.toStdString();
-    EXPECT_EQ(plain.out, home.filePath("plain.wav") + "\n");
-    EXPECT_NEAR(peakOf(decodeWithSox(home.filePath("plain.wav"))), 8000, 2);
-    EXPECT_NEAR(peakOf(decodeWithSox(home.filePath("loud.wav"))), 8000 * 1.9953, 4); // +6 dB doubles the amplitude
+    const auto environment = virtualEnvironment(home, "0", input);
+    const ToolResult plain = record({home.filePath("plain.wav"), "--seconds", "1", "--monitor"}, environment);
+    const ToolResult loud = record({home.filePath("loud.wav"), "--seconds", "1", "--effects", "amplifier", "--amplify", "6"}, environment);
+    ASSERT_TRUE(plain.exitCode == 0 && loud.exitCode == 0) << plain.err.toStdString() << loud.err.toStdString();
+    const auto peak = [&](const char *name) {
+        const std::vector<std::int16_t> samples = decodeWithSox(home.filePath(name));
+        return std::abs(*std::ranges::max_element(samples, {}, [](int s) { return std::abs(s); }));
+    };
+    EXPECT_TRUE(plain.err.startsWith("Écoute impossible : L'entrée virtuelle n'a pas de sortie son : aucun serveur de "
+                                     "son n'est utilisé.\n")) << plain.err.toStdString();
+    EXPECT_NEAR(peak("plain.wav"), 8000, 2);
+    EXPECT_NEAR(peak("loud.wav"), 8000 * 1.9953, 4); // +6 dB doubles the amplitude
 }
 
 TEST(RecordCommand, NumberedRecordingsGoToTheRecordingsFolder)
 {
     QTemporaryDir home;
-    auto environment = environmentFor(home, "virtual");
-    environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
+    const auto environment = virtualEnvironment(home);
     const ToolResult first = record({"--numbered", "--seconds", "0.5", "--mono", "--rate", "22050"}, environment);
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_EQ(first.out, home.filePath("Wav/Enreg_01.wav") + "\n");
-    const ToolResult second = record({"--numbered", "--seconds", "0.5"}, environment);
-    EXPECT_EQ(second.out, home.filePath("Wav/Enreg_02.wav") + "\n");
+    EXPECT_EQ(record({"--numbered", "--seconds", "0.5"}, environment).out, home.filePath("Wav/Enreg_02.wav") + "\n");
     const MediaInfo info = soxInfo(home.filePath("Wav/Enreg_01.wav"));
-    EXPECT_EQ(info.rateHz, 22050); // without --format the file holds the capture as it is
-    EXPECT_EQ(info.channels, 1);
-    EXPECT_NEAR(info.seconds, 0.5, 0.25);
-
-    const ToolResult plain = record({"--seconds", "0.2"}, environment);
-    EXPECT_EQ(plain.out, home.filePath("Wav/Enregistrement.wav") + "\n");
+    EXPECT_TRUE(info.rateHz == 22050 && info.channels == 1); // without --format, the capture as it is
+    EXPECT_EQ(record({"--seconds", "0.2"}, environment).out, home.filePath("Wav/Enregistrement.wav") + "\n");
 }
 
 TEST(RecordCommand, BadInputGetsTheFrenchMessageAndStartsNothing)
 {
     QTemporaryDir home;
     const auto environment = environmentFor(home, "virtual");
-    const ToolResult noFolder = record({home.filePath("missing/take.wav"), "--seconds", "1"}, environment);
-    EXPECT_EQ(noFolder.exitCode, 1);
-    EXPECT_EQ(noFolder.err, "Ne peut pas initialiser l'encodeur ! « " + home.filePath("missing/take.wav") +
-                                " » : Aucun fichier ou dossier de ce type.\n");
-
-    const ToolResult noDevice = record({home.filePath("a.wav"), "--device", "7", "--seconds", "1"}, environment);
-    EXPECT_EQ(noDevice.exitCode, 1);
-    EXPECT_EQ(noDevice.err, "Ne peut pas sélectionner le dispositif ! Aucun périphérique de capture n° 7 : la liste en "
-                            "compte 1 (voir « sonoriel devices »).\n");
-    const ToolResult noLine = record({home.filePath("a.wav"), "--line", "3", "--seconds", "1"}, environment);
-    EXPECT_EQ(noLine.exitCode, 1);
-    EXPECT_EQ(noLine.err, "Ne peut pas sélectionner la ligne ! Aucune ligne n° 3 : le périphérique en compte 3 (voir « "
-                          "sonoriel devices »).\n");
-    EXPECT_FALSE(QFile::exists(home.filePath("a.wav")));
-
-    const ToolResult emptyRate = record({home.filePath("b.wav"), "--rate", "", "--seconds", "1"}, environment);
-    EXPECT_EQ(emptyRate.exitCode, 1);
-    EXPECT_EQ(emptyRate.err, "Fréquence d'échantillonnage invalide !\n");
-
+    const QString bad = home.filePath("bad.wav");
     // Values no effect could take without running away, unknown effects, lengths that are no number.
-    for (const QStringList &bad : {QStringList{"--seconds", "abc"}, {"--seconds", "nan"}, {"--echo", "100,-2"},
-                                   {"--phaser", "1,1,1.5,1,4,100"}, {"--eq", "0,0,0,inf,0,0,0"}, {"--eq", "1,2,3"},
-                                   {"--effects", "reverb"}, {"--format", "9999"}})
-        EXPECT_EQ(record(bad, environment).exitCode, 2) << bad.join(' ').toStdString();
-    const ToolResult noServer = record({"--seconds", "1"}, environmentFor(home, "pulse", "unix:/nonexistent/native"));
-    EXPECT_EQ(noServer.exitCode, 1);
-    EXPECT_EQ(noServer.err.count('\n'), 1);
-}
-
-TEST(RecordCommand, RecordsInTheFormatChosenFromTheFormatList)
-{
-    QTemporaryDir home;
-    auto environment = environmentFor(home, "virtual");
-    environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
-    const ToolResult formats = runTool(QStringLiteral(SONORIEL_EXECUTABLE), {"formats", "--rate", "22050", "--mono"}, environment);
-    ASSERT_EQ(formats.exitCode, 0) << formats.err.toStdString();
-    const QStringList lines = formats.out.split('\n', Qt::SkipEmptyParts);
-    const auto ima = std::find_if(lines.begin(), lines.end(), [](const QString &l) { return l.contains(": IMA ADPCM - "); });
-    ASSERT_NE(ima, lines.end());
-    const QString index = ima->section(':', 0, 0);
-
-    const ToolResult run = record({home.filePath("ima.wav"), "--rate", "22050", "--mono", "--format", index,
-                                   "--seconds", "1"}, environment);
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const ToolResult probe = runTool("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,sample_rate,channels",
-                                                 "-of", "csv=p=0", home.filePath("ima.wav")});
-    EXPECT_EQ(probe.out.trimmed(), "adpcm_ima_wav,22050,1");
-    // Stops at the first capture block (232 ms here) past one second; the codec pads its last block.
-    const double seconds = ffprobeInfo(home.filePath("ima.wav")).seconds;
-    EXPECT_GE(seconds, 1.0);
-    EXPECT_LE(seconds, 1.0 + 0.233 + 1017 / 22050.0);
-}
-
-TEST(RecordCommand, ASecondRecordingIntoTheFileBeingRecordedIsRefused)
-{
-    QTemporaryDir home;
-    const QString take = home.filePath("take.wav");
-    ChildProcess first;
-    ChildProcess::Setup setup;
-    setup.environment = environmentFor(home, "virtual").toStringList();
-    ASSERT_TRUE(first.start(SONORIEL_EXECUTABLE, {"record", take, "--seconds", "1.5"}, setup));
-    ASSERT_TRUE(waitUntil([&] { return readFileBytes(take).size() > 46; }));
-    const ToolResult second = record({take, "--seconds", "1"}, environmentFor(home, "virtual"));
-    EXPECT_EQ(second.exitCode, 1);
-    EXPECT_EQ(second.err, "Ne peut pas initialiser l'encodeur ! « " + take + " » est déjà en cours d'enregistrement.\n");
-    ASSERT_TRUE(first.waitForEnd(30s));
-    EXPECT_EQ(first.exitCode(), 0);
-    EXPECT_NEAR(soxInfo(take).seconds, 1.5, 0.07);
-}
-
-TEST(RecordTakeOptions, BadValuesAreRefusedBeforeAnythingIsWritten)
-{
-    QTemporaryDir home;
-    const auto environment = environmentFor(home, "virtual");
-    const QString path = home.filePath("bad.wav");
-    const std::vector<std::pair<QStringList, QString>> cases = {
+    const std::pair<QStringList, QString> usageCases[] = {
+        {{"--seconds", "abc"}, ""}, {{"--seconds", "nan"}, ""}, {{"--echo", "100,-2"}, ""}, {{"--eq", "1,2,3"}, ""},
+        {{"--phaser", "1,1,1.5,1,4,100"}, ""}, {{"--eq", "0,0,0,inf,0,0,0"}, ""}, {{"--effects", "reverb"}, ""},
         {{"--trigger", "3"}, "Seuil de déclenchement invalide : 3 dBFS"},
-        {{"--trigger", "nan"}, "Seuil de déclenchement invalide"},
+        {{"--trigger", "nan"}, "Seuil de déclenchement invalide"}, {{"--split", "nan"}, "Durée des parties invalide"},
         {{"--split", "-1"}, "Durée des parties invalide : -1 s."},
-        {{"--split", "nan"}, "Durée des parties invalide"},
         {{"--split", "0.01"}, "Parties trop courtes : 0.01 s. Une partie dure au moins un bloc de capture (0.0580498866213152 s)."},
         {{"--trigger", "-30", "--stop-after-silence", "-2"}, "Durée de silence invalide : -2 s."},
         {{"--stop-after-silence", "2"}, "L'arrêt après un silence demande un seuil de déclenchement."},
@@ -151,28 +88,73 @@ TEST(RecordTakeOptions, BadValuesAreRefusedBeforeAnythingIsWritten)
         {{"--start-at", "25:00"}, "Heure de début invalide : 25:00 (HH:MM ou HH:MM:SS)."},
         {{"--start-at", "midi"}, "Heure de début invalide : midi"},
     };
-    for (const auto &[arguments, message] : cases) {
+    for (const auto &[arguments, message] : usageCases) {
         SCOPED_TRACE(arguments.join(' ').toStdString());
-        const ToolResult result = record(QStringList{path} + arguments, environment);
+        const ToolResult result = record(QStringList{bad} + arguments, environment);
         EXPECT_EQ(result.exitCode, 2);
-        EXPECT_TRUE(result.err.contains(message)) << result.err.toStdString();
-        EXPECT_TRUE(result.err.contains("usage: sonoriel record")) << result.err.toStdString();
-        EXPECT_FALSE(QFile::exists(path));
-        EXPECT_FALSE(QDir(home.filePath("Wav")).exists()) << "the recordings folder was made";
+        EXPECT_TRUE(result.err.contains(message) && result.err.contains("usage: sonoriel record")) << result.err.toStdString();
+        EXPECT_FALSE(QFile::exists(bad) || QDir(home.filePath("Wav")).exists()) << "a file or the recordings folder was made";
     }
+    const QString missing = home.filePath("missing/take.wav"), path = home.filePath("a.wav");
+    const std::pair<QStringList, QString> cases[] = {
+        {{missing}, "Ne peut pas initialiser l'encodeur ! « " + missing + " » : Aucun fichier ou dossier de ce type.\n"},
+        {{path, "--device", "7"}, "Ne peut pas sélectionner le dispositif ! Aucun périphérique de capture n° 7 : la liste en "
+                                  "compte 1 (voir « sonoriel devices »).\n"},
+        {{path, "--line", "3"}, "Ne peut pas sélectionner la ligne ! Aucune ligne n° 3 : le périphérique en compte 3 (voir « "
+                                "sonoriel devices »).\n"},
+        {{path, "--rate", ""}, "Fréquence d'échantillonnage invalide !\n"},
+    };
+    for (const auto &[arguments, message] : cases) {
+        const ToolResult run = record(arguments + QStringList{"--seconds", "1"}, environment);
+        EXPECT_TRUE(run.exitCode == 1 && run.err == message) << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(record({"--format", "9999"}, environment).exitCode, 2);
+    const ToolResult noServer = record({"--seconds", "1"}, environmentFor(home, "pulse", "unix:/nonexistent/native"));
+    EXPECT_TRUE(noServer.exitCode == 1 && noServer.err.count('\n') == 1) << noServer.err.toStdString();
 }
+
+TEST(RecordCommand, RecordsInTheFormatChosenFromTheFormatList)
+{
+    QTemporaryDir home;
+    const auto environment = virtualEnvironment(home);
+    const ToolResult formats = sonoriel({"formats", "--rate", "22050", "--mono"}, environment);
+    const QString index = QRegularExpression("^ *(\\d+): IMA ADPCM - ", QRegularExpression::MultilineOption).match(formats.out).captured(1);
+    ASSERT_FALSE(index.isEmpty()) << formats.out.toStdString() << formats.err.toStdString();
+
+    const ToolResult run = record({home.filePath("ima.wav"), "--rate", "22050", "--mono", "--format", index, "--seconds", "1"}, environment);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString probe = runShell("ffprobe -v error -show_entries stream=codec_name,sample_rate,channels -of csv=p=0 " + home.filePath("ima.wav")).out;
+    EXPECT_EQ(probe.trimmed(), "adpcm_ima_wav,22050,1");
+    // Stops at the first capture block (232 ms here) past one second; the codec pads its last block.
+    const double seconds = ffprobeInfo(home.filePath("ima.wav")).seconds;
+    EXPECT_TRUE(seconds >= 1.0 && seconds <= 1.0 + 0.233 + 1017 / 22050.0) << seconds;
+}
+
+TEST(RecordCommand, ASecondRecordingIntoTheFileBeingRecordedIsRefused)
+{
+    QTemporaryDir home;
+    const QString take = home.filePath("take.wav");
+    QProcess first;
+    ASSERT_NO_FATAL_FAILURE(startRecording(first, home, {take, "--seconds", "1.5"}));
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(take).size() > 46; }));
+    const ToolResult second = record({take, "--seconds", "1"}, environmentFor(home, "virtual"));
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_EQ(second.err, "Ne peut pas initialiser l'encodeur ! « " + take + " » est déjà en cours d'enregistrement.\n");
+    ASSERT_TRUE(first.waitForFinished(30000));
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_NEAR(soxInfo(take).seconds, 1.5, 0.07);
+}
+
 
 TEST(RecordTakeSignals, TheSpaceBarAndSigUsr1PauseAndResumeTheTakeAndThePausedTimeIsLeftOut)
 {
     QTemporaryDir home;
     const QString input = home.filePath("count.wav"), path = home.filePath("paused.wav");
     ASSERT_TRUE(writePcmWav(input, 44100, 2, makeCountingSignal(1, 30 * 44100)));
-    auto environment = environmentFor(home, "virtual");
-    environment.insert("SONORIEL_VIRTUAL_SPEED", "1");
-    environment.insert("SONORIEL_VIRTUAL_INPUT", input);
     ChildProcess recorder;
     ChildProcess::Setup setup;
-    setup.environment = environment.toStringList();
+    setup.environment = virtualEnvironment(home, "1", input).toStringList();
     setup.errorFile = home.filePath("err.txt");
     setup.terminal = true;
     ASSERT_TRUE(recorder.start(SONORIEL_EXECUTABLE, {"record", path}, setup)) << recorder.errorText().toStdString();
@@ -205,36 +187,17 @@ TEST(RecordMonitor, AnOutputThatGoesAwayEndsTheMonitoringButNotTheTake)
     ChildProcess::Setup setup;
     setup.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList();
     setup.errorFile = home.filePath("err.txt");
-    {
-        SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 8, 8000), 44100, 2);
-        ASSERT_TRUE(sonoriel.start(SONORIEL_EXECUTABLE, {"record", home.filePath("take.wav"), "--seconds", "3", "--monitor"},
-                                   setup));
-        std::this_thread::sleep_for(1s);
-        // The only output goes: the server has nowhere to move the monitoring stream.
-        server.pactl({"unload-module", "module-null-sink"});
-        EXPECT_TRUE(sonoriel.waitForEnd(15s));
-    }
+    SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 8, 8000), 44100, 2);
+    ASSERT_TRUE(sonoriel.start(SONORIEL_EXECUTABLE, {"record", home.filePath("take.wav"), "--seconds", "3", "--monitor"}, setup));
+    std::this_thread::sleep_for(1s);
+    // The only output goes: the server has nowhere to move the monitoring stream.
+    server.pactl({"unload-module", "module-null-sink"});
+    EXPECT_TRUE(sonoriel.waitForEnd(15s));
     const QString err = QString::fromUtf8(readFileBytes(setup.errorFile));
     EXPECT_EQ(sonoriel.exitCode(), 0) << err.toStdString();
     EXPECT_TRUE(err.contains("Écoute impossible : La sortie son ne répond plus.\n")) << err.toStdString();
     EXPECT_NEAR(soxInfo(home.filePath("take.wav")).seconds, 3.0, 0.06);
-    const std::vector<std::int16_t> recorded = decodeWithSox(home.filePath("take.wav"));
-    EXPECT_NEAR(measureFrequency(recorded, 2, 44100), 440.0, 1.0);
-    EXPECT_NEAR(peakOf(recorded), 8000, 2);
-}
-
-TEST(RecordMonitor, WithoutASoundServerTheTakeIsRecordedAndTheUserToldWhyNothingIsHeard)
-{
-    QTemporaryDir home;
-    auto environment = environmentFor(home, "virtual");
-    environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
-    const ToolResult result = record({home.filePath("take.wav"), "--seconds", "0.5", "--monitor"}, environment);
-    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, home.filePath("take.wav") + "\n");
-    EXPECT_TRUE(result.err.startsWith("Écoute impossible : L'entrée virtuelle n'a pas de sortie son : aucun serveur de "
-                                      "son n'est utilisé.\n"))
-        << result.err.toStdString();
-    EXPECT_NEAR(soxInfo(home.filePath("take.wav")).seconds, 0.5, 0.06);
+    EXPECT_NEAR(measureFrequency(decodeWithSox(home.filePath("take.wav")), 2, 44100), 440.0, 1.0);
 }
 
 TEST(RecordContinuity, ARecordingOnASlowDiskHoldsEveryFrameFromItsStart)
@@ -245,12 +208,10 @@ TEST(RecordContinuity, ARecordingOnASlowDiskHoldsEveryFrameFromItsStart)
     QProcessEnvironment slow = environmentFor(home, "pulse", server.serverAddress());
     slow.insert("LD_PRELOAD", SONORIEL_SLOW_HEADER_LIBRARY);
     slow.insert("SONORIEL_TEST_SLOW_HEADER_MS", "400");
-    // Under AddressSanitizer the preloaded library comes before the sanitizer's runtime.
     slow.insert("ASAN_OPTIONS", slow.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
     const QString path = home.filePath("take.wav");
     SourcePlayer player(server, makeCountingSignal(1, 60 * 44100), 44100, 2);
-    const ToolResult run = record({path, "--seconds", "4"}, slow);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(record({path, "--seconds", "4"}, slow).exitCode, 0);
     const CountingCheck counting = checkCounting(decodeWithSox(path), 1);
     EXPECT_TRUE(counting.breaks.empty()) << counting.breaks.size() << " breaks in the count";
     EXPECT_GE(counting.leadingFrames + counting.countedFrames, 4u * 44100);
@@ -270,8 +231,7 @@ TEST(RecordContinuity, SoundTheServerDroppedStopsTheRecordingBeforeTheGapAndIsSa
     ChildProcess::Setup setup;
     setup.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList();
     setup.errorFile = home.filePath("err.txt");
-    ASSERT_TRUE(recorder.start(SONORIEL_EXECUTABLE, {"record", path, "--rate", QString::number(rate), "--seconds", "40"},
-                               setup));
+    ASSERT_TRUE(recorder.start(SONORIEL_EXECUTABLE, {"record", path, "--rate", QString::number(rate), "--seconds", "40"}, setup));
     ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + 3 * 10240; }, 10s));
     ASSERT_TRUE(recorder.sendSignal(SIGSTOP));
     std::this_thread::sleep_for(15s);
@@ -286,38 +246,13 @@ TEST(RecordContinuity, SoundTheServerDroppedStopsTheRecordingBeforeTheGapAndIsSa
     EXPECT_LE(counting.countedFrames, static_cast<std::size_t>(20 * rate));
 }
 
-namespace {
-
-constexpr std::uint32_t kStereoSecond = 176400;
-constexpr std::uint32_t kBlockBytes = 10240;
-
-QProcessEnvironment virtualDevice(const QTemporaryDir &home, const QString &speed)
-{
-    QProcessEnvironment environment = environmentFor(home, "virtual");
-    environment.insert("SONORIEL_VIRTUAL_SPEED", speed);
-    environment.remove("SONORIEL_VIRTUAL_INPUT"); // the test signal: 440 Hz left, 880 Hz right
-    return environment;
-}
-
-// The data size the header on disk gives; 0 while the file is shorter than its header.
-std::uint32_t describedBytes(const QString &path)
-{
-    const QByteArray head = readFileBytes(path).left(46);
-    return head.size() == 46 ? le32At(head, 42) : 0;
-}
-
-} // namespace
-
 TEST(RecordCommandKilled, FileHoldsEverySecondUpToTheLastUpdateAndRepairAddsTheRest)
 {
-    ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
     QTemporaryDir home;
     const QString path = home.filePath("killed.wav");
     QProcess process;
-    process.setProcessEnvironment(virtualDevice(home, "1"));
-    process.start(QStringLiteral(SONORIEL_EXECUTABLE), {"record", path});
-    ASSERT_TRUE(process.waitForStarted(10000));
-    ASSERT_TRUE(waitUntil([&] { return describedBytes(path) >= 2 * kStereoSecond; }, 30s));
+    ASSERT_NO_FATAL_FAILURE(startRecording(process, home, {path}));
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() >= 46 && le32At(readFileBytes(path), 42) >= 2 * kStereoSecond; }, 30s));
     ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGKILL), 0);
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
@@ -329,14 +264,10 @@ TEST(RecordCommandKilled, FileHoldsEverySecondUpToTheLastUpdateAndRepairAddsTheR
     EXPECT_LT(onDisk - described, kStereoSecond + kBlockBytes) << "more than a second and a block left out";
 
     EXPECT_NEAR(soxInfo(path).seconds, described / double(kStereoSecond), 1e-5);
-    EXPECT_NEAR(ffprobeInfo(path).seconds, described / double(kStereoSecond), 1e-4);
     EXPECT_NEAR(measureFrequency(decodeWithSox(path), 2, 44100), 440, 2);
 
-    EXPECT_EQ(runTool(QStringLiteral(SONORIEL_EXECUTABLE), {"repair", path}).exitCode, 0);
-    const QByteArray repaired = readFileBytes(path);
-    ASSERT_EQ(repaired.size(), file.size());
-    EXPECT_EQ(le32At(repaired, 42), onDisk / 4 * 4);
-    EXPECT_TRUE(repaired.mid(46) == file.mid(46));
+    EXPECT_EQ(sonoriel({"repair", path}).exitCode, 0);
+    EXPECT_TRUE(readFileBytes(path).mid(46) == file.mid(46));
     EXPECT_NEAR(soxInfo(path).seconds, onDisk / 4 * 4 / double(kStereoSecond), 1e-5);
 }
 
@@ -345,14 +276,11 @@ TEST(RecordCommandSignals, AClosedTerminalEndsTheRecordingWithItsHeaderComplete)
     QTemporaryDir home;
     const QString path = home.filePath("hangup.wav");
     QProcess process;
-    process.setProcessEnvironment(virtualDevice(home, "1"));
-    process.start(QStringLiteral(SONORIEL_EXECUTABLE), {"record", path});
-    ASSERT_TRUE(process.waitForStarted(10000));
+    ASSERT_NO_FATAL_FAILURE(startRecording(process, home, {path}));
     ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + 4 * kBlockBytes; }));
     ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGHUP), 0);
     ASSERT_TRUE(process.waitForFinished(10000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
     const QByteArray file = readFileBytes(path);
     EXPECT_EQ(le32At(file, 4), static_cast<std::uint32_t>(file.size() - 8));
     EXPECT_EQ(le32At(file, 42), static_cast<std::uint32_t>(file.size() - 46));
@@ -366,9 +294,7 @@ TEST(RecordCommandOutput, AFileOrFolderRemovedWhileRecordingStopsTheRecordingAnd
         QDir().mkpath(home.filePath("takes"));
         const QString path = home.filePath("takes/gone.wav");
         QProcess process;
-        process.setProcessEnvironment(virtualDevice(home, "1"));
-        process.start(QStringLiteral(SONORIEL_EXECUTABLE), {"record", path, "--seconds", "30"});
-        ASSERT_TRUE(process.waitForStarted(10000));
+        ASSERT_NO_FATAL_FAILURE(startRecording(process, home, {path, "--seconds", "30"}));
         ASSERT_TRUE(waitUntil([&] { return readFileBytes(path).size() > 46 + kStereoSecond; }));
         ASSERT_TRUE(wholeFolder ? QDir(home.filePath("takes")).removeRecursively() : QFile::remove(path));
         ASSERT_TRUE(process.waitForFinished(10000)) << "the recording went on into a file that is gone";

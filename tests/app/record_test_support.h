@@ -1,16 +1,11 @@
-// What the command-line recording tests share: the program's environment for one test's home
-// and sound system, running `sonoriel record`, and the loudest sample of a signal.
+// What the command-line tests share: the program's environment for one test's home and sound
+// system, and running `sonoriel`.
 #pragma once
 
 #include "../support/tools.h"
 
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
-
-#include <algorithm>
-#include <cstdint>
-#include <cstdlib>
-#include <span>
 
 inline QProcessEnvironment environmentFor(const QTemporaryDir &home, const QString &audio, const QString &server = {})
 {
@@ -22,15 +17,21 @@ inline QProcessEnvironment environmentFor(const QTemporaryDir &home, const QStri
     return environment;
 }
 
-inline ToolResult record(const QStringList &arguments, const QProcessEnvironment &environment)
+// The virtual device at speed ("0": at once) reading input, or its 440/880 Hz signal without.
+inline QProcessEnvironment virtualEnvironment(const QTemporaryDir &home, const QString &speed = "0", const QString &input = {})
 {
-    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"record"} + arguments, environment);
+    QProcessEnvironment environment = environmentFor(home, "virtual");
+    environment.insert("SONORIEL_VIRTUAL_SPEED", speed);
+    input.isEmpty() ? environment.remove("SONORIEL_VIRTUAL_INPUT") : environment.insert("SONORIEL_VIRTUAL_INPUT", input);
+    return environment;
 }
 
-inline int peakOf(std::span<const std::int16_t> samples)
+inline ToolResult sonoriel(const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
-    int peak = 0;
-    for (std::int16_t s : samples)
-        peak = std::max(peak, std::abs(static_cast<int>(s)));
-    return peak;
+    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), arguments, environment);
+}
+
+inline ToolResult record(const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    return sonoriel(QStringList{"record"} + arguments, environment);
 }

@@ -1,13 +1,12 @@
-// RF64 files (64-bit sizes in a ds64 chunk) through the commands a user runs on them: the one
-// `sonoriel record --rf64` makes past the RIFF limit and the ones ffmpeg makes, to a file or a
-// pipe, are joined and converted whole, and repaired only when their sizes are stale; a ds64 cut short is refused by every command with its reason, and
-// a RIFF recording past 4 GiB becomes RF64 when repaired.
+// RF64 files through the commands a user runs on them: recorded with --rf64 or made by ffmpeg
+// to a file or a pipe, they are joined and converted whole and repaired only when stale; a ds64
+// cut short is refused by every command, and a RIFF recording past 4 GiB is repaired into RF64.
+#include "record_test_support.h"
+
 #include "../support/signal_helpers.h"
-#include "../support/tools.h"
 #include "../support/wave_bytes.h"
 
 #include <QFile>
-#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
@@ -15,12 +14,6 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr qint64 kRecorderHeaderBytes = 82; // RF64, ds64, an 18-byte fmt chunk, data
-
-ToolResult sonoriel(const QStringList &arguments, const QProcessEnvironment &environment =
-                                                      QProcessEnvironment::systemEnvironment())
-{
-    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), arguments, environment);
-}
 
 std::uint64_t le64At(const QByteArray &bytes, int offset)
 {
@@ -32,15 +25,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(haveTool("sox") && haveTool("ffmpeg") && haveTool("ffprobe") && haveTool("lame"));
-        // Two seconds of the counting signal through the virtual device, past a RIFF limit
-        // lowered to 300000 bytes, so that the file turns RF64 on the way.
+        // Two seconds of counting past a RIFF limit lowered to 300000 bytes: the file turns RF64.
         const QString input = folder.path("count.wav");
         ASSERT_TRUE(writePcmWav(input, kRate, 2, makeCountingSignal(1, 3 * kRate)));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("SONORIEL_HOME", folder.QTemporaryDir::path());
-        environment.insert("SONORIEL_AUDIO", "virtual");
-        environment.insert("SONORIEL_VIRTUAL_SPEED", "0");
-        environment.insert("SONORIEL_VIRTUAL_INPUT", input);
+        QProcessEnvironment environment = virtualEnvironment(folder, "0", input);
         environment.insert("SONORIEL_MAX_WAV_BYTES", "300000");
         const ToolResult run = sonoriel({"record", recorded, "--seconds", "2", "--rf64"}, environment);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -49,23 +37,17 @@ protected:
         ASSERT_GE(recordedSamples.size(), 2u * 2 * kRate);
         ASSERT_TRUE(checkCounting(recordedSamples, 1).breaks.empty());
         // ffmpeg's RF64 has a LIST chunk before its data.
-        ASSERT_EQ(runTool("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=0.5", "-ac", "2",
-                                     "-ar", "44100", "-c:a", "pcm_s16le", "-rf64", "always", byFfmpeg})
-                      .exitCode,
-                  0);
+        ASSERT_EQ(runShell("ffmpeg -v error -f lavfi -i sine=frequency=440:duration=0.5 -ac 2 -ar 44100 -c:a pcm_s16le "
+                           "-rf64 always " + byFfmpeg).exitCode, 0);
         ASSERT_TRUE(readFileBytes(byFfmpeg).startsWith("RF64"));
         // Written to a pipe, its ds64 holds zeros: ffmpeg cannot come back to fill it.
         ASSERT_EQ(runShell(QStringLiteral("ffmpeg -v error -i '%1' -c:a pcm_s16le -rf64 always -f wav - | cat > '%2'")
-                               .arg(byFfmpeg, piped))
-                      .exitCode,
-                  0);
+                               .arg(byFfmpeg, piped)).exitCode, 0);
         ASSERT_EQ(le64At(readFileBytes(piped), 20), 0u);
     }
 
     TestFolder folder;
-    QString recorded = folder.path("recorded.wav");
-    QString byFfmpeg = folder.path("ffmpeg.wav");
-    QString piped = folder.path("piped.wav");
+    QString recorded = folder.path("recorded.wav"), byFfmpeg = folder.path("ffmpeg.wav"), piped = folder.path("piped.wav");
     std::vector<std::int16_t> recordedSamples;
 };
 
@@ -98,8 +80,7 @@ TEST_F(Rf64Files, RepairFixesStaleDs64SizesAndLeavesRightOnesAndCutOnesAsTheyAre
     for (const QString &path : {recorded, byFfmpeg}) {
         const QByteArray before = readFileBytes(path);
         const ToolResult run = sonoriel({"repair", path});
-        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains("déjà correct")) << run.err.toStdString();
+        EXPECT_TRUE(run.exitCode == 0 && run.err.contains("déjà correct")) << run.err.toStdString();
         EXPECT_TRUE(readFileBytes(path) == before) << path.toStdString();
     }
 
@@ -114,20 +95,16 @@ TEST_F(Rf64Files, RepairFixesStaleDs64SizesAndLeavesRightOnesAndCutOnesAsTheyAre
     appendLe(sizes, staleBytes / 4, 8);
     stale.replace(20, 24, sizes);
     const QString cut = folder.write("cut.wav", stale);
-    ASSERT_NEAR(soxInfo(cut).seconds, static_cast<double>(staleBytes / 4) / kRate, 1e-6);
     const ToolResult run = sonoriel({"repair", cut});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QString("données : %1 octets").arg(dataBytes))) << run.err.toStdString();
+    EXPECT_TRUE(run.exitCode == 0 && run.err.contains(QString("données : %1 octets").arg(dataBytes))) << run.err.toStdString();
     EXPECT_TRUE(readFileBytes(cut) == whole + QByteArray("\x01\x02\x03", 3)) << "more than the ds64 sizes changed";
-    EXPECT_TRUE(decodeWithSox(cut) == recordedSamples);
 
     // A ds64 cut short cannot be read: every command says why, and nothing is written.
     const QString truncated = folder.write("truncated.wav", whole.left(30));
     for (const QStringList &command : {QStringList{"repair", truncated}, QStringList{"join", folder.path("j.wav"), truncated, recorded},
                                        QStringList{"convert", truncated, folder.path("t.mp3")}}) {
         const ToolResult refused = sonoriel(command);
-        EXPECT_EQ(refused.exitCode, 1) << command.join(' ').toStdString();
-        EXPECT_TRUE(refused.err.contains(truncated + " : bloc « ds64 » tronqué")) << refused.err.toStdString();
+        EXPECT_TRUE(refused.exitCode == 1 && refused.err.contains(truncated + " : bloc « ds64 » tronqué")) << refused.err.toStdString();
     }
     EXPECT_EQ(readFileBytes(truncated), whole.left(30));
     EXPECT_FALSE(QFile::exists(folder.path("j.wav")) || QFile::exists(folder.path("t.mp3")));
@@ -142,7 +119,6 @@ TEST(Rf64Repair, ARiffRecordingCutOffPast4GiBBecomesRf64InTheRoomItsJunkChunkKep
     const QByteArray header = riffWave(chunk("JUNK", QByteArray(28, '\0')) + formatChunk(WaveLayout{}, true) +
                                            chunk("data", {}, true, sound.size()),
                                        kRecorderHeaderBytes + sound.size() - 8);
-    ASSERT_EQ(header.size(), kRecorderHeaderBytes);
     TestFolder folder;
     const QString path = folder.write("long.wav", header + sound);
     const qint64 fileBytes = (qint64(1) << 32) + 1000003;
@@ -150,8 +126,7 @@ TEST(Rf64Repair, ARiffRecordingCutOffPast4GiBBecomesRf64InTheRoomItsJunkChunkKep
     const std::uint64_t wholeFrames = (fileBytes - kRecorderHeaderBytes) / 4;
 
     const ToolResult run = sonoriel({"repair", path});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("désormais au format RF64")) << run.err.toStdString();
+    EXPECT_TRUE(run.exitCode == 0 && run.err.contains("désormais au format RF64")) << run.err.toStdString();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.size(), fileBytes);

@@ -1,8 +1,5 @@
-// The readers of files from outside (the RIFF chunk reader, the MP3 converter's source, the
-// join's header reader, the virtual device's input, the header repair) fed malformed headers,
-// directories, FIFOs, a file that shrinks while it is read and the fuzzing corpus: each refuses
-// the file with its own message or reads exactly the samples really there, none changes the file,
-// and the repair changes nothing but the sizes.
+// The readers of files from outside fed malformed headers, directories, FIFOs, a shrinking file
+// and the fuzzing corpus: each refuses with its own message or reads only the samples there.
 #include "../support/tools.h"
 #include "../support/wave_bytes.h"
 
@@ -13,40 +10,25 @@
 #include "platform/riff/riff_file.h"
 #include "repair/wave_repair.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <vector>
 
 namespace {
 
 // What a reader made of a file: the error it refused it with, or the sample bytes it delivered.
-struct Verdict {
-    bool accepted = false;
-    QString refusal; // "29676 No Wave File Open", or the French text of the refusal
-    QByteArray data;
-};
+struct Verdict { bool accepted = false; QString refusal; QByteArray data; };
 
-// Sample bytes that differ from frame to frame and are never 0, so silence stands out.
+// Sample bytes that are never 0, so silence stands out.
 QByteArray sampleBytes(int count)
 {
     QByteArray out(count, '\0');
     for (int i = 0; i < count; ++i)
         out[i] = static_cast<char>(1 + (i * 7 + i / 5) % 255);
     return out;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 // cWavReader, read through in small blocks.
@@ -60,8 +42,7 @@ Verdict mp3SourceVerdict(const QString &path)
         for (bool more = true; more;) {
             const std::int32_t before = reader.BufferStartPosition();
             more = reader.Read();
-            verdict.data.append(reinterpret_cast<const char *>(reader.ReadBufferPtr()),
-                                reader.BufferStartPosition() - before);
+            verdict.data.append(reinterpret_cast<const char *>(reader.ReadBufferPtr()), reader.BufferStartPosition() - before);
         }
         verdict.accepted = true;
     } catch (const AppError &error) {
@@ -85,9 +66,7 @@ Verdict joinHeaderVerdict(const QString &path)
         return verdict;
     }
     verdict.accepted = true;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly) && file.seek(record.dataOffset))
-        verdict.data = file.read(record.copyBytes());
+    verdict.data = readFileBytes(path).mid(record.dataOffset, record.copyBytes());
     EXPECT_EQ(verdict.data.size(), record.copyBytes()) << "the record points inside the file";
     return verdict;
 }
@@ -96,16 +75,11 @@ Verdict joinHeaderVerdict(const QString &path)
 Verdict virtualInputVerdict(const QString &path)
 {
     Verdict verdict;
-    QString error;
-    auto source = valueOr(makeWavFileSource(path, WaveFormat::pcm(44100, 2, 16)), error);
-    if (!source) {
-        verdict.refusal = error;
+    auto source = valueOr(makeWavFileSource(path, WaveFormat::pcm(44100, 2, 16)), verdict.refusal);
+    if (!(verdict.accepted = source != nullptr))
         return verdict;
-    }
-    verdict.accepted = true;
-    const qint64 fileBytes = QFileInfo(path).size();
     std::vector<std::int16_t> block(5120);
-    for (qint64 captured = 0; captured <= fileBytes; captured += 10240) {
+    for (qint64 captured = 0; captured <= QFileInfo(path).size(); captured += 10240) {
         source->fill(block);
         verdict.data.append(reinterpret_cast<const char *>(block.data()), 10240);
     }
@@ -115,7 +89,8 @@ Verdict virtualInputVerdict(const QString &path)
 }
 
 const QByteArray kData = sampleBytes(400);
-const QByteArray kFmt = chunk("fmt ", formatFields(1, 2, 44100, 4, 16));
+const QByteArray kFields = formatFields(1, 2, 44100, 4, 16);
+const QByteArray kFmt = chunk("fmt ", kFields);
 const QByteArray kGood = riffWave(kFmt + chunk("data", kData));
 // A reader's expected verdict: its refusal ("%1" is the file's path), or "" for reading kData.
 const char *const kReads = "";
@@ -129,13 +104,9 @@ const char *const kVirtualFormat = "Entrée virtuelle « %1 » : seul le PCM 16 
 void expectVerdict(const Verdict &verdict, const char *expected, const QString &path, const char *reader)
 {
     SCOPED_TRACE(reader);
-    if (*expected) {
-        EXPECT_FALSE(verdict.accepted);
-        EXPECT_EQ(verdict.refusal.toStdString(), QString::fromUtf8(expected).replace("%1", path).toStdString());
-    } else {
-        EXPECT_TRUE(verdict.accepted) << verdict.refusal.toStdString();
-        EXPECT_TRUE(verdict.data == kData) << verdict.data.size() << " bytes read, 400 expected";
-    }
+    EXPECT_EQ(verdict.accepted, !*expected) << verdict.refusal.toStdString();
+    EXPECT_EQ(verdict.refusal.toStdString(), QString::fromUtf8(expected).replace("%1", path).toStdString());
+    EXPECT_TRUE(!verdict.accepted || verdict.data == kData) << verdict.data.size() << " bytes read, 400 expected";
 }
 
 } // namespace
@@ -146,47 +117,38 @@ TEST(HostileHeaders, EachReaderRefusesWithItsMessageOrReadsOnlyTheSamplesReallyT
     const auto withFields = [&](std::uint16_t channels, std::uint16_t align, std::uint16_t bits) {
         return riffWave(chunk("fmt ", formatFields(1, channels, 44100, align, bits)) + data);
     };
-    const struct {
-        const char *name;
-        QByteArray file;
-        const char *mp3Source, *joinHeader, *virtualInput;
-    } cases[] = {
+    const struct { const char *name; QByteArray file; const char *mp3Source, *joinHeader, *virtualInput; } cases[] = {
         {"cut inside the RIFF header", kGood.left(10), "29673 Not a Wave file.", "%1 n'est pas un fichier Wave",
          "Entrée virtuelle « %1 » : ce n'est pas un fichier WAV."},
         {"cut inside the format fields", kGood.left(24), kNotStereo16, "Fichier tronqué dans son en-tête : %1",
          "Entrée virtuelle « %1 » : pas de bloc « fmt »."},
-        {"format chunk of 15 bytes", riffWave(chunk("fmt ", formatFields(1, 2, 44100, 4, 16).left(15)) + data), kReads,
-         "Bloc « fmt » trop court dans le fichier %1", kVirtualFormat},
-        {"format chunk of 2^32-1 bytes", riffWave(chunk("fmt ", formatFields(1, 2, 44100, 4, 16), true, 0xffffffff) + data), kNoData,
-         kJoinNoData, kVirtualNoData},
+        {"format chunk of 15 bytes", riffWave(chunk("fmt ", kFields.left(15)) + data), kReads, "Bloc « fmt » trop court dans le fichier %1", kVirtualFormat},
+        {"format chunk of 2^32-1 bytes", riffWave(chunk("fmt ", kFields, true, 0xffffffff) + data), kNoData, kJoinNoData, kVirtualNoData},
         {"data chunk past the end of the file", riffWave(kFmt + chunk("data", kData, true, 100000)), kReads,
          "Fichier tronqué : %1 (le bloc « data » annonce 100000 octets, le fichier en contient 400)", kReads},
-        {"odd-sized chunk without its pad byte", riffWave(kFmt + chunk("junk", "abc", false) + data), kNoData,
-         kJoinNoData, kVirtualNoData},
+        {"odd-sized chunk without its pad byte", riffWave(kFmt + chunk("junk", "abc", false) + data), kNoData, kJoinNoData, kVirtualNoData},
         {"data chunk before the format chunk", riffWave(data + kFmt), kNoData, kReads, kReads},
         {"block align of 0", withFields(2, 0, 16), kReads, "Alignement de bloc nul dans le fichier %1", kVirtualFormat},
         {"RIFF size smaller than the file", riffWave(kFmt + data, 4 + kFmt.size()), kNoData, kReads, kReads},
         {"0 channels", withFields(0, 4, 16), kNotStereo16, kJoinFormat, kVirtualFormat},
         {"33 bits per sample", withFields(2, 4, 33), kNotStereo16, kJoinFormat, kVirtualFormat},
     };
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("hostile.wav"));
+    TestFolder folder;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        writeFile(path, c.file);
+        const QString path = folder.write("hostile.wav", c.file);
         expectVerdict(mp3SourceVerdict(path), c.mp3Source, path, "MP3 source");
         expectVerdict(joinHeaderVerdict(path), c.joinHeader, path, "join header");
         expectVerdict(virtualInputVerdict(path), c.virtualInput, path, "virtual input");
         EXPECT_EQ(readFileBytes(path), c.file) << "a reader changed the file";
-        EXPECT_EQ(QDir(folder.path()).count(), 3u) << "a reader left a file behind";
+        EXPECT_EQ(folderEntries(folder.path()).size(), 1) << "a reader left a file behind";
     }
 }
 
 TEST(HostileSpecialFiles, ADirectoryOrAFifoWithoutWriterNamedLikeAWaveFileIsRefusedAtOnce)
 {
-    QTemporaryDir folder;
-    const QString directory = folder.filePath(QStringLiteral("dossier.wav"));
-    const QString fifo = folder.filePath(QStringLiteral("tube.wav"));
+    TestFolder folder;
+    const QString directory = folder.path("dossier.wav"), fifo = folder.path("tube.wav");
     ASSERT_TRUE(QDir().mkdir(directory));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     for (const auto &[path, reason] : {std::pair{directory, QStringLiteral("Est un dossier")},
@@ -202,21 +164,20 @@ TEST(HostileSpecialFiles, ADirectoryOrAFifoWithoutWriterNamedLikeAWaveFileIsRefu
 
 TEST(HostileShrinkingFiles, AJoinWhoseSourceShrankSinceItWasListedFailsAndLeavesNoOutput)
 {
-    QTemporaryDir folder;
+    TestFolder folder;
     std::vector<JoinFileInfo> records(2);
     for (int i = 0; i < 2; ++i) {
-        records[i].fileName = folder.filePath(QStringLiteral("part%1.wav").arg(i));
-        writeFile(records[i].fileName, riffWave(kFmt + chunk("data", sampleBytes(40000))));
+        records[i].fileName = folder.write(QStringLiteral("part%1.wav").arg(i), riffWave(kFmt + chunk("data", sampleBytes(40000))));
         ReadWaveHeader(records[i]);
     }
     ASSERT_TRUE(QFile::resize(records[1].fileName, 44 + 6000));
     try {
-        JoinWaveFiles(folder.filePath(QStringLiteral("joint.wav")), records);
+        JoinWaveFiles(folder.path("joint.wav"), records);
         FAIL() << "the join copied a source that lost most of its data";
     } catch (const AppError &error) {
         EXPECT_EQ(error.text(), QStringLiteral("Fichier tronqué : %1").arg(records[1].fileName));
     }
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2) << "an output was left behind";
+    EXPECT_EQ(folderEntries(folder.path()).size(), 2) << "an output was left behind";
 }
 
 TEST(HostileCorpus, EveryFileIsRefusedWithAReaderErrorOrReadSanelyAndRepairOnlyTouchesTheSizes)
@@ -225,38 +186,34 @@ TEST(HostileCorpus, EveryFileIsRefusedWithAReaderErrorOrReadSanelyAndRepairOnlyT
     for (QDirIterator it(QStringLiteral(SONORIEL_FUZZ_CORPUS), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
         files << it.next();
     ASSERT_GE(files.filter(QStringLiteral("/regressions/")).size(), 1);
-    QTemporaryDir folder;
-    const QString copy = folder.filePath(QStringLiteral("copie.wav"));
+    TestFolder folder;
     for (const QString &path : files) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray before = readFileBytes(path);
         // Skipping every chunk at the top level must end however the sizes lie.
         RiffFile file;
         ASSERT_TRUE(file.open(path));
-        if (file.descendRiff("WAVE")) {
+        if (file.descendRiff("WAVE"))
             EXPECT_FALSE(file.descend("\xff\xff\xff\xff")); // an id no file holds
-        }
         const Verdict mp3 = mp3SourceVerdict(path);
-        EXPECT_TRUE(mp3.accepted ? mp3.data.size() <= before.size() : mp3.refusal.startsWith("2967"))
-            << mp3.refusal.toStdString();
+        EXPECT_TRUE(mp3.accepted ? mp3.data.size() <= before.size() : mp3.refusal.startsWith("2967")) << mp3.refusal.toStdString();
         const Verdict join = joinHeaderVerdict(path);
         EXPECT_TRUE(join.accepted || join.refusal.contains(path)) << join.refusal.toStdString();
         const Verdict input = virtualInputVerdict(path);
-        EXPECT_TRUE(input.accepted || input.refusal.startsWith(QStringLiteral("Entrée virtuelle")))
-            << input.refusal.toStdString();
+        EXPECT_TRUE(input.accepted || input.refusal.startsWith("Entrée virtuelle")) << input.refusal.toStdString();
         EXPECT_EQ(readFileBytes(path), before) << "a reader changed the file";
 
-        writeFile(copy, before);
+        const QString copy = folder.write("copie.wav", before);
         const WaveRepairOutcome outcome = repairWaveFile(copy).outcome;
         const QByteArray after = readFileBytes(copy);
         ASSERT_EQ(after.size(), before.size());
-        if (outcome != WaveRepairOutcome::Repaired) {
-            EXPECT_EQ(after, before) << "a file that was not repaired was changed";
-            continue;
-        }
         int changed = 0;
         for (qsizetype i = 0; i < after.size(); ++i)
             changed += after[i] != before[i];
+        if (outcome != WaveRepairOutcome::Repaired) {
+            EXPECT_EQ(changed, 0) << "a file that was not repaired was changed";
+            continue;
+        }
         // RIFF: the RIFF, data and fact sizes; RF64: the ds64 sizes and the 32-bit fields.
         EXPECT_LE(changed, before.startsWith("RIFF") ? 12 : 32) << "more than the sizes changed";
         EXPECT_EQ(repairWaveFile(copy).outcome, WaveRepairOutcome::AlreadyRight);
