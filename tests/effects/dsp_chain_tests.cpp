@@ -6,14 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
 
 namespace {
 
 std::atomic<long> g_allocations{0};
 
 using NonZero = std::vector<std::pair<std::size_t, int>>;
+
+Values impulse(std::size_t values, std::int16_t first) { Values out(values, 0); out[0] = first; return out; }
 
 NonZero nonZero(const Values &values)
 {
@@ -98,7 +98,7 @@ TEST(DspChain, PhaseShifterKeepsTheLevelWetAndCutsSweepingNotchesMixedWithTheDry
         dsp->setPhaseShiftFeedback(0);
     }
     wet.setPhaseShiftDry(0);
-    const Values input = sineBlock(1000, 44100, 10000, 88200);
+    const Values input = sineBlock(1000, 10000, 88200);
     const Values allPass = processed(wet, input);
     EXPECT_NEAR(rmsDb(allPass, 4410, allPass.size()), rmsDb(input, 4410, input.size()), 0.5);
     EXPECT_NE(allPass, input);
@@ -120,13 +120,11 @@ TEST(DspChain, BlocksContinueOneStreamAndAllocateNothing)
         dsp->setEqualizerBandGainDB(1, 9);
         dsp->setEqualizerBandGainDB(5, -9);
     }
-    const Values input = noiseBlock(10240, 20000, 6);
-    Values inOne = input;
+    Values inOne = noiseBlock(10240, 20000, 6), inParts = inOne;
     const long before = g_allocations.load();
     for (int i = 0; i < 5; ++i)
         whole.ProcessSamples(inOne);
     EXPECT_EQ(g_allocations.load() - before, 0);
-    Values inParts = input;
     for (int i = 0; i < 5; ++i)
         inParts = processed(split, inParts, 3333);
     EXPECT_EQ(inParts, inOne);

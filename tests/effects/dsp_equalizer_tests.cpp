@@ -1,7 +1,6 @@
 // The equaliser inside the chain, and each band against SoX's `equalizer` (double precision).
 #include "effects/cls_dsp.h"
 
-#include "../support/signal_helpers.h"
 #include "../support/tools.h"
 #include "signals.h"
 
@@ -9,19 +8,16 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 
 TEST(DspEqualizer, ABandLiftsOrCutsItsCentreByItsGain)
 {
-    for (const auto &[bands, band, gainDb] : {std::tuple{7, 1, 12}, std::tuple{7, 3, -12}, std::tuple{10, 8, -12},
-                                              std::tuple{1, 0, 12}}) {
+    for (const auto &[bands, band, gainDb] : {std::tuple{7, 1, 12}, std::tuple{7, 3, -12}, std::tuple{10, 8, -12}, std::tuple{1, 0, 12}}) {
         SCOPED_TRACE(testing::Message() << bands << " bands, band " << band << " at " << gainDb << " dB");
         clsDSP dsp;
         prepare(dsp, 44100, 1, clsDSP::kEqualizer);
         dsp.setEqualizerBands(bands);
         dsp.setEqualizerBandGainDB(band, static_cast<float>(gainDb));
-        const Values input = sineBlock(dsp.EqualizerBandFrequency(band), 44100, 2000, 88200);
+        const Values input = sineBlock(dsp.EqualizerBandFrequency(band), 2000, 88200);
         const Values block = processed(dsp, input);
         EXPECT_NEAR(rmsDb(block, 22050, block.size()) - rmsDb(input, 22050, input.size()), gainDb, 0.5);
     }
@@ -46,11 +42,13 @@ TEST(EqualizerAgainstSox, ABandMatchesSoxsPeakingFilterOfTheSameFrequencyGainAnd
         const Values theirs = decodeWithSox(out);
         ASSERT_EQ(theirs.size(), ours.size());
         double differenceEnergy = 0;
-        for (std::size_t i = 0; i < ours.size(); ++i)
+        int largest = 0;
+        for (std::size_t i = 0; i < ours.size(); ++i) {
             differenceEnergy += static_cast<double>(ours[i] - theirs[i]) * (ours[i] - theirs[i]);
-        EXPECT_LE(largestDifference(ours, theirs), 4) << "band " << band; // float against double
+            largest = std::max(largest, std::abs(ours[i] - theirs[i]));
+        }
+        EXPECT_LE(largest, 4) << "band " << band; // float against double
         EXPECT_LT(std::sqrt(differenceEnergy / static_cast<double>(ours.size())), 0.6) << "band " << band;
-        // And the band did change the signal, so the comparison means something.
-        EXPECT_GT(std::abs(rmsDb(ours, 0, ours.size()) - rmsDb(noise, 0, noise.size())), 0.5);
+        EXPECT_GT(std::abs(rmsDb(ours, 0, ours.size()) - rmsDb(noise, 0, noise.size())), 0.5); // the band did change it
     }
 }

@@ -1,20 +1,11 @@
 // The description line of a listed file and the format check that gates the join.
 #include "wave_files.h"
 
-#include "join/join_engine.h"
-
-#include <gtest/gtest.h>
-
-#include <vector>
-namespace {
-
-JoinFileInfo record(const QString &name, std::int16_t channels, std::int32_t rateHz, std::int16_t bits)
+static JoinFileInfo record(const QString &name, std::int16_t channels, std::int32_t rateHz, std::int16_t bits)
 {
     return {.fileName = name, .channels = channels, .sampleRate = rateHz,
             .blockAlign = static_cast<std::int16_t>(channels * bits / 8), .bitsPerSample = bits};
 }
-
-} // namespace
 
 TEST(CheckJoinCompatibility, DescribesEachFileAndLogsTheFirstMismatchOfTheRatePassThenChannelsThenBits)
 {
@@ -40,8 +31,7 @@ TEST(CheckJoinCompatibility, DescribesEachFileAndLogsTheFirstMismatchOfTheRatePa
 
 TEST(CheckJoinCompatibility, TheCurrentFileIsDescribedOnlyWithinTheList)
 {
-    const std::vector<JoinFileInfo> saved = JoinFiles;
-    const std::int16_t savedIndex = JoinCurrentIndex;
+    const auto saved = std::pair(JoinFiles, JoinCurrentIndex);
     JoinFiles = {record("/w/a.wav", 2, 44100, 16)};
     JoinCurrentIndex = 0;
     EXPECT_EQ(DescribeJoinFile(), "44khz 16bits Stereo     /w/a.wav");
@@ -51,6 +41,5 @@ TEST(CheckJoinCompatibility, TheCurrentFileIsDescribedOnlyWithinTheList)
         EXPECT_NE(errorNumberOf([] { DescribeJoinFile(); }, &text), 0) << outside;
         EXPECT_EQ(text, QStringLiteral("L'indice est hors limites"));
     }
-    JoinFiles = saved;
-    JoinCurrentIndex = savedIndex;
+    std::tie(JoinFiles, JoinCurrentIndex) = saved;
 }

@@ -2,31 +2,12 @@
 #include "wave_files.h"
 
 #include "../support/child_process.h"
-#include "../support/tools.h"
 
 #include <QFile>
 
-#include <gtest/gtest.h>
-
 #include <csignal>
 
-namespace {
-
-ToolResult sonoriel(const QStringList &arguments)
-{
-    return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"join"} + arguments);
-}
-
-// A canonical 16-bit stereo WAV file whose data is dataBytes of silence, sparse on the disk.
-void writeSparseWave(const QString &path, qint64 dataBytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(riffWave(formatChunk({}) + chunk("data", {}, true, dataBytes), 36 + dataBytes));
-    ASSERT_TRUE(file.resize(44 + dataBytes));
-}
-
-} // namespace
+static ToolResult sonoriel(const QStringList &arguments) { return runTool(SONORIEL_EXECUTABLE, QStringList{"join"} + arguments); }
 
 TEST(JoinCommand, JoinsTheFilesInTheGivenOrderOrRefusesWithTheExitCodeAndMessageLeavingTheOutputAsItWas)
 {
@@ -60,25 +41,26 @@ TEST(JoinCommand, JoinsTheFilesInTheGivenOrderOrRefusesWithTheExitCodeAndMessage
 TEST(JoinCommand, InterruptingAJoinRemovesItsPartialFileAndEndsAsTheSignalAsks)
 {
     TestFolder folder;
-    const QStringList inputs = {folder.path("big0.wav"), folder.path("big1.wav")};
-    for (const QString &input : inputs)
-        writeSparseWave(input, qint64(768) << 20);
+    const qint64 dataBytes = qint64(768) << 20; // of silence, sparse on the disk
+    QStringList inputs;
+    for (const QString name : {"big0.wav", "big1.wav"}) {
+        inputs << folder.write(name, riffWave(formatChunk({}) + chunk("data", {}, true, dataBytes), 36 + dataBytes));
+        ASSERT_TRUE(QFile::resize(inputs.last(), 44 + dataBytes));
+    }
     const QString out = folder.path("out.wav");
     const QString where = folder.QTemporaryDir::path();
     const QByteArray earlier = waveFile({}, patternBytes(400, 1));
+    const auto writing = [&] { return folderEntries(where).join(' ').contains(".part"); };
+    ChildProcess::Setup setup;
+    setup.errorFile = folder.path("err.txt");
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         folder.write("out.wav", earlier); // an older file of that name stays as it was
         ChildProcess join;
-        ChildProcess::Setup setup;
-        setup.errorFile = folder.path("err.txt");
-        ASSERT_TRUE(join.start(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"join", out} + inputs, setup));
-        const auto writing = [&] { return folderEntries(where).join(' ').contains(".part"); };
+        ASSERT_TRUE(join.start(SONORIEL_EXECUTABLE, QStringList{"join", out} + inputs, setup));
         ASSERT_TRUE(waitUntil([&] { return writing() || join.hasEnded(); }, std::chrono::seconds(60)) && writing());
-
         EXPECT_TRUE(join.sendSignal(signal));
         ASSERT_TRUE(join.waitForEnd(std::chrono::seconds(60)));
-
         EXPECT_EQ(join.endSignal(), signal);
         EXPECT_EQ(readFileBytes(setup.errorFile).toStdString(),
                   ("Jonction interrompue : " + out + " n'a pas été enregistré.\n").toStdString());

@@ -1,13 +1,6 @@
 // Reading a listed file's header, and the files the join must refuse.
 #include "wave_files.h"
 
-#include "join/join_engine.h"
-#include "join/join_errors.h"
-
-#include "../support/tools.h"
-
-#include <gtest/gtest.h>
-
 TEST(ReadWaveHeader, LayoutsGiveTheirFormatAndWhereTheirDataLies)
 {
     TestFolder folder;
@@ -33,9 +26,7 @@ TEST(ReadWaveHeader, LayoutsGiveTheirFormatAndWhereTheirDataLies)
         EXPECT_EQ(info.sampleRate, c.layout.rateHz);
         EXPECT_EQ(info.blockAlign, c.layout.channels * c.layout.bits / 8);
         EXPECT_EQ(info.frameCount, c.frameCount);
-        if (c.dataOffset) {
-            EXPECT_EQ(info.dataOffset, c.dataOffset);
-        }
+        EXPECT_EQ(info.dataOffset, c.dataOffset ? c.dataOffset : info.dataOffset); // ffmpeg's is not fixed
         const qsizetype bytes = c.frameCount * info.blockAlign;
         EXPECT_TRUE(readFileBytes(c.path).mid(info.dataOffset, bytes) == c.data.left(bytes));
     }

@@ -1,17 +1,11 @@
-// Whole conversions through cLameEncoder with the real library: what lame --decode and ffprobe
-// make of the MP3 files, the progress events, cancelling, and failures that leave no file.
+// cLameEncoder: file names, loading the library, and whole conversions with the real one: what lame
+// --decode and ffprobe make of the MP3 files, progress events, cancelling, failures that leave no file.
 #include "mp3/lame_encoder.h"
 
 #include "mp3_fixtures.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <gtest/gtest.h>
-
-#include <vector>
-
-namespace {
 
 class Conversion : public ::testing::Test {
 public:
@@ -38,15 +32,10 @@ public:
     int cancelAfter = 0;
 };
 
-} // namespace
-
 TEST_F(Conversion, PresetsGiveTheRateChannelsAndBitRateLameHearsWithTheSourcesDurationAndTones)
 {
-    const struct {
-        std::int32_t preset, kbps, outputMode; // kbps, outputMode: left as they are when 0
-        int heardRateHz, channels, bitRate;     // bitRate: not checked when 0
-        const char *tag;                        // "Xing" for VBR, "Info" for CBR
-    } cases[] = {
+    // kbps and outputMode are left as they are and bitRate is not checked when 0; tag: "Xing" for VBR, "Info" for CBR.
+    const struct { std::int32_t preset, kbps, outputMode; int heardRateHz, channels, bitRate; const char *tag; } cases[] = {
         {6, 0, 0, 44100, 2, 0, "Xing"},        {10, 0, 0, 44100, 2, 320000, "Info"},
         {12, 192, 0, 44100, 2, 192000, "Info"}, {3, 0, 0, 32000, 2, 0, "Xing"}, // voice
         {6, 0, 3, 44100, 1, 0, "Xing"},                                          // mono
@@ -96,12 +85,6 @@ TEST_F(Conversion, TheLastEventIsTheTotalAndCancelLeavesNoFile)
 
 TEST_F(Conversion, FailuresRaiseTheirErrorWithTheStreamClosedAndNoFile)
 {
-    prepareBytes(waveFile({.channels = 1}, patternBytes(4000, 4)));
-    const AppError mono = raisedBy([this] { encoder.Encode(); });
-    EXPECT_EQ(mono.number(), 29671);
-    EXPECT_EQ(mono.text(), "Only stereo 16 bit wave files supported.");
-    EXPECT_FALSE(QFile::exists(mp3()));
-
     prepareBytes(waveFile({}, patternBytes(40000, 5)));
     encoder.setMp3File(folder.path("missing/out.mp3"));
     const AppError target = raisedBy([this] { encoder.Encode(); });
@@ -110,4 +93,41 @@ TEST_F(Conversion, FailuresRaiseTheirErrorWithTheStreamClosedAndNoFile)
     EXPECT_TRUE(target.source().endsWith(".lameConvert")) << target.source().toStdString();
     EXPECT_EQ(encoder.streamHandle(), 0u);
     EXPECT_TRUE(folderEntries(folder.path(".")).filter("out.mp3").isEmpty()); // nor a partial file
+}
+
+TEST(LameEncoder, SourceNameIsKeptOnlyForAnExistingFileAndTargetOnlyForANewOne)
+{
+    TestFolder folder;
+    const QString existing = folder.write("a.wav", waveFile({}, patternBytes(400, 1)));
+    cLameEncoder encoder;
+    encoder.setWavFile(existing);
+    encoder.setWavFile(folder.path("missing.wav"));
+    EXPECT_EQ(encoder.WavFile(), existing);
+    encoder.setMp3File(folder.path("new.mp3"));
+    encoder.setMp3File(existing);
+    EXPECT_EQ(encoder.Mp3File(), folder.path("new.mp3"));
+}
+
+TEST(LameEncoder, LibrariesThatCannotBeUsedAreRefusedWithTheLoadersMessage)
+{
+    TestFolder folder;
+    const QString missing = folder.path("missing/liblameencshim.so");
+    const QString broken = folder.write("liblameencshim.so", QByteArray("this is not a shared object"));
+    const QString source = folder.write("a.wav", waveFile({}, patternBytes(4000, 2)));
+    const struct { QString library; bool encode; int number; QStringList texts; } cases[] = {
+        {missing, false, 53, {missing, "No such file"}},
+        {broken, true, 48, {broken}},
+        {QStringLiteral("libm.so.6"), false, 453, {"beInitStream"}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.library.toStdString());
+        ScopedEnvironment shim("SONORIEL_LAME_SHIM", c.library);
+        cLameEncoder encoder;
+        encoder.setWavFile(source);
+        encoder.setMp3File(folder.path("a.mp3"));
+        const AppError error = raisedBy([&] { c.encode ? encoder.Encode() : (void)encoder.Version(); });
+        EXPECT_EQ(error.number(), c.number);
+        for (const QString &text : c.texts)
+            EXPECT_TRUE(error.text().contains(text)) << error.text().toStdString();
+        EXPECT_FALSE(QFile::exists(folder.path("a.mp3")));
+    }
 }

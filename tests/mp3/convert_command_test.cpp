@@ -1,41 +1,37 @@
-// `sonoriel convert IN OUT [--preset INDEX]` as the user runs it: exit codes, stderr, Ctrl+C.
+// `sonoriel convert IN OUT [--preset INDEX]` as the user runs it: exit codes, stderr, Ctrl+C,
+// and never destroying a file: not the source under another name, not on a full disk.
 #include "mp3_fixtures.h"
 
 #include "../support/child_process.h"
+#include "../support/small_disk.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcessEnvironment>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 
-namespace {
-
-QProcessEnvironment environment(const QString &locale = QStringLiteral("C"))
+static QProcessEnvironment environment(const QString &locale = QStringLiteral("C"))
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("SONORIEL_LAME_SHIM"); // the program finds the shim beside itself
     env.insert("LC_ALL", locale);
-    env.insert("LANG", locale);
     return env;
 }
 
-ToolResult sonoriel(const QStringList &arguments, const QString &locale = QStringLiteral("C"))
+static ToolResult sonoriel(const QStringList &arguments, const QString &locale = QStringLiteral("C"))
 {
     return runTool(QStringLiteral(SONORIEL_EXECUTABLE), QStringList{"convert"} + arguments, environment(locale));
 }
 
 class ConvertCommand : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(writeToneFile(source, 44100, 2.0)); }
+    void SetUp() override { ASSERT_TRUE(writeToneFile(source, 44100, 2.0)); before = readFileBytes(source); }
+    QByteArray before;
     TestFolder folder;
     QString source = folder.path("in.wav");
     QString target = folder.path("out.mp3");
 };
-
-} // namespace
 
 TEST_F(ConvertCommand, ConvertsWithTheChosenPresetShowingProgressInTheUsersLocale)
 {
@@ -71,7 +67,6 @@ TEST_F(ConvertCommand, UsageErrorsExitTwoAndUnconvertibleSourcesExitOneLeavingTh
     slow.replace(24, 4, QByteArray("\1\0\0\0", 4)); // 1 Hz: hours of MP3 from two seconds
     const QString oneHertz = folder.write("1hz.wav", slow);
     const QString mono = folder.write("mono.wav", waveFile({.channels = 1}, patternBytes(8000, 1)));
-    const QByteArray before = readFileBytes(source);
     const std::pair<QStringList, QString> cases[] = {
         {{mono, target}, "Erreur 29671 : Only stereo 16 bit wave files supported."},
         {{oneHertz, target}, "Erreur 29772 : Invalid Format Parameters — " + oneHertz + " : fréquence d'échantillonnage de 1 Hz"},
@@ -112,4 +107,40 @@ TEST_F(ConvertCommand, InterruptingAConversionRemovesItsPartialFileAndEndsAsTheS
         EXPECT_EQ(folderEntries(where).join(' ').toStdString(), "err.txt in.wav long.wav out.mp3");
         EXPECT_TRUE(readFileBytes(target) == earlier);
     }
+}
+
+TEST_F(ConvertCommand, TargetThatIsTheSourceUnderAnotherNameIsRefusedAndTheSourceKept)
+{
+    const QString hardLink = folder.path("hard.mp3"), symlink = folder.path("sym.mp3");
+    ASSERT_EQ(::link(QFile::encodeName(source).constData(), QFile::encodeName(hardLink).constData()), 0);
+    ASSERT_TRUE(QFile::link(source, symlink));
+    for (const QString &link : {hardLink, symlink}) {
+        SCOPED_TRACE(link.toStdString());
+        const ToolResult run = sonoriel({source, link});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains("Le fichier Mp3 ne peut pas être le fichier source")) << run.err.toStdString();
+        EXPECT_TRUE(readFileBytes(source) == before);
+        EXPECT_TRUE(QFileInfo(symlink).isSymLink());
+    }
+}
+
+TEST_F(ConvertCommand, FullDiskLeavesNoPartialFileAndAnOlderFileOfThatNameAsItWas)
+{
+    const QString longSource = folder.path("long.wav");
+    ASSERT_TRUE(writeToneFile(longSource, 44100, 8.0)); // about 320 KB at 320 kbit/s
+    SmallDisk disk(folder.path("small"));
+    ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
+    const QString full = disk.path() + "/out.mp3";
+    ToolResult run = sonoriel({longSource, full, "--preset", "7"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Erreur 2987")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(disk.fullReason())) << run.err.toStdString();
+    EXPECT_TRUE(disk.entries().isEmpty()) << disk.entries().join(' ').toStdString();
+
+    const QByteArray older = patternBytes(3000, 4);
+    folder.write("small/out.mp3", older);
+    run = sonoriel({longSource, full, "--preset", "7"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(readFileBytes(full) == older);
+    EXPECT_EQ(disk.entries(), QStringList{"out.mp3"});
 }

@@ -2,31 +2,13 @@
 
 #include "../support/signal_helpers.h"
 
-#include <cstdlib>
-
-bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz, int rightHz)
+bool writeToneFile(const QString &path, int rateHz, double seconds)
 {
     // Repeatable (-R): sox's dither would otherwise differ from run to run.
-    return runTool(QStringLiteral("sox"),
-                   {"-R", "-n", "-r", QString::number(rateHz), "-c", "2", "-b", "16", "-e", "signed-integer", path,
-                    "synth", QString::number(seconds), "sine", QString::number(leftHz), "sine",
-                    QString::number(rightHz), "vol", "0.5"})
+    return runTool("sox", {"-R", "-n", "-r", QString::number(rateHz), "-c", "2", "-b", "16", "-e", "signed-integer", path,
+                           "synth", QString::number(seconds), "sine", "440", "sine", "1000", "vol", "0.5"})
                .exitCode == 0;
 }
-
-ScopedEnvironment::ScopedEnvironment(const char *name, const QString &value) : m_name(name)
-{
-    if (const char *old = std::getenv(name))
-        m_previous = QByteArray(old);
-    qputenv(name, value.toLocal8Bit());
-}
-
-ScopedEnvironment::~ScopedEnvironment()
-{
-    m_previous ? qputenv(m_name.constData(), *m_previous) : qunsetenv(m_name.constData());
-}
-
-QString realShimPath() { return QStringLiteral(SONORIEL_LAME_SHIM_PATH); }
 
 Heard hearWithLame(const QString &mp3Path, const QString &wavPath)
 {
@@ -46,7 +28,5 @@ Heard hearWithLame(const QString &mp3Path, const QString &wavPath)
 
 int ffprobeBitRate(const QString &path)
 {
-    return runTool("ffprobe", {"-v", "error", "-show_entries", "stream=bit_rate", "-of", "csv=p=0", path})
-        .out.trimmed()
-        .toInt();
+    return runTool("ffprobe", {"-v", "error", "-show_entries", "stream=bit_rate", "-of", "csv=p=0", path}).out.trimmed().toInt();
 }

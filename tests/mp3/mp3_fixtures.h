@@ -1,4 +1,4 @@
-// Test material for the MP3 converter.
+// Test material for the MP3 converter (the MP3 window's tests use it too).
 #pragma once
 
 #include "common/app_error.h"
@@ -6,37 +6,32 @@
 #include "../support/tools.h"
 #include "../support/wave_bytes.h"
 
-#include <QByteArray>
-#include <QString>
+#include <gtest/gtest.h>
 
-#include <cstdint>
 #include <optional>
-#include <vector>
 
-// A 16-bit stereo sine file made by sox: `leftHz` on the left, `rightHz` on the right.
-bool writeToneFile(const QString &path, int rateHz, double seconds, int leftHz = 440, int rightHz = 1000);
+// A 16-bit stereo sine file made by sox: 440 Hz on the left, 1000 Hz on the right.
+bool writeToneFile(const QString &path, int rateHz, double seconds);
 
 // Sets an environment variable for the life of the object and restores it.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char *name, const QString &value);
-    ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment &) = delete;
-    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
-
-private:
-    QByteArray m_name;
+struct ScopedEnvironment {
+    ScopedEnvironment(const char *name, const QString &value)
+        : m_name(name), m_previous(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt)
+    {
+        qputenv(name, value.toLocal8Bit());
+    }
+    ~ScopedEnvironment() { m_previous ? qputenv(m_name, *m_previous) : qunsetenv(m_name); }
+    const char *m_name;
     std::optional<QByteArray> m_previous;
 };
 
 // The shim built by the project.
-QString realShimPath();
+inline QString realShimPath() { return QStringLiteral(SONORIEL_LAME_SHIM_PATH); }
 
 // What lame --decode makes of an MP3 file (written to wavPath), and each channel's tone.
 struct Heard {
     MediaInfo info;
-    double leftHz = 0;
-    double rightHz = 0;
+    double leftHz = 0, rightHz = 0;
 };
 Heard hearWithLame(const QString &mp3Path, const QString &wavPath);
 

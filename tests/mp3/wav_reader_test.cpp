@@ -5,30 +5,18 @@
 
 #include <QFile>
 
-#include <gtest/gtest.h>
-
-#include <vector>
-
-namespace {
-
-QByteArray bufferBytes(const cWavReader &reader, int frames)
+static QByteArray bufferBytes(const cWavReader &reader, int frames)
 {
     return QByteArray(reinterpret_cast<const char *>(reader.ReadBufferPtr()), frames * 4);
 }
-
-} // namespace
 
 TEST(WavReader, ReadHandsOutTheDataInBlocksAndTheLastReadIsFalse)
 {
     TestFolder folder;
     const QByteArray data = patternBytes(10000, 1), cut = patternBytes(10000, 4);
     const QByteArray placeholder = riffWave(formatChunk({}) + chunk("data", {}, true, 0xFFFFFFFF));
-    const struct {
-        const char *name;
-        QByteArray file, data;
-        int bufferFrames;
-        std::vector<int> reads; // ReadSize of each Read; all but the last return true
-    } cases[] = {
+    // reads: ReadSize of each Read; all but the last return true.
+    const struct { const char *name; QByteArray file, data; int bufferFrames; std::vector<int> reads; } cases[] = {
         {"two full blocks and 452 frames", waveFile({}, data), data, 1024, {1024, 1024, 452}},
         {"empty data chunk", waveFile({}, {}), {}, 32768, {0}},
         {"data chunk cut short", waveFile({}, cut).left(44 + 3000), cut.left(3000), 1024, {750}},
@@ -64,11 +52,8 @@ TEST(WavReader, OnlySixteenBitStereoPcmAtAnyRateIsAcceptedAndDamagedFilesAreRefu
     EXPECT_EQ(reader.sampleRate(), 12345u);
 
     const QByteArray whole = waveFile({}, patternBytes(4000, 3));
-    const struct {
-        QByteArray bytes;
-        int number;
-        const char *format; // the reason names the format of a file that is no PCM
-    } cases[] = {
+    // format: the reason names the format of a file that is no PCM.
+    const struct { QByteArray bytes; int number; const char *format; } cases[] = {
         {waveFile({.formatTag = 0x55}, patternBytes(400, 3)), 29671, "0x0055"},
         {waveFile({.channels = 1}, patternBytes(400, 4)), 29671, nullptr},
         {QByteArray("hello, this is text and not sound\n"), 29673, nullptr},
@@ -82,9 +67,6 @@ TEST(WavReader, OnlySixteenBitStereoPcmAtAnyRateIsAcceptedAndDamagedFilesAreRefu
         const QString path = folder.write("refused.wav", c.bytes);
         const AppError error = raisedBy([&] { reader.setFileName(path); });
         EXPECT_EQ(error.number(), c.number);
-        if (c.number == 29671) {
-            EXPECT_EQ(error.text(), "Only stereo 16 bit wave files supported.");
-        }
         if (c.format) {
             EXPECT_EQ(error.reason(), path + " n'est pas en PCM (format " + c.format + ").");
         }
