@@ -193,8 +193,9 @@ TEST(HostileCorpus, EveryFileIsRefusedWithAReaderErrorOrReadSanelyAndRepairOnlyT
         // Skipping every chunk at the top level must end however the sizes lie.
         RiffFile file;
         ASSERT_TRUE(file.open(path));
-        if (file.descendRiff("WAVE"))
+        if (file.descendRiff("WAVE")) {
             EXPECT_FALSE(file.descend("\xff\xff\xff\xff")); // an id no file holds
+        }
         const Verdict mp3 = mp3SourceVerdict(path);
         EXPECT_TRUE(mp3.accepted ? mp3.data.size() <= before.size() : mp3.refusal.startsWith("2967")) << mp3.refusal.toStdString();
         const Verdict join = joinHeaderVerdict(path);
