@@ -27,30 +27,6 @@ ToolResult runPactl(const QString &address, const QStringList &arguments)
                    kPactlTimeout);
 }
 
-// Sets an environment variable for as long as it lives, then puts back what was there.
-class ScopedVariable {
-public:
-    ScopedVariable(const char *name, const QByteArray &value)
-        : m_name(name), m_wasSet(qEnvironmentVariableIsSet(name)), m_previous(qgetenv(name))
-    {
-        qputenv(m_name, value);
-    }
-    ~ScopedVariable()
-    {
-        if (m_wasSet)
-            qputenv(m_name, m_previous);
-        else
-            qunsetenv(m_name);
-    }
-    ScopedVariable(const ScopedVariable &) = delete;
-    ScopedVariable &operator=(const ScopedVariable &) = delete;
-
-private:
-    const char *m_name;
-    bool m_wasSet;
-    QByteArray m_previous;
-};
-
 struct Program {
     QString name;
     ChildProcess process;
@@ -64,7 +40,8 @@ struct PrivateSoundServer::Impl {
     QTemporaryDir dir;
     std::vector<std::unique_ptr<Program>> programs; // in the order they started
     PipeSource fifo;
-    std::optional<ScopedVariable> serverVariable;
+    bool serverSet = false;
+    std::optional<QByteArray> previousServer; // PULSE_SERVER before, put back when the server stops
     QString error;
     bool running = false;
 
@@ -85,7 +62,13 @@ struct PrivateSoundServer::Impl {
         fifo.close();
         for (auto program = programs.rbegin(); program != programs.rend(); ++program)
             (*program)->process.stop(kStopTimeout);
-        serverVariable.reset();
+        if (!serverSet)
+            return;
+        if (previousServer)
+            qputenv("PULSE_SERVER", *previousServer);
+        else
+            qunsetenv("PULSE_SERVER");
+        serverSet = false;
     }
 
     QString logs() const
@@ -128,7 +111,10 @@ void PrivateSoundServer::launch(const std::function<bool()> &start)
         d->stop();
         return;
     }
-    d->serverVariable.emplace("PULSE_SERVER", d->address().toUtf8());
+    if (qEnvironmentVariableIsSet("PULSE_SERVER"))
+        d->previousServer = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", d->address().toUtf8());
+    d->serverSet = true;
     d->running = true;
 }
 
