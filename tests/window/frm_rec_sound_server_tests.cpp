@@ -1,15 +1,7 @@
-// The main window on the private PulseAudio server: the device shown is the one recorded as
-// sources come and go.
+// The main window on the private PulseAudio server: the device shown is the one recorded.
 #include "window_test_support.h"
 
 #include "../support/pulse_server.h"
-#include "../support/tools.h"
-
-#include "app/window/frm_rec.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QPushButton>
 
 namespace {
 
@@ -58,13 +50,12 @@ TEST_F(FrmRecOnSoundServer, DeviceListFollowsTheServerAndTheDeviceShownIsTheOneR
     const QString monitorText = QStringLiteral("Monitor of ") + server->sinkDescription();
     const auto shown = [cboDev] {
         QStringList names;
-        for (int i = 0; i < cboDev->count(); ++i)
-            names << cboDev->itemText(i);
+        for (int i = 0; i < cboDev->count(); ++i) names << cboDev->itemText(i);
         return names;
     };
     const auto recordShown = [&] {
         cmdDo->click();
-        EXPECT_TRUE(window.recorder().IsRecording()) << answerer.messages().join('|').toStdString();
+        EXPECT_TRUE(window.recorder().IsRecording()) << answerer.messages.join('|').toStdString();
         const QString source = recordedSource();
         cmdDo->click();
         return source;
@@ -88,5 +79,5 @@ TEST_F(FrmRecOnSoundServer, DeviceListFollowsTheServerAndTheDeviceShownIsTheOneR
     server->pactl({"unload-module", late});
     EXPECT_TRUE(waitUntil([&] { return shown().size() == 2; })) << shown().join('|').toStdString();
     EXPECT_EQ(recordShown(), monitor);
-    EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join('|').toStdString();
+    EXPECT_TRUE(answerer.messages.isEmpty()) << answerer.messages.join('|').toStdString();
 }
