@@ -37,8 +37,5 @@ void ModalAnswerer::answer()
         return;
     }
     ++dialogs;
-    if (handler)
-        handler(*dialog);
-    else
-        dialog->reject();
+    handler ? handler(*dialog) : dialog->reject();
 }
