@@ -3,6 +3,8 @@
 
 #include "../support/pulse_server.h"
 
+#include <QLocalSocket>
+
 namespace {
 
 class FrmRecOnSoundServer : public WindowTest {
@@ -22,8 +24,7 @@ protected:
     static QString recordedSource()
     {
         const QStringList streams = server->pactl({"list", "short", "source-outputs"}).split('\n', Qt::SkipEmptyParts);
-        if (streams.size() != 1)
-            return QStringLiteral("%1 recording streams").arg(streams.size());
+        if (streams.size() != 1) return QStringLiteral("%1 recording streams").arg(streams.size());
         const QString index = streams.front().section('\t', 1, 1);
         for (const QString &source : server->pactl({"list", "short", "sources"}).split('\n', Qt::SkipEmptyParts))
             if (source.section('\t', 0, 0) == index)
@@ -31,10 +32,8 @@ protected:
         return QStringLiteral("no source #") + index;
     }
 
-    static PulseServer *server;
+    inline static PulseServer *server = nullptr;
 };
-
-PulseServer *FrmRecOnSoundServer::server = nullptr;
 
 } // namespace
 
@@ -73,7 +72,13 @@ TEST_F(FrmRecOnSoundServer, DeviceListFollowsTheServerAndTheDeviceShownIsTheOneR
     EXPECT_EQ(shown(), QStringList({server->sourceDescription(), "Arrivée", monitorText}));
     EXPECT_EQ(recordShown(), monitor);
     // Renamed on the server, it keeps its place under its new name.
-    server->pactl({"update-source-proplist", "late_one", "device.description=Renommée"});
+    // pactl cannot rename a source; the server's command line protocol can.
+    const QString cli = QDir::temp().filePath(QStringLiteral("sonoriel-cli-%1").arg(QCoreApplication::applicationPid()));
+    server->pactl({"load-module", "module-cli-protocol-unix", "socket=" + cli});
+    QLocalSocket command;
+    command.connectToServer(cli);
+    ASSERT_TRUE(command.waitForConnected() && command.write("update-source-proplist late_one device.description=Renommée\n") > 0
+                && command.waitForBytesWritten());
     EXPECT_TRUE(waitUntil([&] { return shown().contains("Renommée"); })) << shown().join('|').toStdString();
     EXPECT_EQ(shown(), QStringList({server->sourceDescription(), "Renommée", monitorText}));
     server->pactl({"unload-module", late});

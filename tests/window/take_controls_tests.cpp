@@ -22,8 +22,7 @@ void setBox(QDialog &dialog, const char *name, bool checked)
 void clickOk(QDialog &dialog)
 {
     for (auto *button : dialog.findChildren<QPushButton *>())
-        if (button->text() == QLatin1String("OK"))
-            QTest::mouseClick(button, Qt::LeftButton);
+        if (button->text() == QLatin1String("OK")) QTest::mouseClick(button, Qt::LeftButton);
 }
 
 QString noteOf(FrmREC &window) { return control<StatusNote>(window, "sbarTake")->text(); }

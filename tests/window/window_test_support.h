@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-// Lets GoogleTest print texts as they read.
 inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
 class WindowTest : public ::testing::Test {
@@ -24,8 +23,6 @@ protected:
     QString wavFolder() const { return m_root.path() + QStringLiteral("/home/Wav"); }
     QString configFolder() const { return m_root.path() + QStringLiteral("/config"); }
     QSettings settings() const { return QSettings(QStringLiteral("Sonoriel"), QStringLiteral("Sonoriel")); }
-
-private:
     QTemporaryDir m_root;
 };
 
