@@ -1,5 +1,4 @@
-// The Fourier transform against a direct sum (positive exponent, real inputs halved while
-// loading, one transform per loaded block), and its refusals of bad sizes and indices.
+// The Fourier transform against a direct sum, and its refusals of bad sizes and indices.
 #include "display/fourier.h"
 
 #include "common/app_error.h"
@@ -31,10 +30,7 @@ TEST(FourierTransform, MatchesADirectSumWithAPositiveExponentAndHalvedRealInputs
             input[i] = {std::sin(0.37 * i) + 0.25 * (i % 5), std::cos(1.3 * i) - 0.5};
         clsFourier fourier;
         fourier.NumberOfSamples(n);
-        for (int i = 0; i < n; ++i) {
-            fourier.RealIn(i + 1, 2 * input[i].real()); // halved while loading
-            fourier.ImagIn(i + 1, input[i].imag());
-        }
+        for (int i = 0; i < n; ++i) { fourier.RealIn(i + 1, 2 * input[i].real()); fourier.ImagIn(i + 1, input[i].imag()); } // real halved
         for (int k = 0; k < n; ++k) {
             std::complex<double> expected;
             for (int i = 0; i < n; ++i)

@@ -3,8 +3,6 @@
 
 #include "display_test_support.h"
 
-#include <gtest/gtest.h>
-
 TEST(ChannelPeak, LargestMagnitudeOfOneChannelAndZeroForImpossibleWalks)
 {
     const std::vector<std::int16_t> block = {100, -7, -300, 5, -32768, 9};

@@ -3,8 +3,6 @@
 
 #include "display_test_support.h"
 
-#include <gtest/gtest.h>
-
 TEST(SpectrumBars, AFullBarIsHeldThenFallsWithSilence)
 {
     clsDraw drawer;

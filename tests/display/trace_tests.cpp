@@ -1,10 +1,7 @@
-// The amplitude trace: silence is the mid line, full scale stops two pixels from the edge, and
-// the trace never reads past the end of the block.
+// The amplitude trace: its mid line, its full scale, and no read past the end of the block.
 #include "display/draw.h"
 
 #include "display_test_support.h"
-
-#include <gtest/gtest.h>
 
 static QImage drawTrace(std::span<const std::int16_t> block)
 {

@@ -1,5 +1,4 @@
-// The equaliser tab: a band's slider writes its gain (higher knob, more gain, the curve rising
-// with it), and a right click puts a band back to 0 dB.
+// The equaliser tab: a higher knob is more gain and a higher curve; a right click puts a band to 0 dB.
 #include "fx_window_support.h"
 
 #include "effects/window/curve_picture.h"
@@ -11,10 +10,7 @@
 
 namespace {
 
-QSlider *band(QWidget &window, int index)
-{
-    return control<QSlider>(window, QStringLiteral("sldEQ(%1)").arg(index));
-}
+QSlider *band(QWidget &window, int index) { return control<QSlider>(window, QStringLiteral("sldEQ(%1)").arg(index)); }
 
 void showEqualizer(frmFXOpts &window)
 {

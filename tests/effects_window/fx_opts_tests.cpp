@@ -1,5 +1,4 @@
-// The effects settings window over a live chain: opening it changes nothing, the sliders write
-// their properties, the tabs switch panels, and a chain fault is shown.
+// The effects window over a live chain: opening changes nothing, sliders write, tabs switch, faults shown.
 #include "fx_window_support.h"
 
 #include "effects/window/frm_fx_opts.h"

@@ -1,5 +1,4 @@
-// Shared pieces of the effects settings window's tests: a chain set up as the main window sets
-// it for a recording, and reaching a control by its name.
+// Shared pieces of the effects window's tests: a chain set up for a recording, controls by name.
 #pragma once
 
 #include "effects/cls_dsp.h"
@@ -10,11 +9,7 @@
 #include <gtest/gtest.h>
 
 // A chain at 44100 Hz mono with the default settings, as for a recording.
-inline void prepareForRecording(clsDSP &dsp)
-{
-    dsp.setSamplerate(44100);
-    dsp.setChannels(1);
-}
+inline void prepareForRecording(clsDSP &dsp) { dsp.setSamplerate(44100); dsp.setChannels(1); }
 
 // The control named name inside window, failing the test when it is missing.
 template <typename T>

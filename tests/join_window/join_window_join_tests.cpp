@@ -1,5 +1,4 @@
-// "Créer le fichier Wav": lists too short or of mismatched formats are logged and ask for no
-// file; a join of matching files is written through the save dialog, listed and logged.
+// "Créer le fichier Wav": refusals logged without a dialog; a join written, listed and logged.
 #include "join_window_support.h"
 
 #include "../support/tools.h"

@@ -1,15 +1,5 @@
 #include "join_window_support.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTest>
-
 void DialogAnswerer::answer()
 {
     auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
@@ -41,18 +31,17 @@ bool DialogAnswerer::respond(QDialog &dialog, const DialogAnswer &answer)
 {
     auto *box = qobject_cast<QMessageBox *>(&dialog);
     auto *files = qobject_cast<QFileDialog *>(&dialog);
-    if (answer.kind == DialogAnswer::Kind::Cancel) {
+    if (answer.kind == DialogAnswer::Kind::Cancel)
         dialog.reject();
-    } else if (answer.kind == DialogAnswer::Kind::ChooseFile && files) {
+    else if (answer.kind == DialogAnswer::Kind::ChooseFile && files) {
         // selectFile leaves the name box alone while it has the focus: type the name too.
         files->selectFile(answer.path);
         files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(answer.path);
         static_cast<QDialog *>(files)->accept(); // QFileDialog::accept, which checks the name
-    } else if (answer.kind != DialogAnswer::Kind::ChooseFile && box) {
+    } else if (answer.kind != DialogAnswer::Kind::ChooseFile && box)
         box->button(answer.kind == DialogAnswer::Kind::Yes ? QMessageBox::Yes : QMessageBox::No)->click();
-    } else {
+    else
         return false;
-    }
     return true;
 }
 
@@ -80,17 +69,6 @@ QString JoinWindowTest::writeFile(const QString &name, const QByteArray &bytes) 
     return path;
 }
 
-void JoinWindowTest::addFile(const QString &path)
-{
-    m_dialogs->queue(DialogAnswer::choose(path));
-    click("cmdOpen");
-}
-
-void JoinWindowTest::click(const char *button)
-{
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
-}
-
 void JoinWindowTest::doubleClickLine(const char *listName, int row)
 {
     QListWidget &files = list(listName);
@@ -99,12 +77,3 @@ void JoinWindowTest::doubleClickLine(const char *listName, int row)
     QTest::mouseDClick(files.viewport(), Qt::LeftButton, {}, line);
 }
 
-QStringList JoinWindowTest::lines(const char *listName)
-{
-    QStringList out;
-    for (int i = 0; i < list(listName).count(); ++i)
-        out << list(listName).item(i)->text();
-    return out;
-}
-
-QString JoinWindowTest::graphFileName() { return m_window->findChild<QLabel *>("lblGraphFileName")->text(); }

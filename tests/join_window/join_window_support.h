@@ -6,10 +6,8 @@
 #include "join/window/frm_join.h"
 #include "join/window/graph_box.h"
 
-#include <QDialog>
-#include <QListWidget>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <deque>
 #include <memory>
@@ -28,11 +26,7 @@ struct DialogAnswer {
     static DialogAnswer no() { return {Kind::No, {}}; }
 };
 
-struct SeenDialog {
-    bool saving = false;
-    QString folder; // a file dialog's folder
-    QString text;   // a message box's text
-};
+struct SeenDialog { bool saving = false; QString folder, text; }; // a file dialog's mode and folder, a box's text
 
 // Answers each modal dialog with the next queued answer; any other is cancelled and counted.
 class DialogAnswerer {
@@ -59,13 +53,13 @@ protected:
 
     QString wavFolder() const { return m_root.path() + QStringLiteral("/home/Wav"); }
     QString writeFile(const QString &name, const QByteArray &bytes) const;
-    void addFile(const QString &path);
-    void click(const char *button);
+    void addFile(const QString &path) { m_dialogs->queue(DialogAnswer::choose(path)); click("cmdOpen"); }
+    void click(const char *button) { QTest::mouseClick(m_window->findChild<QPushButton *>(button), Qt::LeftButton); }
     void doubleClickLine(const char *listName, int row);
     QListWidget &list(const char *name) { return *m_window->findChild<QListWidget *>(QLatin1String(name)); }
     GraphBox &box(const char *name) { return *m_window->findChild<GraphBox *>(QLatin1String(name)); }
-    QStringList lines(const char *listName);
-    QString graphFileName();
+    QStringList lines(const char *name) { QStringList out; for (int i = 0; i < list(name).count(); ++i) out << list(name).item(i)->text(); return out; }
+    QString graphFileName() { return m_window->findChild<QLabel *>("lblGraphFileName")->text(); }
 
     frmJoin &window() { return *m_window; }
     DialogAnswerer &dialogs() { return *m_dialogs; }

@@ -1,10 +1,7 @@
-// The waveform graph of the selected file: a double click on a line redraws it, frames missing
-// from a file shortened after it was listed are not drawn, and a file that is gone is reported.
+// The selected file's waveform: redrawn on a double click, short of lost frames; a file gone is reported.
 #include "join_window_support.h"
 
 #include "join/window/wave_graph.h"
-
-#include <QFile>
 
 namespace {
 
@@ -14,8 +11,7 @@ int lastTraceColumn(const QImage &image)
     int last = -1;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, y) == wave_graph::traceColor())
-                last = std::max(last, x);
+            if (image.pixelColor(x, y) == wave_graph::traceColor()) last = std::max(last, x);
     return last;
 }
 

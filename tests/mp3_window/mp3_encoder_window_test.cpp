@@ -1,6 +1,4 @@
-// The conversion window under the offscreen platform with the real encoder library: what it
-// adds over the encoder (version panel, enabling rule, target picker, progress, "Annuler",
-// "Fermer" and the error boxes), with its modal dialogs answered from the test.
+// The conversion window with the real encoder library: what it adds over the encoder, dialogs answered.
 #include "../mp3/mp3_fixtures.h"
 #include "../support/scoped_locale.h"
 
@@ -8,18 +6,7 @@
 #include "mp3/window/mp3_encoder.h"
 #include "mp3/window/progress_bar.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QFrame>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTimer>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
@@ -36,10 +23,7 @@ namespace {
 class DialogAnswerer {
 public:
     explicit DialogAnswerer(std::function<void(QFileDialog &)> handler = {}) : m_handler(std::move(handler))
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); });
-        m_timer.start(20);
-    }
+    { QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); }); m_timer.start(20); }
     QStringList messages;
 
 private:
@@ -57,8 +41,7 @@ private:
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         if (!dialog || m_queued)
             return;
-        // Answered from the dialog's own event loop: accepting may open a question that needs
-        // this timer again.
+        // Answered from the dialog's own loop: accepting may open a question that needs this timer.
         m_queued = true;
         QTimer::singleShot(0, &m_timer, [this, target = QPointer<QFileDialog>(dialog)] {
             m_queued = false;
@@ -89,10 +72,7 @@ public:
     QString text(const char *name) { return window().findChild<QWidget *>(name)->property("text").toString(); }
     void type(const char *box, const QString &text) { window().findChild<QLineEdit *>(box)->setText(text); }
     void useNames(const QString &source, const QString &mp3Name = QStringLiteral("concert.mp3"))
-    {
-        type("txtSourceFile", source);
-        type("txtOutputMp3File", folder.path(mp3Name));
-    }
+    { type("txtSourceFile", source); type("txtOutputMp3File", folder.path(mp3Name)); }
     bool encodeEnabled() { return window().findChild<QPushButton *>("cmdEncode")->isEnabled(); }
     void click(const char *button) { window().findChild<QPushButton *>(button)->click(); }
     QString toneFile(double seconds)
@@ -100,8 +80,7 @@ public:
         EXPECT_TRUE(writeToneFile(folder.path("concert.wav"), 44100, seconds));
         return folder.path("concert.wav");
     }
-    // Clicks "&Encoder" and, each time the conversion lets the event loop run, records the
-    // progress text and runs duringConversion.
+    // Clicks "&Encoder"; each time the conversion lets the loop run, records the progress and runs duringConversion.
     QStringList encode(const std::function<void()> &duringConversion = {})
     {
         QStringList texts;
@@ -155,9 +134,7 @@ TEST_F(Mp3WindowTest, EncodeButtonIsEnabledOnlyForAnExistingSourceAndAFreshTarge
         type("txtSourceFile", c.source);
         type("txtOutputMp3File", c.target);
         EXPECT_EQ(encodeEnabled(), c.enabled) << c.what;
-        if (c.enabled) {
-            EXPECT_EQ(window().encoder().Mp3File(), c.target);
-        }
+        if (c.enabled) { EXPECT_EQ(window().encoder().Mp3File(), c.target); }
     }
 }
 
@@ -231,10 +208,7 @@ TEST_F(Mp3WindowTest, AnnulerStopsTheConversionAndFermerCancelsItThenClosesTheWi
     ScopedLocale french;
     useNames(toneFile(5.0));
     bool pressed = false;
-    const auto pressOnce = [&] {
-        if (!std::exchange(pressed, true))
-            click("cmdEncode");
-    };
+    const auto pressOnce = [&] { if (!std::exchange(pressed, true)) click("cmdEncode"); };
     EXPECT_LE(encode(pressOnce).size(), 3) << "the cancel is seen at the next chunk";
     EXPECT_EQ(window().progressBar().Text(), QStringLiteral("Encodage annulé"));
     EXPECT_FALSE(QFile::exists(folder.path("concert.mp3")));

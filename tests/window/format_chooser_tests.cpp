@@ -1,18 +1,10 @@
-// A format chosen with OK in the format chooser becomes the encoder's output format, in a file
-// ffprobe reads.
+// A format chosen with OK in the format chooser becomes the encoder's output format.
 #include "app/window/format_chooser.h"
 #include "recording/encoder_wav.h"
 
 #include "../formats/tone_measure.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
-
-#include <gtest/gtest.h>
+#include "window_test_support.h"
 
 TEST(SelectFormat, OkMakesTheChosenFormatTheOutputFormatThatRecordsAFileOtherProgramsRead)
 {

@@ -1,26 +1,7 @@
-// Recording from the main window: the record button and the live display, the frames a take
-// disables, numbering, the replace question, closing during a take, and an effects fault.
+// Recording from the main window: the record button, panels, frames, numbering, replacing, closing, faults.
 #include "window_test_support.h"
 
 #include "../support/signal_helpers.h"
-#include "../support/tools.h"
-
-#include "app/window/frm_rec.h"
-
-#include <QtEndian>
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-
-// Whether the data chunk's length in the recorder's 46-byte PCM header matches the file's size.
-static bool headerMatchesSize(const QByteArray &file)
-{
-    return file.size() > 46 && qFromLittleEndian<quint32>(file.constData() + 42) + 46 == quint32(file.size());
-}
 
 using FrmRecRecording = WindowTest;
 
@@ -38,7 +19,7 @@ TEST_F(FrmRecRecording, RecordButtonDrivesThePanelsAndTheFrames)
     EXPECT_EQ(window.focusWidget(), cmdDo); // Space starts a take
     control<QCheckBox>(window, "Check1")->click();
     cmdDo->click();
-    ASSERT_TRUE(window.recorder().IsRecording()) << answerer.messages().join('|').toStdString();
+    ASSERT_TRUE(window.recorder().IsRecording()) << answerer.messages.join('|').toStdString();
     EXPECT_EQ(cmdDo->text(), QStringLiteral("Stopper"));
     EXPECT_EQ(txtFile->text(), wavFolder() + QStringLiteral("/Enreg_01.wav"));
     for (const char *name : {"frmInp", "frmOut", "Command1", "Command2", "Command10"})
@@ -58,7 +39,7 @@ TEST_F(FrmRecRecording, RecordButtonDrivesThePanelsAndTheFrames)
     EXPECT_EQ(sizePanel->text(), QStringLiteral("Taille : 0 Octet"));
     EXPECT_EQ(txtFile->text(), wavFolder() + QStringLiteral("/Enreg_02.wav"));
     EXPECT_GT(soxInfo(wavFolder() + QStringLiteral("/Enreg_01.wav")).seconds, 0.4); // past 0:00
-    EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join('|').toStdString();
+    EXPECT_TRUE(answerer.messages.isEmpty()) << answerer.messages.join('|').toStdString();
 }
 
 TEST_F(FrmRecRecording, ClosingDuringARecordingLeavesACompleteFileAndSavesNoSettings)
@@ -75,7 +56,8 @@ TEST_F(FrmRecRecording, ClosingDuringARecordingLeavesACompleteFileAndSavesNoSett
         window.close();
         EXPECT_FALSE(window.recorder().IsRecording());
     }
-    EXPECT_TRUE(headerMatchesSize(readFileBytes(path)));
+    const QByteArray file = readFileBytes(path); // the 46-byte header's data length matches the size
+    EXPECT_TRUE(file.size() > 46 && qFromLittleEndian<quint32>(file.constData() + 42) + 46 == quint32(file.size()));
     EXPECT_GT(ffprobeInfo(path).seconds, 0.4);
     EXPECT_TRUE(settings().allKeys().isEmpty());
 }
@@ -93,12 +75,12 @@ TEST_F(FrmRecRecording, RecordClickAsksBeforeReplacingATakeAndNoStartsNothing)
 
     cmdDo->click(); // the answerer closes the question unanswered: no
     EXPECT_FALSE(window.recorder().IsRecording());
-    ASSERT_EQ(answerer.messages().size(), 1);
-    EXPECT_EQ(answerer.messages().front(),
+    ASSERT_EQ(answerer.messages.size(), 1);
+    EXPECT_EQ(answerer.messages.front(),
               QStringLiteral("Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?").arg(path));
     EXPECT_EQ(readFileBytes(path), QByteArray("an earlier take"));
 
-    answerer.answerQuestionsWith(QMessageBox::Yes);
+    answerer.questionAnswer = QMessageBox::Yes;
     cmdDo->click();
     EXPECT_TRUE(window.recorder().IsRecording());
     cmdDo->click();
@@ -122,8 +104,8 @@ TEST_F(FrmRecRecording, AnEffectsFaultIsShownOnceAfterItsBlockWithEveryBlockWrit
     control<QPushButton>(window, "cmdDo")->click();
     qunsetenv("SONORIEL_VIRTUAL_INPUT");
 
-    ASSERT_EQ(answerer.messages().size(), 1) << answerer.messages().join('|').toStdString();
-    EXPECT_TRUE(answerer.messages().front().startsWith(QStringLiteral("Effets : erreur 6 ")));
+    ASSERT_EQ(answerer.messages.size(), 1) << answerer.messages.join('|').toStdString();
+    EXPECT_TRUE(answerer.messages.front().startsWith(QStringLiteral("Effets : erreur 6 ")));
     const CountingCheck counting = checkCounting(decodeWithSox(path), 1);
     EXPECT_GT(counting.countedFrames, 44100u);
     EXPECT_TRUE(counting.breaks.empty()) << counting.breaks.size() << " breaks, " << counting.missingFrames << " frames missing";

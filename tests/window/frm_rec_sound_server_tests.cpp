@@ -1,15 +1,7 @@
-// The main window on the private PulseAudio server: the device shown is the one recorded as
-// sources come and go.
+// The main window on the private PulseAudio server: the device shown is the one recorded.
 #include "window_test_support.h"
 
 #include "../support/pulse_server.h"
-#include "../support/tools.h"
-
-#include "app/window/frm_rec.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QPushButton>
 
 namespace {
 
@@ -30,8 +22,7 @@ protected:
     static QString recordedSource()
     {
         const QStringList streams = server->pactl({"list", "short", "source-outputs"}).split('\n', Qt::SkipEmptyParts);
-        if (streams.size() != 1)
-            return QStringLiteral("%1 recording streams").arg(streams.size());
+        if (streams.size() != 1) return QStringLiteral("%1 recording streams").arg(streams.size());
         const QString index = streams.front().section('\t', 1, 1);
         for (const QString &source : server->pactl({"list", "short", "sources"}).split('\n', Qt::SkipEmptyParts))
             if (source.section('\t', 0, 0) == index)
@@ -39,10 +30,8 @@ protected:
         return QStringLiteral("no source #") + index;
     }
 
-    static PulseServer *server;
+    inline static PulseServer *server = nullptr;
 };
-
-PulseServer *FrmRecOnSoundServer::server = nullptr;
 
 } // namespace
 
@@ -58,13 +47,12 @@ TEST_F(FrmRecOnSoundServer, DeviceListFollowsTheServerAndTheDeviceShownIsTheOneR
     const QString monitorText = QStringLiteral("Monitor of ") + server->sinkDescription();
     const auto shown = [cboDev] {
         QStringList names;
-        for (int i = 0; i < cboDev->count(); ++i)
-            names << cboDev->itemText(i);
+        for (int i = 0; i < cboDev->count(); ++i) names << cboDev->itemText(i);
         return names;
     };
     const auto recordShown = [&] {
         cmdDo->click();
-        EXPECT_TRUE(window.recorder().IsRecording()) << answerer.messages().join('|').toStdString();
+        EXPECT_TRUE(window.recorder().IsRecording()) << answerer.messages.join('|').toStdString();
         const QString source = recordedSource();
         cmdDo->click();
         return source;
@@ -90,5 +78,5 @@ TEST_F(FrmRecOnSoundServer, DeviceListFollowsTheServerAndTheDeviceShownIsTheOneR
     server->pactl({"unload-module", renamed});
     EXPECT_TRUE(waitUntil([&] { return shown().size() == 2; })) << shown().join('|').toStdString();
     EXPECT_EQ(recordShown(), monitor);
-    EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join('|').toStdString();
+    EXPECT_TRUE(answerer.messages.isEmpty()) << answerer.messages.join('|').toStdString();
 }

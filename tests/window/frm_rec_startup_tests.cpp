@@ -1,35 +1,9 @@
-// The main window's start-up: the recordings folder, the defaults, stored settings that no
-// longer fit, a settings file that is a pipe, and no sound server.
+// The main window's start-up: folder, defaults, stale settings, a pipe for settings, no sound server.
 #include "window_test_support.h"
 
-#include "app/window/frm_rec.h"
 #include "app/window/settings_text.h"
 
-#include "../support/tools.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSlider>
-#include <QTest>
-#include <QToolButton>
-
 #include <sys/stat.h>
-
-namespace {
-
-void storeSettings(QSettings store, const QStringList &values)
-{
-    const char *keys[] = {"Dispositif", "RecLine", "VolumeREC", "IncREC", "IndexREC"};
-    for (int i = 0; i < 5; ++i)
-        store.setValue(QStringLiteral("Settings/") + QLatin1String(keys[i]), values.value(i));
-    store.sync();
-}
-
-} // namespace
 
 using FrmRecStartUp = WindowTest;
 
@@ -41,12 +15,16 @@ TEST_F(FrmRecStartUp, FirstRunCreatesTheRecordingsFolderAndSelectsTheFirstDevice
     EXPECT_EQ(control<QLineEdit>(window, "txtFile")->text(), wavFolder() + QStringLiteral("/Enregistrement.wav"));
     EXPECT_EQ(control<QLineEdit>(window, "txtWAVFmt")->text(), QStringLiteral("PCM - 44.1 kHz 16 Bit Stereo"));
     EXPECT_EQ(control<QComboBox>(window, "cboDev")->currentText(), window.recorder().DeviceName(0));
-    EXPECT_TRUE(answerer.messages().isEmpty()) << answerer.messages().join('|').toStdString();
+    EXPECT_TRUE(answerer.messages.isEmpty()) << answerer.messages.join('|').toStdString();
 }
 
 TEST_F(FrmRecStartUp, StoredIndexBeyondTheDeviceListKeepsTheStoredTextsAndRefusesToRecord)
 {
-    storeSettings(settings(), {"Carte disparue", "Micro avant", "32767", "1", "7"});
+    QSettings store = settings();
+    for (const auto &[key, value] : {std::pair{"Dispositif", "Carte disparue"}, {"RecLine", "Micro avant"},
+                                     {"VolumeREC", "32767"}, {"IncREC", "1"}, {"IndexREC", "7"}})
+        store.setValue(QStringLiteral("Settings/") + QLatin1String(key), QString::fromUtf8(value));
+    store.sync();
     ModalAnswerer answerer;
     FrmREC window;
     auto *cboDev = control<QComboBox>(window, "cboDev");
@@ -57,7 +35,7 @@ TEST_F(FrmRecStartUp, StoredIndexBeyondTheDeviceListKeepsTheStoredTextsAndRefuse
     EXPECT_TRUE(control<QCheckBox>(window, "Check1")->isChecked());
     control<QPushButton>(window, "cmdDo")->click();
     EXPECT_FALSE(window.recorder().IsRecording());
-    EXPECT_EQ(answerer.messages(), QStringList{QStringLiteral("Pas de dispositif sélectionné !")});
+    EXPECT_EQ(answerer.messages, QStringList{QStringLiteral("Pas de dispositif sélectionné !")});
 }
 
 TEST_F(FrmRecStartUp, ASettingsFileThatIsAPipeIsNeitherWaitedOnNorWrittenThrough)
@@ -69,7 +47,7 @@ TEST_F(FrmRecStartUp, ASettingsFileThatIsAPipeIsNeitherWaitedOnNorWrittenThrough
     ModalAnswerer answerer;
     FrmREC window;
     control<QToolButton>(window, "Command1")->click();
-    EXPECT_EQ(answerer.messages(), QStringList{QStringLiteral("Les paramètres n'ont pas pu être enregistrés.")});
+    EXPECT_EQ(answerer.messages, QStringList{QStringLiteral("Les paramètres n'ont pas pu être enregistrés.")});
     struct stat info {};
     ASSERT_EQ(::stat(pipe.constData(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
@@ -84,9 +62,9 @@ TEST_F(FrmRecStartUp, WithoutASoundServerTheTestSignalIsNamedSoAndTheUserToldOnc
     {
         FrmREC window;
         window.show();
-        EXPECT_TRUE(waitUntil([&] { return !answerer.messages().isEmpty(); }));
+        EXPECT_TRUE(waitUntil([&] { return !answerer.messages.isEmpty(); }));
         QTest::qWait(100); // a second box would have come by now
-        EXPECT_EQ(answerer.messages(),
+        EXPECT_EQ(answerer.messages,
                   QStringList{QStringLiteral("Aucun serveur de son ne répond (PulseAudio/PipeWire) : Sonoriel "
                                              "enregistre son entrée virtuelle à la place du son de la carte.")});
         EXPECT_EQ(control<QComboBox>(window, "cboDev")->itemText(0),

@@ -1,28 +1,20 @@
-// The main window's player on the private sound server: a WAV file opened and played is
-// heard on the null sink's monitor.
+// The main window's player: a WAV file played is heard on the private server's null sink monitor.
 #include "../support/pulse_server.h"
 #include "../support/sink_monitor.h"
-#include "../support/tools.h"
 
 #include "platform/media/audio_player.h"
 
 #include <QMediaPlayer>
-#include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "window_test_support.h"
 
 TEST(Player, AWavFileOpenedAndPlayedIsHeardOnTheSoundServer)
 {
     PulseServer server;
     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
     const QString tone = folder.filePath(QStringLiteral("tone.wav"));
-    ASSERT_EQ(runTool(QStringLiteral("sox"), {"-n", "-r", "44100", "-c", "2", "-b", "16", tone, "synth", "4",
-                                              "sine", "440", "vol", "0.5"})
-                  .exitCode,
-              0);
-
+    ASSERT_EQ(runTool("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", tone, "synth", "4", "sine", "440", "vol", "0.5"}).exitCode, 0);
     SinkMonitor monitor(server);
     ASSERT_TRUE(monitor.isListening());
 

@@ -5,17 +5,9 @@
 #include "window_test_support.h"
 
 #include "../support/child_process.h"
-#include "../support/tools.h"
 
-#include "app/window/frm_rec.h"
 #include "app/window/picture_widget.h"
 #include "join/window/frm_join.h"
-
-#include <QGroupBox>
-#include <QGuiApplication>
-#include <QPushButton>
-#include <QScreen>
-#include <QTest>
 
 namespace {
 
@@ -109,7 +101,7 @@ TEST_F(Screen, PicturesShowTheirDrawingsPixelForPixel)
     showAndWait(window);
     auto *cmdDo = control<QPushButton>(window, "cmdDo");
     cmdDo->click();
-    ASSERT_TRUE(window.recorder().IsRecording()) << answerer.messages().join('|').toStdString();
+    ASSERT_TRUE(window.recorder().IsRecording()) << answerer.messages.join('|').toStdString();
     QTest::qWait(300);
     cmdDo->click();
     QTest::qWait(100);

@@ -1,23 +1,7 @@
-// The take's controls of the main window: the pause (button and Ctrl+P), "Programmer…" and its
-// French refusals and notes, and the last take in the status bar.
-// What a take records is checked by tests/app's take tests; here, what the window shows.
+// The take's controls: pause (button, Ctrl+P), "Programmer…" and its refusals, the last take's note.
 #include "window_test_support.h"
 
-#include "../support/tools.h"
-
-#include "app/window/frm_rec.h"
 #include "app/window/status_note.h"
-
-#include <QCheckBox>
-#include <QDesktopServices>
-#include <QDialog>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimeEdit>
-#include <QUrl>
 
 namespace {
 
@@ -26,44 +10,22 @@ class UrlCatcher : public QObject {
     Q_OBJECT
 public:
     QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
+    Q_SLOT void open(const QUrl &url) { opened << url; }
 };
 
 void setBox(QDialog &dialog, const char *name, bool checked)
 {
-    if (auto *group = dialog.findChild<QGroupBox *>(QLatin1String(name)))
-        group->setChecked(checked);
-    else
-        control<QCheckBox>(dialog, name)->setChecked(checked);
+    auto *group = dialog.findChild<QGroupBox *>(QLatin1String(name));
+    group ? group->setChecked(checked) : control<QCheckBox>(dialog, name)->setChecked(checked);
 }
 
 void clickOk(QDialog &dialog)
 {
     for (auto *button : dialog.findChildren<QPushButton *>())
-        if (button->text() == QLatin1String("OK"))
-            QTest::mouseClick(button, Qt::LeftButton);
+        if (button->text() == QLatin1String("OK")) QTest::mouseClick(button, Qt::LeftButton);
 }
 
-// Opens "Programmer…" and lets fill() set its values, then clicks OK.
-void plan(FrmREC &window, ModalAnswerer &answerer, const std::function<void(QDialog &)> &fill)
-{
-    answerer.setHandler([&](QDialog &dialog) {
-        fill(dialog);
-        clickOk(dialog);
-        if (dialog.isVisible()) {
-            ADD_FAILURE() << control<QLabel>(dialog, "lblProblem")->text().toStdString();
-            dialog.reject();
-        }
-    });
-    QTest::mouseClick(control<QPushButton>(window, "cmdSchedule"), Qt::LeftButton);
-    answerer.setHandler({});
-}
-
-QString noteOf(FrmREC &window)
-{
-    return control<StatusNote>(window, "sbarTake")->text();
-}
+QString noteOf(FrmREC &window) { return control<StatusNote>(window, "sbarTake")->text(); }
 
 } // namespace
 
@@ -78,7 +40,7 @@ TEST_F(TakeControls, PauseByItsButtonAndByCtrlPHoldsTheDurationAndSaysSo)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window)); // the shortcuts go to the active window
     auto *cmdPause = control<QPushButton>(window, "cmdPause");
     QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
-    ASSERT_TRUE(window.recording().isRecording()) << answerer.messages().join('|').toStdString();
+    ASSERT_TRUE(window.recording().isRecording()) << answerer.messages.join('|').toStdString();
 
     ASSERT_TRUE(waitUntil([&] { return window.recording().lngRecordedMs() > 300; }));
     QTest::mouseClick(cmdPause, Qt::LeftButton);
@@ -110,18 +72,22 @@ TEST_F(TakeControls, PauseByItsButtonAndByCtrlPHoldsTheDurationAndSaysSo)
 
 TEST_F(TakeControls, AProgrammedTakeIsAnnouncedAndCanBeCancelled)
 {
-    ModalAnswerer answerer;
-    FrmREC window;
-    window.show();
-    auto *cancel = control<QLabel>(window, "lblCancelPlan");
-    QTime due = QTime::currentTime().addSecs(3600);
-    due = QTime(due.hour(), due.minute(), due.second());
-    plan(window, answerer, [&](QDialog &dialog) {
+    const QTime now = QTime::currentTime().addSecs(3600), due(now.hour(), now.minute(), now.second());
+    ModalAnswerer answerer([&](QDialog &dialog) {
         setBox(dialog, "chkStartAt", true);
         control<QTimeEdit>(dialog, "timStartAt")->setTime(due);
         setBox(dialog, "chkStopAfter", true);
         control<QLineEdit>(dialog, "txtStopAfter")->setText(QStringLiteral("2"));
+        clickOk(dialog);
+        if (dialog.isVisible()) {
+            ADD_FAILURE() << control<QLabel>(dialog, "lblProblem")->text().toStdString();
+            dialog.reject();
+        }
     });
+    FrmREC window;
+    window.show();
+    auto *cancel = control<QLabel>(window, "lblCancelPlan");
+    QTest::mouseClick(control<QPushButton>(window, "cmdSchedule"), Qt::LeftButton);
     const QDate day = due < QTime::currentTime() ? QDate::currentDate().addDays(1) : QDate::currentDate();
     EXPECT_EQ(noteOf(window), QStringLiteral("Enregistrement programmé le %1 à %2 (arrêt après 0:02).")
                                   .arg(day.toString(QStringLiteral("dd/MM/yyyy")), due.toString(QStringLiteral("HH:mm:ss"))));
@@ -157,7 +123,7 @@ TEST_F(TakeControls, TheDialogRefusesBadValuesInFrenchAndPlansNothing)
     FrmREC window;
     window.show();
     QTest::mouseClick(control<QPushButton>(window, "cmdSchedule"), Qt::LeftButton);
-    ASSERT_EQ(answerer.dialogsAnswered(), 1);
+    ASSERT_EQ(answerer.dialogs, 1);
     EXPECT_EQ(noteOf(window), QString());
 }
 

@@ -1,10 +1,5 @@
 #include "window_test_support.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QAbstractButton>
-#include <QMessageBox>
-
 void WindowTest::SetUp()
 {
     ASSERT_TRUE(m_root.isValid());
@@ -22,7 +17,7 @@ void WindowTest::TearDown()
     qunsetenv("SONORIEL_HOME");
 }
 
-ModalAnswerer::ModalAnswerer(std::function<void(QDialog &)> handler) : m_handler(std::move(handler))
+ModalAnswerer::ModalAnswerer(std::function<void(QDialog &)> onDialog) : handler(std::move(onDialog))
 {
     QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); });
     m_timer.start(20);
@@ -34,16 +29,13 @@ void ModalAnswerer::answer()
     if (!dialog || !dialog->isVisible())
         return;
     if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
-        m_messages << box->text();
-        if (QAbstractButton *answer = box->button(static_cast<QMessageBox::StandardButton>(m_questionAnswer)))
+        messages << box->text();
+        if (QAbstractButton *answer = box->button(static_cast<QMessageBox::StandardButton>(questionAnswer)))
             answer->click();
         else
             box->done(QMessageBox::Ok);
         return;
     }
-    ++m_dialogs;
-    if (m_handler)
-        m_handler(*dialog);
-    else
-        dialog->reject();
+    ++dialogs;
+    handler ? handler(*dialog) : dialog->reject();
 }
