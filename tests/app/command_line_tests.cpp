@@ -30,8 +30,7 @@ TEST(CommandLine, HelpListsTheSubcommandsAndUsageErrorsExitWithTwo)
     const auto environment = environmentFor(home, "virtual");
     EXPECT_EQ(sonoriel({"no-such-command"}, environment).exitCode, 2);
     const ToolResult extra = sonoriel({"devices", "extra"}, environment);
-    EXPECT_EQ(extra.exitCode, 2);
-    EXPECT_TRUE(extra.err.contains("usage: sonoriel devices"));
+    EXPECT_TRUE(extra.exitCode == 2 && extra.err.contains("usage: sonoriel devices"));
 }
 
 TEST(CommandLine, DevicesListsTheVirtualDeviceWithoutASoundServer)
@@ -68,7 +67,6 @@ TEST(CommandLine, DevicesListsTheServerSourcesInputsFirst)
 
 TEST(CommandLine, RecordAndConvertOpenAndWriteFileNamesThatAreNoValidText)
 {
-    ASSERT_TRUE(haveTool("sox") && haveTool("ffprobe"));
     QTemporaryDir folder;
     const QString source = "\"$(printf '\\377\\376.wav')\"";
     ASSERT_EQ(runShell(folder.path(), "sox -n -r 44100 -c 2 -b 16 " + source + " synth 0.5 sine 440").exitCode, 0);

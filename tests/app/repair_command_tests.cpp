@@ -18,11 +18,8 @@ void put32(QByteArray &bytes, int offset, std::uint32_t value)
     bytes.replace(offset, 4, le);
 }
 
-// The recorder's own layout, 16-bit stereo at 44100 Hz: a 46-byte header, then `sound`.
-QByteArray recorderFile(const QByteArray &sound, std::uint32_t riffSize, std::uint32_t dataSize)
-{
-    return riffWave(formatChunk({}, true) + chunk("data", sound, false, dataSize), riffSize);
-}
+// The recorder's own layout, 16-bit stereo at 44100 Hz: a 46-byte header, then the sound.
+const QByteArray kRecorderFormat = formatChunk({}, true);
 
 // The 128 bytes of an ID3v1 tag, as taggers append it to the end of a file.
 QByteArray id3v1Tag()
@@ -44,7 +41,6 @@ QByteArray id3v2Tag()
 
 TEST(RepairCommand, SizesThatAreZeroTooLargeOrTooSmallBecomeTheWholeBlocksPresent)
 {
-    ASSERT_TRUE(haveTool("sox"));
     // The sound bytes present, the sizes in the header, the size repaired, a tag added after the sound.
     const struct { const char *name; int present; std::uint32_t riff, data, repaired; QByteArray tag = {}; } cases[] = {
         {"cut off by a crash: zero sizes", 40000, 0, 0, 40000},
@@ -56,7 +52,7 @@ TEST(RepairCommand, SizesThatAreZeroTooLargeOrTooSmallBecomeTheWholeBlocksPresen
     TestFolder folder;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const QByteArray before = recorderFile(patternBytes(c.present, 3), c.riff, c.data) + c.tag;
+        const QByteArray before = riffWave(kRecorderFormat + chunk("data", patternBytes(c.present, 3), false, c.data), c.riff) + c.tag;
         const QString path = folder.write("cut.wav", before);
 
         const ToolResult run = repair({path});
@@ -72,7 +68,6 @@ TEST(RepairCommand, SizesThatAreZeroTooLargeOrTooSmallBecomeTheWholeBlocksPresen
 
 TEST(RepairCommand, CompressedFileWithAFactChunkGetsItsSizesAndSampleCountBack)
 {
-    ASSERT_TRUE(haveTool("ffmpeg") && haveTool("sox"));
     TestFolder folder;
     const QString made = folder.filePath("ima.wav");
     ASSERT_EQ(runShell("ffmpeg -v error -f lavfi -i sine=frequency=440:duration=2 -ac 2 -c:a adpcm_ima_wav " + made).exitCode, 0);
@@ -104,28 +99,27 @@ TEST(RepairCommand, CompressedFileWithAFactChunkGetsItsSizesAndSampleCountBack)
 
 TEST(RepairCommand, FilesThatAreRightOrMakeNoSenseAreLeftByteForByteAndSaySo)
 {
-    ASSERT_TRUE(haveTool("sox"));
     TestFolder folder;
     const QString soxFile = folder.filePath("sox.wav");
     ASSERT_EQ(runTool("sox", {"-n", "-r", "22050", "-c", "1", "-b", "16", soxFile, "synth", "0.5", "sine", "300"}).exitCode, 0);
     const QByteArray soxBytes = readFileBytes(soxFile);
     // A chunk after the data, as some programs write their tags, is not sound.
-    const QByteArray tagged = riffWave(formatChunk({}, true) + chunk("data", patternBytes(4000, 3)) + chunk("LIST", "INFOab"));
+    const QByteArray tagged = riffWave(kRecorderFormat + chunk("data", patternBytes(4000, 3)) + chunk("LIST", "INFOab"));
     // An ID3v2 tag in an "id3 " chunk that the RIFF size covers.
     QByteArray id3Chunk = soxBytes + chunk("id3 ", id3v2Tag()) + id3v1Tag();
     put32(id3Chunk, 4, soxBytes.size() + 8 + id3v2Tag().size() - 8);
-    QByteArray chunkPastTheEnd = recorderFile(patternBytes(100, 3), 0, 0);
+    QByteArray chunkPastTheEnd = riffWave(kRecorderFormat + chunk("data", patternBytes(100, 3), false, 0), 0);
     put32(chunkPastTheEnd, 16, 5000); // a format chunk longer than the file
     const char *right = "déjà correct"; // exit 0; the others exit 1 and say "Rien n'a été modifié".
     const struct { const char *name; QByteArray bytes; const char *message; } cases[] = {
         {"sox.wav", soxBytes, right}, {"tagged.wav", tagged, right},
-        {"trailing.wav", recorderFile(patternBytes(4002, 3), 46 + 4000 - 8, 4000), right}, // a partial block already left out
+        {"trailing.wav", riffWave(kRecorderFormat + chunk("data", patternBytes(4002, 3), false, 4000), 46 + 4000 - 8), right}, // a partial block already left out
         {"id3v1.wav", soxBytes + id3v1Tag(), right}, {"id3chunk.wav", id3Chunk, right},
         {"id3v2.wav", soxBytes + id3v2Tag() + id3v1Tag(), right},
         {"text.wav", "Ceci n'est pas un son, seulement du texte.\n", "n'est pas un fichier Wave"},
         {"zeroed.wav", QByteArray(46, '\0') + patternBytes(1000, 3), "n'est pas un fichier Wave"}, // no format to go by
         {"past.wav", chunkPastTheEnd, "n'est pas un fichier Wave"},
-        {"nodata.wav", recorderFile({}, 0, 0).left(38), "aucun bloc de données"},
+        {"nodata.wav", riffWave(kRecorderFormat, 0), "aucun bloc de données"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -136,12 +130,12 @@ TEST(RepairCommand, FilesThatAreRightOrMakeNoSenseAreLeftByteForByteAndSaySo)
             << run.err.toStdString();
         EXPECT_TRUE(readFileBytes(path) == c.bytes);
     }
-    for (const auto &[path, message] : {std::pair{folder.path(), "n'est pas un fichier"}, {folder.filePath("absent.wav"), "Impossible d'ouvrir"}}) {
-        const ToolResult run = repair({path});
-        EXPECT_TRUE(run.exitCode == 1 && run.err.contains(message)) << run.err.toStdString();
-    }
-    for (const QStringList &arguments : {QStringList{}, QStringList{"a.wav", "b.wav"}, QStringList{"--force", "a.wav"}}) {
-        const ToolResult usage = repair(arguments);
-        EXPECT_TRUE(usage.exitCode == 2 && usage.err.contains("usage: sonoriel repair")) << usage.err.toStdString();
+    const char *usage = "usage: sonoriel repair";
+    const struct { QStringList arguments; int exitCode; const char *message; } refusals[] = {
+        {{folder.path()}, 1, "n'est pas un fichier"}, {{folder.filePath("absent.wav")}, 1, "Impossible d'ouvrir"},
+        {{}, 2, usage}, {{"a.wav", "b.wav"}, 2, usage}, {{"--force", "a.wav"}, 2, usage}};
+    for (const auto &[arguments, exitCode, message] : refusals) {
+        const ToolResult run = repair(arguments);
+        EXPECT_TRUE(run.exitCode == exitCode && run.err.contains(message)) << run.err.toStdString();
     }
 }
