@@ -4,11 +4,6 @@
 #include "../support/scoped_locale.h"
 
 #include <QImage>
-#include <QString>
-
-#include <cstdint>
-#include <ostream>
-#include <vector>
 
 #include <gtest/gtest.h>
 

@@ -17,11 +17,9 @@ TEST(SpectrumBars, AFullBarIsHeldThenFallsWithSilence)
     const QImage before = image.copy();
     drawer.DrawFrequencies(std::span<const std::int16_t>(full.data(), 1023), box);
     EXPECT_EQ(image, before);
-    int lit = litPixels(image, 5);
-    for (int n = 1; n <= 15; ++n) {
+    for (int n = 1, lit = litPixels(image, 5); n <= 15; lit = litPixels(image, 5), ++n) {
         drawer.DrawFrequencies(constantBlock(5120, 0), box);
         EXPECT_LT(litPixels(image, 5), lit) << n;
-        lit = litPixels(image, 5);
     }
     EXPECT_EQ(litPixels(image), 0);
 }

@@ -18,7 +18,7 @@ TEST_F(JoinWindowJoin, ListsTooShortOrOfMismatchedRatesAreLoggedAndAskForNoFile)
     addFile(second);
     click("cmdMakeNewFile");
     EXPECT_EQ(lines("lstCommands").mid(8), (QStringList{"Message d'erreur:", first + " and " + second, "khz Non compatible"}));
-    EXPECT_EQ(dialogs().seen().size(), 2u); // the two open dialogs only
+    EXPECT_EQ(m_dialogs->seen().size(), 2u); // the two open dialogs only
     EXPECT_TRUE(lines("lstNewFiles").isEmpty());
 }
 
@@ -31,12 +31,10 @@ TEST_F(JoinWindowJoin, AJoinIsWrittenInListOrderThroughTheSaveDialogListedAndLog
     addFile(first);
     click("cmdUp"); // added in the other order, then moved: the join follows the list as it stands
     const QString output = wavFolder() + QStringLiteral("/joined"); // used as typed, no extension added
-    dialogs().queue(DialogAnswer::choose(output));
-    const int logged = int(lines("lstCommands").size());
+    m_dialogs->queue(DialogAnswer::choose(output));
     click("cmdMakeNewFile");
-    ASSERT_TRUE(dialogs().seen().back().saving);
+    ASSERT_TRUE(m_dialogs->seen().back().saving);
     EXPECT_EQ(lines("lstNewFiles"), QStringList{output});
-    EXPECT_EQ(lines("lstCommands").mid(logged), (QStringList{"Fichier enregistré:", " " + output}));
-    EXPECT_TRUE(readFileBytes(output) == waveFile(stereo, firstData + secondData));
-    EXPECT_EQ(runTool(QStringLiteral("sox"), {"--i", "-s", output}).out.trimmed(), QStringLiteral("1500"));
+    EXPECT_EQ(lines("lstCommands").mid(6), (QStringList{"Fichier enregistré:", " " + output}));
+    EXPECT_TRUE(readFileBytes(output) == waveFile(stereo, firstData + secondData)); // all 1500 frames
 }

@@ -3,10 +3,7 @@
 
 #include "join/join_engine.h"
 
-namespace {
-
-class JoinWindowList : public JoinWindowTest {
-protected:
+struct JoinWindowList : JoinWindowTest {
     void addThree()
     {
         for (const char *name : {"a.wav", "b.wav", "c.wav"})
@@ -26,21 +23,19 @@ protected:
     QStringList paths;
 };
 
-} // namespace
-
 TEST_F(JoinWindowList, AddsThroughTheOpenDialogInTheRecordingsFolderAndRefusesAFileThatIsNoWave)
 {
     click("cmdDelFile"); // deleting from the empty list logs and asks nothing
     EXPECT_EQ(lines("lstCommands"), (QStringList{"Message d'erreur:", "Pas de fichier à supprimer"}));
-    dialogs().queue(DialogAnswer::cancel());
+    m_dialogs->queue(DialogAnswer::cancel());
     click("cmdOpen");
-    ASSERT_EQ(dialogs().seen().size(), 1u);
-    EXPECT_EQ(dialogs().seen()[0].folder, wavFolder());
+    ASSERT_EQ(m_dialogs->seen().size(), 1u);
+    EXPECT_EQ(m_dialogs->seen()[0].folder, wavFolder());
 
     addThree();
     EXPECT_EQ(lines("lstCommands").mid(2, 2), (QStringList{"Fichier ajouté:", " " + paths[0]})); // cancelling logged nothing
     EXPECT_EQ(JoinCurrentIndex, 2);
-    EXPECT_EQ(graphFileName(), paths[2]);
+    EXPECT_EQ(m_window->findChild<QLabel *>("lblGraphFileName")->text(), paths[2]);
 
     const QString text = writeFile("notes.wav", QByteArray("these are not samples at all, only words"));
     addFile(text);
@@ -73,20 +68,20 @@ TEST_F(JoinWindowList, DeletingAsksFirstAndClosingTheWindowEmptiesItsLists)
 {
     addThree();
     list("lstFiles").setCurrentRow(1);
-    dialogs().queue(DialogAnswer::no());
+    m_dialogs->queue(DialogAnswer::no());
     click("cmdDelFile");
-    EXPECT_EQ(dialogs().seen().back().text, QStringLiteral("Supprimer le fichier ?"));
+    EXPECT_EQ(m_dialogs->seen().back().text, QStringLiteral("Supprimer le fichier ?"));
     EXPECT_EQ(JoinFileCount, 3);
-    dialogs().queue(DialogAnswer::yes());
+    m_dialogs->queue(DialogAnswer::yes());
     click("cmdDelFile");
     EXPECT_EQ(shown(), (QStringList{"a.wav", "c.wav"}));
     EXPECT_EQ(lines("lstCommands").mid(6), (QStringList{"Fichier supprimé:", " " + paths[1]}));
     EXPECT_EQ(JoinCurrentIndex, list("lstFiles").currentRow()); // a further delete removes the line shown selected
 
     click("Command2");
-    EXPECT_FALSE(window().isVisible());
+    EXPECT_FALSE(m_window->isVisible());
     EXPECT_EQ(JoinFileCount, 0);
-    window().show();
+    m_window->show();
     EXPECT_TRUE(lines("lstFiles").isEmpty());
     EXPECT_TRUE(lines("lstCommands").isEmpty());
 }

@@ -9,9 +9,8 @@ void DialogAnswerer::answer()
     if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
         seen.saving = files->acceptMode() == QFileDialog::AcceptSave;
         seen.folder = files->directory().absolutePath();
-    } else if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
+    } else if (auto *box = qobject_cast<QMessageBox *>(dialog))
         seen.text = box->text();
-    }
     m_seen.push_back(seen);
     const bool any = !m_answers.empty();
     const DialogAnswer next = any ? m_answers.front() : DialogAnswer{};
@@ -19,10 +18,8 @@ void DialogAnswerer::answer()
     // Answered from the event loop: accepting may open a question that needs this timer again.
     m_busy = dialog;
     QTimer::singleShot(0, dialog, [this, dialog, next, any] {
-        if (!any || !respond(*dialog, next)) {
-            ++unexpected;
-            dialog->reject();
-        }
+        if (!any || !respond(*dialog, next))
+            ++unexpected, dialog->reject();
         m_busy = nullptr;
     });
 }
@@ -67,13 +64,5 @@ QString JoinWindowTest::writeFile(const QString &name, const QByteArray &bytes) 
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) << path.toStdString();
     return path;
-}
-
-void JoinWindowTest::doubleClickLine(const char *listName, int row)
-{
-    QListWidget &files = list(listName);
-    const QPoint line = files.visualItemRect(files.item(row)).center();
-    QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, line);
-    QTest::mouseDClick(files.viewport(), Qt::LeftButton, {}, line);
 }
 

@@ -10,7 +10,6 @@
 #include <QtWidgets>
 
 #include <deque>
-#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -29,14 +28,11 @@ struct DialogAnswer {
 struct SeenDialog { bool saving = false; QString folder, text; }; // a file dialog's mode and folder, a box's text
 
 // Answers each modal dialog with the next queued answer; any other is cancelled and counted.
-class DialogAnswerer {
-public:
+struct DialogAnswerer {
     DialogAnswerer() { QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); }), m_timer.start(20); }
     void queue(const DialogAnswer &answer) { m_answers.push_back(answer); }
     const std::vector<SeenDialog> &seen() const { return m_seen; }
     int unexpected = 0;
-
-private:
     void answer();
     bool respond(QDialog &dialog, const DialogAnswer &answer); // false when the answer does not fit
 
@@ -46,8 +42,7 @@ private:
     std::vector<SeenDialog> m_seen;
 };
 
-class JoinWindowTest : public ::testing::Test {
-protected:
+struct JoinWindowTest : ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
@@ -55,16 +50,10 @@ protected:
     QString writeFile(const QString &name, const QByteArray &bytes) const;
     void addFile(const QString &path) { m_dialogs->queue(DialogAnswer::choose(path)); click("cmdOpen"); }
     void click(const char *button) { QTest::mouseClick(m_window->findChild<QPushButton *>(button), Qt::LeftButton); }
-    void doubleClickLine(const char *listName, int row);
     QListWidget &list(const char *name) { return *m_window->findChild<QListWidget *>(QLatin1String(name)); }
     GraphBox &box(const char *name) { return *m_window->findChild<GraphBox *>(QLatin1String(name)); }
     QStringList lines(const char *name) { QStringList out; for (int i = 0; i < list(name).count(); ++i) out << list(name).item(i)->text(); return out; }
-    QString graphFileName() { return m_window->findChild<QLabel *>("lblGraphFileName")->text(); }
 
-    frmJoin &window() { return *m_window; }
-    DialogAnswerer &dialogs() { return *m_dialogs; }
-
-private:
     QTemporaryDir m_root;
     std::unique_ptr<DialogAnswerer> m_dialogs;
     std::unique_ptr<frmJoin> m_window;

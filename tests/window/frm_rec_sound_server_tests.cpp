@@ -3,10 +3,7 @@
 
 #include "../support/pulse_server.h"
 
-namespace {
-
-class FrmRecOnSoundServer : public WindowTest {
-protected:
+struct FrmRecOnSoundServer : WindowTest {
     // One server for the whole program: Qt Multimedia binds to the first one it finds.
     static void SetUpTestSuite() { server = new PulseServer(); }
     static void TearDownTestSuite() { delete server; }
@@ -32,8 +29,6 @@ protected:
 
     inline static PulseServer *server = nullptr;
 };
-
-} // namespace
 
 TEST_F(FrmRecOnSoundServer, DeviceListFollowsTheServerAndTheDeviceShownIsTheOneRecorded)
 {

@@ -17,12 +17,6 @@ void WindowTest::TearDown()
     qunsetenv("SONORIEL_HOME");
 }
 
-ModalAnswerer::ModalAnswerer(std::function<void(QDialog &)> onDialog) : handler(std::move(onDialog))
-{
-    QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); });
-    m_timer.start(20);
-}
-
 void ModalAnswerer::answer()
 {
     auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
@@ -30,10 +24,8 @@ void ModalAnswerer::answer()
         return;
     if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
         messages << box->text();
-        if (QAbstractButton *answer = box->button(static_cast<QMessageBox::StandardButton>(questionAnswer)))
-            answer->click();
-        else
-            box->done(QMessageBox::Ok);
+        QAbstractButton *answer = box->button(static_cast<QMessageBox::StandardButton>(questionAnswer));
+        answer ? answer->click() : box->done(QMessageBox::Ok);
         return;
     }
     ++dialogs;

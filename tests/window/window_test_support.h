@@ -8,15 +8,11 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <functional>
-#include <ostream>
-
 #include <gtest/gtest.h>
 
 inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
 
-class WindowTest : public ::testing::Test {
-protected:
+struct WindowTest : ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
@@ -29,13 +25,12 @@ protected:
 // While it lives, answers every modal dialog: a message box's text goes to messages and a
 // question gets questionAnswer (none: No); any other dialog goes to handler, or is rejected.
 struct ModalAnswerer {
-    explicit ModalAnswerer(std::function<void(QDialog &)> onDialog = {});
+    explicit ModalAnswerer(std::function<void(QDialog &)> onDialog = {}) : handler(std::move(onDialog))
+    { QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); }); m_timer.start(20); }
     std::function<void(QDialog &)> handler;
     QStringList messages;
     int dialogs = 0;
     int questionAnswer = 0;
-
-private:
     void answer();
     QTimer m_timer;
 };
