@@ -1,6 +1,7 @@
 // Writing the joined file, and failures that leave no file behind and destroy none (an input under another name, a full disk).
 #include "wave_files.h"
 
+#include "../support/signal_helpers.h"
 #include "../support/small_disk.h"
 
 #include <QDir>
@@ -76,8 +77,10 @@ TEST(JoinedFile, FailuresAreReportedByNumberAndLeaveTheSourcesAndNoOutputBehind)
             EXPECT_EQ(readFileBytes(c.files[i].fileName), before[i]);
         EXPECT_FALSE(QFile::exists(out));
     }
-    // 36 + dataSize must fit the unsigned 32-bit RIFF size.
+    // 36 + dataSize must fit the unsigned 32-bit RIFF size: a join just under 4 GiB is one file.
     EXPECT_EQ(errorNumberOf([&] { joinedHeaderBytes(2, 16, 44100, 1073741815); }), join_error::kOverflow);
+    const std::vector<std::uint8_t> largest = joinedHeaderBytes(2, 16, 44100, 1073741814);
+    EXPECT_EQ(le32At(QByteArray(reinterpret_cast<const char *>(largest.data()), 44), 4), 4294967292u);
 }
 
 static std::vector<JoinFileInfo> twoRecordings(const TestFolder &folder, qsizetype bytes)
