@@ -34,12 +34,29 @@ protected:
     const std::vector<std::int16_t> tone = makeTone(1000, 44100, 2, 2560);
 };
 
+// Encodes `input` of `channels` at 44100 Hz into `path` as `output`, in blocks of 10240 bytes;
+// the file decoded by sox.
+std::vector<std::int16_t> encodePcm(const QString &path, int channels, const WaveFormat &output,
+                                    const std::vector<std::int16_t> &input)
+{
+    EncoderWAV encoder;
+    encoder.SetFormat(output.toBytes(), "PCM", "PCM");
+    EXPECT_EQ(encoder.Encoder_EncoderInit(44100, static_cast<std::int16_t>(channels), path), 0);
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(input.data());
+    for (std::size_t offset = 0; offset < input.size() * 2; offset += kBlockBytes) {
+        const auto len = static_cast<std::int32_t>(std::min<std::size_t>(kBlockBytes, input.size() * 2 - offset));
+        std::int32_t used = 0;
+        EXPECT_TRUE(encoder.Encoder_Encode(bytes + offset, len, used) == 0 && used == len);
+    }
+    EXPECT_EQ(encoder.Encoder_EncoderClose(), 0);
+    return decodeWithSox(path);
+}
+
 } // namespace
 
 TEST_F(EncoderWavTest, StereoBlocksAreWrittenAsGivenAndAnEmptyFileIsAHeaderAlone)
 {
-    ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("empty.wav")), 0);
-    ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
+    ASSERT_TRUE(encoder.Encoder_EncoderInit(44100, 2, path("empty.wav")) == 0 && encoder.Encoder_EncoderClose() == 0);
     expectSizesMatchFile(readFileBytes(path("empty.wav")));
 
     ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("a.wav")), 0);
@@ -60,11 +77,10 @@ TEST_F(EncoderWavTest, StereoBlocksAreWrittenAsGivenAndAnEmptyFileIsAHeaderAlone
 
 TEST_F(EncoderWavTest, RefusesBadArgumentsOversizedBlocksAndHeaderChangesWhileOpen)
 {
-    EXPECT_EQ(encoder.Encoder_EncoderInit(0, 2, path("x.wav")), 7);
-    EXPECT_EQ(encoder.Encoder_EncoderInit(44100, 0, path("x.wav")), 7);
+    EXPECT_EQ(std::pair(encoder.Encoder_EncoderInit(0, 2, path("x.wav")), encoder.Encoder_EncoderInit(44100, 0, path("x.wav"))), std::pair(7, 7));
     EXPECT_FALSE(QFile::exists(path("x.wav")));
     EXPECT_EQ(encoder.Encoder_EncoderInit(44100, 2, path("no/such/folder/x.wav")), 2);
-    std::int32_t used = 123;
+    std::int32_t used = 0;
     EXPECT_NE(encoder.Encoder_Encode(tone.data(), 4, used), 0); // nothing open
     EXPECT_EQ(encoder.Encoder_EncoderClose(), 2);
 
@@ -72,9 +88,8 @@ TEST_F(EncoderWavTest, RefusesBadArgumentsOversizedBlocksAndHeaderChangesWhileOp
     encoder.SetPCMFormat(8000, 1);
     ASSERT_EQ(encoder.Encoder_EncoderInit(8000, 1, path("small.wav")), 0);
     std::vector<std::int16_t> second(8001, 100);
-    used = 123;
     EXPECT_EQ(encoder.Encoder_Encode(second.data(), 16001, used), 8);
-    EXPECT_EQ(used, 123);
+    EXPECT_EQ(used, 0);
     EXPECT_EQ(encoder.Encoder_Encode(second.data(), 16000, used), 0);
     ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
     EXPECT_EQ(readFileBytes(path("small.wav")).size(), 46 + 16000);
@@ -122,18 +137,8 @@ TEST(PcmConversion, KeepsDurationAndPitchInEveryPcmFormat)
                    {"mono8000_8bit", WaveFormat::pcm(8000, 1, 8), false}, {"stereo48000", WaveFormat::pcm(48000, 2, 16), false}};
     for (const auto &target : targets) {
         SCOPED_TRACE(target.name);
-        EncoderWAV encoder;
-        encoder.SetFormat(target.format.toBytes(), target.name, "PCM");
         const QString path = dir.filePath(QString::fromLatin1(target.name) + ".wav");
-        ASSERT_EQ(encoder.Encoder_EncoderInit(44100, 2, path), 0);
-        const auto *bytes = reinterpret_cast<const std::uint8_t *>(tone.data());
-        for (std::size_t offset = 0; offset < tone.size() * 2; offset += kBlockBytes) {
-            const auto len = static_cast<std::int32_t>(std::min<std::size_t>(kBlockBytes, tone.size() * 2 - offset));
-            std::int32_t used = 0;
-            ASSERT_TRUE(encoder.Encoder_Encode(bytes + offset, len, used) == 0 && used == len);
-        }
-        ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
-
+        const auto decoded = encodePcm(path, 2, target.format, tone);
         const QByteArray file = readFileBytes(path);
         const std::uint32_t dataBytes = le32At(file, 42);
         EXPECT_EQ(dataBytes, static_cast<std::uint32_t>(file.size() - 46));
@@ -142,7 +147,6 @@ TEST(PcmConversion, KeepsDurationAndPitchInEveryPcmFormat)
             EXPECT_EQ(std::pair(info.rateHz, info.channels), std::pair(int(target.format.samplesPerSec), int(target.format.channels)));
             EXPECT_NEAR(info.seconds, 1.0, 0.002); // every frame, flushed out of the resampler at the close
         }
-        const auto decoded = decodeWithSox(path);
         EXPECT_NEAR(measureFrequency(decoded, target.format.channels, int(target.format.samplesPerSec)), 1000.0, 1.0);
         EXPECT_TRUE(!target.exact || decoded == tone) << "a lossless widening changed the sound";
     }
@@ -151,16 +155,6 @@ TEST(PcmConversion, KeepsDurationAndPitchInEveryPcmFormat)
 TEST(PcmConversion, ChannelConversionCopiesValuesAndMonoIsTheMeanOfLeftAndRight)
 {
     QTemporaryDir dir;
-    const auto encode = [&](const char *name, int channels, WaveFormat output, const std::vector<std::int16_t> &input) {
-        EncoderWAV encoder;
-        encoder.SetFormat(output.toBytes(), name, "PCM");
-        const QString path = dir.filePath(QString::fromLatin1(name) + ".wav");
-        std::int32_t used = 0;
-        EXPECT_EQ(encoder.Encoder_EncoderInit(44100, static_cast<std::int16_t>(channels), path), 0);
-        EXPECT_EQ(encoder.Encoder_Encode(input.data(), static_cast<std::int32_t>(input.size() * 2), used), 0);
-        EXPECT_EQ(encoder.Encoder_EncoderClose(), 0);
-        return decodeWithSox(path);
-    };
     std::vector<std::int16_t> mono, leftRight, expectedStereo, expectedMono;
     for (int i = 0; i < 2048; ++i) {
         mono.push_back(static_cast<std::int16_t>(i % 3 == 0 ? 12000 : i % 3 == 1 ? -32768 : 32767 - i));
@@ -169,8 +163,8 @@ TEST(PcmConversion, ChannelConversionCopiesValuesAndMonoIsTheMeanOfLeftAndRight)
         leftRight.push_back(static_cast<std::int16_t>(-8000 + 4 * i));
         expectedMono.push_back(static_cast<std::int16_t>((leftRight[2 * i] + leftRight[2 * i + 1]) / 2));
     }
-    EXPECT_EQ(encode("toStereo", 1, WaveFormat::pcm(44100, 2, 16), mono), expectedStereo);
-    EXPECT_EQ(encode("toMono", 2, WaveFormat::pcm(44100, 1, 16), leftRight), expectedMono);
+    EXPECT_EQ(encodePcm(dir.filePath("toStereo.wav"), 1, WaveFormat::pcm(44100, 2, 16), mono), expectedStereo);
+    EXPECT_EQ(encodePcm(dir.filePath("toMono.wav"), 2, WaveFormat::pcm(44100, 1, 16), leftRight), expectedMono);
 }
 
 TEST_F(EncoderWavTest, HeaderOnDiskHoldsEveryBlockUpToTheLastWholeSecondWhileOpen)

@@ -44,22 +44,18 @@ struct Recording {
                 stops.push_back(failure);
         });
     }
-    // Records `blocks` blocks, then stops; the recorded duration after the last block.
-    std::int32_t recordBlocks(int blocks)
+    // Records `blocks` blocks, then stops.
+    void recordBlocks(int blocks)
     {
         int seen = 0;
-        std::int32_t recordedMs = -1;
         const auto connection = QObject::connect(&session, &RecordingSession::blockRecorded, [&] {
-            if (++seen == blocks) {
-                recordedMs = session.lngRecordedMs();
+            if (++seen == blocks)
                 session.stop();
-            }
         });
         const auto failure = session.start(request);
         EXPECT_FALSE(failure) << failure->message.toStdString();
         EXPECT_TRUE(waitUntil([&] { return !session.isRecording(); }, std::chrono::seconds(30)));
         QObject::disconnect(connection);
-        return recordedMs;
     }
     QString wav(const QString &name) const { return home.filePath("Wav/" + name); }
 

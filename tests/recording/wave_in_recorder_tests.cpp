@@ -30,9 +30,7 @@ struct BlockCollector {
 TEST(WaveInRecorder, DeliversTheInputSampleForSampleInFullBuffers)
 {
     QTemporaryDir dir;
-    std::vector<std::int16_t> ramp(44100 * 2);
-    for (std::size_t i = 0; i < ramp.size(); ++i)
-        ramp[i] = static_cast<std::int16_t>(i * 7 % 65536 - 32768);
+    const std::vector<std::int16_t> ramp = makeTone(1000, 44100, 2, 44100);
     auto recorder = std::make_unique<WaveInRecorder>(createVirtualBackend(virtualOptions(0, writeInput(dir, ramp))));
     ASSERT_TRUE(recorder->SelectDevice(0));
     BlockCollector blocks(*recorder);
@@ -65,9 +63,7 @@ TEST(WaveInRecorder, EveryRecordingHasItsOwnNotificationObjectAndNoBlockArrivesA
             QCoreApplication::processEvents();
         EXPECT_EQ(blocks.sizes.size(), delivered);
         EXPECT_EQ(NotificationWindow::liveCount(), before);
-        if (round == 0) { // the test signal of the virtual device
-            EXPECT_NEAR(measureFrequency(blocks.samples, 2, 22050), 440.0, 1.0);
-        }
+        EXPECT_TRUE(round > 0 || std::abs(measureFrequency(blocks.samples, 2, 22050) - 440.0) <= 1.0); // the test signal
     }
 }
 
@@ -84,17 +80,12 @@ TEST(WaveInRecorder, OutOfRangeSettingsKeepThePreviousOnesAndTheLineVolumeScales
     ASSERT_TRUE(recorder.setBufferSize(4096));
 
     recorder.setMixerLineVolume(32767); // half volume halves what is captured
-    std::vector<std::int16_t> firstBlock;
-    QObject::connect(&recorder, &WaveInRecorder::GotData, [&](std::span<std::int16_t> block, std::int32_t &) {
-        if (firstBlock.empty())
-            firstBlock.assign(block.begin(), block.end());
-    });
+    BlockCollector blocks(recorder);
     ASSERT_TRUE(recorder.StartRecord(44100, 2));
-    ASSERT_TRUE(waitUntil([&] { return !firstBlock.empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !blocks.sizes.empty(); }));
     recorder.StopRecord();
-    EXPECT_EQ(firstBlock.size(), 2048u);
-    EXPECT_EQ(firstBlock[0], 10000);
-    EXPECT_EQ(firstBlock[1], 10000);
+    EXPECT_EQ(blocks.sizes.front(), 4096);
+    EXPECT_EQ(std::vector(blocks.samples.begin(), blocks.samples.begin() + 2), std::vector<std::int16_t>(2, 10000));
 }
 
 TEST(WaveInRecorder, FailedStartsUndoEverything)
@@ -112,10 +103,9 @@ TEST(WaveInRecorder, FailedStartsUndoEverything)
                  {"missing input", virtualOptions(1, dir.filePath("absent.wav")), 44100, 2, "absent.wav"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        auto recorder = std::make_unique<WaveInRecorder>(createVirtualBackend(c.options));
-        EXPECT_FALSE(recorder->StartRecord(c.rate, c.channels));
-        EXPECT_FALSE(recorder->IsRecording());
-        const QString error = recorder->lastStartError();
+        WaveInRecorder recorder(createVirtualBackend(c.options));
+        EXPECT_FALSE(recorder.StartRecord(c.rate, c.channels) || recorder.IsRecording());
+        const QString error = recorder.lastStartError();
         EXPECT_TRUE(!c.errorContains || (!error.isEmpty() && error.contains(QString::fromLatin1(c.errorContains))));
         EXPECT_EQ(NotificationWindow::liveCount(), windows);
     }
