@@ -22,6 +22,7 @@
 #include <mutex>
 #include <optional>
 #include <random>
+#include <utility>
 #include <span>
 #include <vector>
 
@@ -58,28 +59,24 @@ public:
     // Device thread; through a lock of ours, which ThreadSanitizer sees, unlike Qt's event queue.
     void bufferDone(CaptureBuffer *buffer) override
     {
-        ++m_notices;
+        ++notices;
         std::lock_guard lock(m_doneMutex);
         m_done.push_back(buffer);
     }
     // Device thread: counts the reports and the notices before the first.
     void deviceFailed() override
     {
-        if (m_failures++ == 0)
-            m_noticesBeforeFailure = m_notices.load();
+        if (failures++ == 0)
+            noticesBeforeFailure = notices.load();
     }
     void dataLost() override
     {
-        if (m_losses++ == 0)
-            m_noticesBeforeLoss = m_notices.load();
+        if (losses++ == 0)
+            noticesBeforeLoss = notices.load();
     }
     void setDevice(CaptureDevice *device) { m_device = device; } // where handled buffers go back; none: kept
 
-    int notices() const { return m_notices.load(); }
-    int failures() const { return m_failures.load(); }
-    int noticesBeforeFailure() const { return m_noticesBeforeFailure.load(); }
-    int losses() const { return m_losses.load(); }
-    int noticesBeforeLoss() const { return m_noticesBeforeLoss.load(); }
+    std::atomic<int> notices{0}, failures{0}, noticesBeforeFailure{-1}, losses{0}, noticesBeforeLoss{-1};
     std::vector<std::int16_t> samples; // on the main thread, as the notices are handled
     std::vector<std::uint32_t> blockBytes;
     std::vector<CaptureBuffer *> handled;
@@ -88,11 +85,7 @@ public:
 private:
     void handleDone()
     {
-        std::deque<CaptureBuffer *> done;
-        {
-            std::lock_guard lock(m_doneMutex);
-            done.swap(m_done);
-        }
+        const auto done = [this] { const std::lock_guard lock(m_doneMutex); return std::exchange(m_done, {}); }();
         for (CaptureBuffer *buffer : done) {
             handled.push_back(buffer);
             blockBytes.push_back(buffer->bytesRecorded);
@@ -106,7 +99,6 @@ private:
     QTimer m_drain; // on the main thread; buffers done after the collector is gone are dropped
     std::mutex m_doneMutex;
     std::deque<CaptureBuffer *> m_done; // in the order of the notices
-    std::atomic<int> m_notices{0}, m_failures{0}, m_noticesBeforeFailure{-1}, m_losses{0}, m_noticesBeforeLoss{-1};
     CaptureDevice *m_device = nullptr;
 };
 
@@ -184,10 +176,10 @@ protected:
     bool start(BufferRing &ring) { return ring.queueAll(*device) && device->start(); }
     void expectOneFailureNotice() // once, after the last buffer notice
     {
-        ASSERT_TRUE(waitUntil([&] { return collector.failures() > 0; })) << "no failure notice";
+        ASSERT_TRUE(waitUntil([&] { return collector.failures.load() > 0; })) << "no failure notice";
         pause(std::chrono::milliseconds(300));
-        EXPECT_EQ(collector.failures(), 1);
-        EXPECT_EQ(collector.notices(), collector.noticesBeforeFailure());
+        EXPECT_EQ(collector.failures.load(), 1);
+        EXPECT_EQ(collector.notices.load(), collector.noticesBeforeFailure.load());
     }
     void expectFullBuffers()
     {
@@ -198,14 +190,6 @@ protected:
     {
         signal = std::move(samples);
         writer.emplace(server, signal, 44100, 2);
-    }
-    std::optional<SignalMatch> capturedSignal() // the written signal, expected without a sample changed
-    {
-        const auto match = findSignal(collector.samples, signal, 2);
-        EXPECT_TRUE(match) << "the written signal is nowhere in the captured sound";
-        EXPECT_TRUE(!match || match->matchingSamples == match->comparedSamples)
-            << "first difference at sample " << match->capturedAt + match->matchingSamples;
-        return match;
     }
 
     std::optional<Server> running{std::in_place}; // may be stopped under the backend

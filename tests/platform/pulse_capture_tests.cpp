@@ -1,6 +1,5 @@
-// Recording through PulseAudio: the known signal written into the pipe source must come out of
-// the capture buffers sample for sample, in whole buffers; bad formats are refused, an open
-// device holds one stream on the server, and no server answering is said at once. Then taking
+// Recording through PulseAudio: bad formats are refused, an open device holds one stream on the
+// server, and no server answering is said at once. Then taking
 // the buffers back (stop hands back the partly filled one, reset every queued one, close all;
 // then nothing is written or sent), and the sound kept while the owner takes no buffer.
 #include "capture_helpers.h"
@@ -16,26 +15,6 @@
 #include <set>
 
 using PulseCapture = PulseTest;
-
-TEST_F(PulseCapture, MinusOneRecordsTheDefaultSourceSampleForSampleInFullBuffers)
-{
-    server.pactl({"set-default-source", server.sourceName()}); // the daemon's is the monitor
-    ASSERT_TRUE(server.pactl({"get-default-source"}).contains(server.sourceName()));
-    ASSERT_TRUE(open(kCdStereo, -1)) << error.toStdString();
-    collector.setDevice(device.get());
-    BufferRing ring(5, kBufferBytes);
-    ASSERT_TRUE(start(ring));
-    startWriting(noiseSignal(3 * 44100, 2, 0x5eed));
-    ASSERT_TRUE(waitLong([&] { return collector.samples.size() >= 2 * 44100 * 2; }));
-    device->reset();
-    ASSERT_FALSE(writer->failed());
-
-    expectFullBuffers();
-    EXPECT_TRUE(collector.everyHandledBufferWasDone);
-    const auto match = capturedSignal();
-    ASSERT_TRUE(match);
-    EXPECT_GE(match->matchingSamples, std::size_t(2 * 44100)) << "less than a second compared";
-}
 
 TEST_F(PulseCapture, RefusesBadFormatsAndDevicesAndHoldsOneStreamFromOpenToClose)
 {
@@ -99,12 +78,12 @@ protected:
     // Marks the buffers, lets the device run and expects neither a notice nor a write.
     void expectLeftAlone(const std::vector<CaptureBuffer *> &buffers)
     {
-        const int notices = collector.notices();
+        const int notices = collector.notices.load();
         for (CaptureBuffer *buffer : buffers)
             std::fill(buffer->data, buffer->data + buffer->bufferBytes / 2, kUntouched);
         pause(std::chrono::milliseconds(500)); // the writer goes on writing meanwhile
         EXPECT_FALSE(writer->finished());
-        EXPECT_EQ(collector.notices(), notices);
+        EXPECT_EQ(collector.notices.load(), notices);
         for (CaptureBuffer *buffer : buffers)
             EXPECT_TRUE(std::all_of(buffer->data, buffer->data + buffer->bufferBytes / 2,
                                     [](std::int16_t s) { return s == kUntouched; }))
@@ -121,20 +100,21 @@ TEST_F(PulseStop, StopHandsBackThePartlyFilledBufferFallsSilentAndStartsAgain)
     pause(std::chrono::milliseconds(300)); // the large buffer takes some of the sound
     device->stop();
     pause(std::chrono::milliseconds(500));
-    EXPECT_EQ(collector.notices(), 3); // the two small buffers, then the large one at the stop
+    EXPECT_EQ(collector.notices.load(), 3); // the two small buffers, then the large one at the stop
     ASSERT_EQ(collector.handled.size(), 3u);
     EXPECT_EQ(collector.handled[2], &large.at(0));
     const std::uint32_t partial = collector.blockBytes[2];
     EXPECT_TRUE(partial > 0 && partial < large.at(0).bufferBytes) << partial;
     EXPECT_EQ(partial % 4, 0u) << "a stereo frame was cut";
     EXPECT_TRUE(collector.everyHandledBufferWasDone);
-    const auto match = capturedSignal();
-    ASSERT_TRUE(match);
+    const auto match = findSignal(collector.samples, signal, 2);
+    ASSERT_TRUE(match) << "the written signal is nowhere in the captured sound";
+    EXPECT_EQ(match->matchingSamples, match->comparedSamples) << "a sample changed";
     EXPECT_EQ(match->capturedAt + match->comparedSamples, collector.samples.size());
 
     ASSERT_TRUE(device->addBuffer(*collector.handled.front()));
     ASSERT_TRUE(device->start());
-    ASSERT_TRUE(waitLong([&] { return collector.notices() > 3; }));
+    ASSERT_TRUE(waitLong([&] { return collector.notices.load() > 3; }));
     pause(std::chrono::milliseconds(50));
     EXPECT_EQ(collector.blockBytes.back(), kBufferBytes);
 }
@@ -149,7 +129,7 @@ TEST_F(PulseStop, ResetReturnsEveryQueuedBufferAndEndsTheNotices)
     const std::vector<CaptureBuffer *> returned = device->reset();
     EXPECT_TRUE(std::all_of(returned.begin(), returned.end(), [](CaptureBuffer *buffer) { return buffer->done; }));
     // Every buffer is either given back now or on its way to the main thread as a notice.
-    const std::size_t posted = static_cast<std::size_t>(collector.notices()) - handledBefore;
+    const std::size_t posted = static_cast<std::size_t>(collector.notices.load()) - handledBefore;
     EXPECT_EQ(returned.size() + posted, 5u);
     EXPECT_EQ(std::set<CaptureBuffer *>(returned.begin(), returned.end()).size(), returned.size());
     expectLeftAlone(returned);
@@ -197,7 +177,7 @@ protected:
         collector.setDevice(device.get());
         for (CaptureBuffer *buffer : collector.handled)
             device->addBuffer(*buffer);
-        waitLong([&] { return collector.samples.size() >= seconds * 44100 * 2 || collector.losses() > 0; });
+        waitLong([&] { return collector.samples.size() >= seconds * 44100 * 2 || collector.losses.load() > 0; });
         pause(300ms);
     }
     // The handed-over sound counts on without a break from its first frame.
@@ -219,7 +199,7 @@ TEST_F(PulseBacklog, SoundWaitsInTheStreamWhileTheOwnerIsAway)
 {
     ASSERT_TRUE(open()) << error.toStdString();
     recordWithOwnerAway(2s, 4);
-    EXPECT_EQ(collector.losses(), 0);
+    EXPECT_EQ(collector.losses.load(), 0);
     EXPECT_GE(collector.samples.size(), 4u * 44100 * 2);
     expectUnbroken();
     expectFullBuffers();
@@ -229,8 +209,8 @@ TEST_F(PulseBacklog, AnOverflowOnTheClientSideEndsDeliveryAtTheGapAndIsReportedO
 {
     openWithStreamBuffer(kOneSecond);
     recordWithOwnerAway(4s, 10);
-    ASSERT_EQ(collector.losses(), 1);
-    EXPECT_EQ(collector.notices(), collector.noticesBeforeLoss()) << "a buffer came after the loss";
+    ASSERT_EQ(collector.losses.load(), 1);
+    EXPECT_EQ(collector.notices.load(), collector.noticesBeforeLoss.load()) << "a buffer came after the loss";
     expectUnbroken();
     // What the stream held, and no more, came out: about its second, from where the owner left.
     EXPECT_GE(collector.samples.size(), kOneSecond / 2);
