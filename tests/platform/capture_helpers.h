@@ -4,7 +4,6 @@
 
 #include "platform/audio/pulse/pulse_backend.h"
 
-#include "support/pipewire_session.h"
 #include "support/pulse_server.h"
 #include "support/source_player.h"
 #include "support/tools.h"
@@ -63,17 +62,8 @@ public:
         std::lock_guard lock(m_doneMutex);
         m_done.push_back(buffer);
     }
-    // Device thread: counts the reports and the notices before the first.
-    void deviceFailed() override
-    {
-        if (failures++ == 0)
-            noticesBeforeFailure = notices.load();
-    }
-    void dataLost() override
-    {
-        if (losses++ == 0)
-            noticesBeforeLoss = notices.load();
-    }
+    void deviceFailed() override { countReport(failures, noticesBeforeFailure); }
+    void dataLost() override { countReport(losses, noticesBeforeLoss); }
     void setDevice(CaptureDevice *device) { m_device = device; } // where handled buffers go back; none: kept
 
     std::atomic<int> notices{0}, failures{0}, noticesBeforeFailure{-1}, losses{0}, noticesBeforeLoss{-1};
@@ -83,6 +73,12 @@ public:
     bool everyHandledBufferWasDone = true;
 
 private:
+    // Device thread: counts the reports and the notices before the first.
+    void countReport(std::atomic<int> &reports, std::atomic<int> &noticesBefore)
+    {
+        if (reports++ == 0)
+            noticesBefore = notices.load();
+    }
     void handleDone()
     {
         const auto done = [this] { const std::lock_guard lock(m_doneMutex); return std::exchange(m_done, {}); }();
@@ -123,8 +119,7 @@ inline std::vector<std::int16_t> noiseSignal(int frames, int channels, std::uint
 inline std::optional<SignalMatch> findSignal(std::span<const std::int16_t> captured,
                                       std::span<const std::int16_t> signal, int channels)
 {
-    const auto firstSound = std::find_if(captured.begin(), captured.end(),
-                                         [](std::int16_t sample) { return sample != 0; });
+    const auto firstSound = std::ranges::find_if(captured, [](std::int16_t sample) { return sample != 0; });
     if (firstSound == captured.end())
         return std::nullopt;
     std::size_t at = static_cast<std::size_t>(firstSound - captured.begin());
@@ -178,13 +173,9 @@ protected:
     {
         ASSERT_TRUE(waitUntil([&] { return collector.failures.load() > 0; })) << "no failure notice";
         pause(std::chrono::milliseconds(300));
-        EXPECT_EQ(collector.failures.load(), 1);
-        EXPECT_EQ(collector.notices.load(), collector.noticesBeforeFailure.load());
+        EXPECT_EQ(std::pair(collector.failures.load(), collector.notices.load()), std::pair(1, collector.noticesBeforeFailure.load()));
     }
-    void expectFullBuffers()
-    {
-        EXPECT_EQ(collector.blockBytes, std::vector<std::uint32_t>(collector.blockBytes.size(), kBufferBytes));
-    }
+    void expectFullBuffers() { EXPECT_EQ(collector.blockBytes, std::vector(collector.blockBytes.size(), kBufferBytes)); }
     // Writes the signal into the pipe source at the pace of the sound.
     void startWriting(std::vector<std::int16_t> samples = noiseSignal(4 * 44100, 2, 1234))
     {

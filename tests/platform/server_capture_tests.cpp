@@ -71,10 +71,9 @@ protected:
         EXPECT_TRUE(this->start(ring));
         const std::size_t wanted = format.samplesPerSec * format.channels * 3 / 2;
         this->startWriting(std::move(tone));
-        const auto &samples = this->collector.samples;
+        const auto loud = [](std::int16_t s) { return std::abs(s) > 100; };
         const bool enough = waitLong([&] {
-            return this->writer->failed() ||
-                   std::size_t(std::count_if(samples.begin(), samples.end(), [](std::int16_t s) { return std::abs(s) > 100; })) >= wanted;
+            return this->writer->failed() || std::size_t(std::ranges::count_if(this->collector.samples, loud)) >= wanted;
         });
         EXPECT_TRUE(enough && !this->writer->failed()) << "the pipe source stopped reading; captured "
                                                       << this->collector.samples.size() << " samples";
@@ -179,8 +178,7 @@ TEST_F(PipeWireCapture, RecordingVolumeIsReportedByTheServerAndAppliedToTheDefau
     const double amplitude = 16000;
     const std::vector<std::int16_t> samples = recordTone(kCdStereo, -1, stereoTone(12 * kRateHz, amplitude));
     // Left and right in place, at their pitch.
-    const std::vector<std::int16_t> left = longestSoundStretch(samples, 2, kRateHz, 0);
-    const std::vector<std::int16_t> right = longestSoundStretch(samples, 2, kRateHz, 1);
+    const auto left = longestSoundStretch(samples, 2, kRateHz, 0), right = longestSoundStretch(samples, 2, kRateHz, 1);
     ASSERT_GE(left.size(), std::size_t(kRateHz / 4)) << "no quarter of a second without a gap";
     EXPECT_NEAR(measureFrequency(left, 1, kRateHz), 440, 2);
     EXPECT_NEAR(measureFrequency(right, 1, kRateHz), 880, 4);
