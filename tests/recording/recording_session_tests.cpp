@@ -122,8 +122,7 @@ TEST(RecordingSession, ARefusedStartSaysWhyAndLeavesTheTakeAlreadyThereAsItWas)
         ASSERT_TRUE(failure);
         EXPECT_TRUE(failure->message.startsWith(QString::fromUtf8(c.message))) << failure->message.toStdString();
         EXPECT_TRUE(failure->reason.contains(QString::fromUtf8(c.reason))) << failure->reason.toStdString();
-        EXPECT_FALSE(r.session.isRecording());
-        EXPECT_FALSE(r.encoder.isOpen());
+        EXPECT_FALSE(r.session.isRecording() || r.encoder.isOpen());
         EXPECT_EQ(readFileBytes(r.wav("take.wav")), take);
         EXPECT_FALSE(QFile::exists(r.home.filePath("missing")));
     }
@@ -149,19 +148,17 @@ TEST(RecordingSession, FullDiskStopsTheRecordingWithACompleteFile)
 {
     Recording r(VirtualDeviceOptions{}); // real-time pace, so the stop happens mid-recording
     QByteArray file;
-    QString path;
     {
         SmallDisk disk(r.home.filePath("small"), 96 * 1024);
         ASSERT_TRUE(disk.ready()) << disk.why().toStdString();
-        path = disk.path() + "/take.wav";
-        r.request.path = path;
+        r.request.path = disk.path() + "/take.wav";
         ASSERT_FALSE(r.session.start(r.request));
         EXPECT_TRUE(waitUntil([&] { return !r.session.isRecording(); }, std::chrono::seconds(20)));
         ASSERT_EQ(r.stops.size(), 1u);
         EXPECT_EQ(r.stops.front().message, "Write error (no disk space left?)!");
-        EXPECT_EQ(r.stops.front().reason, QStringLiteral("« %1 » : %2.").arg(path, disk.fullReason()));
+        EXPECT_EQ(r.stops.front().reason, QStringLiteral("« %1 » : %2.").arg(r.request.path, disk.fullReason()));
         EXPECT_FALSE(r.encoder.isOpen());
-        file = readFileBytes(path);
+        file = readFileBytes(r.request.path);
     }
     ASSERT_GT(file.size(), 46 + 10240);
     EXPECT_LE(file.size(), 96 * 1024);
@@ -192,12 +189,10 @@ TEST(RecordingSession, ASourceThatVanishesFromTheServerStopsTheRecordingWithACom
     QString error;
     Recording r(valueOr(createPulseBackend(), error));
     ASSERT_TRUE(r.recorder.SelectDevice(0)) << error.toStdString();
-    int blocks = 0;
-    QObject::connect(&r.session, &RecordingSession::blockRecorded, [&] { ++blocks; });
     {
         SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 10), 44100, 2);
         ASSERT_FALSE(r.session.start(r.request));
-        ASSERT_TRUE(waitUntil([&] { return blocks >= 5; }));
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo(r.request.path).size() >= 46 + 5 * 10240; })); // five blocks
         ASSERT_TRUE(server.removeSource());
         EXPECT_TRUE(waitUntil([&] { return !r.session.isRecording(); }));
     }

@@ -36,8 +36,7 @@ TEST(WaveInRecorder, DeliversTheInputSampleForSampleInFullBuffers)
     BlockCollector blocks(*recorder);
     ASSERT_TRUE(recorder->StartRecord(44100, 2));
     ASSERT_TRUE(waitUntil([&] { return blocks.samples.size() >= ramp.size(); }));
-    EXPECT_TRUE(recorder->StopRecord());
-    EXPECT_FALSE(recorder->IsRecording());
+    EXPECT_TRUE(recorder->StopRecord() && !recorder->IsRecording());
     EXPECT_EQ(blocks.sizes, std::vector<std::int32_t>(blocks.sizes.size(), 10240));
     const auto end = blocks.samples.begin() + static_cast<std::ptrdiff_t>(ramp.size());
     EXPECT_EQ(std::vector<std::int16_t>(blocks.samples.begin(), end), ramp);
@@ -109,7 +108,6 @@ TEST(WaveInRecorder, FailedStartsUndoEverything)
         EXPECT_TRUE(!c.errorContains || (!error.isEmpty() && error.contains(QString::fromLatin1(c.errorContains))));
         EXPECT_EQ(NotificationWindow::liveCount(), windows);
     }
-    WaveInRecorder nothing(nullptr);
-    EXPECT_FALSE(nothing.StartRecord(44100, 2));
+    EXPECT_FALSE(WaveInRecorder(nullptr).StartRecord(44100, 2));
     EXPECT_EQ(NotificationWindow::liveCount(), windows);
 }
