@@ -122,9 +122,8 @@ TEST(RecordingSession, ARefusedStartSaysWhyAndLeavesTheTakeAlreadyThereAsItWas)
         ASSERT_TRUE(failure);
         EXPECT_TRUE(failure->message.startsWith(QString::fromUtf8(c.message))) << failure->message.toStdString();
         EXPECT_TRUE(failure->reason.contains(QString::fromUtf8(c.reason))) << failure->reason.toStdString();
-        EXPECT_FALSE(r.session.isRecording() || r.encoder.isOpen());
+        EXPECT_FALSE(r.session.isRecording() || r.encoder.isOpen() || QFile::exists(r.home.filePath("missing")));
         EXPECT_EQ(readFileBytes(r.wav("take.wav")), take);
-        EXPECT_FALSE(QFile::exists(r.home.filePath("missing")));
     }
 }
 
@@ -160,8 +159,7 @@ TEST(RecordingSession, FullDiskStopsTheRecordingWithACompleteFile)
         EXPECT_FALSE(r.encoder.isOpen());
         file = readFileBytes(r.request.path);
     }
-    ASSERT_GT(file.size(), 46 + 10240);
-    EXPECT_LE(file.size(), 96 * 1024);
+    ASSERT_TRUE(file.size() > 46 + 10240 && file.size() <= 96 * 1024) << file.size();
     expectSizesMatchFile(file);
     // The disk fills at a page boundary, in the middle of a frame: the data keeps whole ones.
     EXPECT_EQ((file.size() - 46) % 4, 0);
