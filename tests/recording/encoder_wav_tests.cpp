@@ -162,8 +162,7 @@ TEST_F(EncoderWavTest, StereoBlocksAreWrittenAsGivenAndTheHeaderHoldsEveryOneUpT
         const QByteArray onDisk = readFileBytes(path("open.wav"));
         ASSERT_EQ(onDisk.size(), 46 + static_cast<qsizetype>(written));
         ASSERT_EQ(le32At(onDisk, 42), expected) << "after block " << block;
-        if (block == 40)
-            snapshot = onDisk;
+        snapshot = block == 40 ? onDisk : snapshot;
     }
     ASSERT_EQ(encoder.Encoder_EncoderClose(), 0);
     const QByteArray file = readFileBytes(path("open.wav"));

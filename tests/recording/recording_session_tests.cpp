@@ -72,15 +72,13 @@ struct Recording {
 
 TEST(RecordingNumbering, FillsGapsFirstAndDropsTheLeadingZeroFromTen)
 {
-    QTemporaryDir home;
-    ASSERT_TRUE(QDir().mkpath(home.filePath("Wav")));
-    const auto next = [&] { return nextNumberedRecordingPath(home.path()); };
-    touch(home.filePath("Wav/Enreg_02.wav"));
-    EXPECT_EQ(next(), home.filePath("Wav/Enreg_01.wav"));
+    Recording r; // for its program folder
+    touch(r.wav("Enreg_02.wav"));
+    EXPECT_EQ(nextNumberedRecordingPath(r.home.path()), r.wav("Enreg_01.wav"));
     for (int n = 1; n <= 9; ++n)
-        touch(numberedRecordingPath(home.path(), n));
-    ASSERT_TRUE(QDir().mkpath(home.filePath("Wav/Enreg_10.wav"))); // a folder is not a recording
-    EXPECT_EQ(next(), home.filePath("Wav/Enreg_10.wav"));
+        touch(numberedRecordingPath(r.home.path(), n));
+    ASSERT_TRUE(QDir().mkpath(r.wav("Enreg_10.wav"))); // a folder is not a recording
+    EXPECT_EQ(nextNumberedRecordingPath(r.home.path()), r.wav("Enreg_10.wav"));
 }
 
 TEST(RecordingSession, ANumberedNameTakenMeanwhileGivesWayToTheNextFreeOne)

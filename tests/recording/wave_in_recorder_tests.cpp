@@ -104,8 +104,8 @@ TEST(WaveInRecorder, FailedStartsUndoEverything)
         SCOPED_TRACE(c.what);
         WaveInRecorder recorder(createVirtualBackend(c.options));
         EXPECT_FALSE(recorder.StartRecord(c.rate, c.channels) || recorder.IsRecording());
-        const QString error = recorder.lastStartError();
-        EXPECT_TRUE(!c.errorContains || (!error.isEmpty() && error.contains(QString::fromLatin1(c.errorContains))));
+        EXPECT_TRUE(!c.errorContains || (!recorder.lastStartError().isEmpty() &&
+                                         recorder.lastStartError().contains(QString::fromLatin1(c.errorContains))));
         EXPECT_EQ(NotificationWindow::liveCount(), windows);
     }
     EXPECT_FALSE(WaveInRecorder(nullptr).StartRecord(44100, 2));
