@@ -7,7 +7,6 @@
 
 #include <QTemporaryDir>
 
-#include "../support/tools.h"
 
 #include <gtest/gtest.h>
 

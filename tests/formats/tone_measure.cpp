@@ -1,6 +1,5 @@
 #include "tone_measure.h"
 
-#include "../support/tools.h"
 #include "platform/acm/output_formats.h"
 #include "recording/encoder_wav.h"
 
@@ -16,10 +15,8 @@ std::vector<std::uint8_t> toneBytes(int rateHz, int channels, int frames)
 {
     std::vector<std::uint8_t> bytes;
     for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c) {
-            const double w = 2 * std::numbers::pi * 440 * (1 + c / 2.0) / rateHz;
-            le::put16(bytes, static_cast<std::uint16_t>(std::lround(12000 * std::sin(w * i))));
-        }
+        for (int c = 0; c < channels; ++c)
+            le::put16(bytes, static_cast<std::uint16_t>(std::lround(12000 * std::sin(2 * std::numbers::pi * 440 * (1 + c / 2.0) / rateHz * i))));
     return bytes;
 }
 
@@ -41,21 +38,11 @@ std::vector<std::int16_t> decodeWithFfmpeg(const QString &path)
 {
     QTemporaryDir dir;
     const QString raw = dir.filePath(QStringLiteral("decoded.raw"));
-    const ToolResult run = runTool(QStringLiteral("ffmpeg"), {"-v", "error", "-y", "-i", path, "-f", "s16le",
-                                                               "-acodec", "pcm_s16le", raw});
-    if (run.exitCode != 0)
-        return {};
+    runTool(QStringLiteral("ffmpeg"), {"-v", "error", "-y", "-i", path, "-f", "s16le", "-acodec", "pcm_s16le", raw});
     const QByteArray bytes = readFileBytes(raw);
     std::vector<std::int16_t> samples(static_cast<std::size_t>(bytes.size()) / 2);
     std::memcpy(samples.data(), bytes.constData(), samples.size() * 2); // s16le on a little-endian host
     return samples;
-}
-
-QString ffprobeCodec(const QString &path)
-{
-    return runTool(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "a:0", "-show_entries",
-                                               "stream=codec_name", "-of", "default=nw=1:nk=1", path})
-        .out.trimmed();
 }
 
 ToneFit fitTone(const std::vector<std::int16_t> &samples, int channels, int channel, int rateHz, double hz,
@@ -68,12 +55,10 @@ ToneFit fitTone(const std::vector<std::int16_t> &samples, int channels, int chan
         const double x = samples[i * channels + channel], s = std::sin(w * i), c = std::cos(w * i);
         ss += s * s, sc += s * c, cc += c * c, xs += x * s, xc += x * c;
     }
-    const double det = ss * cc - sc * sc;
-    const double a = (xs * cc - xc * sc) / det, b = (xc * ss - xs * sc) / det;
+    const double det = ss * cc - sc * sc, a = (xs * cc - xc * sc) / det, b = (xc * ss - xs * sc) / det;
     double signal = 0, noise = 0;
     for (std::size_t i = first; i < last; ++i) {
-        const double fitted = a * std::sin(w * i) + b * std::cos(w * i);
-        const double x = samples[i * channels + channel];
+        const double fitted = a * std::sin(w * i) + b * std::cos(w * i), x = samples[i * channels + channel];
         signal += fitted * fitted;
         noise += (x - fitted) * (x - fitted);
     }

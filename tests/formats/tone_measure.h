@@ -6,8 +6,7 @@
 
 #include "../support/signal_helpers.h"
 
-#include <QByteArray>
-#include <QString>
+#include "../support/tools.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,9 +17,8 @@ std::vector<std::uint8_t> toneBytes(int rateHz, int channels, int frames);
 // Records `frames` of the tone through the WAV encoder set to `format`, in blocks of `blockBytes`.
 void recordTone(const WaveFormat &format, const QString &path, int frames, std::size_t blockBytes = 10240);
 
-// The file decoded by ffmpeg into interleaved 16-bit samples, and the codec ffprobe names.
+// The file decoded by ffmpeg into interleaved 16-bit samples; none when ffmpeg fails.
 std::vector<std::int16_t> decodeWithFfmpeg(const QString &path);
-QString ffprobeCodec(const QString &path);
 
 struct ToneFit {
     double amplitude = 0; // of the fitted sine

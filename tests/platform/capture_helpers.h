@@ -4,7 +4,6 @@
 
 #include "platform/audio/pulse/pulse_backend.h"
 
-#include "support/pipewire_session.h"
 #include "support/pulse_server.h"
 #include "support/source_player.h"
 #include "support/tools.h"
@@ -22,6 +21,7 @@
 #include <mutex>
 #include <optional>
 #include <random>
+#include <utility>
 #include <span>
 #include <vector>
 
@@ -58,41 +58,30 @@ public:
     // Device thread; through a lock of ours, which ThreadSanitizer sees, unlike Qt's event queue.
     void bufferDone(CaptureBuffer *buffer) override
     {
-        ++m_notices;
+        ++notices;
         std::lock_guard lock(m_doneMutex);
         m_done.push_back(buffer);
     }
-    // Device thread: counts the reports and the notices before the first.
-    void deviceFailed() override
-    {
-        if (m_failures++ == 0)
-            m_noticesBeforeFailure = m_notices.load();
-    }
-    void dataLost() override
-    {
-        if (m_losses++ == 0)
-            m_noticesBeforeLoss = m_notices.load();
-    }
+    void deviceFailed() override { countReport(failures, noticesBeforeFailure); }
+    void dataLost() override { countReport(losses, noticesBeforeLoss); }
     void setDevice(CaptureDevice *device) { m_device = device; } // where handled buffers go back; none: kept
 
-    int notices() const { return m_notices.load(); }
-    int failures() const { return m_failures.load(); }
-    int noticesBeforeFailure() const { return m_noticesBeforeFailure.load(); }
-    int losses() const { return m_losses.load(); }
-    int noticesBeforeLoss() const { return m_noticesBeforeLoss.load(); }
+    std::atomic<int> notices{0}, failures{0}, noticesBeforeFailure{-1}, losses{0}, noticesBeforeLoss{-1};
     std::vector<std::int16_t> samples; // on the main thread, as the notices are handled
     std::vector<std::uint32_t> blockBytes;
     std::vector<CaptureBuffer *> handled;
     bool everyHandledBufferWasDone = true;
 
 private:
+    // Device thread: counts the reports and the notices before the first.
+    void countReport(std::atomic<int> &reports, std::atomic<int> &noticesBefore)
+    {
+        if (reports++ == 0)
+            noticesBefore = notices.load();
+    }
     void handleDone()
     {
-        std::deque<CaptureBuffer *> done;
-        {
-            std::lock_guard lock(m_doneMutex);
-            done.swap(m_done);
-        }
+        const auto done = [this] { const std::lock_guard lock(m_doneMutex); return std::exchange(m_done, {}); }();
         for (CaptureBuffer *buffer : done) {
             handled.push_back(buffer);
             blockBytes.push_back(buffer->bytesRecorded);
@@ -106,7 +95,6 @@ private:
     QTimer m_drain; // on the main thread; buffers done after the collector is gone are dropped
     std::mutex m_doneMutex;
     std::deque<CaptureBuffer *> m_done; // in the order of the notices
-    std::atomic<int> m_notices{0}, m_failures{0}, m_noticesBeforeFailure{-1}, m_losses{0}, m_noticesBeforeLoss{-1};
     CaptureDevice *m_device = nullptr;
 };
 
@@ -131,8 +119,7 @@ inline std::vector<std::int16_t> noiseSignal(int frames, int channels, std::uint
 inline std::optional<SignalMatch> findSignal(std::span<const std::int16_t> captured,
                                       std::span<const std::int16_t> signal, int channels)
 {
-    const auto firstSound = std::find_if(captured.begin(), captured.end(),
-                                         [](std::int16_t sample) { return sample != 0; });
+    const auto firstSound = std::ranges::find_if(captured, [](std::int16_t sample) { return sample != 0; });
     if (firstSound == captured.end())
         return std::nullopt;
     std::size_t at = static_cast<std::size_t>(firstSound - captured.begin());
@@ -184,28 +171,16 @@ protected:
     bool start(BufferRing &ring) { return ring.queueAll(*device) && device->start(); }
     void expectOneFailureNotice() // once, after the last buffer notice
     {
-        ASSERT_TRUE(waitUntil([&] { return collector.failures() > 0; })) << "no failure notice";
+        ASSERT_TRUE(waitUntil([&] { return collector.failures.load() > 0; })) << "no failure notice";
         pause(std::chrono::milliseconds(300));
-        EXPECT_EQ(collector.failures(), 1);
-        EXPECT_EQ(collector.notices(), collector.noticesBeforeFailure());
+        EXPECT_EQ(std::pair(collector.failures.load(), collector.notices.load()), std::pair(1, collector.noticesBeforeFailure.load()));
     }
-    void expectFullBuffers()
-    {
-        EXPECT_EQ(collector.blockBytes, std::vector<std::uint32_t>(collector.blockBytes.size(), kBufferBytes));
-    }
+    void expectFullBuffers() { EXPECT_EQ(collector.blockBytes, std::vector(collector.blockBytes.size(), kBufferBytes)); }
     // Writes the signal into the pipe source at the pace of the sound.
     void startWriting(std::vector<std::int16_t> samples = noiseSignal(4 * 44100, 2, 1234))
     {
         signal = std::move(samples);
         writer.emplace(server, signal, 44100, 2);
-    }
-    std::optional<SignalMatch> capturedSignal() // the written signal, expected without a sample changed
-    {
-        const auto match = findSignal(collector.samples, signal, 2);
-        EXPECT_TRUE(match) << "the written signal is nowhere in the captured sound";
-        EXPECT_TRUE(!match || match->matchingSamples == match->comparedSamples)
-            << "first difference at sample " << match->capturedAt + match->matchingSamples;
-        return match;
     }
 
     std::optional<Server> running{std::in_place}; // may be stopped under the backend

@@ -1,6 +1,5 @@
-// Recording through PulseAudio: the known signal written into the pipe source must come out of
-// the capture buffers sample for sample, in whole buffers; bad formats are refused, an open
-// device holds one stream on the server, and no server answering is said at once. Then taking
+// Recording through PulseAudio: bad formats are refused, an open device holds one stream on the
+// server, and no server answering is said at once. Then taking
 // the buffers back (stop hands back the partly filled one, reset every queued one, close all;
 // then nothing is written or sent), and the sound kept while the owner takes no buffer.
 #include "capture_helpers.h"
@@ -15,29 +14,7 @@
 
 #include <set>
 
-using PulseCapture = PulseTest;
-
-TEST_F(PulseCapture, MinusOneRecordsTheDefaultSourceSampleForSampleInFullBuffers)
-{
-    server.pactl({"set-default-source", server.sourceName()}); // the daemon's is the monitor
-    ASSERT_TRUE(server.pactl({"get-default-source"}).contains(server.sourceName()));
-    ASSERT_TRUE(open(kCdStereo, -1)) << error.toStdString();
-    collector.setDevice(device.get());
-    BufferRing ring(5, kBufferBytes);
-    ASSERT_TRUE(start(ring));
-    startWriting(noiseSignal(3 * 44100, 2, 0x5eed));
-    ASSERT_TRUE(waitLong([&] { return collector.samples.size() >= 2 * 44100 * 2; }));
-    device->reset();
-    ASSERT_FALSE(writer->failed());
-
-    expectFullBuffers();
-    EXPECT_TRUE(collector.everyHandledBufferWasDone);
-    const auto match = capturedSignal();
-    ASSERT_TRUE(match);
-    EXPECT_GE(match->matchingSamples, std::size_t(2 * 44100)) << "less than a second compared";
-}
-
-TEST_F(PulseCapture, RefusesBadFormatsAndDevicesAndHoldsOneStreamFromOpenToClose)
+TEST_F(PulseTest, RefusesBadFormatsAndDevicesAndHoldsOneStreamFromOpenToClose)
 {
     WaveFormat inconsistent = kCdStereo;
     inconsistent.avgBytesPerSec /= 2;
@@ -48,8 +25,7 @@ TEST_F(PulseCapture, RefusesBadFormatsAndDevicesAndHoldsOneStreamFromOpenToClose
         EXPECT_TRUE(!error.isEmpty() && error == checkCaptureFormat(format).reason()) << error.toStdString();
     }
     error.clear();
-    EXPECT_FALSE(open(kCdStereo, backend->deviceCount()));
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(open(kCdStereo, backend->deviceCount()) || error.isEmpty());
     EXPECT_TRUE(sourceOutputs(server).isEmpty()) << "a refused open left a stream";
 
     ASSERT_TRUE(open(WaveFormat::pcm(22050, 1, 16))) << error.toStdString();
@@ -65,9 +41,8 @@ TEST(PulseConnection, ReportsInFrenchWhenNoServerListensOrAnswers)
     QTemporaryDir dir;
     QLocalServer silent; // accepts connections and never says a word
     ASSERT_TRUE(silent.listen(dir.filePath("silent"))) << silent.errorString().toStdString();
-    const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
-    const QByteArray previous = qgetenv("PULSE_SERVER");
-    const auto restore = qScopeGuard([&] { had ? qputenv("PULSE_SERVER", previous) : qunsetenv("PULSE_SERVER"); });
+    const auto previous = qEnvironmentVariableIsSet("PULSE_SERVER") ? std::optional(qgetenv("PULSE_SERVER")) : std::nullopt;
+    const auto restore = qScopeGuard([&] { previous ? qputenv("PULSE_SERVER", *previous) : qunsetenv("PULSE_SERVER"); });
     for (const char *name : {"no-server", "silent"}) {
         SCOPED_TRACE(name);
         qputenv("PULSE_SERVER", (QStringLiteral("unix:") + dir.filePath(name)).toUtf8());
@@ -99,12 +74,12 @@ protected:
     // Marks the buffers, lets the device run and expects neither a notice nor a write.
     void expectLeftAlone(const std::vector<CaptureBuffer *> &buffers)
     {
-        const int notices = collector.notices();
+        const int notices = collector.notices.load();
         for (CaptureBuffer *buffer : buffers)
             std::fill(buffer->data, buffer->data + buffer->bufferBytes / 2, kUntouched);
         pause(std::chrono::milliseconds(500)); // the writer goes on writing meanwhile
         EXPECT_FALSE(writer->finished());
-        EXPECT_EQ(collector.notices(), notices);
+        EXPECT_EQ(collector.notices.load(), notices);
         for (CaptureBuffer *buffer : buffers)
             EXPECT_TRUE(std::all_of(buffer->data, buffer->data + buffer->bufferBytes / 2,
                                     [](std::int16_t s) { return s == kUntouched; }))
@@ -121,20 +96,21 @@ TEST_F(PulseStop, StopHandsBackThePartlyFilledBufferFallsSilentAndStartsAgain)
     pause(std::chrono::milliseconds(300)); // the large buffer takes some of the sound
     device->stop();
     pause(std::chrono::milliseconds(500));
-    EXPECT_EQ(collector.notices(), 3); // the two small buffers, then the large one at the stop
+    EXPECT_EQ(collector.notices.load(), 3); // the two small buffers, then the large one at the stop
     ASSERT_EQ(collector.handled.size(), 3u);
     EXPECT_EQ(collector.handled[2], &large.at(0));
     const std::uint32_t partial = collector.blockBytes[2];
     EXPECT_TRUE(partial > 0 && partial < large.at(0).bufferBytes) << partial;
     EXPECT_EQ(partial % 4, 0u) << "a stereo frame was cut";
     EXPECT_TRUE(collector.everyHandledBufferWasDone);
-    const auto match = capturedSignal();
-    ASSERT_TRUE(match);
+    const auto match = findSignal(collector.samples, signal, 2);
+    ASSERT_TRUE(match) << "the written signal is nowhere in the captured sound";
+    EXPECT_EQ(match->matchingSamples, match->comparedSamples) << "a sample changed";
     EXPECT_EQ(match->capturedAt + match->comparedSamples, collector.samples.size());
 
     ASSERT_TRUE(device->addBuffer(*collector.handled.front()));
     ASSERT_TRUE(device->start());
-    ASSERT_TRUE(waitLong([&] { return collector.notices() > 3; }));
+    ASSERT_TRUE(waitLong([&] { return collector.notices.load() > 3; }));
     pause(std::chrono::milliseconds(50));
     EXPECT_EQ(collector.blockBytes.back(), kBufferBytes);
 }
@@ -149,8 +125,7 @@ TEST_F(PulseStop, ResetReturnsEveryQueuedBufferAndEndsTheNotices)
     const std::vector<CaptureBuffer *> returned = device->reset();
     EXPECT_TRUE(std::all_of(returned.begin(), returned.end(), [](CaptureBuffer *buffer) { return buffer->done; }));
     // Every buffer is either given back now or on its way to the main thread as a notice.
-    const std::size_t posted = static_cast<std::size_t>(collector.notices()) - handledBefore;
-    EXPECT_EQ(returned.size() + posted, 5u);
+    EXPECT_EQ(returned.size() + static_cast<std::size_t>(collector.notices.load()) - handledBefore, 5u);
     EXPECT_EQ(std::set<CaptureBuffer *>(returned.begin(), returned.end()).size(), returned.size());
     expectLeftAlone(returned);
 }
@@ -177,16 +152,6 @@ protected:
         if (device)
             device->close(); // before the ring goes
     }
-    // Opens the pipe source with a record stream buffer of the given size.
-    void openWithStreamBuffer(std::uint32_t streamBufferBytes)
-    {
-        const auto connection = valueOr(PulseConnection::connect(5s), error);
-        ASSERT_TRUE(connection) << error.toStdString();
-        device = valueOr(PulseCaptureDevice::open(connection, server.sourceName(), server.sourceDescription(), kCdStereo,
-                                                  collector, streamBufferBytes),
-                         error);
-        ASSERT_TRUE(device) << error.toStdString();
-    }
     // Records the counting signal with the owner away for `away`, then taking every buffer back,
     // until `seconds` of sound were handed over or the device reported a loss.
     void recordWithOwnerAway(std::chrono::milliseconds away, double seconds)
@@ -197,7 +162,7 @@ protected:
         collector.setDevice(device.get());
         for (CaptureBuffer *buffer : collector.handled)
             device->addBuffer(*buffer);
-        waitLong([&] { return collector.samples.size() >= seconds * 44100 * 2 || collector.losses() > 0; });
+        waitLong([&] { return collector.samples.size() >= seconds * 44100 * 2 || collector.losses.load() > 0; });
         pause(300ms);
     }
     // The handed-over sound counts on without a break from its first frame.
@@ -219,7 +184,7 @@ TEST_F(PulseBacklog, SoundWaitsInTheStreamWhileTheOwnerIsAway)
 {
     ASSERT_TRUE(open()) << error.toStdString();
     recordWithOwnerAway(2s, 4);
-    EXPECT_EQ(collector.losses(), 0);
+    EXPECT_EQ(collector.losses.load(), 0);
     EXPECT_GE(collector.samples.size(), 4u * 44100 * 2);
     expectUnbroken();
     expectFullBuffers();
@@ -227,10 +192,15 @@ TEST_F(PulseBacklog, SoundWaitsInTheStreamWhileTheOwnerIsAway)
 
 TEST_F(PulseBacklog, AnOverflowOnTheClientSideEndsDeliveryAtTheGapAndIsReportedOnce)
 {
-    openWithStreamBuffer(kOneSecond);
+    // The pipe source opened with a record stream buffer of one second.
+    const auto connection = valueOr(PulseConnection::connect(5s), error);
+    ASSERT_TRUE(connection) << error.toStdString();
+    device = valueOr(PulseCaptureDevice::open(connection, server.sourceName(), server.sourceDescription(), kCdStereo,
+                                              collector, kOneSecond), error);
+    ASSERT_TRUE(device) << error.toStdString();
     recordWithOwnerAway(4s, 10);
-    ASSERT_EQ(collector.losses(), 1);
-    EXPECT_EQ(collector.notices(), collector.noticesBeforeLoss()) << "a buffer came after the loss";
+    ASSERT_EQ(collector.losses.load(), 1);
+    EXPECT_EQ(collector.notices.load(), collector.noticesBeforeLoss.load()) << "a buffer came after the loss";
     expectUnbroken();
     // What the stream held, and no more, came out: about its second, from where the owner left.
     EXPECT_GE(collector.samples.size(), kOneSecond / 2);

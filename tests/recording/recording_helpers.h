@@ -19,11 +19,7 @@ inline void expectSizesMatchFile(const QByteArray &file)
 
 inline VirtualDeviceOptions virtualOptions(double speed = 0, const QString &inputPath = {}, int failPrepareAt = -1)
 {
-    VirtualDeviceOptions options;
-    options.speed = speed;
-    options.inputPath = inputPath;
-    options.failPrepareAt = failPrepareAt;
-    return options;
+    return {inputPath, speed, failPrepareAt};
 }
 
 // Writes `samples` at 44100 Hz stereo into `dir`; the path.
