@@ -162,8 +162,9 @@ TEST(RecordMonitor, AnOutputThatGoesAwayEndsTheMonitoringButNotTheTake)
     ASSERT_TRUE(server.isRunning()) << server.errorText().toStdString();
     QTemporaryDir home;
     ChildProcess sonoriel;
-    const ChildProcess::Setup setup{.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList(),
-                                    .errorFile = home.filePath("err.txt")};
+    ChildProcess::Setup setup;
+    setup.environment = environmentFor(home, "pulse", server.serverAddress()).toStringList();
+    setup.errorFile = home.filePath("err.txt");
     SourcePlayer player(server, makeTone(440, 44100, 2, 44100 * 8, 8000), 44100, 2);
     ASSERT_TRUE(sonoriel.start(SONORIEL_EXECUTABLE, {"record", home.filePath("take.wav"), "--seconds", "3", "--monitor"}, setup));
     std::this_thread::sleep_for(1s);
