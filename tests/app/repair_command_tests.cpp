@@ -114,7 +114,7 @@ TEST(RepairCommand, FilesThatAreRightOrMakeNoSenseAreLeftByteForByteAndSaySo)
         {"sox.wav", soxBytes, right}, {"tagged.wav", tagged, right},
         {"trailing.wav", riffWave(kRecorderFormat + chunk("data", patternBytes(4002, 3), false, 4000), 46 + 4000 - 8), right}, // a partial block already left out
         {"id3v1.wav", soxBytes + id3v1Tag(), right}, {"id3chunk.wav", id3Chunk, right},
-        {"id3v2.wav", soxBytes + id3v2Tag() + id3v1Tag(), right},
+        {"id3v2.wav", soxBytes + id3v2Tag() + id3v1Tag(), right}, {"id3v2end.wav", soxBytes + id3v2Tag(), right},
         {"text.wav", "Ceci n'est pas un son, seulement du texte.\n", "n'est pas un fichier Wave"},
         {"zeroed.wav", QByteArray(46, '\0') + patternBytes(1000, 3), "n'est pas un fichier Wave"}, // no format to go by
         {"past.wav", chunkPastTheEnd, "n'est pas un fichier Wave"},
