@@ -66,34 +66,39 @@ TEST(RepairCommand, SizesThatAreZeroTooLargeOrTooSmallBecomeTheWholeBlocksPresen
     }
 }
 
-TEST(RepairCommand, CompressedFileWithAFactChunkGetsItsSizesAndSampleCountBack)
+TEST(RepairCommand, FilesWithAFactChunkGetTheirSizesAndSampleCountBack)
 {
+    // IMA ADPCM by ffmpeg (its format chunk gives the samples in a block) and 32-bit float by sox.
     TestFolder folder;
-    const QString made = folder.filePath("ima.wav");
-    ASSERT_EQ(runShell("ffmpeg -v error -f lavfi -i sine=frequency=440:duration=2 -ac 2 -c:a adpcm_ima_wav " + made).exitCode, 0);
-    const QByteArray original = readFileBytes(made);
-    const int fact = original.indexOf("fact"), data = original.indexOf("data");
-    ASSERT_TRUE(fact > 0 && data > fact);
-    const std::uint16_t blockAlign = le16At(original, 32), samplesPerBlock = le16At(original, 38);
+    const QString ima = folder.filePath("ima.wav"), floating = folder.filePath("float.wav");
+    ASSERT_EQ(runShell("ffmpeg -v error -f lavfi -i sine=frequency=440:duration=2 -ac 2 -c:a adpcm_ima_wav " + ima).exitCode, 0);
+    ASSERT_EQ(runTool("sox", {"-n", "-r", "44100", "-c", "2", "-e", "floating-point", "-b", "32", floating, "synth", "2", "sine", "440"}).exitCode, 0);
+    for (const QString &made : {ima, floating}) {
+        SCOPED_TRACE(made.toStdString());
+        const QByteArray original = readFileBytes(made);
+        const int fact = original.indexOf("fact"), data = original.indexOf("data");
+        ASSERT_TRUE(fact > 0 && data > fact);
+        const std::uint16_t blockAlign = le16At(original, 32), samplesPerBlock = made == ima ? le16At(original, 38) : 1;
 
-    // Sizes zeroed, as a program killed before its last header write leaves them: repaired to the whole file.
-    QByteArray zeroed = original;
-    put32(zeroed, 4, 0);
-    put32(zeroed, data + 4, 0);
-    const QString path = folder.write("zeroed.wav", zeroed);
-    EXPECT_TRUE(repair({path}).exitCode == 0 && readFileBytes(path) == original);
+        // Sizes zeroed, as a program killed before its last header write leaves them: repaired to the whole file.
+        QByteArray zeroed = original;
+        put32(zeroed, 4, 0);
+        put32(zeroed, data + 4, 0);
+        const QString path = folder.write("zeroed.wav", zeroed);
+        EXPECT_TRUE(repair({path}).exitCode == 0 && readFileBytes(path) == original);
 
-    // Cut short in the middle of a block, with the sizes and the count of the whole file.
-    const int blocks = 30;
-    const QByteArray cut = original.left(data + 8 + blocks * blockAlign + blockAlign / 2);
-    const QString cutPath = folder.write("cut.wav", cut);
-    ASSERT_EQ(repair({cutPath}).exitCode, 0);
-    QByteArray expected = cut;
-    put32(expected, 4, data + blocks * blockAlign);
-    put32(expected, data + 4, blocks * blockAlign);
-    put32(expected, fact + 8, blocks * samplesPerBlock);
-    EXPECT_TRUE(readFileBytes(cutPath) == expected);
-    EXPECT_NEAR(soxInfo(cutPath).seconds, blocks * samplesPerBlock / 44100.0, 1e-4);
+        // Cut short in the middle of a block, with the sizes and the count of the whole file.
+        const int blocks = 30;
+        const QByteArray cut = original.left(data + 8 + blocks * blockAlign + blockAlign / 2);
+        const QString cutPath = folder.write("cut.wav", cut);
+        ASSERT_EQ(repair({cutPath}).exitCode, 0);
+        QByteArray expected = cut;
+        put32(expected, 4, data + blocks * blockAlign);
+        put32(expected, data + 4, blocks * blockAlign);
+        put32(expected, fact + 8, blocks * samplesPerBlock);
+        EXPECT_TRUE(readFileBytes(cutPath) == expected);
+        EXPECT_NEAR(soxInfo(cutPath).seconds, blocks * samplesPerBlock / 44100.0, 1e-4);
+    }
 }
 
 TEST(RepairCommand, FilesThatAreRightOrMakeNoSenseAreLeftByteForByteAndSaySo)
