@@ -77,4 +77,18 @@ TEST_P(CodecRecording, WritesTheRecordAndAToneOtherProgramsDecode)
 INSTANTIATE_TEST_SUITE_P(EveryCodec, CodecRecording, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<CodecCase> &run) { return std::string(run.param.name); });
 
+// Captured at 44100 Hz into IMA ADPCM at 8000 Hz: the resampler's delay comes out once, at the
+// end, and the tone keeps its length and pitch across the blocks.
+TEST(CodecRecordingFromAnotherRate, KeepsTheLengthAndTheTone)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tone.wav"));
+    recordTone(imaAdpcmFormat(8000, 1), path, 2 * 44100, 10240, 44100);
+    const auto decoded = decodeWithFfmpeg(path);
+    EXPECT_GE(decoded.size(), 16000u);
+    EXPECT_LE(decoded.size(), 16000u + 505u); // the last block's padding
+    const ToneFit fit = fitTone(decoded, 1, 0, 8000, 440, 1600, 14400);
+    EXPECT_GT(fit.snrDb, 25);
+}
+
 } // namespace

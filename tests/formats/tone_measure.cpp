@@ -20,12 +20,13 @@ std::vector<std::uint8_t> toneBytes(int rateHz, int channels, int frames)
     return bytes;
 }
 
-void recordTone(const WaveFormat &format, const QString &path, int frames, std::size_t blockBytes)
+void recordTone(const WaveFormat &format, const QString &path, int frames, std::size_t blockBytes, int sourceRateHz)
 {
     EncoderWAV encoder;
     encoder.SetFormat(format.toBytes(), formatDescription(format), formatTagName(format.formatTag));
-    const auto bytes = toneBytes(static_cast<int>(format.samplesPerSec), format.channels, frames);
-    EXPECT_EQ(encoder.Encoder_EncoderInit(static_cast<int>(format.samplesPerSec), static_cast<std::int16_t>(format.channels), path), 0);
+    const int rate = sourceRateHz > 0 ? sourceRateHz : static_cast<int>(format.samplesPerSec);
+    const auto bytes = toneBytes(rate, format.channels, frames);
+    EXPECT_EQ(encoder.Encoder_EncoderInit(rate, static_cast<std::int16_t>(format.channels), path), 0);
     for (std::size_t at = 0; at < bytes.size(); at += blockBytes) {
         const auto length = static_cast<std::int32_t>(std::min(blockBytes, bytes.size() - at));
         std::int32_t used = -1;

@@ -14,8 +14,10 @@
 // 16-bit little-endian samples; channel c carries a sine of 440 x (1 + c / 2) Hz at 12000.
 std::vector<std::uint8_t> toneBytes(int rateHz, int channels, int frames);
 
-// Records `frames` of the tone through the WAV encoder set to `format`, in blocks of `blockBytes`.
-void recordTone(const WaveFormat &format, const QString &path, int frames, std::size_t blockBytes = 10240);
+// Records `frames` of the tone through the WAV encoder set to `format`, in blocks of `blockBytes`,
+// the tone made at sourceRateHz (0: the format's own rate).
+void recordTone(const WaveFormat &format, const QString &path, int frames, std::size_t blockBytes = 10240,
+                int sourceRateHz = 0);
 
 // The file decoded by ffmpeg into interleaved 16-bit samples; none when ffmpeg fails.
 std::vector<std::int16_t> decodeWithFfmpeg(const QString &path);
