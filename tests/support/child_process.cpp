@@ -83,6 +83,8 @@ bool ChildProcess::start(const QString &program, const QStringList &arguments, c
     posix_spawnattr_init(&attributes);
     if (setup.terminal) {
         // A session of its own whose controlling terminal is the new one, as a shell gives.
+        if (m_terminal >= 0) // a terminal of an earlier start
+            ::close(m_terminal);
         m_terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         const char *follower = m_terminal >= 0 && ::grantpt(m_terminal) == 0 && ::unlockpt(m_terminal) == 0
                                    ? ::ptsname(m_terminal)
